@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Runs every fuzz target found in a fuzz build for a share of the given
+# number of seconds; fails when a target finds a crash.
+#   scripts/run-fuzzers.sh BUILD_DIR TOTAL_SECONDS
+set -euo pipefail
+build="$1"
+total="$2"
+mapfile -t targets < <(find "$build/fuzz" -maxdepth 1 -type f -name 'fuzz_*' -perm -u+x | sort)
+if [ "${#targets[@]}" -eq 0 ]; then
+    echo "no fuzz targets in $build/fuzz" >&2
+    exit 1
+fi
+each=$(( total / ${#targets[@]} ))
+seeds="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/fuzz/seeds"
+for t in "${targets[@]}"; do
+    name="$(basename "$t")"
+    work="$(mktemp -d)"
+    echo "== $name for ${each}s"
+    "$t" -max_total_time="$each" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
+        -artifact_prefix="$work/" "$work" "$seeds" 2>&1 | tail -n 15
+    rm -rf "$work"
+done

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Shared by run.sh, test.sh and .ci/run: installs the Debian packages Bitreel
+# needs to build and test, then configures and builds one CMake preset.
+#   scripts/setup.sh [preset]      (default: "default")
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+preset="${1:-default}"
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-serialport-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    zmakebas
+)
+if [ "$preset" = fuzz ]; then
+    packages+=(clang libclang-rt-14-dev)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+    if ! command -v apt-get >/dev/null 2>&1; then
+        echo "Bitreel needs these packages, and this system has no apt-get:" >&2
+        printf '  %s\n' "${missing[@]}" >&2
+        echo "Install them with your package manager, then run this again." >&2
+        exit 1
+    fi
+    sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo)
+    fi
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+cd "$here"
+cmake --preset "$preset"
+cmake --build --preset "$preset"

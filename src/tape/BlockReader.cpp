@@ -1,0 +1,74 @@
+// Reads one block of a Spectrum TAP, Jupiter Ace TAP or Jupiter Ace JUP image.
+#include "tape/BlockReader.h"
+
+namespace bitreel {
+namespace {
+
+constexpr std::uint8_t HeaderFlag = 0;
+constexpr std::uint8_t DataFlag = 255;
+
+// Checks the checksum of a body (flag, payload, checksum) and puts the
+// computed one in place of a wrong one.
+void CheckBody(std::span<std::uint8_t> body, bool& badChecksum) {
+    if (body.empty()) {
+        return;
+    }
+    const auto payload = body.size() >= 2 ? body.subspan(1, body.size() - 2) : body.subspan(0, 0);
+    const std::uint8_t computed = PayloadChecksum(payload);
+    if (body.back() != computed) {
+        body.back() = computed;
+        badChecksum = true;
+    }
+}
+
+} // namespace
+
+std::uint8_t PayloadChecksum(std::span<const std::uint8_t> payload) noexcept {
+    std::uint8_t x = 0;
+    for (const std::uint8_t b : payload) {
+        x ^= b;
+    }
+    return x;
+}
+
+bool ReadBlock(TapeFile& file, TapeBlock& block, TapeLayout layout, bool ExpectHeader) {
+    block.BadChecksum = false;
+    block.Bytes.clear();
+
+    // The normal end of every file: nothing left, or a lone byte that cannot
+    // be a length field.
+    if (file.Read(2, block.Bytes) < 2) {
+        block.Length = -1;
+        return true;
+    }
+    const std::uint32_t stored = block.Bytes[0] + 256U * block.Bytes[1];
+    block.Length = static_cast<std::int32_t>(stored);
+
+    // A length larger than the whole file cannot be a block: report it and
+    // leave the file just after the length field, so that reading goes on
+    // two bytes further.
+    if (stored > file.Size()) {
+        return false;
+    }
+
+    if (layout == TapeLayout::AceTap) {
+        block.Bytes.push_back(ExpectHeader ? HeaderFlag : DataFlag);
+        const bool complete = file.Read(stored, block.Bytes) == stored;
+        // The body with its supplied flag must still fit the length field.
+        if (!complete || stored + 1 > 0xFFFF) {
+            return false;
+        }
+        const std::uint32_t length = stored + 1;
+        block.Length = static_cast<std::int32_t>(length);
+        block.Bytes[0] = static_cast<std::uint8_t>(length & 0xFF);
+        block.Bytes[1] = static_cast<std::uint8_t>(length >> 8);
+    } else if (file.Read(stored, block.Bytes) != stored) {
+        // The file ends inside the block; it is left exhausted.
+        return false;
+    }
+
+    CheckBody(std::span(block.Bytes).subspan(2), block.BadChecksum);
+    return true;
+}
+
+} // namespace bitreel

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "tape/TapeBlock.h"
+#include "tape/TapeFile.h"
+#include "tape/TapeLayout.h"
+
+#include <cstdint>
+#include <span>
+
+namespace bitreel {
+
+// The checksum every layout carries in its last byte: the XOR of the payload,
+// the bytes strictly between the flag byte and the checksum byte. The flag is
+// never part of it, for Spectrum blocks too; the machine's side of the line
+// relies on exactly this rule.
+[[nodiscard]] std::uint8_t PayloadChecksum(std::span<const std::uint8_t> payload) noexcept;
+
+// Reads the next block of the file into block, in the given layout.
+// Returns false when the block is corrupt (it cannot be read whole); true with
+// Length -1 at the end of the file (including a lone last byte); true with
+// Length 0 and Bytes 00 00 for an empty block. A wrong checksum is replaced by
+// the computed one and flagged in BadChecksum. For the Ace TAP layout the flag
+// byte the file lacks is supplied from ExpectHeader (0 header, 255 data).
+// Throws std::system_error on a read error of the file.
+bool ReadBlock(TapeFile& file, TapeBlock& block, TapeLayout layout, bool ExpectHeader);
+
+} // namespace bitreel

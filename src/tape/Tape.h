@@ -1,0 +1,11 @@
+#pragma once
+
+// Everything of the tape library: layouts, blocks, reading, describing and
+// listing tape images. Standard C++ only.
+
+#include "tape/BlockDescription.h"
+#include "tape/BlockReader.h"
+#include "tape/ContentsList.h"
+#include "tape/TapeBlock.h"
+#include "tape/TapeFile.h"
+#include "tape/TapeLayout.h"

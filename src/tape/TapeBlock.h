@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace bitreel {
+
+// One block in the form every layout is read into and that goes out on the
+// line as one frame: 2-byte little-endian length field, flag, payload,
+// checksum. For Ace TAP files the reader supplies the flag the file lacks.
+struct TapeBlock {
+    std::vector<std::uint8_t> Bytes; // length field, flag, payload, checksum
+    std::int32_t Length = -1;        // bytes after the length field; -1 = no block
+    bool BadChecksum = false;        // stored checksum was wrong; Bytes holds the computed one
+};
+
+} // namespace bitreel

@@ -1,0 +1,103 @@
+#include "tape/TapeFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+
+namespace bitreel {
+namespace {
+
+constexpr std::size_t BufferSize = 64 * 1024;
+
+[[noreturn]] void ThrowFileError(int error, const char* what, const std::filesystem::path& path) {
+    throw std::system_error(error, std::generic_category(),
+                            std::string(what) + " " + path.string());
+}
+
+std::FILE* OpenForReading(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), L"rb");
+#else
+    return std::fopen(path.c_str(), "rb");
+#endif
+}
+
+} // namespace
+
+TapeFile::TapeFile(const std::filesystem::path& path) : path_(path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        ThrowFileError(EISDIR, "Cannot open", path);
+    }
+    file_.reset(OpenForReading(path));
+    if (!file_) {
+        ThrowFileError(errno, "Cannot open", path);
+    }
+    // Our own buffer replaces stdio's, so that large blocks are read once.
+    std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        ThrowFileError(ec.value(), "Cannot size", path);
+    }
+    size_ = size;
+    buffer_.resize(BufferSize);
+}
+
+TapeFile TapeFile::FromBytes(std::vector<std::uint8_t> bytes) {
+    TapeFile file;
+    file.size_ = bytes.size();
+    file.end_ = bytes.size();
+    file.buffer_ = std::move(bytes);
+    return file;
+}
+
+bool TapeFile::Refill() {
+    if (!file_) {
+        return false;
+    }
+    pos_ = 0;
+    end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_.get());
+    if (end_ == 0 && std::ferror(file_.get())) {
+        ThrowFileError(errno != 0 ? errno : EIO, "Cannot read", path_);
+    }
+    return end_ > 0;
+}
+
+bool TapeFile::AtEnd() { return pos_ == end_ && !Refill(); }
+
+std::size_t TapeFile::Read(std::size_t count, std::vector<std::uint8_t>& out) {
+    std::size_t done = 0;
+    while (done < count) {
+        if (pos_ == end_) {
+            // A request larger than the buffer goes straight into the caller's
+            // storage instead of through the buffer.
+            const std::size_t wanted = count - done;
+            if (file_ && wanted >= buffer_.size()) {
+                const std::size_t start = out.size();
+                out.resize(start + wanted);
+                const std::size_t got = std::fread(out.data() + start, 1, wanted, file_.get());
+                out.resize(start + got);
+                if (got < wanted && std::ferror(file_.get())) {
+                    ThrowFileError(errno != 0 ? errno : EIO, "Cannot read", path_);
+                }
+                return done + got;
+            }
+            if (!Refill()) {
+                break;
+            }
+        }
+        const std::size_t take = std::min(count - done, end_ - pos_);
+        const auto first = buffer_.begin() + static_cast<std::ptrdiff_t>(pos_);
+        out.insert(out.end(), first, first + static_cast<std::ptrdiff_t>(take));
+        pos_ += take;
+        done += take;
+    }
+    return done;
+}
+
+void TapeFile::Close() noexcept {
+    file_.reset();
+    pos_ = end_ = 0;
+}
+
+} // namespace bitreel
