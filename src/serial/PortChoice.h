@@ -1,0 +1,28 @@
+#pragma once
+
+#include "serial/SerialPort.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace bitreel {
+
+// The port list's entry text for a number: "COM" + number in plain decimal.
+[[nodiscard]] std::string PortEntryText(int number);
+
+// Appends "COMn" to entries for every n from 1 to 16, in ascending order,
+// whose number is accepted and whose port opens; the port is left closed.
+// The list is only added to. Never throws: every failing step is skipped.
+void ScanComPorts(SerialPort& port, std::vector<std::string>& entries);
+
+// The port list's click: closes the port if open, takes the number from the
+// chosen text (after "COM"), and opens it. On any failure it falls back
+// silently: it empties entries, scans again, and opens the chosen port if the
+// scan found it again, else the first port found; with none, the port stays
+// closed with number 1. Returns the text the list shows afterwards (the
+// chosen text, or "COM" + the fallback number, "COM0" when none). Never throws.
+[[nodiscard]] std::string ChoosePort(SerialPort& port, std::vector<std::string>& entries,
+                                     std::string_view chosenText);
+
+} // namespace bitreel
