@@ -57,6 +57,12 @@ bool Writable(int fd) {
 }
 #endif
 
+// An unplugged adapter shows up as ResourceError; a device hung up under us
+// (its reads end) as ReadError.
+bool DeviceGone(QSerialPort::SerialPortError error) {
+    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+}
+
 } // namespace
 
 SystemPort::SystemPort(PortTable table) : table_(std::move(table)) {
@@ -72,7 +78,7 @@ void SystemPort::OnError(QSerialPort::SerialPortError error) {
     // Qt reports a successful open as NoError; the other errors are met by the
     // operation that caused them. Only a vanished device is remembered, as it
     // can also show up while the event loop runs between operations.
-    if (error == QSerialPort::ResourceError && port_.isOpen() && !gone_) {
+    if (DeviceGone(error) && port_.isOpen() && !gone_) {
         gone_ = true;
         goneReason_ = port_.errorString().toStdString();
     }
@@ -301,7 +307,7 @@ void SystemPort::PullInput() {
 }
 
 [[noreturn]] void SystemPort::Fail(std::string_view what) {
-    const bool gone = gone_ || port_.error() == QSerialPort::ResourceError;
+    const bool gone = gone_ || DeviceGone(port_.error());
     std::string message =
         std::string(what) + " failed: " + (gone_ ? goneReason_ : port_.errorString().toStdString());
     if (gone) {
