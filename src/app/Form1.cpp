@@ -1,0 +1,223 @@
+// The main window: its controls, start-up, the commands and the port choice.
+#include "app/Form1.h"
+
+#include "app/ClickComboBox.h"
+#include "app/DirList.h"
+#include "app/DriveList.h"
+#include "app/FileList.h"
+#include "app/SystemServices.h"
+#include "app/WindowCaption.h"
+#include "app/WindowLayout.h"
+#include "serial/PortChoice.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+#include <charconv>
+#include <utility>
+
+namespace bitreel {
+namespace {
+
+template <typename Control> Control* Named(Control* control, const char* name) {
+    control->setObjectName(QString::fromLatin1(name));
+    return control;
+}
+
+// Fixed pitch, so that the labels of the block descriptions line up.
+QFont ContentsFont() {
+    QFont font = QFontDatabase::hasFamily(QStringLiteral("Courier New"))
+                     ? QFont(QStringLiteral("Courier New"))
+                     : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(8.25);
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    return font;
+}
+
+// The port number of a port list entry ("COM12" gives 12), 0 when it has none.
+int PortNumberOf(const std::string& entry) {
+    int number = 0;
+    if (entry.size() > 3) {
+        std::from_chars(entry.data() + 3, entry.data() + entry.size(), number);
+    }
+    return number;
+}
+
+} // namespace
+
+Form1::Form1(QWidget* parent) : Form1(SystemServices(), parent) {}
+
+Form1::Form1(Services services, QWidget* parent) : QWidget(parent), services_(std::move(services)) {
+    BuildControls();
+    ApplyWindowLayout(*this);
+    ConnectHandlers();
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::BuildControls() {
+    setWindowTitle(QStringLiteral("Bitreel"));
+    // The layout is fixed, so the text size it was made for is fixed with it.
+    QFont windowFont = font();
+    windowFont.setPointSizeF(8.25);
+    setFont(windowFont);
+    const QString start = QDir::currentPath();
+
+    Label1 = Named(new QLabel(QStringLiteral("File:"), this), "Label1");
+    Drive1 = Named(new DriveList(this), "Drive1");
+    Drive1->SetDrives(services_.drives());
+    Drive1->ShowDriveOf(start);
+    Dir1 = Named(new DirList(this), "Dir1");
+    // A start folder that cannot be read leaves the lists empty; nothing to report.
+    static_cast<void>(Dir1->SetPath(start));
+    File1 = Named(new FileList(this), "File1");
+    File1->SetPattern(QStringLiteral("*.TAP"));
+    File1->SetPath(Dir1->Path());
+
+    Label2 = Named(new QLabel(QStringLiteral("Contents:"), this), "Label2");
+    lstContents = Named(new QListWidget(this), "lstContents");
+    lstContents->setFont(ContentsFont());
+    lstContents->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    optMachine[0] =
+        Named(new QRadioButton(QStringLiteral("Spectrum TAP Files"), this), "optMachine0");
+    optMachine[1] =
+        Named(new QRadioButton(QStringLiteral("Jupiter Ace Files"), this), "optMachine1");
+    optMachine[0]->setChecked(true);
+    cboFormat = Named(new ClickComboBox(this), "cboFormat");
+    cboFormat->addItems({QStringLiteral("JUP"), QStringLiteral("TAP")});
+    cboFormat->setCurrentIndex(-1);
+    cboFormat->setEnabled(false);
+
+    cmdPlay = Named(new QPushButton(QStringLiteral("Pl&ay"), this), "cmdPlay");
+    cmdStop = Named(new QPushButton(QStringLiteral("St&op"), this), "cmdStop");
+    cmdRecord = Named(new QPushButton(QStringLiteral("Re&cord"), this), "cmdRecord");
+    cmdReset = Named(new QPushButton(QStringLiteral("&Reset"), this), "cmdReset");
+    cmdPlay->setEnabled(false);
+    cmdStop->setEnabled(false);
+    cmdReset->setEnabled(false);
+    lblStatus = Named(new QLabel(this), "lblStatus");
+    lblStatus2 = Named(new QLabel(this), "lblStatus2");
+    cboComPort = Named(new ClickComboBox(this), "cboComPort");
+    Label3 = Named(new QLabel(QStringLiteral("Spectrum and\nJupiter Ace tapes"), this), "Label3");
+    cmdExit = Named(new QPushButton(QStringLiteral("E&xit"), this), "cmdExit");
+
+    const std::array<QWidget*, 13> tabOrder = {
+        Drive1,  Dir1,    File1,     lstContents, optMachine[0], optMachine[1], cboFormat,
+        cmdPlay, cmdStop, cmdRecord, cmdReset,    cboComPort,    cmdExit};
+    for (std::size_t i = 1; i < tabOrder.size(); ++i) {
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    }
+}
+
+void Form1::ConnectHandlers() {
+    connect(cmdPlay, &QPushButton::clicked, this, &Form1::cmdPlay_Click);
+    connect(cmdRecord, &QPushButton::clicked, this, &Form1::cmdRecord_Click);
+    connect(cmdStop, &QPushButton::clicked, this, &Form1::cmdStop_Click);
+    connect(cmdReset, &QPushButton::clicked, this, &Form1::cmdReset_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &Form1::cmdExit_Click);
+    for (int index = 0; index < static_cast<int>(optMachine.size()); ++index) {
+        // Only the button that becomes selected runs the handler.
+        connect(optMachine[index], &QRadioButton::toggled, this, [this, index](bool selected) {
+            if (selected) {
+                optMachine_Click(index);
+            }
+        });
+    }
+    connect(cboFormat, &ClickComboBox::Click, this, &Form1::cboFormat_Click);
+    connect(Drive1, &DriveList::Change, this, &Form1::Drive1_Change);
+    connect(Dir1, &DirList::Change, this, &Form1::Dir1_Change);
+    connect(File1, &FileList::Click, this, &Form1::File1_Click);
+    connect(cboComPort, &ClickComboBox::Click, this, &Form1::cboComPort_Click);
+}
+
+void Form1::Form_Load() {
+    setWindowTitle(
+        QString::fromStdString(WindowCaption(BITREEL_VERSION_MAJOR, BITREEL_VERSION_MINOR)));
+    StopRequested = false;
+    cboFormat->SelectEntry(0); // runs cboFormat_Click: the Jupiter Ace choice, once
+    optMachine_Click(0);
+    services_.port->SetSettings("9600,n,8,1");
+    services_.port->SetHandshaking(2); // RTS/CTS
+    services_.port->SetDtrEnable(false);
+    ScanComPorts();
+    if (cboComPort->count() > 0) {
+        cboComPort->SelectEntry(0); // runs cboComPort_Click, which opens the port
+    }
+}
+
+void Form1::cmdPlay_Click() {
+    // Playback plugs in here.
+}
+
+void Form1::cmdRecord_Click() {
+    // Recording plugs in here.
+}
+
+void Form1::cmdStop_Click() {
+    lblStatus->setText(QStringLiteral("Stopping..."));
+    repaint(); // on screen before the transfer resumes and sees the flag
+    StopRequested = true;
+}
+
+void Form1::cmdReset_Click() {
+    if (lstContents->count() > 0) {
+        lstContents->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+    }
+}
+
+void Form1::cmdExit_Click() {
+    if (services_.port->IsOpen()) {
+        try {
+            services_.port->Close();
+        } catch (const PortError&) {
+            // The program ends either way; a port that fails to close must not keep it alive.
+        }
+    }
+    heldFiles_.CloseAll();
+    services_.exit(0);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    cmdExit_Click();
+    event->accept();
+}
+
+void Form1::cboComPort_Click() {
+    const std::string shown =
+        ChoosePort(*services_.port, portEntries_, cboComPort->currentText().toStdString());
+    ShowPortEntries(shown);
+}
+
+void Form1::ScanComPorts() {
+    bitreel::ScanComPorts(*services_.port, portEntries_);
+    ShowPortEntries({});
+}
+
+void Form1::ShowPortEntries(const std::string& shown) {
+    const QSignalBlocker quiet(cboComPort);
+    cboComPort->clear();
+    int selected = -1;
+    for (const std::string& entry : portEntries_) {
+        const QString device =
+            QString::fromStdString(services_.port->DeviceName(PortNumberOf(entry)));
+        cboComPort->addItem(QString::fromStdString(entry));
+        cboComPort->setItemData(cboComPort->count() - 1, device, Qt::ToolTipRole);
+        if (entry == shown) {
+            selected = cboComPort->count() - 1;
+        }
+    }
+    cboComPort->setCurrentIndex(selected);
+    cboComPort->setToolTip(
+        selected >= 0 ? cboComPort->itemData(selected, Qt::ToolTipRole).toString() : QString());
+}
+
+} // namespace bitreel

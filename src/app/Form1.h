@@ -1,0 +1,122 @@
+#pragma once
+
+#include "app/OpenFiles.h"
+#include "app/Volumes.h"
+#include "serial/SerialPort.h"
+#include "tape/TapeLayout.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+namespace bitreel {
+
+class ClickComboBox;
+class DirList;
+class DriveList;
+class FileList;
+
+// The program's one window: every control, the two window-wide flags, and the
+// handlers that wire the controls to the tape and serial code. Building it
+// runs start-up (Form_Load) once.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    // What the window works with besides its own controls. The port and the
+    // exit must be given.
+    struct Services {
+        std::unique_ptr<SerialPort> port;                        // the serial line (MSComm1)
+        std::function<void(int status)> exit;                    // ends the program at once
+        std::function<QStringList()> drives = RecognisedVolumes; // roots the drive list offers
+    };
+
+    // The window on the system's serial ports, volumes and program exit.
+    explicit Form1(QWidget* parent = nullptr);
+    explicit Form1(Services services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    // Window-wide flags, shared by the handlers and the transfers.
+    bool StopRequested = false; // the running transfer is to stop
+    bool ExpectHeader = false;  // the next Jupiter Ace block should be a header
+
+    // The machine whose option button is selected.
+    [[nodiscard]] MachineKind Machine() const;
+    // The layout tape images are read and recorded in, from the machine and
+    // format choice.
+    [[nodiscard]] TapeLayout LayoutInForce() const;
+    // Files a transfer holds open, closed by Exit.
+    [[nodiscard]] OpenFiles& HeldFiles() { return heldFiles_; }
+
+protected:
+    // Closing through the window's frame ends the program as Exit does.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void ConnectHandlers();
+
+    // Start-up.
+    void Form_Load();
+
+    // Commands.
+    void cmdPlay_Click();
+    void cmdRecord_Click();
+    void cmdStop_Click();
+    void cmdReset_Click();
+    void cmdExit_Click();
+
+    // Contents list, machine choice and file browser.
+    void File1_Click();
+    void optMachine_Click(int Index);
+    void cboFormat_Click();
+    void Drive1_Change();
+    void Dir1_Change();
+    // Fills lstContents from the tape image at path; false when the file
+    // cannot be read, with the list left empty.
+    bool LoadContents(const QString& path);
+
+    // Serial port.
+    void cboComPort_Click();
+    void ScanComPorts();
+    // Shows portEntries_ in cboComPort with the entry reading shown selected,
+    // or none when no entry reads so; raises no Click.
+    void ShowPortEntries(const std::string& shown);
+
+    Services services_;
+    OpenFiles heldFiles_;
+    std::vector<std::string> portEntries_; // what cboComPort lists
+
+    // The controls; the window owns them.
+    QLabel* Label1 = nullptr;
+    DriveList* Drive1 = nullptr;
+    DirList* Dir1 = nullptr;
+    FileList* File1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QListWidget* lstContents = nullptr;
+    std::array<QRadioButton*, 2> optMachine{};
+    ClickComboBox* cboFormat = nullptr;
+    QPushButton* cmdPlay = nullptr;
+    QPushButton* cmdStop = nullptr;
+    QPushButton* cmdRecord = nullptr;
+    QPushButton* cmdReset = nullptr;
+    QLabel* lblStatus = nullptr;
+    QLabel* lblStatus2 = nullptr;
+    ClickComboBox* cboComPort = nullptr;
+    QLabel* Label3 = nullptr;
+    QPushButton* cmdExit = nullptr;
+};
+
+} // namespace bitreel

@@ -1,0 +1,113 @@
+// The main window's machine choice, file browser and contents list.
+#include "app/Form1.h"
+
+#include "app/ClickComboBox.h"
+#include "app/DirList.h"
+#include "app/DriveList.h"
+#include "app/FileList.h"
+#include "app/FilePattern.h"
+#include "tape/ContentsList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <filesystem>
+#include <system_error>
+
+namespace bitreel {
+namespace {
+
+std::filesystem::path ToFsPath(const QString& path) {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+} // namespace
+
+MachineKind Form1::Machine() const {
+    return optMachine[0]->isChecked() ? MachineKind::Spectrum : MachineKind::JupiterAce;
+}
+
+TapeLayout Form1::LayoutInForce() const {
+    return bitreel::LayoutInForce(Machine(), cboFormat->currentText().toStdString());
+}
+
+void Form1::File1_Click() {
+    cmdPlay->setEnabled(false);
+    cmdReset->setEnabled(false);
+    if (File1->ListIndex() == -1) {
+        return;
+    }
+    if (!LoadContents(QDir(File1->Path()).filePath(File1->FileName()))) {
+        return; // nothing listed; both buttons stay off
+    }
+    if (lstContents->count() > 0) {
+        cmdPlay->setEnabled(true);
+    }
+    cmdReset->setEnabled(true);
+}
+
+bool Form1::LoadContents(const QString& path) {
+    lstContents->clear();
+    std::vector<std::string> rows;
+    try {
+        rows = bitreel::LoadContents(ToFsPath(path), Machine(), LayoutInForce(), ExpectHeader);
+    } catch (const std::system_error&) {
+        return false; // gone, unreadable or no file at all: the list stays empty
+    }
+    for (const std::string& row : rows) {
+        // Name bytes are shown one character per byte.
+        lstContents->addItem(QString::fromLatin1(row.data(), static_cast<qsizetype>(row.size())));
+    }
+    if (lstContents->count() > 0) {
+        lstContents->setCurrentRow(0);
+    }
+    return true;
+}
+
+void Form1::optMachine_Click(int Index) {
+    // Setting the pattern reads the folder afresh, so files added since the
+    // last listing show up even when the pattern stays the same.
+    if (Index != 0) {
+        cboFormat->setEnabled(true);
+        File1->SetPattern(QString::fromStdString(
+            FilePatternFor(MachineKind::JupiterAce, cboFormat->currentText().toStdString())));
+    } else {
+        File1->SetPattern(QString::fromStdString(FilePatternFor(MachineKind::Spectrum, {})));
+        cboFormat->setEnabled(false);
+    }
+    if (File1->ListCount() > 0) {
+        File1->SetListIndex(0);
+        cmdPlay->setEnabled(true);
+    } else {
+        cmdPlay->setEnabled(false);
+    }
+    File1_Click();
+}
+
+void Form1::cboFormat_Click() {
+    optMachine_Click(1);
+}
+
+void Form1::Drive1_Change() {
+    if (!Dir1->SetPath(Drive1->Drive())) {
+        Drive1->ShowDriveOf(Dir1->Path()); // a drive that cannot be read: back, silently
+    }
+}
+
+void Form1::Dir1_Change() {
+    lstContents->clear();
+    cmdReset->setEnabled(false);
+    cmdPlay->setEnabled(false);
+    File1->SetPath(Dir1->Path());
+    // A folder opened on another volume moves the drive list with it.
+    Drive1->ShowDriveOf(Dir1->Path());
+}
+
+} // namespace bitreel

@@ -1,0 +1,18 @@
+#include "app/SystemServices.h"
+
+#include "serial/SystemPort.h"
+
+#include <cstdlib>
+
+namespace bitreel {
+
+Form1::Services SystemServices() {
+    Form1::Services services;
+    services.port = std::make_unique<SystemPort>();
+    // At once: no destructor of the window runs, and the C library closes
+    // every stream still open.
+    services.exit = [](int status) { std::exit(status); };
+    return services;
+}
+
+} // namespace bitreel

@@ -1,0 +1,29 @@
+// One QApplication for every test of the window, on the offscreen platform.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        app_ = std::make_unique<QApplication>(argc_, argv_);
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    char name_[10] = "app_tests";
+    char* argv_[2] = {name_, nullptr};
+    int argc_ = 1;
+    std::unique_ptr<QApplication> app_;
+};
+
+[[maybe_unused]] const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+} // namespace
