@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Takes the README's pictures of the window under Xvfb, on the tape images of
+# the test corpus, into docs/screenshots.
+#   scripts/screenshots.sh [corpus folder]     (default: ../shared/corpus)
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+corpus="$(cd "${1:-$here/../shared/corpus}" && pwd)"
+shots="$here/build/default/tests/app/app_screenshots"
+if ! command -v xvfb-run >/dev/null || ! command -v xauth >/dev/null; then
+    echo "Needs xvfb-run and xauth: apt-get install xvfb xauth" >&2
+    exit 1
+fi
+if [ ! -x "$shots" ]; then
+    echo "Build first: scripts/setup.sh default" >&2
+    exit 1
+fi
+out="$here/docs/screenshots"
+mkdir -p "$out"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+take() { # folder scene picture
+    (cd "$1" && QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \
+        "$shots" "$out/$3" "$2")
+}
+
+mkdir "$work/spectrum" "$work/ace"
+cp "$corpus"/spectrum/* "$work/spectrum/"
+cp "$corpus"/ace/* "$work/ace/"
+take "$work/spectrum" spectrum spectrum-start.png
+take "$work/spectrum" contents spectrum-contents.png
+take "$work/ace" ace jupiter-ace-tap.png
+echo "Pictures in $out"
