@@ -1,0 +1,323 @@
+#include "serial/SystemPort.h"
+
+#include <cerrno>
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#endif
+
+namespace bitreel {
+namespace {
+
+constexpr int NoHandshaking = 0;
+constexpr int RtsCtsHandshaking = 2;
+
+// Bounds one ReadAll's draining of the driver, should bytes keep coming.
+constexpr int MaxReadsPerReadAll = 64;
+
+QSerialPort::Parity ToQt(Parity parity) {
+    switch (parity) {
+    case Parity::None:
+        return QSerialPort::NoParity;
+    case Parity::Even:
+        return QSerialPort::EvenParity;
+    case Parity::Odd:
+        return QSerialPort::OddParity;
+    case Parity::Mark:
+        return QSerialPort::MarkParity;
+    case Parity::Space:
+        return QSerialPort::SpaceParity;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits ToQt(StopBits stopBits) {
+    switch (stopBits) {
+    case StopBits::One:
+        return QSerialPort::OneStop;
+    case StopBits::OneAndHalf:
+        return QSerialPort::OneAndHalfStop;
+    case StopBits::Two:
+        return QSerialPort::TwoStop;
+    }
+    return QSerialPort::OneStop;
+}
+
+#ifndef _WIN32
+// Whether the driver takes more bytes now. Writing to a full driver would be
+// reported as an error rather than as "try later".
+bool Writable(int fd) {
+    pollfd entry{fd, POLLOUT, 0};
+    return ::poll(&entry, 1, 0) == 1 && (entry.revents & POLLOUT) != 0;
+}
+#endif
+
+// An unplugged adapter shows up as ResourceError; a device hung up under us
+// (its reads end) as ReadError.
+bool DeviceGone(QSerialPort::SerialPortError error) {
+    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+}
+
+} // namespace
+
+SystemPort::SystemPort(PortTable table) : table_(std::move(table)) {
+    QObject::connect(&port_, &QSerialPort::errorOccurred, &port_,
+                     [this](QSerialPort::SerialPortError error) { OnError(error); });
+}
+
+SystemPort::~SystemPort() {
+    Close();
+}
+
+void SystemPort::OnError(QSerialPort::SerialPortError error) {
+    // Qt reports a successful open as NoError; the other errors are met by the
+    // operation that caused them. Only a vanished device is remembered, as it
+    // can also show up while the event loop runs between operations.
+    if (DeviceGone(error) && port_.isOpen() && !gone_) {
+        gone_ = true;
+        goneReason_ = port_.errorString().toStdString();
+    }
+}
+
+void SystemPort::SetPortNumber(int number) {
+    if (port_.isOpen()) {
+        throw PortError("the port number cannot change while the port is open");
+    }
+    if (DeviceName(number).empty()) {
+        throw PortError("no serial device for port number " + std::to_string(number));
+    }
+    number_ = number;
+}
+
+std::string SystemPort::DeviceName(int number) const {
+    const auto it = table_.find(number);
+    return it == table_.end() ? std::string() : it->second;
+}
+
+void SystemPort::SetSettings(std::string_view settings) {
+    settings_ = ParseLineSettings(settings);
+    if (port_.isOpen()) {
+        ApplySettings();
+    }
+}
+
+void SystemPort::SetHandshaking(int mode) {
+    if (mode != NoHandshaking && mode != RtsCtsHandshaking) {
+        throw PortError("unsupported handshaking " + std::to_string(mode));
+    }
+    handshaking_ = mode;
+    if (port_.isOpen()) {
+        ApplySettings();
+    }
+}
+
+void SystemPort::SetDtrEnable(bool enable) {
+    dtrEnable_ = enable;
+    if (port_.isOpen()) {
+        RequireOpen();
+        ApplyDtr();
+    }
+}
+
+void SystemPort::Open() {
+    if (port_.isOpen()) {
+        throw PortError("the port is open already");
+    }
+    const std::string device = DeviceName(number_);
+    if (device.empty()) {
+        throw PortError("no serial device for port number " + std::to_string(number_));
+    }
+    port_.setPortName(QString::fromStdString(device));
+    // Before the open these only record what the open applies.
+    ApplySettings();
+    gone_ = false;
+    port_.clearError();
+    if (!port_.open(QIODevice::ReadWrite)) {
+        const std::string reason = port_.errorString().toStdString();
+        port_.clearError();
+        throw PortError("cannot open " + device + ": " + reason);
+    }
+    // Linux raises DTR on every open; the machine must see it only when asked.
+    try {
+        ApplyDtr();
+    } catch (const PortError&) {
+        Close();
+        throw;
+    }
+}
+
+void SystemPort::Close() {
+    if (port_.isOpen()) {
+        port_.clear(QSerialPort::Output);
+        port_.close();
+    }
+    port_.clearError();
+    gone_ = false;
+    goneReason_.clear();
+}
+
+bool SystemPort::IsOpen() const {
+    return port_.isOpen() && !gone_;
+}
+
+bool SystemPort::CtsHolding() {
+    RequireOpen();
+    port_.clearError();
+    const QSerialPort::PinoutSignals pins = port_.pinoutSignals();
+    switch (port_.error()) {
+    case QSerialPort::NoError:
+        return pins.testFlag(QSerialPort::ClearToSendSignal);
+    case QSerialPort::UnsupportedOperationError:
+        // No modem-control lines: a three-wire line is always ready.
+        port_.clearError();
+        return true;
+    default:
+        Fail("reading CTS");
+    }
+}
+
+void SystemPort::DiscardOutput() {
+    RequireOpen();
+    port_.clearError();
+    if (!port_.clear(QSerialPort::Output)) {
+        Fail("discarding output");
+    }
+}
+
+void SystemPort::Write(std::span<const std::uint8_t> bytes) {
+    RequireOpen();
+    if (bytes.empty()) {
+        return;
+    }
+    port_.clearError();
+    const auto size = static_cast<qint64>(bytes.size());
+    if (port_.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+        Fail("writing");
+    }
+    PushOutput();
+}
+
+std::vector<std::uint8_t> SystemPort::ReadAll() {
+    RequireOpen();
+    PullInput();
+    const QByteArray data = port_.readAll();
+    return std::vector<std::uint8_t>(data.begin(), data.end());
+}
+
+std::size_t SystemPort::PendingOutput() {
+    RequireOpen();
+    auto pending = static_cast<std::size_t>(port_.bytesToWrite());
+#ifdef _WIN32
+    COMSTAT status{};
+    DWORD errors = 0;
+    if (!ClearCommError(reinterpret_cast<HANDLE>(port_.handle()), &errors, &status)) {
+        Close();
+        throw PortError("reading the output queue failed");
+    }
+    pending += status.cbOutQue;
+#else
+    int queued = 0;
+    if (::ioctl(port_.handle(), TIOCOUTQ, &queued) == -1) {
+        const int error = errno;
+        // A driver that keeps no count of its own queue has nothing to add.
+        if (error != ENOTTY && error != EINVAL) {
+            Close();
+            throw PortError(std::string("reading the output queue failed: ") +
+                            std::strerror(error));
+        }
+    } else if (queued > 0) {
+        pending += static_cast<std::size_t>(queued);
+    }
+#endif
+    return pending;
+}
+
+void SystemPort::RequireOpen() {
+    if (gone_) {
+        const std::string reason = goneReason_;
+        Close();
+        throw PortError("the serial device went away: " + reason);
+    }
+    if (!port_.isOpen()) {
+        throw PortError("the port is not open");
+    }
+}
+
+void SystemPort::ApplySettings() {
+    const bool ok =
+        port_.setBaudRate(settings_.baud) &&
+        port_.setDataBits(static_cast<QSerialPort::DataBits>(settings_.dataBits)) &&
+        port_.setParity(ToQt(settings_.parity)) && port_.setStopBits(ToQt(settings_.stopBits)) &&
+        port_.setFlowControl(handshaking_ == RtsCtsHandshaking ? QSerialPort::HardwareControl
+                                                               : QSerialPort::NoFlowControl);
+    if (!ok) {
+        Fail("applying the line settings");
+    }
+}
+
+void SystemPort::ApplyDtr() {
+    port_.clearError();
+    if (port_.setDataTerminalReady(dtrEnable_)) {
+        return;
+    }
+    if (port_.error() == QSerialPort::UnsupportedOperationError) {
+        // No modem-control lines: there is no DTR to change.
+        port_.clearError();
+        return;
+    }
+    Fail("setting DTR");
+}
+
+void SystemPort::PushOutput() {
+    if (port_.bytesToWrite() == 0) {
+        return;
+    }
+#ifndef _WIN32
+    if (!Writable(static_cast<int>(port_.handle()))) {
+        return;
+    }
+#endif
+    port_.clearError();
+    port_.flush();
+    if (port_.error() != QSerialPort::NoError) {
+        Fail("writing");
+    }
+}
+
+void SystemPort::PullInput() {
+    // Bytes can arrive while no event loop runs; waiting zero milliseconds
+    // takes in what the driver holds without blocking.
+    for (int i = 0; i < MaxReadsPerReadAll; ++i) {
+        port_.clearError();
+        const bool more = port_.waitForReadyRead(0);
+        const QSerialPort::SerialPortError error = port_.error();
+        if (gone_ || (error != QSerialPort::NoError && error != QSerialPort::TimeoutError)) {
+            Fail("reading");
+        }
+        if (!more) {
+            break;
+        }
+    }
+    port_.clearError();
+}
+
+[[noreturn]] void SystemPort::Fail(std::string_view what) {
+    const bool gone = gone_ || DeviceGone(port_.error());
+    std::string message =
+        std::string(what) + " failed: " + (gone_ ? goneReason_ : port_.errorString().toStdString());
+    if (gone) {
+        // The device went away: Qt leaves the port open, so close it here.
+        message += " (the serial device went away)";
+        Close();
+    } else {
+        port_.clearError();
+    }
+    throw PortError(message);
+}
+
+} // namespace bitreel
