@@ -40,8 +40,16 @@ void OutputFile::Write(std::span<const std::uint8_t> bytes) {
     errno = 0;
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size() ||
         std::fflush(file_.get()) != 0) {
+        const int error = errno != 0 ? errno : EIO;
+        // A block that got only partly onto the disk (a full disk, a size
+        // limit) is cut off again, so that the file holds whole blocks only.
+        std::error_code ignored;
+        file_.reset();
+        std::filesystem::resize_file(path_, written_, ignored);
+        errno = error;
         ThrowFileError("Cannot write", path_);
     }
+    written_ += bytes.size();
 }
 
 void OutputFile::Close() {

@@ -17,7 +17,8 @@ public:
     explicit OutputFile(const std::filesystem::path& path);
 
     // Writes the bytes exactly; throws std::system_error when they do not
-    // all reach the file.
+    // all reach the file, after cutting the file back to its size before,
+    // and closes it.
     void Write(std::span<const std::uint8_t> bytes);
     // Throws std::system_error when the last bytes could not be stored.
     void Close();
@@ -29,6 +30,7 @@ private:
     };
     std::unique_ptr<std::FILE, FileCloser> file_;
     std::filesystem::path path_;
+    std::uintmax_t written_ = 0;
 };
 
 } // namespace bitreel

@@ -10,6 +10,9 @@
 #include <fstream>
 #include <iterator>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace bitreel {
 namespace {
 
@@ -291,6 +294,44 @@ TEST(Recording, AVanishingPortKeepsWhatWasWritten) {
     rig.Record(0);
     EXPECT_EQ(ReadFile(rig.Output("REC.TAP")), first);
     EXPECT_EQ(rig.window.rows, Strings{"{Data block [Length=2]}"});
+    rig.ExpectIdle(true);
+}
+
+// Lets the test process write no more than a given number of bytes to any
+// file, the way a full disk would stop the recording.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+TEST(Recording, AFailedWriteKeepsTheWholeBlocksBefore) {
+    RecordingRig rig;
+    const Bytes first = Frame(Body(255, {1, 2, 3}));
+    const Bytes second = Frame(Body(255, Bytes(40, 9)));
+    rig.Arrive(TapeBuilder().Raw(first).Raw(second).Raw(Frame(Body(255, {4}))).bytes());
+    {
+        // The second block gets only a few of its bytes onto the disk.
+        const FileSizeLimit limit(first.size() + 5);
+        rig.Record(0); // the failure ends it
+    }
+    EXPECT_EQ(ReadFile(rig.Output("REC.TAP")), first);
+    EXPECT_EQ(rig.window.rows, Strings{"{Data block [Length=3]}"});
     rig.ExpectIdle(true);
 }
 
