@@ -1,6 +1,6 @@
 #include "transfer/Playback.h"
 
-#include "FakeWindow.h"
+#include "support/FakeWindow.h"
 #include "support/SimulatedLine.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"

@@ -1,7 +1,7 @@
 #include "transfer/Playback.h"
 #include "transfer/Recording.h"
 
-#include "FakeWindow.h"
+#include "support/FakeWindow.h"
 #include "support/SimulatedLine.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
