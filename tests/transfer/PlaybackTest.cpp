@@ -4,6 +4,7 @@
 #include "support/SimulatedLine.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
+#include "support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -187,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(Stops, PlaybackStop,
                          testing::Values(StopCase{"WhileWaitingForCts", false, 3, 0, 0},
                                          StopCase{"InTheMiddleOfAFrame", true, 10, 10, 0},
                                          StopCase{"AfterTheFirstFrame", true, 34, 34, 1}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::ByName());
 
 struct EndCase {
     const char* name;
@@ -230,8 +231,7 @@ TEST_P(PlaybackEnd, SendsTheWholeBlocksBeforeTheEnd) {
     rig.ExpectIdle();
 }
 
-INSTANTIATE_TEST_SUITE_P(Ends, PlaybackEnd, testing::ValuesIn(kEnds),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ends, PlaybackEnd, testing::ValuesIn(kEnds), test::ByName());
 
 TEST(Playback, FailuresEndInTheFinishingSteps) {
     const Frames frames = {kFirst, kSecond};

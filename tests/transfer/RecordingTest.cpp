@@ -4,6 +4,7 @@
 #include "support/SimulatedLine.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
+#include "support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -22,11 +23,6 @@ using test::SendPlan;
 using test::SimulatedLine;
 using test::TapeBuilder;
 using Strings = std::vector<std::string>;
-
-Bytes ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
 
 Bytes Body(std::uint8_t flag, const Bytes& payload) {
     Bytes body{flag};
@@ -118,7 +114,8 @@ TEST(Recording, WritesEachFrameAsItsBlockAndListsIt) {
     const Bytes data = Frame(Body(255, {1, 2, 3}));
     rig.Arrive(TapeBuilder().Raw(header).Raw(data).bytes());
     rig.Record(5);
-    EXPECT_EQ(ReadFile(rig.Output("GAME.TAP")), TapeBuilder().Raw(header).Raw(data).bytes());
+    EXPECT_EQ(test::ReadFileBytes(rig.Output("GAME.TAP")),
+              TapeBuilder().Raw(header).Raw(data).bytes());
     EXPECT_EQ(rig.window.rows, (Strings{"Program     : hello      [Line=10, Vars Area=+3]",
                                         "{Data block [Length=3]}"}));
     // Both frames came in one read: one block per pass.
@@ -137,7 +134,7 @@ TEST(Recording, AFrameInManySmallReadsRisesPassByPass) {
     rig.Record(10);
     EXPECT_EQ(rig.window.status2History, (Strings{"1 of ?", "1 of ?", "1 of ?", "1 of ?", "4 of 8",
                                                   "7 of 8", "8 of 8", "8 of 8", ""}));
-    EXPECT_EQ(ReadFile(rig.Output("REC.TAP")), frame);
+    EXPECT_EQ(test::ReadFileBytes(rig.Output("REC.TAP")), frame);
 }
 
 TEST(Recording, WaitsForAThirdByteBeforeReadingTheLength) {
@@ -145,7 +142,7 @@ TEST(Recording, WaitsForAThirdByteBeforeReadingTheLength) {
     rig.Arrive(Bytes{5, 0});
     rig.Record(4);
     EXPECT_EQ(rig.window.status2History, (Strings{"1 of ?", "1 of ?", "1 of ?", "1 of ?", ""}));
-    EXPECT_TRUE(ReadFile(rig.Output("REC.TAP")).empty());
+    EXPECT_TRUE(test::ReadFileBytes(rig.Output("REC.TAP")).empty());
     EXPECT_TRUE(rig.window.rows.empty());
 }
 
@@ -203,7 +200,7 @@ TEST_P(RecordingLayout, StoresTheBlockInTheLayoutInForce) {
     for (char& ch : upper) {
         ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     }
-    EXPECT_EQ(ReadFile(rig.Output(upper)), c.stored);
+    EXPECT_EQ(test::ReadFileBytes(rig.Output(upper)), c.stored);
     EXPECT_EQ(rig.window.rows, Strings{c.row});
     // "1 of ?", then the count as the bytes move and again once written.
     ASSERT_GE(rig.window.status2History.size(), 3U);
@@ -211,8 +208,7 @@ TEST_P(RecordingLayout, StoresTheBlockInTheLayoutInForce) {
     EXPECT_EQ(rig.window.status2History[2], c.lastProgress);
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, RecordingLayout, testing::ValuesIn(kLayouts),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Layouts, RecordingLayout, testing::ValuesIn(kLayouts), test::ByName());
 
 TEST(Recording, AceTapAlternatesHeaderAndDataByName) {
     RecordingRig rig("two.tap", true, "TAP");
@@ -223,7 +219,7 @@ TEST(Recording, AceTapAlternatesHeaderAndDataByName) {
     rig.Record(6);
     EXPECT_EQ(rig.window.rows,
               (Strings{"Dictionary  : d          [Length=2]", "{Data block [Length=2]}"}));
-    EXPECT_EQ(ReadFile(rig.Output("TWO.TAP")),
+    EXPECT_EQ(test::ReadFileBytes(rig.Output("TWO.TAP")),
               TapeBuilder().AceTapBlock(test::AceHeader(0, "d", 2)).AceTapBlock({4, 5}).bytes());
 }
 
@@ -234,7 +230,7 @@ TEST(Recording, RaisesDtrOnlyForEachRead) {
     std::vector<bool> dtrInYield;
     rig.onYield = [&] { dtrInYield.push_back(rig.line.Dtr()); };
     rig.Record(8);
-    EXPECT_EQ(ReadFile(rig.Output("REC.TAP")), Frame(Body(255, {1})));
+    EXPECT_EQ(test::ReadFileBytes(rig.Output("REC.TAP")), Frame(Body(255, {1})));
     EXPECT_EQ(std::count(dtrInYield.begin(), dtrInYield.end(), true), 0);
     // Every read but ours above and the one that throws away what came before.
     EXPECT_EQ(rig.line.DtrRaises(), rig.line.Calls(test::PortOp::ReadAll) - 2);
@@ -247,7 +243,7 @@ TEST(Recording, StopKeepsTheCompleteBlocksOnly) {
     const Bytes second = Frame(Body(255, {3, 4, 5, 6}));
     rig.Arrive(TapeBuilder().Raw(first).Raw(second).bytes(), {first.size(), 0, 3});
     rig.Record(4);
-    EXPECT_EQ(ReadFile(rig.Output("REC.TAP")), first);
+    EXPECT_EQ(test::ReadFileBytes(rig.Output("REC.TAP")), first);
     EXPECT_EQ(rig.window.rows, Strings{"{Data block [Length=2]}"});
     EXPECT_EQ(rig.window.fileListings.back(), rig.dir.path());
     // Reset was enabled when the command began; the folder change turned it off.
@@ -259,7 +255,7 @@ TEST(Recording, StopBeforeAnyByteLeavesAnEmptyFile) {
     rig.window.enabled[Control::cmdReset] = false;
     rig.Record(1);
     ASSERT_TRUE(fs::exists(rig.Output("REC.TAP")));
-    EXPECT_TRUE(ReadFile(rig.Output("REC.TAP")).empty());
+    EXPECT_TRUE(test::ReadFileBytes(rig.Output("REC.TAP")).empty());
     EXPECT_TRUE(rig.window.rows.empty());
     rig.ExpectIdle(false);
 }
@@ -292,7 +288,7 @@ TEST(Recording, AVanishingPortKeepsWhatWasWritten) {
                {first.size(), 0, 0, 2});
     rig.line.VanishAt(test::PortOp::ReadAll, 4);
     rig.Record(0);
-    EXPECT_EQ(ReadFile(rig.Output("REC.TAP")), first);
+    EXPECT_EQ(test::ReadFileBytes(rig.Output("REC.TAP")), first);
     EXPECT_EQ(rig.window.rows, Strings{"{Data block [Length=2]}"});
     rig.ExpectIdle(true);
 }
@@ -330,7 +326,7 @@ TEST(Recording, AFailedWriteKeepsTheWholeBlocksBefore) {
         const FileSizeLimit limit(first.size() + 5);
         rig.Record(0); // the failure ends it
     }
-    EXPECT_EQ(ReadFile(rig.Output("REC.TAP")), first);
+    EXPECT_EQ(test::ReadFileBytes(rig.Output("REC.TAP")), first);
     EXPECT_EQ(rig.window.rows, Strings{"{Data block [Length=3]}"});
     rig.ExpectIdle(true);
 }
@@ -342,7 +338,7 @@ TEST(Recording, OverwritesAnExistingFileAndUpperCasesOnlyItsName) {
     TapeBuilder().Raw(Bytes(50, 7)).WriteTo(rig.dir / "Tapes" / "MIXED.TAP");
     rig.Arrive(Frame(Body(255, {1})));
     rig.Record(3);
-    EXPECT_EQ(ReadFile(rig.dir / "Tapes" / "MIXED.TAP"), Frame(Body(255, {1})));
+    EXPECT_EQ(test::ReadFileBytes(rig.dir / "Tapes" / "MIXED.TAP"), Frame(Body(255, {1})));
     EXPECT_FALSE(fs::exists(rig.dir / "TAPES"));
     EXPECT_EQ(rig.window.dirFolder, rig.dir / "Tapes");
 }
@@ -399,7 +395,7 @@ TEST(Recording, ExitLeavesTheBlocksWrittenAndReadsNoMore) {
     };
     rig.Record(0);
     EXPECT_EQ(rig.line.Calls(test::PortOp::ReadAll), 3); // the discard read and two passes
-    EXPECT_EQ(ReadFile(rig.Output("REC.TAP")), first);
+    EXPECT_EQ(test::ReadFileBytes(rig.Output("REC.TAP")), first);
     EXPECT_EQ(rig.window.status, "Recording..."); // no finishing step ran
 }
 

@@ -5,6 +5,7 @@
 #include "support/SimulatedLine.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
+#include "support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -17,11 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::Bytes;
-
-Bytes ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
 
 // The image as playback sends it: in the flagged layouts every block's last
 // byte is the XOR of its payload alone, the flag left out; a checksum that
@@ -113,7 +109,7 @@ Bytes RecordFromMachine(const std::vector<Bytes>& frames, bool jupiterAce, const
     };
     Recording(in, recorder, dialog, dir.path()).Run();
     EXPECT_EQ(recorder.rows.size(), frames.size());
-    return ReadFile(dir / "COPY.IMG");
+    return test::ReadFileBytes(dir / "COPY.IMG");
 }
 
 class PlayThenRecord : public testing::TestWithParam<RoundTrip> {};
@@ -131,20 +127,12 @@ TEST_P(PlayThenRecord, GivesBackTheSameImage) {
               LoadContents(source, machine, LayoutInForce(machine, c.format), expect).size());
 
     const bool aceTap = c.jupiterAce && std::string_view(c.format) == "TAP";
-    const Bytes original = ReadFile(source);
+    const Bytes original = test::ReadFileBytes(source);
     EXPECT_EQ(RecordFromMachine(frames, c.jupiterAce, c.format),
               aceTap ? original : WithPayloadChecksums(original));
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpus, PlayThenRecord, testing::ValuesIn(kImages), [](const auto& info) {
-    std::string name = info.param.file;
-    for (char& ch : name) {
-        if (!std::isalnum(static_cast<unsigned char>(ch))) {
-            ch = '_';
-        }
-    }
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Corpus, PlayThenRecord, testing::ValuesIn(kImages), test::ByName());
 
 // A few hundred blocks of random sizes, one of them as large as the layout
 // allows, with checksums by this system's rule unless told otherwise.
@@ -219,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, RandomImages,
                                                     "JUP"},
                                          LayoutTrip{"AceTap", TapeLayout::AceTap, true, "TAP"},
                                          LayoutTrip{"AceJup", TapeLayout::AceJup, true, "JUP"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::ByName());
 
 } // namespace
 } // namespace bitreel
