@@ -56,7 +56,9 @@ private:
     std::span<const std::uint8_t> bytes_;
 };
 
-std::string Number(long long value) { return std::to_string(value); }
+std::string Number(long long value) {
+    return std::to_string(value);
+}
 
 std::string Bracketed(std::string_view label, long long value) {
     std::string text(label);
@@ -79,7 +81,9 @@ std::string DataLine(std::int32_t length) {
     return "{Data block [Length=" + Number(static_cast<long long>(length) - 2) + "]}";
 }
 
-std::string UnknownBlockLine(std::int32_t length) { return Bracketed("Unknown block type", length); }
+std::string UnknownBlockLine(std::int32_t length) {
+    return Bracketed("Unknown block type", length);
+}
 
 Description Abandoned(std::int32_t length) {
     return {Outcome::Abandoned, UnknownBlockLine(length)};
@@ -100,22 +104,20 @@ Description DescribeSpectrumHeader(const Fields& f, std::int32_t length) {
     switch (type) {
     case 0:
         if (param1 < 32768) {
-            return {Outcome::Described,
-                    HeaderLine("Program     : ", name,
-                               " [Line=" + Number(param1) + ", Vars Area=+" + Number(param2) + "]")};
+            return {Outcome::Described, HeaderLine("Program     : ", name,
+                                                   " [Line=" + Number(param1) + ", Vars Area=+" +
+                                                       Number(param2) + "]")};
         }
         return {Outcome::Described,
                 HeaderLine("Program     : ", name, " [Vars Area=" + Number(param2) + "]")};
     case 1:
-        return {Outcome::Described,
-                HeaderLine("Number Array: ", name,
-                           std::string(" [Variable=") + static_cast<char>(f.Byte(VariableAt)) +
-                               "()]")};
+        return {Outcome::Described, HeaderLine("Number Array: ", name,
+                                               std::string(" [Variable=") +
+                                                   static_cast<char>(f.Byte(VariableAt)) + "()]")};
     case 2:
-        return {Outcome::Described,
-                HeaderLine("Char Array  : ", name,
-                           std::string(" [Variable=") + static_cast<char>(f.Byte(VariableAt)) +
-                               "$()]")};
+        return {Outcome::Described, HeaderLine("Char Array  : ", name,
+                                               std::string(" [Variable=") +
+                                                   static_cast<char>(f.Byte(VariableAt)) + "$()]")};
     default:
         return {Outcome::Described,
                 HeaderLine("Code        : ", name,

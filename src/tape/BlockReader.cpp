@@ -1,6 +1,8 @@
 // Reads one block of a Spectrum TAP, Jupiter Ace TAP or Jupiter Ace JUP image.
 #include "tape/BlockReader.h"
 
+#include <cstring>
+
 namespace bitreel {
 namespace {
 
@@ -24,9 +26,25 @@ void CheckBody(std::span<std::uint8_t> body, bool& badChecksum) {
 } // namespace
 
 std::uint8_t PayloadChecksum(std::span<const std::uint8_t> payload) noexcept {
+    // Thirty-two bytes at a time in four independent lanes: XOR does not care
+    // how the bytes are grouped, and large data blocks are most of what the
+    // contents list reads.
+    std::uint64_t lane[4] = {};
+    std::size_t i = 0;
+    for (; i + 32 <= payload.size(); i += 32) {
+        for (int k = 0; k < 4; ++k) {
+            std::uint64_t word;
+            std::memcpy(&word, payload.data() + i + 8 * k, 8);
+            lane[k] ^= word;
+        }
+    }
+    const std::uint64_t wide = lane[0] ^ lane[1] ^ lane[2] ^ lane[3];
     std::uint8_t x = 0;
-    for (const std::uint8_t b : payload) {
-        x ^= b;
+    for (int shift = 0; shift < 64; shift += 8) {
+        x ^= static_cast<std::uint8_t>(wide >> shift);
+    }
+    for (; i < payload.size(); ++i) {
+        x ^= payload[i];
     }
     return x;
 }

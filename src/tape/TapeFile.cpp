@@ -63,7 +63,9 @@ bool TapeFile::Refill() {
     return end_ > 0;
 }
 
-bool TapeFile::AtEnd() { return pos_ == end_ && !Refill(); }
+bool TapeFile::AtEnd() {
+    return pos_ == end_ && !Refill();
+}
 
 std::size_t TapeFile::Read(std::size_t count, std::vector<std::uint8_t>& out) {
     std::size_t done = 0;

@@ -101,6 +101,8 @@ inline Bytes AceHeader(std::uint8_t type, std::string_view name, unsigned dataLe
     return b;
 }
 
-inline Bytes Filled(std::size_t size, std::uint8_t value) { return Bytes(size, value); }
+inline Bytes Filled(std::size_t size, std::uint8_t value) {
+    return Bytes(size, value);
+}
 
 } // namespace bitreel::test

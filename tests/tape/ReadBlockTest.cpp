@@ -122,14 +122,12 @@ const ReadCase kCases[] = {
      true,
      {{false, 0}, {true, 3, Bytes{3, 0, 0, 7, 7}}, {true, -1}}},
     {"AceTapLengthLargerThanFile", {50, 0, 1, 2}, TapeLayout::AceTap, true, {{false, 0}}},
-    {"LargestSpectrumBlock",
-     kBigTape,
-     TapeLayout::SpectrumTap,
-     true,
-     {{true, 65535}, {true, -1}}},
+    {"LargestSpectrumBlock", kBigTape, TapeLayout::SpectrumTap, true, {{true, 65535}, {true, -1}}},
 };
 
-void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ReadBlockTable : public ::testing::TestWithParam<ReadCase> {};
 
@@ -160,8 +158,7 @@ INSTANTIATE_TEST_SUITE_P(Tapes, ReadBlockTable, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReadBlock, ClearsBadChecksumOnEveryCall) {
-    TapeFile file =
-        TapeFile::FromBytes(TapeBuilder().Block(255, {1}, 0).Block(255, {1}).bytes());
+    TapeFile file = TapeFile::FromBytes(TapeBuilder().Block(255, {1}, 0).Block(255, {1}).bytes());
     TapeBlock block;
     ASSERT_TRUE(ReadBlock(file, block, TapeLayout::SpectrumTap, true));
     EXPECT_TRUE(block.BadChecksum);
@@ -238,6 +235,32 @@ TEST(IsTapFile, LooksAtTheLastThreeCharactersOnly) {
     EXPECT_FALSE(IsTapFile("GAME.TAPE"));
     EXPECT_FALSE(IsTapFile("AP"));
     EXPECT_FALSE(IsTapFile(""));
+}
+
+} // namespace
+} // namespace bitreel
+
+namespace bitreel {
+namespace {
+
+// The wide checksum must agree with the byte-by-byte rule at every length
+// and every alignment, whatever the bytes.
+TEST(PayloadChecksum, AgreesWithByteByByteXor) {
+    std::mt19937 random(7);
+    std::vector<std::uint8_t> bytes(200);
+    for (auto& b : bytes) {
+        b = static_cast<std::uint8_t>(random());
+    }
+    for (std::size_t offset = 0; offset < 8; ++offset) {
+        for (std::size_t size = 0; offset + size <= bytes.size(); ++size) {
+            std::uint8_t expected = 0;
+            for (std::size_t i = 0; i < size; ++i) {
+                expected ^= bytes[offset + i];
+            }
+            ASSERT_EQ(PayloadChecksum(std::span(bytes).subspan(offset, size)), expected)
+                << "offset " << offset << ", size " << size;
+        }
+    }
 }
 
 } // namespace

@@ -1,0 +1,110 @@
+// Times the contents list on two large images against reading the same file
+// plainly, so that a slowdown in the reader shows up as a number.
+//   tape_bench [ROUNDS [small|large]]
+#include "tape/Tape.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<std::uint8_t>;
+
+void AppendBlock(Bytes& tape, std::uint8_t flag, std::size_t payloadSize) {
+    const std::size_t length = payloadSize + 2;
+    tape.push_back(static_cast<std::uint8_t>(length & 0xFF));
+    tape.push_back(static_cast<std::uint8_t>(length >> 8));
+    tape.push_back(flag);
+    std::uint8_t x = 0;
+    for (std::size_t i = 0; i < payloadSize; ++i) {
+        const auto b = static_cast<std::uint8_t>(i * 7);
+        tape.push_back(b);
+        x ^= b;
+    }
+    tape.push_back(x);
+}
+
+// Alternating 17-byte headers and short data blocks, as a big collection has.
+Bytes ManySmallBlocks(int count) {
+    Bytes tape;
+    for (int i = 0; i < count; ++i) {
+        AppendBlock(tape, i % 2 == 0 ? 0 : 255, i % 2 == 0 ? 17 : 40);
+    }
+    return tape;
+}
+
+Bytes FewLargeBlocks(int count) {
+    Bytes tape;
+    for (int i = 0; i < count; ++i) {
+        AppendBlock(tape, 255, 48 * 1024);
+    }
+    return tape;
+}
+
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+template <typename F> double Best(int rounds, F&& run) {
+    double best = 1e9;
+    for (int r = 0; r < rounds; ++r) {
+        const auto start = Clock::now();
+        run();
+        best = std::min(best, Seconds(Clock::now() - start));
+    }
+    return best;
+}
+
+void Measure(const char* name, const Bytes& tape, int blocks, int rounds) {
+    const fs::path path =
+        fs::temp_directory_path() / ("bitreel-bench-" + std::string(name) + ".tap");
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(tape.data()),
+                  static_cast<std::streamsize>(tape.size()));
+    }
+    std::size_t rows = 0;
+    const double list = Best(rounds, [&] {
+        bool expectHeader = true;
+        rows = bitreel::LoadContents(path, bitreel::MachineKind::Spectrum,
+                                     bitreel::TapeLayout::SpectrumTap, expectHeader)
+                   .size();
+    });
+    std::size_t readBytes = 0;
+    const double plain = Best(rounds, [&] {
+        // The whole file into memory, as a program that parses a buffer would.
+        std::FILE* f = std::fopen(path.c_str(), "rb");
+        std::vector<std::uint8_t> memory(fs::file_size(path));
+        readBytes = std::fread(memory.data(), 1, memory.size(), f);
+        std::fclose(f);
+    });
+    fs::remove(path);
+    if (rows != static_cast<std::size_t>(blocks) || readBytes != tape.size()) {
+        std::fprintf(stderr, "%s: wrong result (%zu rows, %zu bytes)\n", name, rows, readBytes);
+        std::exit(1);
+    }
+    std::printf("%-12s %7d blocks %9zu bytes  list %8.3f ms  plain read %7.3f ms  "
+                "ratio %5.2f  %10.0f blocks/s\n",
+                name, blocks, tape.size(), list * 1e3, plain * 1e3, list / plain, blocks / list);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::atoi(argv[1]) : 20;
+    const std::string only = argc > 2 ? argv[2] : "";
+    if (only.empty() || only == "small") {
+        Measure("small", ManySmallBlocks(20000), 20000, rounds);
+    }
+    if (only.empty() || only == "large") {
+        Measure("large", FewLargeBlocks(40), 40, rounds);
+    }
+    return 0;
+}
