@@ -111,7 +111,8 @@ public:
     // Bytes in the output queue, not yet at the far end.
     [[nodiscard]] std::size_t Queued() const { return queue_.size(); }
 
-    // Towards the program.
+    // Towards the program. Bytes sent while the port is closed wait for it;
+    // closing drops what arrived and was not read.
     void Send(std::span<const std::uint8_t> bytes, SendPlan plan = {});
     // Sends the body with its 2-byte little-endian length in front.
     void SendFrame(std::span<const std::uint8_t> body, SendPlan plan = {});
