@@ -312,6 +312,7 @@ void SystemPort::PullInput() {
         std::string(what) + " failed: " + (gone_ ? goneReason_ : port_.errorString().toStdString());
     if (gone) {
         // The device went away: Qt leaves the port open, so close it here.
+        message += " (the serial device went away)";
         Close();
     } else {
         port_.clearError();

@@ -37,3 +37,18 @@ private:
 };
 
 } // namespace bitreel::test
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace bitreel::test {
+
+// Every byte of a file; empty when it cannot be read.
+inline std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+} // namespace bitreel::test

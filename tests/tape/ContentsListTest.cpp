@@ -2,6 +2,7 @@
 
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
+#include "support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -129,8 +130,7 @@ TEST_P(LoadContentsFiles, GivesOneRowPerBlock) {
     EXPECT_EQ(LoadContents(dir / c.fileName, c.machine, c.layout, expectHeader), c.rows);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, LoadContentsFiles, testing::ValuesIn(kFiles),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, LoadContentsFiles, testing::ValuesIn(kFiles), test::ByName());
 
 TEST(LoadContents, StartsEveryFileExpectingAHeader) {
     // After a data block read as such, a TAP file's next block is a header.
@@ -236,15 +236,7 @@ TEST_P(Corpus, ListsTheRealImage) {
               GetParam().rows);
 }
 
-INSTANTIATE_TEST_SUITE_P(Images, Corpus, testing::ValuesIn(kCorpus), [](const auto& info) {
-    std::string name = info.param.file;
-    for (char& ch : name) {
-        if (!std::isalnum(static_cast<unsigned char>(ch))) {
-            ch = '_';
-        }
-    }
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Images, Corpus, testing::ValuesIn(kCorpus), test::ByName());
 
 // A program saved by a tool of its own, independent of this reader.
 TEST(LoadContents, ListsAProgramFromAnOutsideTool) {

@@ -1,6 +1,7 @@
 #include "tape/Tape.h"
 
 #include "support/TapeBuilder.h"
+#include "support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -138,8 +139,7 @@ TEST_P(DescribeBlockTable, GivesTheTextAndTheNextExpectation) {
     EXPECT_EQ(rowExpect, c.expectAfter);
 }
 
-INSTANTIATE_TEST_SUITE_P(Blocks, DescribeBlockTable, testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Blocks, DescribeBlockTable, testing::ValuesIn(kCases), test::ByName());
 
 TEST(ContentsRow, EmptyBlockHasItsOwnRowAndLeavesTheExpectation) {
     const TapeBlock empty{{0, 0}, 0, false};

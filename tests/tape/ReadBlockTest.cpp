@@ -2,6 +2,7 @@
 
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
+#include "support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -154,8 +155,7 @@ TEST_P(ReadBlockTable, GivesEachCallItsResult) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Tapes, ReadBlockTable, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Tapes, ReadBlockTable, ::testing::ValuesIn(kCases), test::ByName());
 
 TEST(ReadBlock, ClearsBadChecksumOnEveryCall) {
     TapeFile file = TapeFile::FromBytes(TapeBuilder().Block(255, {1}, 0).Block(255, {1}).bytes());

@@ -1,0 +1,166 @@
+// Measures the transfer loops against a simulated machine in real time:
+//   transfer_bench [loop|paced|record|idle ...]   (all when none given)
+// loop:   playback with the real event-loop yield into a line that never
+//         holds CTS down: bytes per second and microseconds per byte;
+// paced:  playback of 10 KB into a line paced at 9600 baud in real time:
+//         wall time against the line's own time;
+// record: recording of 100 KB sent as fast as the line can: bytes per
+//         second and bytes lost;
+// idle:   the CPU a recording uses while nothing arrives.
+#include "support/FakeWindow.h"
+#include "support/SimulatedLine.h"
+#include "support/TapeBuilder.h"
+#include "support/TempDir.h"
+#include "transfer/Playback.h"
+#include "transfer/Recording.h"
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <set>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace bitreel;
+using Clock = std::chrono::steady_clock;
+using test::Bytes;
+
+double Since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Data blocks of 1 KB: the shape of a program's code blocks.
+Bytes Image(std::size_t totalBytes) {
+    test::TapeBuilder tape;
+    std::size_t size = 0;
+    for (std::uint8_t i = 0; size < totalBytes; ++i) {
+        tape.Block(255, test::Filled(1022, i));
+        size += 1026;
+    }
+    return tape.bytes();
+}
+
+void PrepareLine(test::SimulatedLine& line) {
+    line.SetSettings("9600,n,8,1");
+    line.SetHandshaking(2);
+    line.Open();
+}
+
+// The window as the program has it for playback: its yield handles the
+// application's pending events.
+void PrepareWindow(test::FakeWindow& window, const test::TempDir& dir, const Bytes& image) {
+    test::TapeBuilder().Raw(image).WriteTo(dir / "BENCH.TAP");
+    window.fileFolder = dir.path();
+    window.fileName = "BENCH.TAP";
+    bool expect = true;
+    window.rows =
+        LoadContents(dir / "BENCH.TAP", MachineKind::Spectrum, TapeLayout::SpectrumTap, expect);
+    window.onYield = [] { QCoreApplication::processEvents(); };
+}
+
+void LoopSpeed() {
+    const test::TempDir dir;
+    const Bytes image = Image(1024 * 1024);
+    test::SimulatedLine line;
+    PrepareLine(line);
+    test::FakeWindow window;
+    PrepareWindow(window, dir, image);
+    const auto start = Clock::now();
+    Playback(line, window).Run();
+    const double seconds = Since(start);
+    std::printf("loop:   %zu bytes in %.3f s: %.0f bytes/s, %.3f us per byte%s\n",
+                line.Received().size(), seconds, static_cast<double>(image.size()) / seconds,
+                seconds * 1e6 / static_cast<double>(image.size()),
+                line.Received() == image ? "" : "  (BYTES LOST)");
+}
+
+void PacedPlayback() {
+    const test::TempDir dir;
+    const Bytes image = Image(10 * 1024);
+    test::SimulatedLine line;
+    PrepareLine(line);
+    line.UseRealTime();
+    line.SetPaced(true);
+    test::FakeWindow window;
+    PrepareWindow(window, dir, image);
+    const auto start = Clock::now();
+    Playback(line, window).Run();
+    const double seconds = Since(start);
+    const double lineSeconds = static_cast<double>(image.size()) * 10.0 / 9600.0;
+    std::printf("paced:  %zu bytes in %.3f s, the line needs %.3f s: ratio %.4f%s\n",
+                line.Received().size(), seconds, lineSeconds, seconds / lineSeconds,
+                line.Received() == image ? "" : "  (BYTES LOST)");
+}
+
+void RecordSpeed() {
+    const test::TempDir dir;
+    const Bytes image = Image(100 * 1024);
+    test::SimulatedLine line;
+    PrepareLine(line);
+    // Nothing before the recording begins, then everything at once.
+    line.Send(image, test::SendPlan{{0, image.size()}});
+    test::FakeWindow window;
+    test::ScriptedDialog dialog;
+    dialog.answer = dir / "RECORDED.TAP";
+    const std::size_t blocks = image.size() / 1026;
+    window.onYield = [&] {
+        QCoreApplication::processEvents();
+        if (window.rows.size() == blocks) {
+            window.Stop();
+        }
+    };
+    const auto start = Clock::now();
+    Recording(line, window, dialog, dir.path()).Run();
+    const double seconds = Since(start);
+    const auto recorded = fs::file_size(dir / "RECORDED.TAP");
+    std::printf("record: %ju bytes in %.3f s: %.0f bytes/s, %jd bytes lost\n", recorded, seconds,
+                static_cast<double>(recorded) / seconds,
+                static_cast<std::intmax_t>(image.size()) - static_cast<std::intmax_t>(recorded));
+}
+
+void IdleRecording() {
+    const test::TempDir dir;
+    test::SimulatedLine line;
+    PrepareLine(line);
+    test::FakeWindow window;
+    test::ScriptedDialog dialog;
+    dialog.answer = dir / "IDLE.TAP";
+    const auto start = Clock::now();
+    const std::clock_t cpuStart = std::clock();
+    window.onYield = [&] {
+        QCoreApplication::processEvents();
+        if (Since(start) > 2.0) {
+            window.Stop();
+        }
+    };
+    Recording(line, window, dialog, dir.path()).Run();
+    const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    std::printf("idle:   %.0f %% of one core while waiting %.1f s, %lld passes\n",
+                100.0 * cpu / Since(start), Since(start), window.yields);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    std::set<std::string> parts(argv + 1, argv + argc);
+    const auto wanted = [&](const char* name) { return parts.empty() || parts.count(name) > 0; };
+    if (wanted("loop")) {
+        LoopSpeed();
+    }
+    if (wanted("paced")) {
+        PacedPlayback();
+    }
+    if (wanted("record")) {
+        RecordSpeed();
+    }
+    if (wanted("idle")) {
+        IdleRecording();
+    }
+    return 0;
+}

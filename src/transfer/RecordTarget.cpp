@@ -1,0 +1,32 @@
+// Names the file a recording goes to.
+#include "transfer/RecordTarget.h"
+
+#include <QString>
+
+namespace bitreel {
+
+RecordDialogRequest RecordRequest(bool jupiterAce, std::string_view formatText,
+                                  const std::filesystem::path& initialFolder) {
+    if (!jupiterAce) {
+        return {"Record TAP File", "Spectrum Files", "*.TAP", initialFolder};
+    }
+    if (formatText == "JUP") {
+        return {"Record JUP File", "Jupiter Ace Files", "*.JUP", initialFolder};
+    }
+    return {"Record TAP File", "Jupiter Ace Files", "*.TAP", initialFolder};
+}
+
+std::filesystem::path RecordOutputPath(const std::filesystem::path& chosen) {
+    // Full Unicode upper case, so that a name such as "bänd.tap" becomes
+    // "BÄND.TAP" as a user would expect.
+    const auto name = chosen.filename().u8string();
+    const QString upper = QString::fromUtf8(reinterpret_cast<const char*>(name.data()),
+                                            static_cast<qsizetype>(name.size()))
+                              .toUpper();
+    const QByteArray utf8 = upper.toUtf8();
+    const std::u8string upperName(reinterpret_cast<const char8_t*>(utf8.constData()),
+                                  static_cast<std::size_t>(utf8.size()));
+    return chosen.parent_path() / std::filesystem::path(upperName);
+}
+
+} // namespace bitreel

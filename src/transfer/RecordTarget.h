@@ -1,0 +1,19 @@
+#pragma once
+
+#include "transfer/RecordFileDialog.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace bitreel {
+
+// The record dialog's title and filter for the machine and format choice.
+[[nodiscard]] RecordDialogRequest RecordRequest(bool jupiterAce, std::string_view formatText,
+                                                const std::filesystem::path& initialFolder);
+
+// The path a recording is written to: the chosen folder as it stands, the
+// file's own name in capitals.
+[[nodiscard]] std::filesystem::path RecordOutputPath(const std::filesystem::path& chosen);
+
+} // namespace bitreel

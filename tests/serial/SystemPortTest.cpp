@@ -1,0 +1,205 @@
+// The system port over pseudo-terminals: a three-wire line without modem
+// lines, which the test's far end can also pull away.
+
+#include "serial/SystemPort.h"
+
+#include "serial/PtyPair.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <numeric>
+
+namespace bitreel {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using std::chrono::steady_clock;
+
+class SystemPortTest : public testing::Test {
+protected:
+    SystemPortTest() : port(PortTable{{1, pty.Name()}, {2, "/nonexistent/ttyBitreel"}}) {}
+
+    void OpenAsAtStartUp() {
+        port.SetSettings("9600,n,8,1");
+        port.SetHandshaking(2);
+        port.SetDtrEnable(false);
+        port.SetPortNumber(1);
+        port.Open();
+    }
+
+    // Reads until count bytes came, without running the event loop.
+    Bytes ReadUpTo(std::size_t count) {
+        Bytes got;
+        const auto end = steady_clock::now() + std::chrono::seconds(5);
+        while (got.size() < count && steady_clock::now() < end) {
+            const Bytes more = port.ReadAll();
+            got.insert(got.end(), more.begin(), more.end());
+        }
+        return got;
+    }
+
+    test::PtyPair pty;
+    SystemPort port;
+};
+
+TEST_F(SystemPortTest, ModemLinesNotSupportedMakeAThreeWireLine) {
+    OpenAsAtStartUp();
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_TRUE(port.CtsHolding());
+    EXPECT_NO_THROW(port.SetDtrEnable(true));
+    EXPECT_NO_THROW(port.SetDtrEnable(false));
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(port.PendingOutput(), 0U);
+}
+
+TEST_F(SystemPortTest, BytesGoOutOneAtATimeWithoutAnEventLoop) {
+    OpenAsAtStartUp();
+    Bytes all(256);
+    std::iota(all.begin(), all.end(), 0);
+    for (std::uint8_t byte : all) {
+        port.Write(std::span(&byte, 1));
+    }
+    EXPECT_EQ(pty.Receive(all.size()), all);
+    EXPECT_EQ(port.PendingOutput(), 0U);
+}
+
+TEST_F(SystemPortTest, ReadAllTakesWhatArrivedWithoutAnEventLoop) {
+    OpenAsAtStartUp();
+    EXPECT_TRUE(port.ReadAll().empty());
+    const Bytes sent{0, 1, 19, 0, 255, 13, 10, 17, 19};
+    pty.Send(sent);
+    EXPECT_EQ(ReadUpTo(sent.size()), sent);
+    EXPECT_TRUE(port.ReadAll().empty());
+}
+
+TEST_F(SystemPortTest, ReadAllJoinsWhatTheEventLoopTookInWithWhatWaits) {
+    OpenAsAtStartUp();
+    const Bytes first{1, 2, 3};
+    const Bytes second{4, 5};
+    pty.Send(first);
+    // As a transfer's yield does: the event loop takes the first bytes in.
+    QTimer::singleShot(5000, [] {});
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    pty.Send(second);
+    EXPECT_EQ(ReadUpTo(first.size() + second.size()), (Bytes{1, 2, 3, 4, 5}));
+}
+
+TEST_F(SystemPortTest, DiscardOutputEmptiesWhatIsPending) {
+    OpenAsAtStartUp();
+    // The far end reads nothing, so most of this stays with the program.
+    const Bytes lots(100000, 0x55);
+    port.Write(lots);
+    ASSERT_GT(port.PendingOutput(), 0U);
+    port.DiscardOutput();
+    EXPECT_EQ(port.PendingOutput(), 0U);
+    EXPECT_LT(pty.Receive(lots.size(), std::chrono::milliseconds(200)).size(), lots.size());
+}
+
+TEST_F(SystemPortTest, OpenFailures) {
+    port.SetPortNumber(2);
+    EXPECT_THROW(port.Open(), PortError) << "missing device";
+    EXPECT_FALSE(port.IsOpen());
+
+    SystemPort holder(PortTable{{1, pty.Name()}});
+    holder.Open();
+    port.SetPortNumber(1);
+    EXPECT_THROW(port.Open(), PortError) << "in use by another holder";
+    holder.Close();
+    port.Open();
+    EXPECT_THROW(port.Open(), PortError) << "open already";
+    EXPECT_THROW(port.SetPortNumber(2), PortError) << "renumbered while open";
+    EXPECT_EQ(port.PortNumber(), 1);
+}
+
+TEST_F(SystemPortTest, RefusedNumberKeepsThePreviousOne) {
+    port.SetPortNumber(2);
+    EXPECT_THROW(port.SetPortNumber(3), PortError);
+    EXPECT_THROW(port.SetPortNumber(0), PortError);
+    EXPECT_EQ(port.PortNumber(), 2);
+    EXPECT_EQ(port.DeviceName(2), "/nonexistent/ttyBitreel");
+    EXPECT_EQ(port.DeviceName(3), "");
+}
+
+TEST_F(SystemPortTest, SettingsAndHandshaking) {
+    EXPECT_THROW(port.SetSettings("9600,x,8,1"), PortError);
+    EXPECT_THROW(port.SetHandshaking(1), PortError);
+    OpenAsAtStartUp();
+    // A pseudo-terminal holds 8 data bits without parity only.
+    EXPECT_NO_THROW(port.SetSettings("19200,n,8,2"));
+    EXPECT_NO_THROW(port.SetHandshaking(0));
+    EXPECT_THROW(port.SetSettings("9600,n,8"), PortError);
+    EXPECT_TRUE(port.IsOpen());
+}
+
+// Every operation that needs an open port, and what a closed one answers.
+struct Operation {
+    const char* name;
+    std::function<void(SerialPort&)> run;
+};
+
+void PrintTo(const Operation& operation, std::ostream* out) {
+    *out << operation.name;
+}
+
+const Operation Operations[] = {
+    {"CtsHolding", [](SerialPort& p) { (void)p.CtsHolding(); }},
+    {"DiscardOutput", [](SerialPort& p) { p.DiscardOutput(); }},
+    {"Write", [](SerialPort& p) { p.Write(Bytes{1}); }},
+    {"ReadAll", [](SerialPort& p) { (void)p.ReadAll(); }},
+    {"PendingOutput", [](SerialPort& p) { (void)p.PendingOutput(); }},
+    // Last, as DTR may also be set on a closed port: it takes effect on the open.
+    {"RaiseDtr", [](SerialPort& p) { p.SetDtrEnable(true); }},
+};
+
+class ClosedPortTest : public SystemPortTest, public testing::WithParamInterface<Operation> {};
+
+TEST_P(ClosedPortTest, Fails) {
+    EXPECT_THROW(GetParam().run(port), PortError);
+    OpenAsAtStartUp();
+    port.Close();
+    EXPECT_THROW(GetParam().run(port), PortError);
+}
+
+INSTANTIATE_TEST_SUITE_P(Port, ClosedPortTest,
+                         testing::ValuesIn(std::begin(Operations), std::end(Operations) - 1),
+                         [](const testing::TestParamInfo<Operation>& info) {
+                             return info.param.name;
+                         });
+
+class GoneDeviceTest : public SystemPortTest, public testing::WithParamInterface<Operation> {};
+
+TEST_P(GoneDeviceTest, FailsPromptlyAndClosesThePort) {
+    OpenAsAtStartUp();
+    pty.CloseMaster();
+    const auto start = steady_clock::now();
+    EXPECT_THROW(GetParam().run(port), PortError);
+    EXPECT_LT(steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_THROW(port.Write(Bytes{1}), PortError);
+    EXPECT_NO_THROW(port.Close());
+}
+
+INSTANTIATE_TEST_SUITE_P(Port, GoneDeviceTest, testing::ValuesIn(Operations),
+                         [](const testing::TestParamInfo<Operation>& info) {
+                             return info.param.name;
+                         });
+
+TEST_F(SystemPortTest, DeviceGoneWhileTheEventLoopRunsFailsTheNextOperation) {
+    OpenAsAtStartUp();
+    pty.CloseMaster();
+    const auto end = steady_clock::now() + std::chrono::seconds(5);
+    while (port.IsOpen() && steady_clock::now() < end) {
+        QCoreApplication::processEvents();
+    }
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_THROW(port.Write(Bytes{1}), PortError);
+}
+
+} // namespace
+} // namespace bitreel
