@@ -11,17 +11,17 @@ namespace bitreel {
 namespace {
 
 // File systems that hold no files of the user's.
-constexpr std::array<std::string_view, 24> kPseudoFileSystems = {
+constexpr auto kPseudoFileSystems = std::to_array<std::string_view>({
     "autofs",     "binfmt_misc", "bpf",      "cgroup",   "cgroup2", "configfs",
     "debugfs",    "devpts",      "devtmpfs", "efivarfs", "fusectl", "hugetlbfs",
     "mqueue",     "nsfs",        "proc",     "pstore",   "ramfs",   "rpc_pipefs",
     "securityfs", "selinuxfs",   "squashfs", "sysfs",    "tracefs", "fuse.gvfsd-fuse",
-};
+});
 
 // Where the system keeps its own mounts; /run/media is where desktops mount
 // removable disks, so it stays.
-constexpr std::array<std::string_view, 5> kSystemFolders = {"/proc", "/sys", "/dev", "/run",
-                                                            "/snap"};
+constexpr auto kSystemFolders =
+    std::to_array<std::string_view>({"/proc", "/sys", "/dev", "/run", "/snap"});
 
 bool IsUnder(const QString& path, std::string_view folder) {
     const QString f = QString::fromLatin1(folder.data(), static_cast<qsizetype>(folder.size()));
