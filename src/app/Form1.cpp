@@ -5,12 +5,17 @@
 #include "app/DirList.h"
 #include "app/DriveList.h"
 #include "app/FileList.h"
+#include "app/Form1TransferWindow.h"
+#include "app/QtRecordFileDialog.h"
 #include "app/SystemServices.h"
 #include "app/WindowCaption.h"
 #include "app/WindowLayout.h"
 #include "serial/PortChoice.h"
+#include "transfer/Playback.h"
+#include "transfer/Recording.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFontDatabase>
 #include <QLabel>
@@ -55,6 +60,13 @@ int PortNumberOf(const std::string& entry) {
 Form1::Form1(QWidget* parent) : Form1(SystemServices(), parent) {}
 
 Form1::Form1(Services services, QWidget* parent) : QWidget(parent), services_(std::move(services)) {
+    if (!services_.recordDialog) {
+        services_.recordDialog = std::make_unique<QtRecordFileDialog>(this);
+    }
+    if (services_.programFolder.empty()) {
+        services_.programFolder =
+            std::filesystem::path(QCoreApplication::applicationDirPath().toStdU16String());
+    }
     BuildControls();
     ApplyWindowLayout(*this);
     ConnectHandlers();
@@ -155,11 +167,17 @@ void Form1::Form_Load() {
 }
 
 void Form1::cmdPlay_Click() {
-    // Playback plugs in here.
+    Form1TransferWindow window(*this);
+    Playback playback(*services_.port, window);
+    const OpenFiles::Hold held = heldFiles_.Keep([&playback] { playback.Abandon(); });
+    playback.Run();
 }
 
 void Form1::cmdRecord_Click() {
-    // Recording plugs in here.
+    Form1TransferWindow window(*this);
+    Recording recording(*services_.port, window, *services_.recordDialog, services_.programFolder);
+    const OpenFiles::Hold held = heldFiles_.Keep([&recording] { recording.Abandon(); });
+    recording.Run();
 }
 
 void Form1::cmdStop_Click() {

@@ -4,11 +4,13 @@
 #include "app/Volumes.h"
 #include "serial/SerialPort.h"
 #include "tape/TapeLayout.h"
+#include "transfer/RecordFileDialog.h"
 
 #include <QStringList>
 #include <QWidget>
 
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -31,6 +33,8 @@ class FileList;
 // runs start-up (Form_Load) once.
 class Form1 : public QWidget {
     Q_OBJECT
+    friend class Form1TransferWindow;
+
 public:
     // What the window works with besides its own controls. The port and the
     // exit must be given.
@@ -38,6 +42,10 @@ public:
         std::unique_ptr<SerialPort> port;                        // the serial line (MSComm1)
         std::function<void(int status)> exit;                    // ends the program at once
         std::function<QStringList()> drives = RecognisedVolumes; // roots the drive list offers
+        // Asks for the file a recording goes to; none gives Qt's file dialog.
+        std::unique_ptr<RecordFileDialog> recordDialog;
+        // Where the record dialog opens; empty gives the executable's folder.
+        std::filesystem::path programFolder;
     };
 
     // The window on the system's serial ports, volumes and program exit.

@@ -56,7 +56,7 @@ public:
 
     // The file list's folder and its current file name (empty when none).
     [[nodiscard]] virtual std::filesystem::path FileFolder() const = 0;
-    [[nodiscard]] virtual std::string FileName() const = 0;
+    [[nodiscard]] virtual std::filesystem::path FileName() const = 0;
     // Points the file list at a folder and makes it read its listing afresh.
     virtual void ShowFilesOf(const std::filesystem::path& folder) = 0;
     // Points the directory list at a folder; a change runs its change

@@ -4,6 +4,7 @@
 // with its controls found by name and the user's actions on them.
 
 #include "FakePort.h"
+#include "support/ScriptedDialog.h"
 
 #include "app/DirList.h"
 #include "app/FileList.h"
@@ -52,6 +53,9 @@ public:
             line.log.push_back("exit " + std::to_string(status));
         };
         services.drives = [drives] { return drives; };
+        auto scripted = std::make_unique<ScriptedDialog>(); // cancels unless told otherwise
+        dialog = scripted.get();
+        services.recordDialog = std::move(scripted);
         form = std::make_unique<Form1>(std::move(services));
         QDir::setCurrent(before);
         form->show();
@@ -107,6 +111,7 @@ public:
     }
 
     std::unique_ptr<Form1> form;
+    ScriptedDialog* dialog = nullptr; // owned by the window
 };
 
 } // namespace bitreel::test

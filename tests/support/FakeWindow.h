@@ -3,7 +3,7 @@
 // A main window made of plain values, for driving the transfer engines
 // without widgets. It records what a user would have seen.
 
-#include "transfer/RecordFileDialog.h"
+#include "support/ScriptedDialog.h"
 #include "transfer/TransferWindow.h"
 
 #include <filesystem>
@@ -56,7 +56,7 @@ public:
     void SetEnabled(Control control, bool on) override { enabled[control] = on; }
 
     std::filesystem::path FileFolder() const override { return fileFolder; }
-    std::string FileName() const override { return fileName; }
+    std::filesystem::path FileName() const override { return fileName; }
     void ShowFilesOf(const std::filesystem::path& folder) override {
         fileFolder = folder;
         fileListings.push_back(folder);
@@ -103,23 +103,12 @@ public:
     std::filesystem::path fileFolder;
     std::filesystem::path dirFolder;
     std::vector<std::filesystem::path> fileListings;
-    std::string fileName;
+    std::filesystem::path fileName;
     int windowRepaints = 0;
     int status2Repaints = 0;
     int contentsRepaints = 0;
     long long yields = 0;
     std::function<void()> onYield;
-};
-
-// A record dialog that answers from a script and keeps what it was asked.
-class ScriptedDialog : public RecordFileDialog {
-public:
-    std::optional<std::filesystem::path> Ask(const RecordDialogRequest& request) override {
-        requests.push_back(request);
-        return answer;
-    }
-    std::optional<std::filesystem::path> answer;
-    std::vector<RecordDialogRequest> requests;
 };
 
 } // namespace bitreel::test
