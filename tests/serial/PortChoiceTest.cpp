@@ -4,7 +4,7 @@
 #include "serial/PortChoice.h"
 #include "serial/SystemPort.h"
 
-#include "serial/PtyPair.h"
+#include "support/PtyPair.h"
 #include "serial/SpyPort.h"
 #include "support/TempDir.h"
 

@@ -3,7 +3,7 @@
 
 #include "serial/SystemPort.h"
 
-#include "serial/PtyPair.h"
+#include "support/PtyPair.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,0 +1,253 @@
+// Play and Record driven through the real window's buttons.
+#include "app/DirList.h"
+#include "app/FileList.h"
+#include "app/Form1.h"
+#include "serial/SystemPort.h"
+#include "support/PtyPair.h"
+#include "support/ScriptedDialog.h"
+#include "support/SimulatedLine.h"
+#include "support/TapeBuilder.h"
+#include "support/TempDir.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+namespace bitreel::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Frames = std::vector<Bytes>;
+
+const Bytes kHeader = TapeBuilder().Block(0, SpectrumHeader(3, "code", 30, 32768, 0)).bytes();
+const Bytes kData = TapeBuilder().Block(255, Filled(30, 0x42)).bytes();
+
+Bytes Cat(const Frames& frames) {
+    Bytes all;
+    for (const auto& f : frames) {
+        all.insert(all.end(), f.begin(), f.end());
+    }
+    return all;
+}
+
+// Runs a step every time the event loop turns, that is at every yield of a
+// transfer, until the step says it is done.
+class EveryTurn {
+public:
+    explicit EveryTurn(std::function<bool()> step) : step_(std::move(step)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (step_()) {
+                timer_.stop();
+            }
+        });
+        timer_.start(0);
+    }
+
+private:
+    QTimer timer_;
+    std::function<bool()> step_;
+};
+
+// The window on a folder of its own, with a port the test chooses.
+class WindowTransfers : public ::testing::Test {
+protected:
+    WindowTransfers() { TapeBuilder().Raw(Cat({kHeader, kData})).WriteTo(dir / "GAME.TAP"); }
+
+    void Start(std::unique_ptr<SerialPort> port) {
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(QString::fromStdString(dir.path().string()));
+        Form1::Services services;
+        services.port = std::move(port);
+        services.exit = [this](int status) { exits.push_back(status); };
+        auto scripted = std::make_unique<ScriptedDialog>();
+        dialog = scripted.get();
+        services.recordDialog = std::move(scripted);
+        form = std::make_unique<Form1>(std::move(services));
+        QDir::setCurrent(before);
+        form->show();
+    }
+
+    void StartOnSimulatedLine() {
+        auto simulated = std::make_unique<SimulatedLine>();
+        line = simulated.get();
+        Start(std::move(simulated));
+    }
+
+    template <typename T = QWidget> T* Get(const char* name) {
+        return form->findChild<T*>(QString::fromLatin1(name));
+    }
+    QPushButton* Button(const char* name) { return Get<QPushButton>(name); }
+    QString Status() { return Get<QLabel>("lblStatus")->text(); }
+    QString Status2() { return Get<QLabel>("lblStatus2")->text(); }
+    QListWidget* Contents() { return Get<QListWidget>("lstContents"); }
+
+    static void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+    // Every control's enabled state, by name.
+    std::map<std::string, bool> Enabled() {
+        std::map<std::string, bool> states;
+        for (const char* name :
+             {"optMachine0", "optMachine1", "cmdPlay", "cmdReset", "cmdRecord", "cmdStop",
+              "cboComPort", "File1", "Dir1", "Drive1", "lstContents", "cboFormat", "cmdExit"}) {
+            states[name] = Get(name)->isEnabled();
+        }
+        return states;
+    }
+
+    void ExpectIdleAfterPlay() {
+        EXPECT_EQ(Status(), "");
+        EXPECT_EQ(Status2(), "");
+        EXPECT_EQ(Contents()->currentRow(), 0);
+        const auto states = Enabled();
+        for (const auto& [name, on] : states) {
+            EXPECT_EQ(on, name != "cmdStop" && name != "cboFormat") << name;
+        }
+    }
+
+    TempDir dir;
+    std::unique_ptr<Form1> form;
+    SimulatedLine* line = nullptr; // owned by the window
+    ScriptedDialog* dialog = nullptr;
+    std::vector<int> exits;
+};
+
+TEST_F(WindowTransfers, PlaySendsTheFileAndUnlocksTheWindow) {
+    StartOnSimulatedLine();
+    ASSERT_TRUE(line->IsOpen());
+    ASSERT_EQ(Contents()->count(), 2);
+    Contents()->setCurrentRow(1);
+    std::vector<QString> seen;
+    EveryTurn watch([&] {
+        seen.push_back(Status());
+        return false;
+    });
+    Click(Button("cmdPlay"));
+    EXPECT_EQ(line->Frames(), Frames{kData}); // from the selected row
+    EXPECT_EQ(seen.front(), "Playing...");
+    ExpectIdleAfterPlay();
+}
+
+TEST_F(WindowTransfers, StopWhileWaitingForCts) {
+    StartOnSimulatedLine();
+    line->SetCts(false);
+    std::map<std::string, bool> during;
+    QString statusSeen;
+    EveryTurn stop([&] {
+        during = Enabled();
+        statusSeen = Status();
+        Click(Button("cmdStop"));
+        return true;
+    });
+    Click(Button("cmdPlay"));
+    EXPECT_EQ(statusSeen, "Waiting...");
+    for (const auto& [name, on] : during) {
+        EXPECT_EQ(on, name == "cmdStop" || name == "cmdExit") << name;
+    }
+    EXPECT_TRUE(line->Written().empty());
+    EXPECT_TRUE(form->StopRequested);
+    ExpectIdleAfterPlay();
+}
+
+TEST_F(WindowTransfers, RecordWritesTheFramesAndListsTheNewFile) {
+    StartOnSimulatedLine();
+    dialog->answer = dir / "new.tap";
+    line->Send(Cat({kHeader, kData}), SendPlan{{0, 5, 100}});
+    std::map<std::string, bool> during;
+    EveryTurn stop([&] {
+        if (Contents()->count() < 2) {
+            during = Enabled();
+            return false;
+        }
+        Click(Button("cmdStop"));
+        return true;
+    });
+    Click(Button("cmdRecord"));
+    EXPECT_EQ(ReadFileBytes(dir / "NEW.TAP"), Cat({kHeader, kData}));
+    EXPECT_EQ(Contents()->item(0)->text(), "Code        : code       [Start=32768, Length=30]");
+    EXPECT_EQ(Contents()->item(1)->text(), "{Data block [Length=30]}");
+    EXPECT_FALSE(Get<FileList>("File1")->findItems("NEW.TAP", Qt::MatchExactly).isEmpty());
+    for (const auto& [name, on] : during) {
+        EXPECT_EQ(on, name == "cmdStop" || name == "cmdExit") << name;
+    }
+    EXPECT_EQ(Status(), "");
+    EXPECT_FALSE(Button("cmdPlay")->isEnabled());
+    EXPECT_TRUE(Button("cmdRecord")->isEnabled());
+    EXPECT_FALSE(line->Dtr());
+}
+
+TEST_F(WindowTransfers, ExitDuringRecordingKeepsTheBlocksAndTakesNoFurtherStep) {
+    StartOnSimulatedLine();
+    dialog->answer = dir / "cut.tap";
+    line->Send(Cat({kHeader, kData}), SendPlan{{0, kHeader.size(), 0, 0, 0, 3}});
+    int readsAtExit = 0;
+    EveryTurn exit([&] {
+        if (Contents()->count() < 1) {
+            return false;
+        }
+        Click(Button("cmdExit"));
+        readsAtExit = line->Calls(PortOp::ReadAll);
+        return true;
+    });
+    Click(Button("cmdRecord"));
+    EXPECT_EQ(exits, std::vector<int>{0});
+    EXPECT_FALSE(line->IsOpen());
+    EXPECT_EQ(line->Calls(PortOp::ReadAll), readsAtExit);
+    EXPECT_EQ(ReadFileBytes(dir / "CUT.TAP"), kHeader);
+}
+
+TEST_F(WindowTransfers, ExitDuringPlaybackWritesNoFurtherByte) {
+    StartOnSimulatedLine();
+    std::size_t writtenAtExit = 0;
+    EveryTurn exit([&] {
+        if (line->Written().size() < 5) {
+            return false;
+        }
+        Click(Button("cmdExit"));
+        writtenAtExit = line->Written().size();
+        return true;
+    });
+    Click(Button("cmdPlay"));
+    EXPECT_EQ(exits, std::vector<int>{0});
+    EXPECT_EQ(line->Written().size(), writtenAtExit);
+}
+
+// The system port over a pseudo-terminal: the test is the machine.
+TEST_F(WindowTransfers, PlayAndRecordOverAPseudoTerminal) {
+    PtyPair pty;
+    Start(std::make_unique<SystemPort>(PortTable{{1, pty.Name()}}));
+    ASSERT_EQ(Get<QComboBox>("cboComPort")->currentText(), "COM1");
+
+    Click(Button("cmdPlay"));
+    EXPECT_EQ(pty.Receive(kHeader.size() + kData.size()), Cat({kHeader, kData}));
+    ExpectIdleAfterPlay();
+
+    dialog->answer = dir / "back.tap";
+    bool sent = false;
+    EveryTurn machine([&] {
+        if (!sent) {
+            pty.Send(Cat({kData, kHeader}));
+            sent = true;
+        }
+        if (Contents()->count() < 2) {
+            return false;
+        }
+        Click(Button("cmdStop"));
+        return true;
+    });
+    Click(Button("cmdRecord"));
+    EXPECT_EQ(ReadFileBytes(dir / "BACK.TAP"), Cat({kData, kHeader}));
+}
+
+} // namespace
+} // namespace bitreel::test
