@@ -1,20 +1,27 @@
 // Measures the transfer loops against a simulated machine in real time:
-//   transfer_bench [loop|paced|record|idle ...]   (all when none given)
-// loop:   playback with the real event-loop yield into a line that never
-//         holds CTS down: bytes per second and microseconds per byte;
+//   transfer_bench [window|loop|paced|record|idle ...]   (all when none given)
+// window: playback through the real window (offscreen), its Play button and
+//         its event loop, into a line that never holds CTS down: bytes per
+//         second and microseconds per byte;
+// loop:   the same loop without the window's widgets;
 // paced:  playback of 10 KB into a line paced at 9600 baud in real time:
 //         wall time against the line's own time;
 // record: recording of 100 KB sent as fast as the line can: bytes per
 //         second and bytes lost;
 // idle:   the CPU a recording uses while nothing arrives.
+#include "app/Form1.h"
 #include "support/FakeWindow.h"
+#include "support/ScriptedDialog.h"
 #include "support/SimulatedLine.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 #include "transfer/Playback.h"
 #include "transfer/Recording.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDir>
+#include <QListWidget>
+#include <QPushButton>
 
 #include <chrono>
 #include <cstdio>
@@ -74,6 +81,32 @@ void LoopSpeed() {
     Playback(line, window).Run();
     const double seconds = Since(start);
     std::printf("loop:   %zu bytes in %.3f s: %.0f bytes/s, %.3f us per byte%s\n",
+                line.Received().size(), seconds, static_cast<double>(image.size()) / seconds,
+                seconds * 1e6 / static_cast<double>(image.size()),
+                line.Received() == image ? "" : "  (BYTES LOST)");
+}
+
+void WindowSpeed() {
+    const test::TempDir dir;
+    const Bytes image = Image(1024 * 1024);
+    test::TapeBuilder().Raw(image).WriteTo(dir / "BENCH.TAP");
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(dir.path().string()));
+    Form1::Services services;
+    auto simulated = std::make_unique<test::SimulatedLine>();
+    test::SimulatedLine& line = *simulated;
+    services.port = std::move(simulated);
+    services.exit = [](int) {};
+    services.recordDialog = std::make_unique<test::ScriptedDialog>();
+    Form1 form(std::move(services));
+    QDir::setCurrent(before);
+    form.show();
+    QApplication::processEvents();
+    auto* play = form.findChild<QPushButton*>(QStringLiteral("cmdPlay"));
+    const auto start = Clock::now();
+    play->click();
+    const double seconds = Since(start);
+    std::printf("window: %zu bytes in %.3f s: %.0f bytes/s, %.3f us per byte%s\n",
                 line.Received().size(), seconds, static_cast<double>(image.size()) / seconds,
                 seconds * 1e6 / static_cast<double>(image.size()),
                 line.Received() == image ? "" : "  (BYTES LOST)");
@@ -147,9 +180,15 @@ void IdleRecording() {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
     std::set<std::string> parts(argv + 1, argv + argc);
     const auto wanted = [&](const char* name) { return parts.empty() || parts.count(name) > 0; };
+    if (wanted("window")) {
+        WindowSpeed();
+    }
     if (wanted("loop")) {
         LoopSpeed();
     }
