@@ -30,4 +30,5 @@ cp "$corpus"/ace/* "$work/ace/"
 take "$work/spectrum" spectrum spectrum-start.png
 take "$work/spectrum" contents spectrum-contents.png
 take "$work/ace" ace jupiter-ace-tap.png
+take "$work/spectrum" playing spectrum-playing.png
 echo "Pictures in $out"

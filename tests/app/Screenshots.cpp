@@ -1,8 +1,8 @@
 // Takes the README's pictures of the window: run in a folder of tape images,
-//   app_screenshots OUT.png spectrum|contents|ace
+//   app_screenshots OUT.png spectrum|contents|ace|playing
 // "spectrum" is the window as start-up leaves it, "contents" has the largest
 // tape image of the folder clicked, "ace" shows the Jupiter Ace with the TAP
-// format chosen.
+// format chosen, "playing" the largest image going out from its fourth block.
 // A pseudo-terminal stands in for a serial adapter, so that the port list
 // has a port to show.
 #include "app/FileList.h"
@@ -14,8 +14,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -46,7 +50,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    if (scene == "contents") {
+    if (scene == "contents" || scene == "playing") {
         auto* files = window.findChild<bitreel::FileList*>("File1");
         const QStringList names = QDir().entryList({"*.TAP"}, QDir::Files, QDir::Size);
         const auto found = files->findItems(names.value(0), Qt::MatchExactly);
@@ -57,6 +61,25 @@ int main(int argc, char* argv[]) {
         files->scrollToItem(found.front());
         QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
                           files->visualItemRect(found.front()).center());
+        if (scene == "playing") {
+            // Nobody reads the far end, so the bytes pile up as they would
+            // ahead of a slow machine; the picture is taken mid-block.
+            window.findChild<QListWidget*>("lstContents")->setCurrentRow(3);
+            bool saved = false;
+            QTimer midBlock;
+            QObject::connect(&midBlock, &QTimer::timeout, [&] {
+                const QString progress = window.findChild<QLabel*>("lblStatus2")->text();
+                if (progress.section(QLatin1Char(' '), 0, 0).toInt() >= 3000) {
+                    midBlock.stop();
+                    window.repaint();
+                    saved = window.grab().save(QString::fromLocal8Bit(argv[1]));
+                    QTest::mouseClick(window.findChild<QPushButton*>("cmdStop"), Qt::LeftButton);
+                }
+            });
+            midBlock.start(0);
+            QTest::mouseClick(window.findChild<QPushButton*>("cmdPlay"), Qt::LeftButton);
+            return saved ? 0 : 1;
+        }
     } else if (scene == "ace") {
         QTest::mouseClick(window.findChild<QRadioButton*>("optMachine1"), Qt::LeftButton);
         auto* format = window.findChild<QComboBox*>("cboFormat");
