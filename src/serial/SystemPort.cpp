@@ -85,6 +85,7 @@ void SystemPort::OnError(QSerialPort::SerialPortError error) {
 }
 
 void SystemPort::SetPortNumber(int number) {
+    ReleaseIfGone();
     if (port_.isOpen()) {
         throw PortError("the port number cannot change while the port is open");
     }
@@ -125,6 +126,7 @@ void SystemPort::SetDtrEnable(bool enable) {
 }
 
 void SystemPort::Open() {
+    ReleaseIfGone();
     if (port_.isOpen()) {
         throw PortError("the port is open already");
     }
@@ -159,6 +161,14 @@ void SystemPort::Close() {
     port_.clearError();
     gone_ = false;
     goneReason_.clear();
+}
+
+void SystemPort::ReleaseIfGone() {
+    // The device went away while the event loop ran: the port reads as
+    // closed, so let go of what Qt still holds before it is used again.
+    if (gone_) {
+        Close();
+    }
 }
 
 bool SystemPort::IsOpen() const {

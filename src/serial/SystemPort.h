@@ -51,6 +51,7 @@ public:
     [[nodiscard]] std::size_t PendingOutput() override;
 
 private:
+    void ReleaseIfGone();
     void OnError(QSerialPort::SerialPortError error);
     void RequireOpen();
     void ApplySettings();

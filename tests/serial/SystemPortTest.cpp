@@ -203,3 +203,30 @@ TEST_F(SystemPortTest, DeviceGoneWhileTheEventLoopRunsFailsTheNextOperation) {
 
 } // namespace
 } // namespace bitreel
+
+namespace bitreel {
+namespace {
+
+// A port reported closed after its device went away can be numbered and
+// opened again at once, as the port choice does next.
+TEST(SystemPortGone, AVanishedPortCanBeRenumberedAndOpened) {
+    test::PtyPair first;
+    test::PtyPair second;
+    SystemPort port(PortTable{{1, first.Name()}, {2, second.Name()}});
+    port.SetPortNumber(1);
+    port.Open();
+    first.CloseMaster();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (port.IsOpen() && std::chrono::steady_clock::now() < end) {
+        QCoreApplication::processEvents();
+    }
+    ASSERT_FALSE(port.IsOpen());
+    EXPECT_NO_THROW(port.SetPortNumber(2));
+    EXPECT_NO_THROW(port.Open());
+    EXPECT_TRUE(port.IsOpen());
+    port.Write(std::vector<std::uint8_t>{7});
+    EXPECT_EQ(second.Receive(1), std::vector<std::uint8_t>{7});
+}
+
+} // namespace
+} // namespace bitreel
