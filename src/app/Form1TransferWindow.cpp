@@ -52,6 +52,11 @@ std::string Form1TransferWindow::Status() const {
     return form_.lblStatus->text().toStdString();
 }
 
+bool Form1TransferWindow::StatusReads(std::string_view text) const {
+    return form_.lblStatus->text() ==
+           QLatin1StringView(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 void Form1TransferWindow::SetStatus(std::string_view text) {
     form_.lblStatus->setText(FromBytes(text));
 }

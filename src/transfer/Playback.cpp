@@ -18,14 +18,14 @@ void Playback::Run() {
     if (window_.FileName().empty()) {
         return;
     }
-    SetEnabled(window_,
-               {Control::optMachine0, Control::optMachine1, Control::cmdPlay, Control::cmdReset,
-                Control::cmdRecord, Control::cboComPort, Control::File1, Control::Dir1,
-                Control::Drive1, Control::lstContents, Control::cboFormat},
-               false);
-    window_.SetEnabled(Control::cmdStop, true);
-
     try {
+        SetEnabled(window_,
+                   {Control::optMachine0, Control::optMachine1, Control::cmdPlay, Control::cmdReset,
+                    Control::cmdRecord, Control::cboComPort, Control::File1, Control::Dir1,
+                    Control::Drive1, Control::lstContents, Control::cboFormat},
+                   false);
+        window_.SetEnabled(Control::cmdStop, true);
+
         bool& stop = window_.StopRequested();
         bool& expectHeader = window_.ExpectHeader();
         stop = false;
@@ -142,10 +142,8 @@ void Playback::WaitUntilSent() {
 void Playback::Finish() noexcept {
     file_.reset();
     RunGuarded([&] { port_.DiscardOutput(); });
-    RunGuarded([&] {
-        window_.SetStatus("");
-        window_.SetStatus2("");
-    });
+    RunGuarded([&] { window_.SetStatus(""); });
+    RunGuarded([&] { window_.SetStatus2(""); });
     RunGuarded([&] {
         if (window_.RowCount() > 0) {
             window_.SelectRow(0);

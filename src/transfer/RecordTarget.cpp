@@ -17,6 +17,13 @@ RecordDialogRequest RecordRequest(bool jupiterAce, std::string_view formatText,
 }
 
 std::filesystem::path RecordOutputPath(const std::filesystem::path& chosen) {
+    // An existing file is overwritten under its own name: only a new file's
+    // name is written in capitals. On a file system that ignores case the
+    // two are the same file anyway.
+    std::error_code ignored;
+    if (std::filesystem::exists(chosen, ignored)) {
+        return chosen;
+    }
     // Full Unicode upper case, so that a name such as "bänd.tap" becomes
     // "BÄND.TAP" as a user would expect.
     const auto name = chosen.filename().u8string();

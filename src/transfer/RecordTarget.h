@@ -12,8 +12,8 @@ namespace bitreel {
 [[nodiscard]] RecordDialogRequest RecordRequest(bool jupiterAce, std::string_view formatText,
                                                 const std::filesystem::path& initialFolder);
 
-// The path a recording is written to: the chosen folder as it stands, the
-// file's own name in capitals.
+// The path a recording is written to: the chosen folder as it stands, and
+// the file's own name in capitals unless the chosen file exists already.
 [[nodiscard]] std::filesystem::path RecordOutputPath(const std::filesystem::path& chosen);
 
 } // namespace bitreel

@@ -77,7 +77,8 @@ void Recording::Record() {
 }
 
 void Recording::Receive(const Target& target) {
-    std::int32_t emptyPolls = 0;
+    // Wide enough never to overflow, however long a recording waits.
+    std::int64_t emptyPolls = 0;
     for (;;) {
         if (window_.StopRequested()) {
             return;
@@ -166,10 +167,8 @@ void Recording::Finish(bool resetEnabled, bool jupiterAce) noexcept {
         window_.SetEnabled(Control::cmdReset, resetEnabled);
         window_.SetEnabled(Control::cboComPort, true);
     });
-    RunGuarded([&] {
-        window_.SetStatus("");
-        window_.SetStatus2("");
-    });
+    RunGuarded([&] { window_.SetStatus(""); });
+    RunGuarded([&] { window_.SetStatus2(""); });
     RunGuarded([&] {
         SetEnabled(window_, {Control::File1, Control::Dir1, Control::Drive1, Control::lstContents},
                    true);

@@ -24,7 +24,7 @@ template <typename Step> void RunGuarded(Step&& step) noexcept {
 // lblStatus is written only when its text changes, to keep repaints off the
 // per-byte path.
 inline void ShowStatus(TransferWindow& window, std::string_view text) {
-    if (window.Status() != text) {
+    if (!window.StatusReads(text)) {
         window.SetStatus(text);
     }
 }

@@ -38,6 +38,8 @@ public:
 
     // lblStatus and lblStatus2.
     [[nodiscard]] virtual std::string Status() const = 0;
+    // Whether lblStatus reads exactly text; cheap enough for every byte.
+    [[nodiscard]] virtual bool StatusReads(std::string_view text) const = 0;
     virtual void SetStatus(std::string_view text) = 0;
     [[nodiscard]] virtual std::string Status2() const = 0;
     virtual void SetStatus2(std::string_view text) = 0;

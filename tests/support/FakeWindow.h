@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@ public:
     std::string FormatText() const override { return format; }
 
     std::string Status() const override { return status; }
+    bool StatusReads(std::string_view text) const override { return status == text; }
     void SetStatus(std::string_view text) override {
         status = text;
         statusHistory.emplace_back(text);
@@ -53,7 +55,10 @@ public:
     void AddRow(std::string_view text) override { rows.emplace_back(text); }
 
     bool IsEnabled(Control control) const override { return enabled.at(control); }
-    void SetEnabled(Control control, bool on) override { enabled[control] = on; }
+    void SetEnabled(Control control, bool on) override {
+        enabled[control] = on;
+        enableLog.emplace_back(control, on);
+    }
 
     std::filesystem::path FileFolder() const override { return fileFolder; }
     std::filesystem::path FileName() const override { return fileName; }
@@ -61,7 +66,11 @@ public:
         fileFolder = folder;
         fileListings.push_back(folder);
     }
+    // Like the directory list, it cannot open what is no folder.
     void ShowFolder(const std::filesystem::path& folder) override {
+        if (!std::filesystem::is_directory(folder)) {
+            throw std::runtime_error("no folder " + folder.string());
+        }
         if (folder != dirFolder) {
             dirFolder = folder;
             rows.clear();
@@ -100,6 +109,7 @@ public:
     int selected = -1;
     std::vector<int> selections;
     std::map<Control, bool> enabled;
+    std::vector<std::pair<Control, bool>> enableLog; // every change, in order
     std::filesystem::path fileFolder;
     std::filesystem::path dirFolder;
     std::vector<std::filesystem::path> fileListings;

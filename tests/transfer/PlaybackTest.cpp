@@ -195,6 +195,7 @@ struct EndCase {
     Bytes tape;
     Frames sent;
     std::vector<int> selections;
+    bool expectHeaderAfter; // true toggled once per block read whole
 };
 
 void PrintTo(const EndCase& c, std::ostream* os) {
@@ -209,14 +210,16 @@ const EndCase kEnds[] = {
     {"CorruptThirdBlock",
      Cat({kFirst, kSecond, TapeBuilder().Length(4000).Raw({255, 1, 2}).bytes()}),
      {kFirst, kSecond},
-     {0, 1, 0}},
+     {0, 1, 0},
+     true},
     // An empty block sends nothing, not even its length, and playback goes on.
     {"EmptyBlockSendsNothing",
      Cat({kFirst, Bytes{0, 0}, kSecond}),
      {kFirst, kSecond},
-     {0, 1, 2, 0}},
-    {"StrayLastByte", Cat({kFirst, kSecond, Bytes{7}}), {kFirst, kSecond}, {0, 1, 0}},
-    {"EmptyFile", {}, {}, {}},
+     {0, 1, 2, 0},
+     false},
+    {"StrayLastByte", Cat({kFirst, kSecond, Bytes{7}}), {kFirst, kSecond}, {0, 1, 0}, true},
+    {"EmptyFile", {}, {}, {}, true},
 };
 
 class PlaybackEnd : public testing::TestWithParam<EndCase> {};
@@ -228,6 +231,7 @@ TEST_P(PlaybackEnd, SendsTheWholeBlocksBeforeTheEnd) {
     EXPECT_EQ(rig.line.Frames(), c.sent);
     EXPECT_EQ(rig.line.Written(), Cat(c.sent));
     EXPECT_EQ(rig.window.selections, c.selections);
+    EXPECT_EQ(rig.window.expectHeader, c.expectHeaderAfter);
     rig.ExpectIdle();
 }
 

@@ -138,12 +138,68 @@ TEST(Recording, AFrameInManySmallReadsRisesPassByPass) {
 }
 
 TEST(Recording, WaitsForAThirdByteBeforeReadingTheLength) {
+    for (const Bytes& start : {Bytes{5}, Bytes{5, 0}}) {
+        RecordingRig rig;
+        rig.Arrive(start);
+        rig.Record(4);
+        EXPECT_EQ(rig.window.status2History, (Strings{"1 of ?", "1 of ?", "1 of ?", "1 of ?", ""}));
+        EXPECT_TRUE(test::ReadFileBytes(rig.Output("REC.TAP")).empty());
+        EXPECT_TRUE(rig.window.rows.empty());
+    }
+}
+
+TEST(Recording, TheNameNotTheFormatDecidesTheDescriptions) {
+    // Two Jupiter Ace headers in a row, recorded in the JUP layout: a name
+    // ending in TAP makes the second one data, any other name leaves it a
+    // header by its flag and length.
+    const Bytes header = Frame(Body(0, test::AceHeader(32, "twice", 9)));
+    const struct {
+        const char* name;
+        Strings rows;
+    } cases[] = {
+        {"twice.jup",
+         {"Bytes       : twice      [Length=9]", "Bytes       : twice      [Length=9]"}},
+        {"twice.tap", {"Bytes       : twice      [Length=9]", "{Data block [Length=25]}"}},
+    };
+    for (const auto& c : cases) {
+        RecordingRig rig(c.name, true, "JUP");
+        rig.Arrive(TapeBuilder().Raw(header).Raw(header).bytes());
+        rig.Record(4);
+        EXPECT_EQ(rig.window.rows, c.rows) << c.name;
+    }
+}
+
+TEST(Recording, DisablesTheControlsInItsOrderAndRestoresReset) {
     RecordingRig rig;
-    rig.Arrive(Bytes{5, 0});
-    rig.Record(4);
-    EXPECT_EQ(rig.window.status2History, (Strings{"1 of ?", "1 of ?", "1 of ?", "1 of ?", ""}));
-    EXPECT_TRUE(test::ReadFileBytes(rig.Output("REC.TAP")).empty());
-    EXPECT_TRUE(rig.window.rows.empty());
+    rig.dialog.answer.reset();
+    rig.Record(1);
+    using C = Control;
+    const std::vector<std::pair<Control, bool>> expected = {// Locking, before the dialog.
+                                                            {C::optMachine0, false},
+                                                            {C::optMachine1, false},
+                                                            {C::lstContents, false},
+                                                            {C::Drive1, false},
+                                                            {C::File1, false},
+                                                            {C::Dir1, false},
+                                                            {C::cmdPlay, false},
+                                                            {C::cmdReset, false},
+                                                            {C::cmdRecord, false},
+                                                            {C::cboComPort, false},
+                                                            {C::cboFormat, false},
+                                                            // The finishing steps.
+                                                            {C::optMachine0, true},
+                                                            {C::optMachine1, true},
+                                                            {C::cmdRecord, true},
+                                                            {C::cmdStop, false},
+                                                            {C::cmdPlay, false},
+                                                            {C::cmdReset, true},
+                                                            {C::cboComPort, true},
+                                                            {C::File1, true},
+                                                            {C::Dir1, true},
+                                                            {C::Drive1, true},
+                                                            {C::lstContents, true},
+                                                            {C::cboFormat, false}};
+    EXPECT_EQ(rig.window.enableLog, expected);
 }
 
 struct LayoutCase {
@@ -272,6 +328,28 @@ TEST(Recording, CancelCreatesNothingAndKeepsTheList) {
     rig.ExpectIdle(true);
 }
 
+TEST(Recording, AFileThatCannotBeCreatedEndsTheRun) {
+    RecordingRig rig;
+    fs::create_directory(rig.dir / "SUB");
+    rig.dialog.answer = rig.dir / "SUB"; // a folder, not a file
+    rig.Arrive(Frame(Body(255, {1})));
+    rig.Record(3);
+    EXPECT_TRUE(fs::is_directory(rig.dir / "SUB"));
+    EXPECT_TRUE(fs::is_empty(rig.dir / "SUB"));
+    EXPECT_EQ(rig.line.Calls(test::PortOp::ReadAll), 1); // only the read that throws away
+    rig.ExpectIdle(true);
+}
+
+TEST(Recording, AFolderThatCannotBeOpenedEndsTheRunBeforeTheRead) {
+    RecordingRig rig;
+    TapeBuilder().Raw({1}).WriteTo(rig.dir / "plain");
+    rig.dialog.answer = rig.dir / "plain" / "x.tap";
+    rig.Record(3);
+    EXPECT_EQ(rig.line.Calls(test::PortOp::ReadAll), 0);
+    EXPECT_EQ(rig.window.rows, Strings{"old row"});
+    rig.ExpectIdle(true);
+}
+
 TEST(Recording, AClosedPortFailsBeforeTheFileIsCreated) {
     RecordingRig rig;
     rig.line.Close();
@@ -331,6 +409,15 @@ TEST(Recording, AFailedWriteKeepsTheWholeBlocksBefore) {
     rig.ExpectIdle(true);
 }
 
+TEST(Recording, OverwritesAnExistingFileUnderItsOwnName) {
+    RecordingRig rig("old.tap");
+    TapeBuilder().Raw(Bytes(50, 7)).WriteTo(rig.dir / "old.tap");
+    rig.Arrive(Frame(Body(255, {1})));
+    rig.Record(3);
+    EXPECT_EQ(test::ReadFileBytes(rig.dir / "old.tap"), Frame(Body(255, {1})));
+    EXPECT_FALSE(fs::exists(rig.dir / "OLD.TAP"));
+}
+
 TEST(Recording, OverwritesAnExistingFileAndUpperCasesOnlyItsName) {
     RecordingRig rig;
     fs::create_directory(rig.dir / "Tapes");
@@ -381,6 +468,16 @@ TEST(Recording, ClearsAStandingProgressLineAfterTheEmptyPollLimit) {
     };
     rig.Record(limit + 2);
     EXPECT_EQ(atLimitMinusOne, "5 of 5");
+    EXPECT_EQ(rig.window.status2History, (Strings{"1 of ?", "5 of 5", "5 of 5", "", ""}));
+}
+
+TEST(Recording, AnEmptyProgressLineLetsTheCountRunOn) {
+    RecordingRig rig;
+    rig.Arrive(Frame(Body(255, {1})));
+    const long long limit = Recording::EmptyPollsBeforeClearing;
+    rig.Record(3 * limit + 5);
+    // Cleared once at the limit; with the line empty the count runs on and
+    // nothing is written again until the finishing steps.
     EXPECT_EQ(rig.window.status2History, (Strings{"1 of ?", "5 of 5", "5 of 5", "", ""}));
 }
 
