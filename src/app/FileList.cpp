@@ -51,6 +51,18 @@ QItemSelectionModel::SelectionFlags FileList::selectionCommand(const QModelIndex
     return index.isValid() ? QItemSelectionModel::ClearAndSelect : QItemSelectionModel::NoUpdate;
 }
 
+void FileList::focusInEvent(QFocusEvent* event) {
+    // Qt makes the first row current when a list without one gets the focus;
+    // for the file list that would be a click nobody made.
+    if (currentRow() < 0) {
+        const QSignalBlocker quiet(this);
+        QListWidget::focusInEvent(event);
+        setCurrentRow(-1);
+        return;
+    }
+    QListWidget::focusInEvent(event);
+}
+
 void FileList::mousePressEvent(QMouseEvent* event) {
     rowAtPress_ = ListIndex();
     QListWidget::mousePressEvent(event);

@@ -37,6 +37,7 @@ signals:
     void Click();
 
 protected:
+    void focusInEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     // The current file is always the selected one: no click or key leaves a
     // file current but unselected.

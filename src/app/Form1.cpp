@@ -119,7 +119,8 @@ void Form1::BuildControls() {
     lblStatus = Named(new QLabel(this), "lblStatus");
     lblStatus2 = Named(new QLabel(this), "lblStatus2");
     cboComPort = Named(new ClickComboBox(this), "cboComPort");
-    Label3 = Named(new QLabel(QStringLiteral("Spectrum and\nJupiter Ace tapes"), this), "Label3");
+    Label3 =
+        Named(new QLabel(QStringLiteral("Written by the\nBitreel developers"), this), "Label3");
     cmdExit = Named(new QPushButton(QStringLiteral("E&xit"), this), "cmdExit");
 
     const std::array<QWidget*, 13> tabOrder = {
@@ -157,6 +158,11 @@ void Form1::Form_Load() {
     StopRequested = false;
     cboFormat->SelectEntry(0); // runs cboFormat_Click: the Jupiter Ace choice, once
     optMachine_Click(0);
+    if (File1->ListIndex() < 0) {
+        // No Spectrum file here: the rows the Jupiter Ace choice left would
+        // belong to a file the list does not show.
+        lstContents->clear();
+    }
     services_.port->SetSettings("9600,n,8,1");
     services_.port->SetHandshaking(2); // RTS/CTS
     services_.port->SetDtrEnable(false);

@@ -141,7 +141,14 @@ void Playback::WaitUntilSent() {
 
 void Playback::Finish() noexcept {
     file_.reset();
-    RunGuarded([&] { port_.DiscardOutput(); });
+    // Only bytes still waiting are thrown away. A pseudo-terminal reports
+    // its last bytes as sent while they are still crossing to the other
+    // side, and discarding then would cut off the end of a whole playback.
+    RunGuarded([&] {
+        if (port_.PendingOutput() > 0) {
+            port_.DiscardOutput();
+        }
+    });
     RunGuarded([&] { window_.SetStatus(""); });
     RunGuarded([&] { window_.SetStatus2(""); });
     RunGuarded([&] {

@@ -149,6 +149,12 @@ TEST_F(Browser, OpeningAFolderEmptiesTheContentsUntilAFileIsClicked) {
     EXPECT_FALSE(w.Button("cmdPlay")->isEnabled());
     EXPECT_FALSE(w.Button("cmdReset")->isEnabled());
 
+    // Moving the focus into the file list is no click on a file.
+    w.Files()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(w.Files()->ListIndex(), -1);
+    EXPECT_EQ(w.Contents()->count(), 0);
+    EXPECT_FALSE(w.Button("cmdPlay")->isEnabled());
+
     // Clicking the file lists it.
     TestWindow::ClickRow(w.Files(), 0);
     EXPECT_EQ(w.Contents()->count(), 3);

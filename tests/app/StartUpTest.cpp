@@ -207,6 +207,17 @@ TEST_F(StartUp, ListsTheFirstTapeImageOfTheFolder) {
     EXPECT_EQ(w.Combo("cboFormat")->currentText(), "JUP");
 }
 
+TEST_F(StartUp, AFolderWithoutSpectrumFilesShowsNoRows) {
+    // Only a Jupiter Ace file: the Jupiter Ace choice made on the way lists
+    // it, but the Spectrum choice in force at the end has no file to show.
+    TapeBuilder().Block(255, {7}).WriteTo(dir / "a.jup");
+    TestWindow w(dir.path(), line);
+    EXPECT_EQ(w.Files()->count(), 0);
+    EXPECT_EQ(w.Contents()->count(), 0);
+    EXPECT_FALSE(w.Button("cmdPlay")->isEnabled());
+    EXPECT_FALSE(w.Button("cmdReset")->isEnabled());
+}
+
 struct PortStart {
     const char* name;
     std::set<int> present;

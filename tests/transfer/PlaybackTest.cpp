@@ -312,6 +312,9 @@ TEST(Playback, CompletePlaybackWaitsForTheLastByteToLeave) {
     EXPECT_TRUE(rig.line.PartialFrame().empty());
     rig.ExpectIdle();
     EXPECT_FALSE(rig.window.stopRequested);
+    // Nothing was left to throw away at the end (a pseudo-terminal would
+    // lose bytes still crossing over): only the start discarded.
+    EXPECT_EQ(rig.line.Calls(test::PortOp::DiscardOutput), 1);
 }
 
 TEST(Playback, StopWhileTheLastBytesLeaveDiscardsThem) {
@@ -330,6 +333,7 @@ TEST(Playback, StopWhileTheLastBytesLeaveDiscardsThem) {
     rig.Play();
     EXPECT_EQ(rig.line.Written(), frames[0]);
     EXPECT_LT(rig.line.Received().size(), frames[0].size());
+    EXPECT_EQ(rig.line.Calls(test::PortOp::DiscardOutput), 2);
     EXPECT_TRUE(rig.line.Frames().empty());
     rig.ExpectIdle();
 }
