@@ -240,6 +240,8 @@ void Form1::ShowPortEntries(const std::string& shown) {
         }
     }
     cboComPort->setCurrentIndex(selected);
+    // A text that is no entry (the fallback's "COM0") shows in place of one.
+    cboComPort->setPlaceholderText(selected < 0 ? QString::fromStdString(shown) : QString());
     cboComPort->setToolTip(
         selected >= 0 ? cboComPort->itemData(selected, Qt::ToolTipRole).toString() : QString());
 }

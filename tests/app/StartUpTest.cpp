@@ -242,6 +242,10 @@ TEST_P(PortStartUp, ListsThePortsAndOpensTheFirst) {
     const QComboBox* ports = w.Combo("cboComPort");
     EXPECT_EQ(TestWindow::Entries(ports), c.entries);
     EXPECT_EQ(ports->currentIndex(), c.shown);
+    // A fallback that finds no port shows "COM0"; without any port start-up
+    // selects nothing and nothing is shown.
+    const bool fellBack = c.shown < 0 && !c.opensLeft.empty();
+    EXPECT_EQ(ports->placeholderText(), fellBack ? "COM0" : "");
     // The line settings come first, in this order, before any port opens.
     ASSERT_GE(line.log.size(), 3u);
     EXPECT_EQ(line.log[0], "settings 9600,n,8,1");
