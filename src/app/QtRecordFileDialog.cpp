@@ -1,7 +1,9 @@
 // Asks for the file a recording goes to.
 #include "app/QtRecordFileDialog.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace bitreel {
 namespace {
@@ -41,13 +43,23 @@ std::optional<std::filesystem::path> QtRecordFileDialog::Ask(const RecordDialogR
     dialog.setDefaultSuffix(QString());
     dialog.setNameFilter(NameFilter(request));
     if (!previous_.isEmpty()) {
-        dialog.selectFile(previous_);
+        const QFileInfo previous(previous_);
+        dialog.setDirectory(previous.absolutePath());
+        dialog.selectFile(previous.fileName());
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return std::nullopt;
+        }
+        const QString chosen = dialog.selectedFiles().constFirst();
+        // The folder of a typed name must exist: ask again, as the dialog
+        // does for a folder it cannot open.
+        if (QFileInfo(chosen).dir().exists()) {
+            previous_ = chosen;
+            return std::filesystem::path(chosen.toStdU16String());
+        }
+        dialog.selectFile(QFileInfo(chosen).fileName());
     }
-    previous_ = dialog.selectedFiles().constFirst();
-    return std::filesystem::path(previous_.toStdU16String());
 }
 
 } // namespace bitreel
