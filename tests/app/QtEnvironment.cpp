@@ -16,6 +16,10 @@ public:
         app_ = std::make_unique<QApplication>(argc_, argv_);
     }
     void TearDown() override { app_.reset(); }
+    // A test that ends the program from inside the event loop (the real
+    // Exit) leaves the application running: it must not be destroyed under
+    // its own event handling while the program ends.
+    ~QtEnvironment() override { static_cast<void>(app_.release()); }
 
 private:
     char name_[10] = "app_tests";

@@ -64,12 +64,17 @@ class WindowTransfers : public ::testing::Test {
 protected:
     WindowTransfers() { TapeBuilder().Raw(Cat({kHeader, kData})).WriteTo(dir / "GAME.TAP"); }
 
-    void Start(std::unique_ptr<SerialPort> port) {
+    void Start(std::unique_ptr<SerialPort> port, bool realExit = false) {
         const QString before = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(dir.path().string()));
         Form1::Services services;
         services.port = std::move(port);
-        services.exit = [this](int status) { exits.push_back(status); };
+        services.exit = [this, realExit](int status) {
+            if (realExit) {
+                std::exit(status);
+            }
+            exits.push_back(status);
+        };
         auto scripted = std::make_unique<ScriptedDialog>();
         dialog = scripted.get();
         services.recordDialog = std::move(scripted);
@@ -134,6 +139,7 @@ TEST_F(WindowTransfers, PlaySendsTheFileAndUnlocksTheWindow) {
     });
     Click(Button("cmdPlay"));
     EXPECT_EQ(line->Frames(), Frames{kData}); // from the selected row
+    ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.front(), "Playing...");
     ExpectIdleAfterPlay();
 }
@@ -143,14 +149,18 @@ TEST_F(WindowTransfers, StopWhileWaitingForCts) {
     line->SetCts(false);
     std::map<std::string, bool> during;
     QString statusSeen;
+    QString statusAfterStop;
     EveryTurn stop([&] {
         during = Enabled();
         statusSeen = Status();
         Click(Button("cmdStop"));
+        // Shown before the loop takes up the flag.
+        statusAfterStop = Status();
         return true;
     });
     Click(Button("cmdPlay"));
     EXPECT_EQ(statusSeen, "Waiting...");
+    EXPECT_EQ(statusAfterStop, "Stopping...");
     for (const auto& [name, on] : during) {
         EXPECT_EQ(on, name == "cmdStop" || name == "cmdExit") << name;
     }
@@ -247,6 +257,38 @@ TEST_F(WindowTransfers, PlayAndRecordOverAPseudoTerminal) {
     });
     Click(Button("cmdRecord"));
     EXPECT_EQ(ReadFileBytes(dir / "BACK.TAP"), Cat({kData, kHeader}));
+}
+
+} // namespace
+} // namespace bitreel::test
+
+namespace bitreel::test {
+namespace {
+
+// Exit in the middle of a recording, with the real end of the program: the
+// process ends with status 0 at once, and the file holds the block that was
+// complete.
+TEST_F(WindowTransfers, ExitEndsTheProgramWithStatusZeroMidRecording) {
+    GTEST_FLAG_SET(death_test_style, "fast");
+    const auto record = [this] {
+        auto simulated = std::make_unique<SimulatedLine>();
+        line = simulated.get();
+        Start(std::move(simulated), true);
+        dialog->answer = dir / "cut.tap";
+        line->Send(Cat({kHeader, kData}), SendPlan{{0, kHeader.size(), 0, 3}});
+        EveryTurn exit([&] {
+            if (Contents()->count() < 1) {
+                return false;
+            }
+            Click(Button("cmdExit"));
+            return true;
+        });
+        Click(Button("cmdRecord"));
+        std::fprintf(stderr, "the recording went on after Exit\n");
+        std::_Exit(3);
+    };
+    EXPECT_EXIT(record(), ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadFileBytes(dir / "CUT.TAP"), kHeader);
 }
 
 } // namespace
