@@ -24,7 +24,6 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 
-#include <charconv>
 #include <utility>
 
 namespace bitreel {
@@ -44,15 +43,6 @@ QFont ContentsFont() {
     font.setWeight(QFont::Normal);
     font.setItalic(false);
     return font;
-}
-
-// The port number of a port list entry ("COM12" gives 12), 0 when it has none.
-int PortNumberOf(const std::string& entry) {
-    int number = 0;
-    if (entry.size() > 3) {
-        std::from_chars(entry.data() + 3, entry.data() + entry.size(), number);
-    }
-    return number;
 }
 
 } // namespace
@@ -231,8 +221,8 @@ void Form1::ShowPortEntries(const std::string& shown) {
     cboComPort->clear();
     int selected = -1;
     for (const std::string& entry : portEntries_) {
-        const QString device =
-            QString::fromStdString(services_.port->DeviceName(PortNumberOf(entry)));
+        const QString device = QString::fromStdString(
+            services_.port->DeviceName(PortNumberOfEntry(entry).value_or(0)));
         cboComPort->addItem(QString::fromStdString(entry));
         cboComPort->setItemData(cboComPort->count() - 1, device, Qt::ToolTipRole);
         if (entry == shown) {

@@ -15,7 +15,18 @@ constexpr int LastListedPort = 16;
 // The number after "COM", read as a decimal number (sign and fraction
 // allowed) and rounded to a 16-bit integer, halves to the even neighbour.
 // Empty when there is no such number or it does not fit 16 bits.
-std::optional<int> NumberOfEntry(std::string_view text) {
+
+// Runs one step whose failure is to be skipped.
+template <typename Step> void Skipping(Step&& step) noexcept {
+    try {
+        step();
+    } catch (const std::exception&) {
+    }
+}
+
+} // namespace
+
+std::optional<int> PortNumberOfEntry(std::string_view text) {
     if (text.size() <= 3) {
         return std::nullopt;
     }
@@ -39,16 +50,6 @@ std::optional<int> NumberOfEntry(std::string_view text) {
     }
     return static_cast<int>(rounded);
 }
-
-// Runs one step whose failure is to be skipped.
-template <typename Step> void Skipping(Step&& step) noexcept {
-    try {
-        step();
-    } catch (const std::exception&) {
-    }
-}
-
-} // namespace
 
 std::string PortEntryText(int number) {
     return "COM" + std::to_string(number);
@@ -83,7 +84,7 @@ void ScanComPorts(SerialPort& port, std::vector<std::string>& entries) {
 
 std::string ChoosePort(SerialPort& port, std::vector<std::string>& entries,
                        std::string_view chosenText) {
-    const std::optional<int> chosen = NumberOfEntry(chosenText);
+    const std::optional<int> chosen = PortNumberOfEntry(chosenText);
     try {
         if (port.IsOpen()) {
             port.Close();
@@ -106,7 +107,7 @@ std::string ChoosePort(SerialPort& port, std::vector<std::string>& entries,
         std::find(entries.begin(), entries.end(), PortEntryText(*chosen)) != entries.end()) {
         fallback = *chosen;
     } else if (!entries.empty()) {
-        fallback = NumberOfEntry(entries.front()).value_or(0);
+        fallback = PortNumberOfEntry(entries.front()).value_or(0);
     }
     Skipping([&] { port.SetPortNumber(fallback != 0 ? fallback : 1); });
     if (fallback != 0) {

@@ -2,6 +2,7 @@
 
 #include "serial/SerialPort.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,10 @@ namespace bitreel {
 
 // The port list's entry text for a number: "COM" + number in plain decimal.
 [[nodiscard]] std::string PortEntryText(int number);
+
+// The port number a list entry names: the number after "COM", rounded to a
+// whole number; no value when the text names none.
+[[nodiscard]] std::optional<int> PortNumberOfEntry(std::string_view text);
 
 // Appends "COMn" to entries for every n from 1 to 16, in ascending order,
 // whose number is accepted and whose port opens; the port is left closed.

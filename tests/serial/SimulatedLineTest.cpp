@@ -199,9 +199,11 @@ TEST(SimulatedLineRealTime, PacesOnTheRealClock) {
     line.UseRealTime();
     const auto start = std::chrono::steady_clock::now();
     line.Write(Bytes{1, 2, 3});
-    while (line.PendingOutput() > 0) {
+    const auto deadline = start + std::chrono::seconds(5);
+    while (line.PendingOutput() > 0 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::yield();
     }
+    ASSERT_EQ(line.PendingOutput(), 0U) << "the paced queue never drained";
     EXPECT_GE(std::chrono::steady_clock::now() - start, 3 * line.ByteTime());
     EXPECT_EQ(line.Received(), (Bytes{1, 2, 3}));
 }
