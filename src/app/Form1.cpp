@@ -2,6 +2,7 @@
 #include "app/Form1.h"
 
 #include "app/ClickComboBox.h"
+#include "app/ContentsList.h"
 #include "app/DirList.h"
 #include "app/DriveList.h"
 #include "app/FileList.h"
@@ -32,17 +33,6 @@ namespace {
 template <typename Control> Control* Named(Control* control, const char* name) {
     control->setObjectName(QString::fromLatin1(name));
     return control;
-}
-
-// Fixed pitch, so that the labels of the block descriptions line up.
-QFont ContentsFont() {
-    QFont font = QFontDatabase::hasFamily(QStringLiteral("Courier New"))
-                     ? QFont(QStringLiteral("Courier New"))
-                     : QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(8.25);
-    font.setWeight(QFont::Normal);
-    font.setItalic(false);
-    return font;
 }
 
 } // namespace
@@ -85,9 +75,7 @@ void Form1::BuildControls() {
     File1->SetPath(Dir1->Path());
 
     Label2 = Named(new QLabel(QStringLiteral("Contents:"), this), "Label2");
-    lstContents = Named(new QListWidget(this), "lstContents");
-    lstContents->setFont(ContentsFont());
-    lstContents->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstContents = Named(new ContentsList(this), "lstContents");
 
     optMachine[0] =
         Named(new QRadioButton(QStringLiteral("Spectrum TAP Files"), this), "optMachine0");
