@@ -4,8 +4,8 @@
 #include "serial/PortChoice.h"
 #include "serial/SystemPort.h"
 
-#include "support/PtyPair.h"
 #include "serial/SpyPort.h"
+#include "support/PtyPair.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
