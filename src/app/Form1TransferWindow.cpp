@@ -48,10 +48,6 @@ std::string Form1TransferWindow::FormatText() const {
     return form_.cboFormat->currentText().toStdString();
 }
 
-std::string Form1TransferWindow::Status() const {
-    return form_.lblStatus->text().toStdString();
-}
-
 bool Form1TransferWindow::StatusReads(std::string_view text) const {
     return form_.lblStatus->text() ==
            QLatin1StringView(text.data(), static_cast<qsizetype>(text.size()));

@@ -19,7 +19,6 @@ public:
     [[nodiscard]] bool JupiterAceChosen() const override;
     [[nodiscard]] std::string FormatText() const override;
 
-    [[nodiscard]] std::string Status() const override;
     [[nodiscard]] bool StatusReads(std::string_view text) const override;
     void SetStatus(std::string_view text) override;
     [[nodiscard]] std::string Status2() const override;

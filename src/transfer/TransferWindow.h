@@ -37,7 +37,6 @@ public:
     [[nodiscard]] virtual std::string FormatText() const = 0;
 
     // lblStatus and lblStatus2.
-    [[nodiscard]] virtual std::string Status() const = 0;
     // Whether lblStatus reads exactly text; cheap enough for every byte.
     [[nodiscard]] virtual bool StatusReads(std::string_view text) const = 0;
     virtual void SetStatus(std::string_view text) = 0;

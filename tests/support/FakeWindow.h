@@ -30,7 +30,6 @@ public:
     bool JupiterAceChosen() const override { return jupiterAce; }
     std::string FormatText() const override { return format; }
 
-    std::string Status() const override { return status; }
     bool StatusReads(std::string_view text) const override { return status == text; }
     void SetStatus(std::string_view text) override {
         status = text;
