@@ -2,6 +2,8 @@
 // Ace rules.
 #include "tape/BlockDescription.h"
 
+#include "tape/ByteCursor.h"
+
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -46,7 +48,7 @@ public:
     }
     [[nodiscard]] std::uint8_t Byte(std::size_t index) const { return bytes_[index]; }
     [[nodiscard]] unsigned Word(std::size_t index) const {
-        return bytes_[index] + 256U * bytes_[index + 1];
+        return Le16At(bytes_, index).value_or(0);
     }
     [[nodiscard]] std::string_view Name() const {
         return {reinterpret_cast<const char*>(bytes_.data() + NameAt), NameSize};

@@ -1,6 +1,8 @@
 // Reads one block of a Spectrum TAP, Jupiter Ace TAP or Jupiter Ace JUP image.
 #include "tape/BlockReader.h"
 
+#include "tape/ByteCursor.h"
+
 #include <cstring>
 
 namespace bitreel {
@@ -59,7 +61,7 @@ bool ReadBlock(TapeFile& file, TapeBlock& block, TapeLayout layout, bool ExpectH
         block.Length = -1;
         return true;
     }
-    const std::uint32_t stored = block.Bytes[0] + 256U * block.Bytes[1];
+    const std::uint32_t stored = *Le16At(block.Bytes, 0);
     block.Length = static_cast<std::int32_t>(stored);
 
     // A length larger than the whole file cannot be a block: report it and
@@ -78,8 +80,7 @@ bool ReadBlock(TapeFile& file, TapeBlock& block, TapeLayout layout, bool ExpectH
         }
         const std::uint32_t length = stored + 1;
         block.Length = static_cast<std::int32_t>(length);
-        block.Bytes[0] = static_cast<std::uint8_t>(length & 0xFF);
-        block.Bytes[1] = static_cast<std::uint8_t>(length >> 8);
+        PutLe16(std::span(block.Bytes).first<2>(), static_cast<std::uint16_t>(length));
     } else if (file.Read(stored, block.Bytes) != stored) {
         // The file ends inside the block; it is left exhausted.
         return false;

@@ -5,7 +5,10 @@
 #include "transfer/RecordTarget.h"
 #include "transfer/TransferSteps.h"
 
+#include "tape/ByteCursor.h"
+
 #include <algorithm>
+#include <array>
 
 namespace bitreel {
 
@@ -103,7 +106,8 @@ void Recording::Receive(const Target& target) {
             }
             // The length is read only once a third byte shows the frame has a body.
             if (expected_ < 0 && received_.size() >= 3) {
-                expected_ = received_[0] + 256 * received_[1];
+                const std::array<std::uint8_t, 2> field = {received_[0], received_[1]};
+                expected_ = *Le16At(field, 0);
             }
             if (expected_ >= 0) {
                 const std::size_t total = static_cast<std::size_t>(expected_) + 2;
@@ -145,8 +149,7 @@ void Recording::CompleteBlock(const Target& target) {
     if (target.aceTapOutput && expected_ > 0) {
         --expected_;
         bytes.erase(bytes.begin() + 2);
-        bytes[0] = static_cast<std::uint8_t>(expected_ & 0xFF);
-        bytes[1] = static_cast<std::uint8_t>(expected_ >> 8);
+        PutLe16(std::span(bytes).first<2>(), static_cast<std::uint16_t>(expected_));
     }
     file_->Write(bytes);
 
