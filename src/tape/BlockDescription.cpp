@@ -91,6 +91,24 @@ Description Abandoned(std::int32_t length) {
     return {Outcome::Abandoned, UnknownBlockLine(length)};
 }
 
+// The variable byte of an array header holds its letter in the low five bits,
+// its kind in the top three: 100 for a number array, 110 for a character
+// array. Only a byte of the header's own kind with a letter A to Z shows as
+// that letter in lower case; any other goes into the text unchanged.
+struct LetterRange {
+    std::uint8_t first;
+    std::uint8_t last;
+};
+constexpr LetterRange NumberArrayLetters{0x81, 0x9A};
+constexpr LetterRange CharArrayLetters{0xC1, 0xDA};
+
+char ArrayLetter(std::uint8_t variable, LetterRange letters) {
+    if (variable >= letters.first && variable <= letters.last) {
+        return static_cast<char>((variable & 0x1F) | 0x60);
+    }
+    return static_cast<char>(variable);
+}
+
 Description DescribeSpectrumHeader(const Fields& f, std::int32_t length) {
     const std::uint8_t type = f.Byte(TypeAt);
     if (type > 3) {
@@ -113,13 +131,15 @@ Description DescribeSpectrumHeader(const Fields& f, std::int32_t length) {
         return {Outcome::Described,
                 HeaderLine("Program     : ", name, " [Vars Area=" + Number(param2) + "]")};
     case 1:
-        return {Outcome::Described, HeaderLine("Number Array: ", name,
-                                               std::string(" [Variable=") +
-                                                   static_cast<char>(f.Byte(VariableAt)) + "()]")};
+        return {Outcome::Described,
+                HeaderLine("Number Array: ", name,
+                           std::string(" [Variable=") +
+                               ArrayLetter(f.Byte(VariableAt), NumberArrayLetters) + "()]")};
     case 2:
-        return {Outcome::Described, HeaderLine("Char Array  : ", name,
-                                               std::string(" [Variable=") +
-                                                   static_cast<char>(f.Byte(VariableAt)) + "$()]")};
+        return {Outcome::Described,
+                HeaderLine("Char Array  : ", name,
+                           std::string(" [Variable=") +
+                               ArrayLetter(f.Byte(VariableAt), CharArrayLetters) + "$()]")};
     default:
         return {Outcome::Described,
                 HeaderLine("Code        : ", name,
@@ -186,7 +206,13 @@ Description Describe(const TapeBlock& block, MachineKind machine, bool isTapFile
         return Abandoned(block.Length);
     }
     if (machine == MachineKind::Spectrum) {
-        return DescribeSpectrum(f, block.Length);
+        // Only a checksum that fits neither rule is shown: one that covers
+        // the flag too is replaced on reading and lists as good.
+        Description d = DescribeSpectrum(f, block.Length);
+        if (d.outcome != Outcome::Abandoned && block.Verdict == ChecksumVerdict::Damaged) {
+            d.text += ChecksumNote;
+        }
+        return d;
     }
     return DescribeAce(f, block.Length, isTapFile, block.BadChecksum, ExpectHeader);
 }

@@ -10,7 +10,10 @@ namespace bitreel {
 
 // The one-line description, or no value when the rules give no text
 // (an abandoned description, a Jupiter Ace header of another type).
-// Name and variable bytes go into the text unchanged, one char per byte.
+// Name bytes go into the text unchanged, one char per byte; so does an array's
+// variable byte unless it holds a letter of the array's kind. A Spectrum
+// block whose checksum Verdict is Damaged, and an Ace block with BadChecksum,
+// get " (Invalid Checksum)" after the text.
 // Updates ExpectHeader by the Jupiter Ace rules; the Spectrum rules leave it.
 [[nodiscard]] std::optional<std::string> DescribeBlock(const TapeBlock& block, MachineKind machine,
                                                        bool isTapFile, bool& ExpectHeader);

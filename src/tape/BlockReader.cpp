@@ -25,6 +25,17 @@ void CheckBody(std::span<std::uint8_t> body, bool& badChecksum) {
     }
 }
 
+// The Ace TAP layout stores no flag, so no stored checksum can cover one:
+// only the stored bytes (payload, checksum) are judged.
+ChecksumVerdict StoredAceTapVerdict(std::span<const std::uint8_t> stored) {
+    if (stored.empty()) {
+        return ChecksumVerdict::Good;
+    }
+    return stored.back() == PayloadChecksum(stored.first(stored.size() - 1))
+               ? ChecksumVerdict::Good
+               : ChecksumVerdict::Damaged;
+}
+
 } // namespace
 
 std::uint8_t PayloadChecksum(std::span<const std::uint8_t> payload) noexcept {
@@ -53,6 +64,7 @@ std::uint8_t PayloadChecksum(std::span<const std::uint8_t> payload) noexcept {
 
 bool ReadBlock(TapeFile& file, TapeBlock& block, TapeLayout layout, bool ExpectHeader) {
     block.BadChecksum = false;
+    block.Verdict = ChecksumVerdict::Good;
     block.Bytes.clear();
 
     // The normal end of every file: nothing left, or a lone byte that cannot
@@ -86,6 +98,9 @@ bool ReadBlock(TapeFile& file, TapeBlock& block, TapeLayout layout, bool ExpectH
         return false;
     }
 
+    block.Verdict = layout == TapeLayout::AceTap
+                        ? StoredAceTapVerdict(std::span(block.Bytes).subspan(3))
+                        : FrameChecksumVerdict(block.Bytes);
     CheckBody(std::span(block.Bytes).subspan(2), block.BadChecksum);
     return true;
 }

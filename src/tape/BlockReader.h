@@ -19,7 +19,8 @@ namespace bitreel {
 // Returns false when the block is corrupt (it cannot be read whole); true with
 // Length -1 at the end of the file (including a lone last byte); true with
 // Length 0 and Bytes 00 00 for an empty block. A wrong checksum is replaced by
-// the computed one and flagged in BadChecksum. For the Ace TAP layout the flag
+// the computed one and flagged in BadChecksum; Verdict says whether the stored
+// one was good, replaced or damaged. For the Ace TAP layout the flag
 // byte the file lacks is supplied from ExpectHeader (0 header, 255 data).
 // Throws std::system_error on a read error of the file.
 bool ReadBlock(TapeFile& file, TapeBlock& block, TapeLayout layout, bool ExpectHeader);

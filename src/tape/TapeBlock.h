@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tape/ChecksumVerdict.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -12,6 +14,9 @@ struct TapeBlock {
     std::vector<std::uint8_t> Bytes; // length field, flag, payload, checksum
     std::int32_t Length = -1;        // bytes after the length field; -1 = no block
     bool BadChecksum = false;        // stored checksum was wrong; Bytes holds the computed one
+    // What the stored checksum byte was: good, by the rule that covers the
+    // flag too (replaced, nothing lost), or neither (damaged).
+    ChecksumVerdict Verdict = ChecksumVerdict::Good;
 };
 
 } // namespace bitreel

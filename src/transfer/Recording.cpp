@@ -138,6 +138,7 @@ void Recording::Receive(const Target& target) {
 void Recording::CompleteBlock(const Target& target) {
     gathered_.Length = expected_;
     gathered_.BadChecksum = false;
+    gathered_.Verdict = FrameChecksumVerdict(gathered_.Bytes);
     // The row is made while the block still has its flag. A block the
     // descriptions give no text for gets the row the contents list would
     // show, so that the list never repeats an earlier row for it.

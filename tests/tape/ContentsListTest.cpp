@@ -76,6 +76,20 @@ const FileCase kFiles[] = {
      Spectrum,
      SpectrumTap,
      {"{Data block [Length=1]}", "Corrupt block"}},
+    // Saved with the flag in the checksum, saved by our rule, and damaged.
+    {"SpectrumDamageShowsReplacedDoesNot",
+     "MIXED.TAP",
+     TapeBuilder()
+         .Block(255, {1, 2}, 255 ^ 1 ^ 2)
+         .Block(255, {1, 2})
+         .Block(255, {1, 2}, 0x55)
+         .Block(0, kProgram, 0x55)
+         .bytes(),
+     Spectrum,
+     SpectrumTap,
+     {"{Data block [Length=2]}", "{Data block [Length=2]}",
+      "{Data block [Length=2]} (Invalid Checksum)",
+      "Program     : hello      [Line=10, Vars Area=+5] (Invalid Checksum)"}},
     {"LowerCaseTapAlternates",
      "dict.tap",
      TapeBuilder().AceTapBlock(AceHeader(0, "dict", 3)).AceTapBlock({1, 2, 3}).bytes(),
@@ -184,10 +198,10 @@ const CorpusCase kCorpus[] = {
      {"Program     : tstSAVETAP [Line=10, Vars Area=+72]", "{Data block [Length=72]}",
       "Code        : intro      [Start=16384, Length=6912]", "{Data block [Length=6912]}",
       "Code        : demo       [Start=32764, Length=64]", "{Data block [Length=64]}",
-      "Number Array: n          [Variable=\x8e()]", "{Data block [Length=8]}",
-      "Char Array  : t$         [Variable=\xd4$()]", "{Data block [Length=34]}",
+      "Number Array: n          [Variable=n()]", "{Data block [Length=8]}",
+      "Char Array  : t$         [Variable=t$()]", "{Data block [Length=34]}",
       "Unknown block type [Length=34]", "Program     : No start   [Vars Area=72]",
-      "{Data block [Length=72]}", "Number Array: n          [Variable=\x81()]",
+      "{Data block [Length=72]}", "Number Array: n          [Variable=a()]",
       "{Data block [Length=8]}", "{Data block [Length=1]}",
       "Code        : _extra1    [Start=32768, Length=1]", "{Data block [Length=1]}"}},
     {"ace/AUTORUN.tap",

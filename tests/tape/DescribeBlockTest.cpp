@@ -24,6 +24,12 @@ TapeBlock Block(std::uint8_t flag, const Bytes& payload, bool badChecksum = fals
     return block;
 }
 
+// A block whose stored checksum was judged as given.
+TapeBlock Judged(TapeBlock block, ChecksumVerdict verdict) {
+    block.Verdict = verdict;
+    return block;
+}
+
 // Bytes cut short, as a recording in progress or a damaged reader could give.
 TapeBlock Truncated(TapeBlock block, std::size_t size) {
     block.Bytes.resize(size);
@@ -58,11 +64,12 @@ const DescribeCase kCases[] = {
     {"ProgramHighestNumbers", Spectrum, true, false,
      Block(0, SpectrumHeader(0, "hello", 65535, 65535, 65535)),
      "Program     : hello      [Vars Area=65535]", false},
-    {"NumberArrayKeepsVariableByte", Spectrum, false, true,
+    {"NumberArrayShowsItsLetter", Spectrum, false, true,
      Block(0, SpectrumHeader(1, "numbers", 20, 0x8e00, 0)),
-     "Number Array: numbers    [Variable=\x8e()]", true},
-    {"CharArray", Spectrum, true, true, Block(0, SpectrumHeader(2, "chars", 20, 0xd400, 0)),
-     "Char Array  : chars      [Variable=\xd4$()]", true},
+     "Number Array: numbers    [Variable=n()]", true},
+    {"CharArrayShowsItsLetter", Spectrum, true, true,
+     Block(0, SpectrumHeader(2, "chars", 20, 0xd400, 0)),
+     "Char Array  : chars      [Variable=t$()]", true},
     {"Code", Spectrum, true, true, Block(0, SpectrumHeader(3, "hello", 300, 400, 0)),
      "Code        : hello      [Start=400, Length=300]", true},
     {"NameBytesUnchanged", Spectrum, true, true,
@@ -84,6 +91,22 @@ const DescribeCase kCases[] = {
     {"SpectrumShowsNoChecksumNote", Spectrum, true, true,
      Block(0, SpectrumHeader(3, "hello", 300, 400, 0), true),
      "Code        : hello      [Start=400, Length=300]", true},
+    // Only damage shows on a Spectrum row; a replaced byte lists as good.
+    {"SpectrumReplacedChecksumShowsNothing", Spectrum, true, true,
+     Judged(Block(255, Bytes(3, 1), true), ChecksumVerdict::Replaced), "{Data block [Length=3]}",
+     true},
+    {"SpectrumDamagedData", Spectrum, true, true,
+     Judged(Block(255, Bytes(3, 1), true), ChecksumVerdict::Damaged),
+     "{Data block [Length=3]} (Invalid Checksum)", true},
+    {"SpectrumDamagedHeader", Spectrum, true, true,
+     Judged(Block(0, SpectrumHeader(2, "t", 5, 0xd400, 0), true), ChecksumVerdict::Damaged),
+     "Char Array  : t          [Variable=t$()] (Invalid Checksum)", true},
+    {"SpectrumDamagedUnknownHeader", Spectrum, true, true,
+     Judged(Block(9, Bytes(17, 0), true), ChecksumVerdict::Damaged),
+     "Unknown header type [Length=17] (Invalid Checksum)", true},
+    {"SpectrumDamagedInvalidHeader", Spectrum, true, true,
+     Judged(Block(0, SpectrumHeader(7, "x", 1, 1, 1), true), ChecksumVerdict::Damaged),
+     "Invalid header descriptor [Length=17] (Invalid Checksum)", true},
     // Jupiter Ace, name not ending in TAP: flag and length decide.
     {"AceBytesHeader", Ace, false, true, Block(0, AceHeader(32, "hello", 100)),
      "Bytes       : hello      [Length=100]", false},
@@ -96,6 +119,9 @@ const DescribeCase kCases[] = {
      "Unknown block type [Length=5]", true},
     {"AceDictionaryWithBadChecksum", Ace, false, true, Block(0, AceHeader(0, "hello", 100), true),
      "Dictionary  : hello      [Length=100] (Invalid Checksum)", false},
+    // The Ace rows keep to BadChecksum alone, whatever the verdict.
+    {"AceDamagedVerdictWithoutBadChecksum", Ace, false, true,
+     Judged(Block(255, Bytes(3, 9)), ChecksumVerdict::Damaged), "{Data block [Length=3]}", false},
     {"AceUnknownWithBadChecksum", Ace, false, false, Block(7, Bytes(3, 0), true),
      "Unknown block type [Length=5] (Invalid Checksum)", true},
     {"AceHeaderOfAnotherType", Ace, false, true, Block(0, AceHeader(104, "hello", 78)),
@@ -117,6 +143,9 @@ const DescribeCase kCases[] = {
     {"SpectrumHeaderCutShort", Spectrum, true, true,
      Truncated(Block(0, SpectrumHeader(0, "hello", 1, 1, 1)), 19), std::nullopt, true,
      "Unknown block type [Length=19]"},
+    {"SpectrumDamagedHeaderCutShort", Spectrum, true, true,
+     Judged(Truncated(Block(0, SpectrumHeader(0, "hello", 1, 1, 1)), 19), ChecksumVerdict::Damaged),
+     std::nullopt, true, "Unknown block type [Length=19]"},
 };
 
 // Names instead of byte dumps in the test log.
@@ -140,6 +169,39 @@ TEST_P(DescribeBlockTable, GivesTheTextAndTheNextExpectation) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Blocks, DescribeBlockTable, testing::ValuesIn(kCases), test::ByName());
+
+// The variable byte shows as a letter only in the range of the array's own kind.
+TEST(DescribeBlock, ArrayVariableShowsItsLetterOnlyInItsKindsRange) {
+    const struct {
+        std::uint8_t type;
+        std::uint8_t variable;
+        std::string shown;
+    } cases[] = {
+        {1, 0x81, "a"},
+        {1, 0x9A, "z"},
+        {1, 0x80, "\x80"},
+        {1, 0x9B, "\x9b"},
+        {1, 0xC1, "\xc1"},
+        {1, 0x41, "A"},
+        {1, 0x00, std::string(1, '\0')},
+        {2, 0xC1, "a"},
+        {2, 0xDA, "z"},
+        {2, 0xC0, "\xc0"},
+        {2, 0xDB, "\xdb"},
+        {2, 0x81, "\x81"},
+        {2, 0xE1, "\xe1"},
+    };
+    for (const auto& c : cases) {
+        bool expectHeader = true;
+        const auto text =
+            DescribeBlock(Block(0, SpectrumHeader(c.type, "v", 5, c.variable << 8, 0)), Spectrum,
+                          true, expectHeader);
+        ASSERT_TRUE(text);
+        const std::string suffix = c.type == 1 ? "()]" : "$()]";
+        EXPECT_EQ(text->substr(text->find("[Variable=")), "[Variable=" + c.shown + suffix)
+            << "type " << int{c.type} << ", byte " << int{c.variable};
+    }
+}
 
 TEST(ContentsRow, EmptyBlockHasItsOwnRowAndLeavesTheExpectation) {
     const TapeBlock empty{{0, 0}, 0, false};

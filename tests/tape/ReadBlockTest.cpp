@@ -25,6 +25,7 @@ struct Call {
     std::int32_t length;
     std::optional<Bytes> bytes = std::nullopt;
     bool badChecksum = false;
+    ChecksumVerdict verdict = ChecksumVerdict::Good;
 };
 
 struct ReadCase {
@@ -65,12 +66,42 @@ const ReadCase kCases[] = {
      TapeBuilder().Block(255, {1, 2, 4}, 0xFF ^ 1 ^ 2 ^ 4).bytes(),
      TapeLayout::SpectrumTap,
      true,
-     {{true, 5, Bytes{5, 0, 255, 1, 2, 4, 1 ^ 2 ^ 4}, true}, {true, -1}}},
+     {{true, 5, Bytes{5, 0, 255, 1, 2, 4, 1 ^ 2 ^ 4}, true, ChecksumVerdict::Replaced},
+      {true, -1}}},
+    {"SpectrumDataDamaged",
+     TapeBuilder().Block(255, {1, 2, 4}, 0x55).bytes(),
+     TapeLayout::SpectrumTap,
+     true,
+     {{true, 5, Bytes{5, 0, 255, 1, 2, 4, 1 ^ 2 ^ 4}, true, ChecksumVerdict::Damaged}}},
+    // With flag 0 both rules agree: any other byte is damage.
+    {"SpectrumHeaderDamaged",
+     TapeBuilder().Block(0, kHeader, 0x5A).bytes(),
+     TapeLayout::SpectrumTap,
+     true,
+     {{true, 19, kHeaderBlock, true, ChecksumVerdict::Damaged}}},
+    {"CustomFlagInChecksumIsReplaced",
+     TapeBuilder().Block(0x42, {7}, 0x42 ^ 7).bytes(),
+     TapeLayout::SpectrumTap,
+     true,
+     {{true, 3, Bytes{3, 0, 0x42, 7, 7}, true, ChecksumVerdict::Replaced}}},
+    {"FlagAndChecksumOnly",
+     TapeBuilder().Block(255, {}, 255).Block(255, {}, 0).Block(255, {}, 9).bytes(),
+     TapeLayout::SpectrumTap,
+     true,
+     {{true, 2, Bytes{2, 0, 255, 0}, true, ChecksumVerdict::Replaced},
+      {true, 2, Bytes{2, 0, 255, 0}},
+      {true, 2, Bytes{2, 0, 255, 0}, true, ChecksumVerdict::Damaged}}},
+    {"JupDataWithFlagInChecksum",
+     TapeBuilder().Block(255, {1, 2}, 255 ^ 1 ^ 2).Block(255, {1, 2}, 0).bytes(),
+     TapeLayout::AceJup,
+     true,
+     {{true, 4, Bytes{4, 0, 255, 1, 2, 3}, true, ChecksumVerdict::Replaced},
+      {true, 4, Bytes{4, 0, 255, 1, 2, 3}, true, ChecksumVerdict::Damaged}}},
     {"LengthOneComparedWithZero",
      {1, 0, 7},
      TapeLayout::SpectrumTap,
      true,
-     {{true, 1, Bytes{1, 0, 0}, true}, {true, -1}}},
+     {{true, 1, Bytes{1, 0, 0}, true, ChecksumVerdict::Damaged}, {true, -1}}},
     {"LengthZeroThenBlock",
      TapeBuilder().Length(0).Block(255, {5}).bytes(),
      TapeLayout::SpectrumTap,
@@ -117,6 +148,14 @@ const ReadCase kCases[] = {
      TapeLayout::AceTap,
      false,
      {{true, 1, Bytes{1, 0, 0}, true}}},
+    // The file stores no flag, so a checksum that covers the supplied one
+    // was never this layout's: damaged, like any other wrong byte.
+    {"AceTapChecksumCoveringSuppliedFlagIsDamaged",
+     {3, 0, 1, 2, 255 ^ 1 ^ 2, 3, 0, 1, 2, 0x77},
+     TapeLayout::AceTap,
+     false,
+     {{true, 4, Bytes{4, 0, 255, 1, 2, 3}, true, ChecksumVerdict::Damaged},
+      {true, 4, Bytes{4, 0, 255, 1, 2, 3}, true, ChecksumVerdict::Damaged}}},
     {"AceTapLengthThatCannotGrowByOne",
      Cat({kBigTape, TapeBuilder().AceTapBlock({7}).bytes()}),
      TapeLayout::AceTap,
@@ -146,6 +185,7 @@ TEST_P(ReadBlockTable, GivesEachCallItsResult) {
         }
         EXPECT_EQ(block.Length, want.length);
         EXPECT_EQ(block.BadChecksum, want.badChecksum);
+        EXPECT_EQ(block.Verdict, want.verdict);
         if (want.length >= 0) {
             EXPECT_EQ(block.Bytes.size(), static_cast<std::size_t>(want.length) + 2);
         }
@@ -157,13 +197,43 @@ TEST_P(ReadBlockTable, GivesEachCallItsResult) {
 
 INSTANTIATE_TEST_SUITE_P(Tapes, ReadBlockTable, ::testing::ValuesIn(kCases), test::ByName());
 
-TEST(ReadBlock, ClearsBadChecksumOnEveryCall) {
-    TapeFile file = TapeFile::FromBytes(TapeBuilder().Block(255, {1}, 0).Block(255, {1}).bytes());
+TEST(ReadBlock, ClearsBadChecksumAndVerdictOnEveryCall) {
+    TapeFile file = TapeFile::FromBytes(
+        TapeBuilder().Block(255, {1}, 0).Block(255, {1}).Block(255, {1}, 0).Raw({9, 0}).bytes());
     TapeBlock block;
     ASSERT_TRUE(ReadBlock(file, block, TapeLayout::SpectrumTap, true));
     EXPECT_TRUE(block.BadChecksum);
+    EXPECT_EQ(block.Verdict, ChecksumVerdict::Damaged);
     ASSERT_TRUE(ReadBlock(file, block, TapeLayout::SpectrumTap, true));
     EXPECT_FALSE(block.BadChecksum);
+    EXPECT_EQ(block.Verdict, ChecksumVerdict::Good);
+    ASSERT_TRUE(ReadBlock(file, block, TapeLayout::SpectrumTap, true));
+    ASSERT_FALSE(ReadBlock(file, block, TapeLayout::SpectrumTap, true)); // runs past the end
+    EXPECT_FALSE(block.BadChecksum);
+    EXPECT_EQ(block.Verdict, ChecksumVerdict::Good);
+}
+
+// Frames as the recorder gathers them, judged without a reader.
+TEST(FrameChecksumVerdict, JudgesTheBytesAsTheyCame) {
+    using enum ChecksumVerdict;
+    const struct {
+        Bytes frame;
+        ChecksumVerdict verdict;
+    } cases[] = {
+        {{}, Good},             // not even a length field
+        {{0, 0}, Good},         // an empty block
+        {{1, 0, 0}, Good},      // one byte, compared with 0
+        {{1, 0, 255}, Damaged}, // the flag cannot cover itself
+        {{3, 0, 0, 5, 5}, Good},
+        {{3, 0, 0, 5, 4}, Damaged}, // flag 0: the rules agree
+        {{3, 0, 255, 5, 5}, Good},
+        {{3, 0, 255, 5, 255 ^ 5}, Replaced},
+        {{3, 0, 255, 5, 6}, Damaged},
+        {{4, 0, 0x42, 1, 2, 0x42 ^ 3}, Replaced},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FrameChecksumVerdict(c.frame), c.verdict) << ::testing::PrintToString(c.frame);
+    }
 }
 
 // Blocks of random sizes straddle the file's read buffer; reading from disk

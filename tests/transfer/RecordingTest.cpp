@@ -233,6 +233,9 @@ const LayoutCase kLayouts[] = {
     // The format decides the layout, the name only the descriptions.
     {"JupFormatWithTapName", "a.tap", true, "JUP", kAceHeaderFrame, kAceHeaderFrame, "29 of 29",
      "Bytes       : hello      [Length=100]"},
+    // Stored as it came; only the row tells of the damage.
+    {"DamagedSpectrumData", "d.tap", false, "JUP", Frame(Bytes{255, 1, 2, 0x55}),
+     Frame(Bytes{255, 1, 2, 0x55}), "6 of 6", "{Data block [Length=2]} (Invalid Checksum)"},
     {"AceHeaderOfAnotherType", "o.jup", true, "JUP", Frame(Body(0, test::AceHeader(9, "odd", 4))),
      Frame(Body(0, test::AceHeader(9, "odd", 4))), "29 of 29",
      "Type 9      : odd        [Length=4]"},
