@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Takes the README's pictures of the window under Xvfb, on the tape images of
 # the test corpus, into docs/screenshots.
-#   scripts/screenshots.sh [corpus folder]     (default: ../shared/corpus)
+#   scripts/screenshots.sh [corpus folder]     (default: tests/data/corpus)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-corpus="$(cd "${1:-$here/../shared/corpus}" && pwd)"
+corpus="$(cd "${1:-$here/tests/data/corpus}" && pwd)"
 shots="$here/build/default/tests/app/app_screenshots"
 if ! command -v xvfb-run >/dev/null || ! command -v xauth >/dev/null; then
     echo "Needs xvfb-run and xauth: apt-get install xvfb xauth" >&2

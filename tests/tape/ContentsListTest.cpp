@@ -166,7 +166,7 @@ TEST(LoadContents, FileThatCannotBeOpenedThrows) {
                  std::system_error);
 }
 
-// Real images from public projects, kept beside the project.
+// Real images from public projects, kept in tests/data/corpus.
 struct CorpusCase {
     const char* file;
     MachineKind machine;
@@ -242,9 +242,7 @@ class Corpus : public testing::TestWithParam<CorpusCase> {};
 
 TEST_P(Corpus, ListsTheRealImage) {
     const fs::path path = fs::path(BITREEL_CORPUS_DIR) / GetParam().file;
-    if (!fs::exists(path)) {
-        GTEST_SKIP() << "corpus not found at " << path;
-    }
+    ASSERT_TRUE(fs::exists(path)) << "corpus not found at " << path;
     bool expectHeader = false;
     EXPECT_EQ(LoadContents(path, GetParam().machine, GetParam().layout, expectHeader),
               GetParam().rows);

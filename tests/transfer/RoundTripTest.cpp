@@ -117,9 +117,7 @@ class PlayThenRecord : public testing::TestWithParam<RoundTrip> {};
 TEST_P(PlayThenRecord, GivesBackTheSameImage) {
     const RoundTrip& c = GetParam();
     const fs::path source = fs::path(BITREEL_CORPUS_DIR) / c.file;
-    if (!fs::exists(source)) {
-        GTEST_SKIP() << "corpus not found at " << source;
-    }
+    ASSERT_TRUE(fs::exists(source)) << "corpus not found at " << source;
     const auto frames = PlayToMachine(source, c.jupiterAce, c.format);
     bool expect = true;
     const auto machine = c.jupiterAce ? MachineKind::JupiterAce : MachineKind::Spectrum;
