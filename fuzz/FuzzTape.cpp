@@ -21,6 +21,12 @@ void ReadAll(const std::vector<std::uint8_t>& bytes, bitreel::MachineKind machin
             block.Bytes.size() != static_cast<std::size_t>(block.Length) + 2) {
             __builtin_trap();
         }
+        // Outside the Ace TAP layout, whose flag is supplied, a stored byte
+        // was replaced exactly when it was not good.
+        if (whole && block.Length >= 0 && layout != bitreel::TapeLayout::AceTap &&
+            (block.Verdict == bitreel::ChecksumVerdict::Good) == block.BadChecksum) {
+            __builtin_trap();
+        }
         if (whole && block.Length >= 0) {
             (void)bitreel::DescribeBlock(block, machine, isTapFile, expectHeader);
         }
