@@ -11,10 +11,14 @@ if [ "${#targets[@]}" -eq 0 ]; then
     exit 1
 fi
 each=$(( total / ${#targets[@]} ))
-seeds="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/fuzz/seeds"
+top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 for t in "${targets[@]}"; do
     name="$(basename "$t")"
     work="$(mktemp -d)"
+    # A target with seeds of its own (fuzz/seeds-view for fuzz_view) uses
+    # those; the others start from the tape images.
+    seeds="$top/fuzz/seeds-${name#fuzz_}"
+    [ -d "$seeds" ] || seeds="$top/fuzz/seeds"
     echo "== $name for ${each}s"
     "$t" -max_total_time="$each" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$work/" "$work" "$seeds" 2>&1 | tail -n 15

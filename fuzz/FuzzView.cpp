@@ -1,0 +1,55 @@
+// Feeds arbitrary bytes to every decoder that looks inside a block: each
+// must stay inside the bytes it is given, whatever they hold.
+#include "view/View.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // A copy of exactly the given size, so that the address checker sees
+    // any read past its end.
+    const std::vector<std::uint8_t> bytes(data, data + size);
+    const std::span<const std::uint8_t> all(bytes);
+    namespace view = bitreel::view;
+
+    // The first two bytes choose where the variables start, as a header would.
+    const std::size_t programLength = size >= 2 ? (bytes[0] | (bytes[1] << 8)) : 0;
+    (void)view::ListBasic(all, programLength).Text();
+    (void)view::ListBasicProgram(all);
+    (void)view::ListBasicVariables(all);
+    (void)view::ListNumberArray(all, "a");
+    (void)view::ListCharArray(all, "a$");
+    (void)view::HexDump(all);
+
+    // A header from the front, the data after it.
+    const std::size_t split = std::min(size, view::AceHeaderBytes);
+    (void)view::ListAceWords(all.first(split), all.subspan(split));
+
+    // The screen needs its 6912 bytes: the input repeated to that size. It
+    // is slow to draw and has no branch on the bytes, so only for inputs
+    // that begin "SC" (the fuzzer finds the prefix by itself).
+    if (size >= 2 && bytes[0] == 'S' && bytes[1] == 'C') {
+        std::vector<std::uint8_t> screen(view::ScreenBytes);
+        for (std::size_t i = 0; i < screen.size(); ++i) {
+            screen[i] = bytes[i % size];
+        }
+        (void)view::RenderScreen(screen);
+    }
+    (void)view::RenderScreen(all);
+
+    for (const auto machine : {bitreel::MachineKind::Spectrum, bitreel::MachineKind::JupiterAce}) {
+        for (const std::size_t headerSize : {std::size_t{17}, view::AceHeaderBytes}) {
+            if (size < headerSize) {
+                continue;
+            }
+            const auto header = all.first(headerSize);
+            const auto rest = all.subspan(headerSize);
+            for (const auto fitting : view::FittingViews(machine, header, rest)) {
+                (void)view::ViewText(fitting, header, rest);
+            }
+        }
+    }
+    return 0;
+}

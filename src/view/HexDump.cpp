@@ -1,0 +1,93 @@
+#include "view/HexDump.h"
+
+#include "view/BlockChecksum.h"
+
+#include <cstdio>
+
+namespace bitreel::view {
+
+namespace {
+
+constexpr std::size_t kPerLine = 16;
+
+std::string Hex(unsigned value, int digits) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%0*X", digits, value);
+    return text;
+}
+
+void AppendByte(std::string& out, std::uint8_t byte) {
+    constexpr const char* kDigits = "0123456789ABCDEF";
+    out += kDigits[byte >> 4];
+    out += kDigits[byte & 0x0F];
+}
+
+// Offsets and lengths of a body fit 4 hex digits: a block has at most 65535
+// bytes after its length field.
+class Marks {
+public:
+    explicit Marks(std::size_t size) : size_(size) {}
+
+    [[nodiscard]] char Open(std::size_t i) const {
+        return i == 0 ? '[' : i + 1 == size_ ? '<' : ' ';
+    }
+    [[nodiscard]] char Close(std::size_t i) const {
+        return i == 0 ? ']' : i + 1 == size_ ? '>' : ' ';
+    }
+    // The character between byte i - 1 and byte i of one line.
+    [[nodiscard]] char Between(std::size_t i) const {
+        const char close = Close(i - 1);
+        const char open = Open(i);
+        if (close != ' ' && open != ' ') {
+            return '|';
+        }
+        return close != ' ' ? close : open;
+    }
+
+private:
+    std::size_t size_;
+};
+
+std::string Heading(std::size_t size) {
+    const std::string length = "Length " + std::to_string(size) + ": ";
+    if (size == 0) {
+        return length + "no flag, no checksum";
+    }
+    if (size == 1) {
+        return length + "flag and checksum at 0000 in [ ]";
+    }
+    return length + "flag at 0000 in [ ], checksum at " + Hex(static_cast<unsigned>(size - 1), 4) +
+           " in < >";
+}
+
+} // namespace
+
+std::string HexDump(std::span<const std::uint8_t> body) {
+    std::string text = Heading(body.size()) + "\n";
+    const Marks marks(body.size());
+    for (std::size_t first = 0; first < body.size(); first += kPerLine) {
+        const std::size_t count = std::min(kPerLine, body.size() - first);
+        std::string line = Hex(static_cast<unsigned>(first), 4);
+        std::string characters;
+        for (std::size_t column = 0; column < kPerLine; ++column) {
+            const std::size_t i = first + column;
+            if (column < count) {
+                line += column == 0 ? marks.Open(i) : marks.Between(i);
+                AppendByte(line, body[i]);
+                const auto byte = body[i];
+                characters += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.';
+            } else if (column == count) {
+                line += marks.Close(i - 1);
+                line += "  ";
+            } else {
+                line += "   ";
+            }
+        }
+        line += count == kPerLine ? marks.Close(first + count - 1) : ' ';
+        text += line + " " + characters + "\n";
+    }
+    text += "Checksum: " + ChecksumText(CheckChecksum(body)) + "\n";
+    return text;
+}
+
+} // namespace bitreel::view
