@@ -41,9 +41,7 @@ class AceCorpus : public testing::TestWithParam<CorpusCase> {};
 
 TEST_P(AceCorpus, NamesTheWordsOfEachDictionary) {
     const fs::path path = fs::path(BITREEL_CORPUS_DIR) / GetParam().file;
-    if (!fs::exists(path)) {
-        GTEST_SKIP() << "corpus not found at " << path;
-    }
+    ASSERT_TRUE(fs::exists(path)) << "corpus not found at " << path;
     std::ifstream in(path, std::ios::binary);
     auto file = bitreel::TapeFile::FromBytes(
         Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
