@@ -32,6 +32,8 @@ int main(int argc, char* argv[]) {
     // The window takes no arguments: Qt sees the program's name only.
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, argv);
+    // Lets the desktop match the window to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.bitreel.Bitreel"));
     bitreel::Form1 window;
     window.show();
     return app.exec();
