@@ -15,6 +15,10 @@ packages=(
 )
 if [ "$preset" = fuzz ]; then
     packages+=(clang libclang-rt-14-dev)
+else
+    # The packaging checks: validators, the Debian package tools, and what
+    # shows how a desktop opens tape files.
+    packages+=(desktop-file-utils appstream dpkg-dev lintian shared-mime-info libglib2.0-bin man-db)
 fi
 
 missing=()
