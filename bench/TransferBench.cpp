@@ -10,11 +10,11 @@
 //         second and bytes lost;
 // idle:   the CPU a recording uses while nothing arrives.
 #include "app/Form1.h"
-#include "support/FakeWindow.h"
 #include "support/ScriptedDialog.h"
 #include "support/SimulatedLine.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
+#include "support/TestFrontEnd.h"
 #include "transfer/Playback.h"
 #include "transfer/Recording.h"
 
@@ -53,21 +53,20 @@ Bytes Image(std::size_t totalBytes) {
 }
 
 void PrepareLine(test::SimulatedLine& line) {
-    line.SetSettings("9600,n,8,1");
-    line.SetHandshaking(2);
+    line.SetSettings(ParseLineSettings("9600,n,8,1"));
+    line.SetHandshaking(Handshake::RtsCts);
     line.Open();
 }
 
-// The window as the program has it for playback: its yield handles the
-// application's pending events.
-void PrepareWindow(test::FakeWindow& window, const test::TempDir& dir, const Bytes& image) {
+// A front end whose yield, like the window's, handles the application's
+// pending events; the request plays the image from its first block.
+PlayRequest PrepareFrontEnd(test::TestFrontEnd& frontEnd, const test::TempDir& dir,
+                            const Bytes& image) {
     test::TapeBuilder().Raw(image).WriteTo(dir / "BENCH.TAP");
-    window.fileFolder = dir.path();
-    window.fileName = "BENCH.TAP";
-    bool expect = true;
-    window.rows =
-        LoadContents(dir / "BENCH.TAP", MachineKind::Spectrum, TapeLayout::SpectrumTap, expect);
-    window.onYield = [] { QCoreApplication::processEvents(); };
+    frontEnd.onYield = [] { QCoreApplication::processEvents(); };
+    PlayRequest request;
+    request.file = dir / "BENCH.TAP";
+    return request;
 }
 
 void LoopSpeed() {
@@ -75,10 +74,10 @@ void LoopSpeed() {
     const Bytes image = Image(1024 * 1024);
     test::SimulatedLine line;
     PrepareLine(line);
-    test::FakeWindow window;
-    PrepareWindow(window, dir, image);
+    test::TestFrontEnd frontEnd;
+    const PlayRequest request = PrepareFrontEnd(frontEnd, dir, image);
     const auto start = Clock::now();
-    Playback(line, window).Run();
+    static_cast<void>(Playback(line, frontEnd).Run(request));
     const double seconds = Since(start);
     std::printf("loop:   %zu bytes in %.3f s: %.0f bytes/s, %.3f us per byte%s\n",
                 line.Received().size(), seconds, static_cast<double>(image.size()) / seconds,
@@ -119,10 +118,10 @@ void PacedPlayback() {
     PrepareLine(line);
     line.UseRealTime();
     line.SetPaced(true);
-    test::FakeWindow window;
-    PrepareWindow(window, dir, image);
+    test::TestFrontEnd frontEnd;
+    const PlayRequest request = PrepareFrontEnd(frontEnd, dir, image);
     const auto start = Clock::now();
-    Playback(line, window).Run();
+    static_cast<void>(Playback(line, frontEnd).Run(request));
     const double seconds = Since(start);
     const double lineSeconds = static_cast<double>(image.size()) * 10.0 / 9600.0;
     std::printf("paced:  %zu bytes in %.3f s, the line needs %.3f s: ratio %.4f%s\n",
@@ -137,18 +136,18 @@ void RecordSpeed() {
     PrepareLine(line);
     // Nothing before the recording begins, then everything at once.
     line.Send(image, test::SendPlan{{0, image.size()}});
-    test::FakeWindow window;
+    test::TestFrontEnd frontEnd;
     test::ScriptedDialog dialog;
     dialog.answer = dir / "RECORDED.TAP";
     const std::size_t blocks = image.size() / 1026;
-    window.onYield = [&] {
+    frontEnd.onYield = [&] {
         QCoreApplication::processEvents();
-        if (window.rows.size() == blocks) {
-            window.Stop();
+        if (frontEnd.rows.size() == blocks) {
+            frontEnd.Stop();
         }
     };
     const auto start = Clock::now();
-    Recording(line, window, dialog, dir.path()).Run();
+    static_cast<void>(Recording(line, frontEnd, dialog).Run({}));
     const double seconds = Since(start);
     const auto recorded = fs::file_size(dir / "RECORDED.TAP");
     std::printf("record: %ju bytes in %.3f s: %.0f bytes/s, %jd bytes lost\n", recorded, seconds,
@@ -160,21 +159,21 @@ void IdleRecording() {
     const test::TempDir dir;
     test::SimulatedLine line;
     PrepareLine(line);
-    test::FakeWindow window;
+    test::TestFrontEnd frontEnd;
     test::ScriptedDialog dialog;
     dialog.answer = dir / "IDLE.TAP";
     const auto start = Clock::now();
     const std::clock_t cpuStart = std::clock();
-    window.onYield = [&] {
+    frontEnd.onYield = [&] {
         QCoreApplication::processEvents();
         if (Since(start) > 2.0) {
-            window.Stop();
+            frontEnd.Stop();
         }
     };
-    Recording(line, window, dialog, dir.path()).Run();
+    static_cast<void>(Recording(line, frontEnd, dialog).Run({}));
     const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     std::printf("idle:   %.0f %% of one core while waiting %.1f s, %lld passes\n",
-                100.0 * cpu / Since(start), Since(start), window.yields);
+                100.0 * cpu / Since(start), Since(start), frontEnd.yields);
 }
 
 } // namespace

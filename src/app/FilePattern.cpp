@@ -2,11 +2,16 @@
 
 namespace bitreel {
 
-std::string FilePatternFor(MachineKind machine, std::string_view formatText) {
-    if (machine == MachineKind::Spectrum) {
-        return "*.TAP";
+std::string FilePatternFor(TapeLayout layout) {
+    switch (layout) {
+    case TapeLayout::AceJup:
+        return "*.JUP";
+    case TapeLayout::AceTap:
+        return "*.TAP;*.DIC;*.BYT";
+    case TapeLayout::SpectrumTap:
+        break;
     }
-    return formatText == "JUP" ? "*.JUP" : "*.TAP;*.DIC;*.BYT";
+    return "*.TAP";
 }
 
 } // namespace bitreel

@@ -3,13 +3,12 @@
 #include "tape/TapeLayout.h"
 
 #include <string>
-#include <string_view>
 
 namespace bitreel {
 
-// The file list's pattern for the machine and format choice: "*.TAP" for the
-// Spectrum; for the Jupiter Ace "*.JUP" when formatText is exactly "JUP",
-// else "*.TAP;*.DIC;*.BYT". Patterns are separated by ";".
-[[nodiscard]] std::string FilePatternFor(MachineKind machine, std::string_view formatText);
+// The file list's pattern for a layout: "*.TAP" for the Spectrum, "*.JUP"
+// for Jupiter Ace JUP files, "*.TAP;*.DIC;*.BYT" for Jupiter Ace TAP files.
+// Patterns are separated by ";".
+[[nodiscard]] std::string FilePatternFor(TapeLayout layout);
 
 } // namespace bitreel

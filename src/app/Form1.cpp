@@ -6,7 +6,7 @@
 #include "app/DirList.h"
 #include "app/DriveList.h"
 #include "app/FileList.h"
-#include "app/Form1TransferWindow.h"
+#include "app/Form1FrontEnd.h"
 #include "app/QtRecordFileDialog.h"
 #include "app/SystemServices.h"
 #include "app/WindowCaption.h"
@@ -141,8 +141,8 @@ void Form1::Form_Load() {
         // belong to a file the list does not show.
         lstContents->clear();
     }
-    services_.port->SetSettings("9600,n,8,1");
-    services_.port->SetHandshaking(2); // RTS/CTS
+    services_.port->SetSettings(ParseLineSettings("9600,n,8,1"));
+    services_.port->SetHandshaking(Handshake::RtsCts);
     services_.port->SetDtrEnable(false);
     ScanComPorts();
     if (cboComPort->count() > 0) {
@@ -151,17 +151,30 @@ void Form1::Form_Load() {
 }
 
 void Form1::cmdPlay_Click() {
-    Form1TransferWindow window(*this);
-    Playback playback(*services_.port, window);
+    PlayRequest request;
+    request.file = std::filesystem::path(File1->Path().toStdU16String()) /
+                   std::filesystem::path(File1->FileName().toStdU16String());
+    request.layout = LayoutInForce();
+    const QListWidgetItem* selected = lstContents->currentItem();
+    request.startRow = selected && selected->isSelected() ? lstContents->row(selected) : 0;
+    request.rowCount = lstContents->count();
+
+    Form1FrontEnd frontEnd(*this);
+    Playback playback(*services_.port, frontEnd);
     const OpenFiles::Hold held = heldFiles_.Keep([&playback] { playback.Abandon(); });
-    playback.Run();
+    static_cast<void>(playback.Run(request));
 }
 
 void Form1::cmdRecord_Click() {
-    Form1TransferWindow window(*this);
-    Recording recording(*services_.port, window, *services_.recordDialog, services_.programFolder);
+    RecordingRequest request;
+    request.machine = Machine();
+    request.layout = LayoutInForce();
+    request.dialogFolder = services_.programFolder;
+
+    Form1FrontEnd frontEnd(*this);
+    Recording recording(*services_.port, frontEnd, *services_.recordDialog);
     const OpenFiles::Hold held = heldFiles_.Keep([&recording] { recording.Abandon(); });
-    recording.Run();
+    static_cast<void>(recording.Run(request));
 }
 
 void Form1::cmdStop_Click() {

@@ -33,7 +33,7 @@ class FileList;
 // runs start-up (Form_Load) once.
 class Form1 : public QWidget {
     Q_OBJECT
-    friend class Form1TransferWindow;
+    friend class Form1FrontEnd;
 
 public:
     // What the window works with besides its own controls. The port and the
@@ -56,15 +56,17 @@ public:
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
-    // Window-wide flags, shared by the handlers and the transfers.
-    bool StopRequested = false; // the running transfer is to stop
-    bool ExpectHeader = false;  // the next Jupiter Ace block should be a header
+    // The running transfer is to stop: set by Stop, read by the transfer.
+    bool StopRequested = false;
 
     // The machine whose option button is selected.
     [[nodiscard]] MachineKind Machine() const;
     // The layout tape images are read and recorded in, from the machine and
     // format choice.
     [[nodiscard]] TapeLayout LayoutInForce() const;
+    // The Jupiter Ace layout the format list chooses; the one place its
+    // text is read.
+    [[nodiscard]] TapeLayout AceLayout() const;
     // Files a transfer holds open, closed by Exit.
     [[nodiscard]] OpenFiles& HeldFiles() { return heldFiles_; }
 

@@ -35,7 +35,11 @@ MachineKind Form1::Machine() const {
 }
 
 TapeLayout Form1::LayoutInForce() const {
-    return bitreel::LayoutInForce(Machine(), cboFormat->currentText().toStdString());
+    return Machine() == MachineKind::Spectrum ? TapeLayout::SpectrumTap : AceLayout();
+}
+
+TapeLayout Form1::AceLayout() const {
+    return bitreel::LayoutInForce(MachineKind::JupiterAce, cboFormat->currentText().toStdString());
 }
 
 void Form1::File1_Click() {
@@ -57,7 +61,9 @@ bool Form1::LoadContents(const QString& path) {
     lstContents->clear();
     std::vector<std::string> rows;
     try {
-        rows = bitreel::LoadContents(ToFsPath(path), Machine(), LayoutInForce(), ExpectHeader);
+        // The listing keeps its own header/data state; nothing else reads it.
+        bool expectHeader = true;
+        rows = bitreel::LoadContents(ToFsPath(path), Machine(), LayoutInForce(), expectHeader);
     } catch (const std::system_error&) {
         return false; // gone, unreadable or no file at all: the list stays empty
     }
@@ -76,10 +82,9 @@ void Form1::optMachine_Click(int Index) {
     // last listing show up even when the pattern stays the same.
     if (Index != 0) {
         cboFormat->setEnabled(true);
-        File1->SetPattern(QString::fromStdString(
-            FilePatternFor(MachineKind::JupiterAce, cboFormat->currentText().toStdString())));
+        File1->SetPattern(QString::fromStdString(FilePatternFor(AceLayout())));
     } else {
-        File1->SetPattern(QString::fromStdString(FilePatternFor(MachineKind::Spectrum, {})));
+        File1->SetPattern(QString::fromStdString(FilePatternFor(TapeLayout::SpectrumTap)));
         cboFormat->setEnabled(false);
     }
     if (File1->ListCount() > 0) {

@@ -115,4 +115,15 @@ LineSettings ParseLineSettings(std::string_view text) {
     return settings;
 }
 
+std::string LineSettingsText(const LineSettings& settings) {
+    constexpr std::string_view parity = "neoms";
+    constexpr std::array<std::string_view, 3> stopBits = {"1", "1.5", "2"};
+    std::string text = std::to_string(settings.baud);
+    text += ',';
+    text += parity[static_cast<std::size_t>(settings.parity)];
+    text += ',' + std::to_string(settings.dataBits) + ',';
+    text += stopBits[static_cast<std::size_t>(settings.stopBits)];
+    return text;
+}
+
 } // namespace bitreel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/LineSettings.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -21,7 +23,8 @@ public:
 
 // The one serial port of the program: exactly the operations that the port
 // choice, the transfers, start-up and Exit use. Every operation that can fail
-// throws PortError.
+// throws PortError, with a message a user can read ("COM5 is not open",
+// "COM12 went away").
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
@@ -35,11 +38,10 @@ public:
     // number has none; shown as a tooltip in the port list.
     [[nodiscard]] virtual std::string DeviceName(int number) const = 0;
 
-    // "9600,n,8,1": baud, parity, data bits, stop bits. A malformed string
-    // throws. Takes effect at the next open, and at once on an open port.
-    virtual void SetSettings(std::string_view settings) = 0;
-    // 0 none, 2 RTS/CTS hardware handshaking.
-    virtual void SetHandshaking(int mode) = 0;
+    // Baud, parity, data bits, stop bits. Takes effect at the next open, and
+    // at once on an open port.
+    virtual void SetSettings(const LineSettings& settings) = 0;
+    virtual void SetHandshaking(Handshake mode) = 0;
     // Whether DTR is raised while the port is open.
     virtual void SetDtrEnable(bool enable) = 0;
 

@@ -14,9 +14,6 @@
 namespace bitreel {
 namespace {
 
-constexpr int NoHandshaking = 0;
-constexpr int RtsCtsHandshaking = 2;
-
 // Bounds one ReadAll's draining of the driver, should bytes keep coming.
 constexpr int MaxReadsPerReadAll = 64;
 
@@ -100,16 +97,16 @@ std::string SystemPort::DeviceName(int number) const {
     return it == table_.end() ? std::string() : it->second;
 }
 
-void SystemPort::SetSettings(std::string_view settings) {
-    settings_ = ParseLineSettings(settings);
+void SystemPort::SetSettings(const LineSettings& settings) {
+    settings_ = settings;
     if (port_.isOpen()) {
         ApplySettings();
     }
 }
 
-void SystemPort::SetHandshaking(int mode) {
-    if (mode != NoHandshaking && mode != RtsCtsHandshaking) {
-        throw PortError("unsupported handshaking " + std::to_string(mode));
+void SystemPort::SetHandshaking(Handshake mode) {
+    if (mode != Handshake::None && mode != Handshake::RtsCts) {
+        throw PortError("unsupported handshaking " + std::to_string(static_cast<int>(mode)));
     }
     handshaking_ = mode;
     if (port_.isOpen()) {
@@ -227,7 +224,7 @@ std::size_t SystemPort::PendingOutput() {
     DWORD errors = 0;
     if (!ClearCommError(reinterpret_cast<HANDLE>(port_.handle()), &errors, &status)) {
         Close();
-        throw PortError("reading the output queue failed");
+        throw PortError(Name() + ": reading the output queue failed");
     }
     pending += status.cbOutQue;
 #else
@@ -237,8 +234,7 @@ std::size_t SystemPort::PendingOutput() {
         // A driver that keeps no count of its own queue has nothing to add.
         if (error != ENOTTY && error != EINVAL) {
             Close();
-            throw PortError(std::string("reading the output queue failed: ") +
-                            std::strerror(error));
+            throw PortError(Name() + ": reading the output queue failed: " + std::strerror(error));
         }
     } else if (queued > 0) {
         pending += static_cast<std::size_t>(queued);
@@ -249,12 +245,11 @@ std::size_t SystemPort::PendingOutput() {
 
 void SystemPort::RequireOpen() {
     if (gone_) {
-        const std::string reason = goneReason_;
         Close();
-        throw PortError("the serial device went away: " + reason);
+        throw PortError(Name() + " went away");
     }
     if (!port_.isOpen()) {
-        throw PortError("the port is not open");
+        throw PortError(Name() + " is not open");
     }
 }
 
@@ -263,7 +258,7 @@ void SystemPort::ApplySettings() {
         port_.setBaudRate(settings_.baud) &&
         port_.setDataBits(static_cast<QSerialPort::DataBits>(settings_.dataBits)) &&
         port_.setParity(ToQt(settings_.parity)) && port_.setStopBits(ToQt(settings_.stopBits)) &&
-        port_.setFlowControl(handshaking_ == RtsCtsHandshaking ? QSerialPort::HardwareControl
+        port_.setFlowControl(handshaking_ == Handshake::RtsCts ? QSerialPort::HardwareControl
                                                                : QSerialPort::NoFlowControl);
     if (!ok) {
         Fail("applying the line settings");
@@ -322,12 +317,15 @@ void SystemPort::PullInput() {
         std::string(what) + " failed: " + (gone_ ? goneReason_ : port_.errorString().toStdString());
     if (gone) {
         // The device went away: Qt leaves the port open, so close it here.
-        message += " (the serial device went away)";
         Close();
-    } else {
-        port_.clearError();
+        throw PortError(Name() + " went away");
     }
-    throw PortError(message);
+    port_.clearError();
+    throw PortError(Name() + ": " + message);
+}
+
+std::string SystemPort::Name() const {
+    return "COM" + std::to_string(number_);
 }
 
 } // namespace bitreel

@@ -32,8 +32,8 @@ public:
     [[nodiscard]] int PortNumber() const override { return number_; }
     [[nodiscard]] std::string DeviceName(int number) const override;
 
-    void SetSettings(std::string_view settings) override;
-    void SetHandshaking(int mode) override;
+    void SetSettings(const LineSettings& settings) override;
+    void SetHandshaking(Handshake mode) override;
     void SetDtrEnable(bool enable) override;
 
     // Throws when the port is open already, the device is missing, or it is
@@ -59,11 +59,13 @@ private:
     void PushOutput();
     void PullInput();
     [[noreturn]] void Fail(std::string_view what);
+    // "COM5", as the port list shows the port.
+    [[nodiscard]] std::string Name() const;
 
     PortTable table_;
     int number_ = 1;
     LineSettings settings_;
-    int handshaking_ = 0;
+    Handshake handshaking_ = Handshake::None;
     bool dtrEnable_ = false;
     // Set by the error handler when the device went away while open; the next
     // operation closes the port and fails.

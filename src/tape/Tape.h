@@ -4,6 +4,7 @@
 // listing tape images. Standard C++ only.
 
 #include "tape/BlockDescription.h"
+#include "tape/BlockLister.h"
 #include "tape/BlockReader.h"
 #include "tape/ByteCursor.h"
 #include "tape/ChecksumVerdict.h"

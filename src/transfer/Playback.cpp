@@ -2,60 +2,36 @@
 #include "transfer/Playback.h"
 
 #include "transfer/ProgressText.h"
+#include "transfer/StatusTexts.h"
 #include "transfer/TransferSteps.h"
 
-#include <stdexcept>
+#include <system_error>
 
 namespace bitreel {
-namespace {
 
-constexpr std::string_view PlayingText = "Playing...";
-constexpr std::string_view WaitingText = "Waiting...";
-
-} // namespace
-
-void Playback::Run() {
-    if (window_.FileName().empty()) {
-        return;
+TransferResult Playback::Run(const PlayRequest& request) {
+    if (request.file.filename().empty()) {
+        return {};
     }
+    frontEnd_.RunStarts(Transfer::Play);
+    TransferResult result;
     try {
-        SetEnabled(window_,
-                   {Control::optMachine0, Control::optMachine1, Control::cmdPlay, Control::cmdReset,
-                    Control::cmdRecord, Control::cboComPort, Control::File1, Control::Dir1,
-                    Control::Drive1, Control::lstContents, Control::cboFormat},
-                   false);
-        window_.SetEnabled(Control::cmdStop, true);
-
-        bool& stop = window_.StopRequested();
-        bool& expectHeader = window_.ExpectHeader();
-        stop = false;
-        port_.DiscardOutput();
-        window_.SetStatus(PlayingText);
-        window_.RepaintWindow();
-        expectHeader = true;
-
-        const auto machine =
-            window_.JupiterAceChosen() ? MachineKind::JupiterAce : MachineKind::Spectrum;
-        layout_ = LayoutInForce(machine, window_.FormatText());
-        file_.emplace(window_.FileFolder() / window_.FileName());
-
-        const int startRow = std::max(window_.SelectedRow(), 0);
-        TapeBlock passed;
-        for (int i = 0; i < startRow; ++i) {
-            (void)ReadBlock(*file_, passed, layout_, expectHeader);
-            expectHeader = !expectHeader;
-        }
-
-        if (PlayBlocks(startRow)) {
-            WaitUntilSent();
-        }
+        result = Play(request);
     } catch (const TransferAbandoned&) {
         file_.reset();
-        return;
-    } catch (const std::exception&) {
-        // Every failure ends the run through the finishing steps.
+        return {TransferResult::Ending::Stopped, {}, row_};
+    } catch (const PortError& error) {
+        result = Failure(error.what());
+    } catch (const std::system_error& error) {
+        result = Failure(FileFailure("Cannot read", request.file, error));
+    } catch (...) {
+        // Not a failure of the line or the file: the front end is released, and
+        // the error goes on to end the program.
+        Finish(Failure("Unexpected error"));
+        throw;
     }
-    Finish();
+    Finish(result);
+    return result;
 }
 
 void Playback::Abandon() noexcept {
@@ -63,83 +39,100 @@ void Playback::Abandon() noexcept {
     file_.reset();
 }
 
-bool Playback::PlayBlocks(int startRow) {
-    bool& stop = window_.StopRequested();
-    bool& expectHeader = window_.ExpectHeader();
-    bool ranOut = false;
+TransferResult Playback::Play(const PlayRequest& request) {
+    port_.DiscardOutput();
+    expectHeader_ = true;
+    file_.emplace(request.file);
+
+    TapeBlock passed;
+    for (int i = 0; i < request.startRow; ++i) {
+        (void)ReadBlock(*file_, passed, request.layout, expectHeader_);
+        expectHeader_ = !expectHeader_;
+    }
+
+    TransferResult result = PlayBlocks(request);
+    if (result.ending != TransferResult::Ending::Stopped) {
+        WaitUntilSent();
+        // A Stop while the last bytes left: they are discarded, so the
+        // playback is not complete.
+        if (result.ending == TransferResult::Ending::Done && frontEnd_.StopRequested()) {
+            result.ending = TransferResult::Ending::Stopped;
+        }
+    }
+    return result;
+}
+
+TransferResult Playback::PlayBlocks(const PlayRequest& request) {
     TapeBlock block;
-    std::int32_t length = 0;
-    for (int row = startRow;; ++row) {
-        std::int32_t sent = 0;
-        if (stop || length < 0) {
-            return ranOut;
+    for (row_ = request.startRow;; ++row_) {
+        if (frontEnd_.StopRequested()) {
+            return {TransferResult::Ending::Stopped, {}, row_};
         }
         if (file_->AtEnd()) {
-            return true;
+            return {TransferResult::Ending::Done, {}, row_};
         }
-        const bool ok = ReadBlock(*file_, block, layout_, expectHeader);
-        length = block.Length;
-        if (!ok || length < 0) {
-            stop = true;
-            ranOut = true;
-        } else {
-            if (row >= window_.RowCount()) {
-                throw std::out_of_range("no contents row for block " + std::to_string(row));
-            }
-            window_.SelectRow(row);
-            window_.RepaintContents();
-            SendFrame(block, sent);
-            expectHeader = !expectHeader;
+        if (!ReadBlock(*file_, block, request.layout, expectHeader_)) {
+            // The blocks before it have gone out whole; nothing of it goes.
+            return Failure("Stopped at block " + std::to_string(row_ + 1) + ": corrupt block");
         }
+        if (block.Length < 0) {
+            return {TransferResult::Ending::Done, {}, row_};
+        }
+        if (request.rowCount && row_ >= *request.rowCount) {
+            return Failure("Stopped at block " + std::to_string(row_ + 1) +
+                           ": the file changed since it was listed");
+        }
+        frontEnd_.BlockGoingOut(row_);
+        std::int32_t sent = 0;
+        SendFrame(block, sent);
+        expectHeader_ = !expectHeader_;
         if (sent > 0) {
-            window_.SetStatus2(ProgressText(sent, static_cast<std::int64_t>(length) + 2));
-            window_.RepaintStatus2();
+            frontEnd_.Progress(ProgressText(sent, static_cast<std::int64_t>(block.Length) + 2),
+                               ProgressShown::AtOnce);
+        }
+        if (frontEnd_.StopRequested()) {
+            return {TransferResult::Ending::Stopped, {}, row_};
         }
     }
 }
 
 void Playback::SendFrame(const TapeBlock& block, std::int32_t& sent) {
-    const bool& stop = window_.StopRequested();
     const std::int64_t total = static_cast<std::int64_t>(block.Length) + 2;
-    while (static_cast<std::size_t>(sent) < block.Bytes.size() && block.Length >= 1 && !stop) {
+    while (static_cast<std::size_t>(sent) < block.Bytes.size() && block.Length >= 1 &&
+           !frontEnd_.StopRequested()) {
         WaitForCts();
-        if (stop) {
+        if (frontEnd_.StopRequested()) {
             break;
         }
-        ShowStatus(window_, PlayingText);
+        frontEnd_.Status(PlayingText);
         const std::uint8_t byte = block.Bytes[static_cast<std::size_t>(sent)];
         ++sent;
         port_.Write(std::span(&byte, 1));
         if (sent % 25 == 0) {
-            window_.SetStatus2(ProgressText(sent, total));
+            frontEnd_.Progress(ProgressText(sent, total), ProgressShown::WithNextPaint);
         }
-        YieldToWindow();
+        YieldToFrontEnd();
     }
 }
 
 void Playback::WaitForCts() {
-    const bool& stop = window_.StopRequested();
-    while (!port_.CtsHolding() && !stop) {
-        ShowStatus(window_, WaitingText);
-        YieldToWindow();
+    while (!port_.CtsHolding() && !frontEnd_.StopRequested()) {
+        frontEnd_.Status(WaitingText);
+        YieldToFrontEnd();
     }
 }
 
-// The byte loop writes far faster than the line carries bytes, so most of
-// the last block is still queued when it ends; discarding output now would
+// The byte loop writes faster than the line carries bytes, so the end of the
+// last block may still be queued when it ends; discarding output now would
 // cut it off. Wait, as the CTS wait does, until every byte has left.
 void Playback::WaitUntilSent() {
-    bool& stop = window_.StopRequested();
-    const bool stoppedBefore = stop;
-    stop = false;
-    while (port_.PendingOutput() > 0 && !stop) {
-        ShowStatus(window_, port_.CtsHolding() ? PlayingText : WaitingText);
-        YieldToWindow();
+    while (port_.PendingOutput() > 0 && !frontEnd_.StopRequested()) {
+        frontEnd_.Status(port_.CtsHolding() ? PlayingText : WaitingText);
+        YieldToFrontEnd();
     }
-    stop = stop || stoppedBefore;
 }
 
-void Playback::Finish() noexcept {
+void Playback::Finish(const TransferResult& result) noexcept {
     file_.reset();
     // Only bytes still waiting are thrown away. A pseudo-terminal reports
     // its last bytes as sent while they are still crossing to the other
@@ -149,29 +142,18 @@ void Playback::Finish() noexcept {
             port_.DiscardOutput();
         }
     });
-    RunGuarded([&] { window_.SetStatus(""); });
-    RunGuarded([&] { window_.SetStatus2(""); });
-    RunGuarded([&] {
-        if (window_.RowCount() > 0) {
-            window_.SelectRow(0);
-        }
-    });
-    RunGuarded([&] {
-        SetEnabled(window_,
-                   {Control::optMachine0, Control::optMachine1, Control::cmdPlay, Control::cmdReset,
-                    Control::cmdRecord, Control::cboComPort, Control::File1, Control::Dir1,
-                    Control::Drive1, Control::lstContents},
-                   true);
-        window_.SetEnabled(Control::cmdStop, false);
-        window_.SetEnabled(Control::cboFormat, window_.JupiterAceChosen());
-    });
+    RunGuarded([&] { frontEnd_.RunEnds(Transfer::Play, result); });
 }
 
-void Playback::YieldToWindow() {
-    window_.Yield();
+void Playback::YieldToFrontEnd() {
+    frontEnd_.Yield();
     if (abandoned_) {
         throw TransferAbandoned{};
     }
+}
+
+TransferResult Playback::Failure(std::string reason) const {
+    return {TransferResult::Ending::Failed, std::move(reason), row_};
 }
 
 } // namespace bitreel

@@ -2,41 +2,57 @@
 
 #include "serial/SerialPort.h"
 #include "tape/Tape.h"
-#include "transfer/TransferWindow.h"
+#include "transfer/TransferFrontEnd.h"
+#include "transfer/TransferResult.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 
 namespace bitreel {
 
-// Plays the chosen tape image to the machine: from the selected row to the
-// end of the file, every block goes out as its frame, one byte per write and
-// each byte only while the machine holds CTS asserted.
+// What to play: the image, its layout and the block to start from.
+struct PlayRequest {
+    std::filesystem::path file; // no file name: nothing is played
+    TapeLayout layout = TapeLayout::SpectrumTap;
+    int startRow = 0;
+    // How many blocks the front end lists; a block beyond them ends the run
+    // (the file grew since it was listed). None when nothing is listed.
+    std::optional<int> rowCount;
+};
+
+// Plays a tape image to the machine: from the start row to the end of the
+// file, every block goes out as its frame, one byte per write and each byte
+// only while the machine holds CTS asserted.
 class Playback {
 public:
-    Playback(SerialPort& port, TransferWindow& window) : port_(port), window_(window) {}
+    Playback(SerialPort& port, TransferFrontEnd& frontEnd) : port_(port), frontEnd_(frontEnd) {}
 
     // The Play command, from its first check to its finishing steps.
-    void Run();
+    [[nodiscard]] TransferResult Run(const PlayRequest& request);
 
     // Exit while the run is in a yield: the file is closed and the run takes
     // no further step once the yield returns.
     void Abandon() noexcept;
 
 private:
-    // Returns true when the blocks ran out (end of file, no block left or a
-    // corrupt block), false when the user stopped.
-    bool PlayBlocks(int startRow);
+    TransferResult Play(const PlayRequest& request);
+    // Sends blocks until the file ends, a block is corrupt or the user stops.
+    TransferResult PlayBlocks(const PlayRequest& request);
     void SendFrame(const TapeBlock& block, std::int32_t& sent);
     void WaitForCts();
     void WaitUntilSent();
-    void Finish() noexcept;
-    void YieldToWindow();
+    void Finish(const TransferResult& result) noexcept;
+    void YieldToFrontEnd();
+    [[nodiscard]] TransferResult Failure(std::string reason) const;
 
     SerialPort& port_;
-    TransferWindow& window_;
+    TransferFrontEnd& frontEnd_;
     std::optional<TapeFile> file_;
-    TapeLayout layout_ = TapeLayout::SpectrumTap;
+    // Play sends block k of the file as a header when k is even, whichever
+    // row it starts at: the Jupiter Ace TAP flag it supplies follows this.
+    bool expectHeader_ = true;
+    int row_ = -1; // the contents row of the block in hand
     bool abandoned_ = false;
 };
 

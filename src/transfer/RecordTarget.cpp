@@ -5,15 +5,16 @@
 
 namespace bitreel {
 
-RecordDialogRequest RecordRequest(bool jupiterAce, std::string_view formatText,
-                                  const std::filesystem::path& initialFolder) {
-    if (!jupiterAce) {
-        return {"Record TAP File", "Spectrum Files", "*.TAP", initialFolder};
-    }
-    if (formatText == "JUP") {
+RecordDialogRequest RecordRequest(TapeLayout layout, const std::filesystem::path& initialFolder) {
+    switch (layout) {
+    case TapeLayout::SpectrumTap:
+        break;
+    case TapeLayout::AceJup:
         return {"Record JUP File", "Jupiter Ace Files", "*.JUP", initialFolder};
+    case TapeLayout::AceTap:
+        return {"Record TAP File", "Jupiter Ace Files", "*.TAP", initialFolder};
     }
-    return {"Record TAP File", "Jupiter Ace Files", "*.TAP", initialFolder};
+    return {"Record TAP File", "Spectrum Files", "*.TAP", initialFolder};
 }
 
 std::filesystem::path RecordOutputPath(const std::filesystem::path& chosen) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tape/TapeLayout.h"
 #include "transfer/RecordFileDialog.h"
 
 #include <filesystem>
@@ -8,8 +9,8 @@
 
 namespace bitreel {
 
-// The record dialog's title and filter for the machine and format choice.
-[[nodiscard]] RecordDialogRequest RecordRequest(bool jupiterAce, std::string_view formatText,
+// The record dialog's title and filter for the layout to be recorded.
+[[nodiscard]] RecordDialogRequest RecordRequest(TapeLayout layout,
                                                 const std::filesystem::path& initialFolder);
 
 // The path a recording is written to: the chosen folder as it stands, and

@@ -5,27 +5,32 @@
 #include "transfer/RecordTarget.h"
 #include "transfer/TransferSteps.h"
 
-#include "tape/ByteCursor.h"
-
-#include <algorithm>
-#include <array>
+#include <system_error>
 
 namespace bitreel {
 
-void Recording::Run() {
-    const bool jupiterAce = window_.JupiterAceChosen();
-    bool resetEnabled = false;
+TransferResult Recording::Run(const RecordingRequest& request) {
+    frontEnd_.RunStarts(Transfer::Record);
+    TransferResult result;
     try {
-        window_.StopRequested() = false;
-        resetEnabled = window_.IsEnabled(Control::cmdReset);
-        Record();
+        result = Record(request);
     } catch (const TransferAbandoned&) {
         file_.reset();
-        return;
-    } catch (const std::exception&) {
-        // Every failure ends the run through the finishing steps.
+        return {TransferResult::Ending::Stopped, {}, blocks_};
+    } catch (const PortError& error) {
+        result = Failure(error.what());
+    } catch (const std::system_error& error) {
+        result = Failure(FileFailure("Cannot write", output_, error));
+    } catch (...) {
+        // Not a failure of the line or the file: the front end is released, and
+        // the error goes on to end the program.
+        file_.reset();
+        RunGuarded([&] { frontEnd_.RunEnds(Transfer::Record, Failure("Unexpected error")); });
+        throw;
     }
-    Finish(resetEnabled, jupiterAce);
+    file_.reset();
+    RunGuarded([&] { frontEnd_.RunEnds(Transfer::Record, result); });
+    return result;
 }
 
 void Recording::Abandon() noexcept {
@@ -33,158 +38,104 @@ void Recording::Abandon() noexcept {
     file_.reset();
 }
 
-void Recording::Record() {
-    SetEnabled(window_,
-               {Control::optMachine0, Control::optMachine1, Control::lstContents, Control::Drive1,
-                Control::File1, Control::Dir1, Control::cmdPlay, Control::cmdReset,
-                Control::cmdRecord, Control::cboComPort, Control::cboFormat},
-               false);
-    window_.SetStatus("Recording...");
-    window_.RepaintWindow();
-
-    const bool jupiterAce = window_.JupiterAceChosen();
-    const std::string format = window_.FormatText();
-    const auto chosen = dialog_.Ask(RecordRequest(jupiterAce, format, programFolder_));
+TransferResult Recording::Record(const RecordingRequest& request) {
+    const auto chosen = dialog_.Ask(RecordRequest(request.layout, request.dialogFolder));
     if (!chosen) {
-        return; // cancelled: straight to the finishing steps
+        // Cancelled: straight to the finishing steps.
+        return {TransferResult::Ending::Stopped, {}, -1};
     }
 
-    Target target;
-    target.folder = chosen->parent_path();
-    window_.ShowFilesOf(target.folder);
-    window_.ShowFolder(target.folder);
-    const std::filesystem::path output = RecordOutputPath(*chosen);
-    target.machine = jupiterAce ? MachineKind::JupiterAce : MachineKind::Spectrum;
-    target.isTapFile = IsTapPath(output);
-    target.aceTapOutput = jupiterAce && format == "TAP";
+    const std::filesystem::path folder = chosen->parent_path();
+    if (!frontEnd_.RecordingFolder(folder)) {
+        return Failure("Cannot open the folder " + folder.filename().string());
+    }
+    output_ = RecordOutputPath(*chosen);
 
     // Whatever arrived before the recording is not part of it.
     (void)port_.ReadAll();
 
-    window_.SetEnabled(Control::cmdStop, true);
-    window_.ClearRows();
-    window_.RepaintWindow();
+    frontEnd_.ReceivingStarts();
+    file_.emplace(output_);
+    gatherer_ = FrameGatherer{};
+    progressShown_ = false;
+    blocks_ = 0;
+    BlockLister lister(request.machine, IsTapPath(output_));
 
-    file_.emplace(output);
-    received_.clear();
-    gathered_ = TapeBlock{};
-    expected_ = -1;
-    window_.ExpectHeader() = true;
-
-    Receive(target);
+    Receive(request, lister);
 
     file_->Close();
     file_.reset();
-    // Show the new file in the file list.
-    window_.ShowFilesOf(target.folder);
+    return {TransferResult::Ending::Stopped, {}, blocks_};
 }
 
-void Recording::Receive(const Target& target) {
+void Recording::Receive(const RecordingRequest& request, BlockLister& lister) {
     // Wide enough never to overflow, however long a recording waits.
     std::int64_t emptyPolls = 0;
     for (;;) {
-        if (window_.StopRequested()) {
+        if (frontEnd_.StopRequested()) {
             return;
         }
 
         // DTR tells the machine that we read; it is raised for the read only.
         port_.SetDtrEnable(true);
-        const std::vector<std::uint8_t> bytes = port_.ReadAll();
-        received_.insert(received_.end(), bytes.begin(), bytes.end());
+        gatherer_.Take(port_.ReadAll());
         port_.SetDtrEnable(false);
 
-        if (received_.empty()) {
+        if (!gatherer_.Waiting()) {
             ++emptyPolls;
-            if (!window_.Status2().empty() && emptyPolls == EmptyPollsBeforeClearing) {
-                window_.SetStatus2("");
+            if (progressShown_ && emptyPolls == EmptyPollsBeforeClearing) {
+                ShowProgress("", ProgressShown::WithNextPaint);
                 emptyPolls = 0;
             }
         } else {
-            if (gathered_.Bytes.empty()) {
-                window_.SetStatus2(UnknownProgressText);
-                window_.RepaintStatus2();
+            if (!gatherer_.BlockStarted()) {
+                ShowProgress(UnknownProgressText, ProgressShown::AtOnce);
             }
-            // The length is read only once a third byte shows the frame has a body.
-            if (expected_ < 0 && received_.size() >= 3) {
-                const std::array<std::uint8_t, 2> field = {received_[0], received_[1]};
-                expected_ = *Le16At(field, 0);
-            }
-            if (expected_ >= 0) {
-                const std::size_t total = static_cast<std::size_t>(expected_) + 2;
-                const std::size_t take = std::min(received_.size(), total - gathered_.Bytes.size());
-                gathered_.Bytes.insert(gathered_.Bytes.end(), received_.begin(),
-                                       received_.begin() + static_cast<std::ptrdiff_t>(take));
-                received_.erase(received_.begin(),
-                                received_.begin() + static_cast<std::ptrdiff_t>(take));
-
-                // The count and total of what the file will hold: one less when
-                // the flag is dropped.
-                const std::int64_t less = target.aceTapOutput && expected_ > 0 ? 1 : 0;
-                window_.SetStatus2(
-                    ProgressText(static_cast<std::int64_t>(gathered_.Bytes.size()) - less,
-                                 static_cast<std::int64_t>(total) - less));
-                window_.RepaintStatus2();
-
-                if (gathered_.Bytes.size() == total) {
-                    CompleteBlock(target);
+            if (gatherer_.Gather()) {
+                // The count and total of what the file will hold: one less
+                // when the flag is dropped.
+                const auto total = static_cast<std::int64_t>(gatherer_.Total());
+                const std::int64_t less = request.layout == TapeLayout::AceTap && total > 2 ? 1 : 0;
+                ShowProgress(
+                    ProgressText(static_cast<std::int64_t>(gatherer_.Count()) - less, total - less),
+                    ProgressShown::AtOnce);
+                if (gatherer_.Complete()) {
+                    CompleteBlock(request, lister);
                     emptyPolls = 0;
                 }
             }
         }
-        YieldToWindow();
+        YieldToFrontEnd();
     }
 }
 
-void Recording::CompleteBlock(const Target& target) {
-    gathered_.Length = expected_;
-    gathered_.BadChecksum = false;
-    gathered_.Verdict = FrameChecksumVerdict(gathered_.Bytes);
-    // The row is made while the block still has its flag. A block the
-    // descriptions give no text for gets the row the contents list would
-    // show, so that the list never repeats an earlier row for it.
-    const std::string row =
-        ContentsRow(gathered_, target.machine, target.isTapFile, window_.ExpectHeader());
+void Recording::CompleteBlock(const RecordingRequest& request, BlockLister& lister) {
+    const TapeBlock block = gatherer_.TakeBlock();
+    // The row is made while the block still has its flag.
+    const std::string row = lister.Row(block);
+    const std::vector<std::uint8_t> stored = StoredBlock(block, request.layout);
+    file_->Write(stored);
+    ++blocks_;
 
-    std::vector<std::uint8_t>& bytes = gathered_.Bytes;
-    // An empty frame has no flag to drop and is stored as it came.
-    if (target.aceTapOutput && expected_ > 0) {
-        --expected_;
-        bytes.erase(bytes.begin() + 2);
-        PutLe16(std::span(bytes).first<2>(), static_cast<std::uint16_t>(expected_));
-    }
-    file_->Write(bytes);
-
-    window_.SetStatus2(ProgressText(static_cast<std::int64_t>(bytes.size()),
-                                    static_cast<std::int64_t>(expected_) + 2));
-    window_.RepaintStatus2();
-    window_.AddRow(row);
-
-    expected_ = -1;
-    gathered_ = TapeBlock{};
+    const auto size = static_cast<std::int64_t>(stored.size());
+    ShowProgress(ProgressText(size, size), ProgressShown::AtOnce);
+    frontEnd_.BlockRecorded(row);
 }
 
-void Recording::Finish(bool resetEnabled, bool jupiterAce) noexcept {
-    file_.reset();
-    RunGuarded([&] {
-        SetEnabled(window_, {Control::optMachine0, Control::optMachine1, Control::cmdRecord}, true);
-        SetEnabled(window_, {Control::cmdStop, Control::cmdPlay}, false);
-        window_.SetEnabled(Control::cmdReset, resetEnabled);
-        window_.SetEnabled(Control::cboComPort, true);
-    });
-    RunGuarded([&] { window_.SetStatus(""); });
-    RunGuarded([&] { window_.SetStatus2(""); });
-    RunGuarded([&] {
-        SetEnabled(window_, {Control::File1, Control::Dir1, Control::Drive1, Control::lstContents},
-                   true);
-        window_.SetEnabled(Control::cboFormat, jupiterAce);
-    });
+void Recording::ShowProgress(std::string_view text, ProgressShown shown) {
+    frontEnd_.Progress(text, shown);
+    progressShown_ = !text.empty();
 }
 
-void Recording::YieldToWindow() {
-    window_.Yield();
+void Recording::YieldToFrontEnd() {
+    frontEnd_.Yield();
     if (abandoned_) {
         throw TransferAbandoned{};
     }
+}
+
+TransferResult Recording::Failure(std::string reason) const {
+    return {TransferResult::Ending::Failed, std::move(reason), blocks_};
 }
 
 } // namespace bitreel

@@ -2,28 +2,36 @@
 
 #include "serial/SerialPort.h"
 #include "tape/Tape.h"
+#include "transfer/FrameGatherer.h"
 #include "transfer/OutputFile.h"
 #include "transfer/RecordFileDialog.h"
-#include "transfer/TransferWindow.h"
+#include "transfer/TransferFrontEnd.h"
+#include "transfer/TransferResult.h"
 
 #include <cstdint>
-#include <deque>
 #include <filesystem>
 #include <optional>
 
 namespace bitreel {
 
+// What to record: the machine and layout the blocks are described and
+// stored by, and where the file chooser opens.
+struct RecordingRequest {
+    MachineKind machine = MachineKind::Spectrum;
+    TapeLayout layout = TapeLayout::SpectrumTap;
+    std::filesystem::path dialogFolder;
+};
+
 // Records a tape image from the machine: asks for the file, then gathers the
-// frames that arrive, writes each complete block in the layout in force and
+// frames that arrive, writes each complete block in the requested layout and
 // lists it, until the user stops.
 class Recording {
 public:
-    Recording(SerialPort& port, TransferWindow& window, RecordFileDialog& dialog,
-              std::filesystem::path programFolder)
-        : port_(port), window_(window), dialog_(dialog), programFolder_(std::move(programFolder)) {}
+    Recording(SerialPort& port, TransferFrontEnd& frontEnd, RecordFileDialog& dialog)
+        : port_(port), frontEnd_(frontEnd), dialog_(dialog) {}
 
     // The Record command, from the file dialog to its finishing steps.
-    void Run();
+    [[nodiscard]] TransferResult Run(const RecordingRequest& request);
 
     // Exit while the run is in a yield: the file keeps the blocks written so
     // far and is closed; the run takes no further step.
@@ -33,30 +41,22 @@ public:
     static constexpr std::int32_t EmptyPollsBeforeClearing = 100000;
 
 private:
-    struct Target {
-        std::filesystem::path folder;
-        MachineKind machine;
-        bool isTapFile;
-        bool aceTapOutput;
-    };
-
-    void Record();
-    void Receive(const Target& target);
-    void CompleteBlock(const Target& target);
-    void Finish(bool resetEnabled, bool jupiterAce) noexcept;
-    void YieldToWindow();
+    TransferResult Record(const RecordingRequest& request);
+    void Receive(const RecordingRequest& request, BlockLister& lister);
+    void CompleteBlock(const RecordingRequest& request, BlockLister& lister);
+    void ShowProgress(std::string_view text, ProgressShown shown);
+    void YieldToFrontEnd();
+    [[nodiscard]] TransferResult Failure(std::string reason) const;
 
     SerialPort& port_;
-    TransferWindow& window_;
+    TransferFrontEnd& frontEnd_;
     RecordFileDialog& dialog_;
-    std::filesystem::path programFolder_;
     std::optional<OutputFile> file_;
+    std::filesystem::path output_;
+    FrameGatherer gatherer_;
+    bool progressShown_ = false; // the progress line is not empty
+    int blocks_ = 0;             // blocks written
     bool abandoned_ = false;
-
-    // One run's receiving state.
-    std::deque<std::uint8_t> received_;
-    TapeBlock gathered_;
-    std::int32_t expected_ = -1;
 };
 
 } // namespace bitreel

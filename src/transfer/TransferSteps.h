@@ -1,9 +1,10 @@
 #pragma once
 
-#include "transfer/TransferWindow.h"
-
 #include <exception>
+#include <filesystem>
+#include <string>
 #include <string_view>
+#include <system_error>
 
 namespace bitreel {
 
@@ -17,23 +18,17 @@ template <typename Step> void RunGuarded(Step&& step) noexcept {
     try {
         step();
     } catch (const std::exception&) {
-        // The window is unlocked by the steps that follow; nothing to report.
+        // The front end is released by the steps that follow; the run's own
+        // failure, if any, is what the user is told.
     }
 }
 
-// lblStatus is written only when its text changes, to keep repaints off the
-// per-byte path.
-inline void ShowStatus(TransferWindow& window, std::string_view text) {
-    if (!window.StatusReads(text)) {
-        window.SetStatus(text);
-    }
-}
-
-inline void SetEnabled(TransferWindow& window, std::initializer_list<Control> controls,
-                       bool enabled) {
-    for (const Control control : controls) {
-        window.SetEnabled(control, enabled);
-    }
+// "Cannot read GAME.TAP: Permission denied": what failed, the file's own
+// name and the system's reason.
+[[nodiscard]] inline std::string FileFailure(std::string_view what,
+                                             const std::filesystem::path& file,
+                                             const std::system_error& error) {
+    return std::string(what) + " " + file.filename().string() + ": " + error.code().message();
 }
 
 } // namespace bitreel

@@ -33,11 +33,11 @@ public:
     [[nodiscard]] std::string DeviceName(int number) const override {
         return "/dev/fake" + std::to_string(number);
     }
-    void SetSettings(std::string_view settings) override {
-        line_.log.push_back("settings " + std::string(settings));
+    void SetSettings(const LineSettings& settings) override {
+        line_.log.push_back("settings " + LineSettingsText(settings));
     }
-    void SetHandshaking(int mode) override {
-        line_.log.push_back("handshaking " + std::to_string(mode));
+    void SetHandshaking(Handshake mode) override {
+        line_.log.push_back("handshaking " + std::to_string(static_cast<int>(mode)));
     }
     void SetDtrEnable(bool enable) override {
         line_.log.push_back(std::string("dtr ") + (enable ? "on" : "off"));

@@ -208,6 +208,61 @@ TEST_F(WindowTransfers, RecordWritesTheFramesAndListsTheNewFile) {
     EXPECT_FALSE(line->Dtr());
 }
 
+// Notes every change of a control's enabled state, in order.
+class EnabledChanges : public QObject {
+public:
+    explicit EnabledChanges(QWidget* form) {
+        for (QWidget* control : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!control->objectName().isEmpty()) {
+                control->installEventFilter(this);
+            }
+        }
+    }
+    std::vector<std::pair<std::string, bool>> log;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::EnabledChange) {
+            auto* control = static_cast<QWidget*>(watched);
+            log.emplace_back(control->objectName().toStdString(), control->isEnabled());
+        }
+        return false;
+    }
+};
+
+TEST_F(WindowTransfers, RecordLocksInItsOrderAndRestoresReset) {
+    StartOnSimulatedLine();
+    ASSERT_TRUE(Button("cmdReset")->isEnabled());
+    dialog->answer.reset(); // cancelled
+    EnabledChanges changes(form.get());
+    Click(Button("cmdRecord"));
+    // Controls already in the state asked for raise no change.
+    const std::vector<std::pair<std::string, bool>> expected = {
+        // Locking, before the dialog.
+        {"optMachine0", false},
+        {"optMachine1", false},
+        {"lstContents", false},
+        {"Drive1", false},
+        {"File1", false},
+        {"Dir1", false},
+        {"cmdPlay", false},
+        {"cmdReset", false},
+        {"cmdRecord", false},
+        {"cboComPort", false},
+        // The finishing steps: Play stays off, Reset as it was.
+        {"optMachine0", true},
+        {"optMachine1", true},
+        {"cmdRecord", true},
+        {"cmdReset", true},
+        {"cboComPort", true},
+        {"File1", true},
+        {"Dir1", true},
+        {"Drive1", true},
+        {"lstContents", true}};
+    EXPECT_EQ(changes.log, expected);
+    EXPECT_EQ(Status(), "");
+}
+
 TEST_F(WindowTransfers, ExitDuringRecordingKeepsTheBlocksAndTakesNoFurtherStep) {
     StartOnSimulatedLine();
     dialog->answer = dir / "cut.tap";

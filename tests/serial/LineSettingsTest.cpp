@@ -22,6 +22,8 @@ TEST_P(GoodSettingsTest, Parses) {
     const LineSettings settings = ParseLineSettings(GetParam().text);
     EXPECT_EQ(settings, GetParam().settings);
     EXPECT_EQ(settings.ByteTime().count(), GetParam().byteTimeNs);
+    // The text made from them reads back as the same settings.
+    EXPECT_EQ(ParseLineSettings(LineSettingsText(settings)), settings);
 }
 
 INSTANTIATE_TEST_SUITE_P(

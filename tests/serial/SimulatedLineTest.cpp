@@ -18,8 +18,8 @@ using test::SimulatedLine;
 class SimulatedLineTest : public testing::Test {
 protected:
     SimulatedLineTest() {
-        line.SetSettings("9600,n,8,1");
-        line.SetHandshaking(2);
+        line.SetSettings(ParseLineSettings("9600,n,8,1"));
+        line.SetHandshaking(Handshake::RtsCts);
         line.SetDtrEnable(false);
         line.Open();
     }
@@ -84,7 +84,7 @@ TEST_F(SimulatedLineTest, ScriptedCtsHoldsTheLevelLastRead) {
 }
 
 TEST_F(SimulatedLineTest, WithoutHandshakingCtsIsIgnored) {
-    line.SetHandshaking(0);
+    line.SetHandshaking(Handshake::None);
     line.SetCts(false);
     WriteEach({9});
     EXPECT_EQ(line.Received(), Bytes{9});
@@ -193,7 +193,7 @@ TEST_F(SimulatedLineTest, ClosedPortFailsAndDropsDtr) {
 
 TEST(SimulatedLineRealTime, PacesOnTheRealClock) {
     SimulatedLine line;
-    line.SetHandshaking(2);
+    line.SetHandshaking(Handshake::RtsCts);
     line.Open();
     line.SetPaced(true);
     line.UseRealTime();

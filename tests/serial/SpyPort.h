@@ -29,12 +29,12 @@ public:
     [[nodiscard]] std::string DeviceName(int number) const override {
         return inner_.DeviceName(number);
     }
-    void SetSettings(std::string_view settings) override {
-        Note("SetSettings", " " + std::string(settings));
+    void SetSettings(const LineSettings& settings) override {
+        Note("SetSettings", " " + LineSettingsText(settings));
         inner_.SetSettings(settings);
     }
-    void SetHandshaking(int mode) override {
-        Note("SetHandshaking", " " + std::to_string(mode));
+    void SetHandshaking(Handshake mode) override {
+        Note("SetHandshaking", " " + std::to_string(static_cast<int>(mode)));
         inner_.SetHandshaking(mode);
     }
     void SetDtrEnable(bool enable) override {

@@ -26,8 +26,8 @@ protected:
     SystemPortTest() : port(PortTable{{1, pty.Name()}, {2, "/nonexistent/ttyBitreel"}}) {}
 
     void OpenAsAtStartUp() {
-        port.SetSettings("9600,n,8,1");
-        port.SetHandshaking(2);
+        port.SetSettings(ParseLineSettings("9600,n,8,1"));
+        port.SetHandshaking(Handshake::RtsCts);
         port.SetDtrEnable(false);
         port.SetPortNumber(1);
         port.Open();
@@ -127,13 +127,12 @@ TEST_F(SystemPortTest, RefusedNumberKeepsThePreviousOne) {
 }
 
 TEST_F(SystemPortTest, SettingsAndHandshaking) {
-    EXPECT_THROW(port.SetSettings("9600,x,8,1"), PortError);
-    EXPECT_THROW(port.SetHandshaking(1), PortError);
+    // A handshake the port control does not know is refused.
+    EXPECT_THROW(port.SetHandshaking(static_cast<Handshake>(1)), PortError);
     OpenAsAtStartUp();
     // A pseudo-terminal holds 8 data bits without parity only.
-    EXPECT_NO_THROW(port.SetSettings("19200,n,8,2"));
-    EXPECT_NO_THROW(port.SetHandshaking(0));
-    EXPECT_THROW(port.SetSettings("9600,n,8"), PortError);
+    EXPECT_NO_THROW(port.SetSettings(ParseLineSettings("19200,n,8,2")));
+    EXPECT_NO_THROW(port.SetHandshaking(Handshake::None));
     EXPECT_TRUE(port.IsOpen());
 }
 

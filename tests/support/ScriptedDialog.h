@@ -3,6 +3,7 @@
 #include "transfer/RecordFileDialog.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -13,9 +14,13 @@ class ScriptedDialog : public RecordFileDialog {
 public:
     std::optional<std::filesystem::path> Ask(const RecordDialogRequest& request) override {
         requests.push_back(request);
+        if (onAsk) {
+            onAsk();
+        }
         return answer;
     }
     std::optional<std::filesystem::path> answer;
+    std::function<void()> onAsk; // runs while the dialog is open
     std::vector<RecordDialogRequest> requests;
 };
 

@@ -7,7 +7,6 @@
 namespace bitreel::test {
 namespace {
 
-constexpr int RtsCtsHandshaking = 2;
 constexpr int FirstNumber = 1;
 constexpr int LastNumber = 16;
 
@@ -33,15 +32,15 @@ std::string SimulatedLine::DeviceName(int number) const {
     return "simulated" + std::to_string(number);
 }
 
-void SimulatedLine::SetSettings(std::string_view settings) {
+void SimulatedLine::SetSettings(const LineSettings& settings) {
     Operation(PortOp::SetSettings);
-    settings_ = ParseLineSettings(settings);
+    settings_ = settings;
 }
 
-void SimulatedLine::SetHandshaking(int mode) {
+void SimulatedLine::SetHandshaking(Handshake mode) {
     Operation(PortOp::SetHandshaking);
-    if (mode != 0 && mode != RtsCtsHandshaking) {
-        throw PortError("unsupported handshaking " + std::to_string(mode));
+    if (mode != Handshake::None && mode != Handshake::RtsCts) {
+        throw PortError("unsupported handshaking " + std::to_string(static_cast<int>(mode)));
     }
     handshaking_ = mode;
     Update();
@@ -298,18 +297,18 @@ void SimulatedLine::Operation(PortOp op) {
     ++calls_[static_cast<std::size_t>(PortOp::Any)];
     if (failCountdown_ > 0 && (failOp_ == PortOp::Any || failOp_ == op) && --failCountdown_ == 0) {
         Vanish();
-        throw PortError("the simulated device vanished");
+        throw PortError("COM" + std::to_string(number_) + " went away");
     }
 }
 
 void SimulatedLine::RequireOpen() const {
     if (!open_) {
-        throw PortError("the port is not open");
+        throw PortError("COM" + std::to_string(number_) + " is not open");
     }
 }
 
 bool SimulatedLine::CanTransmit() const {
-    return open_ && !queue_.empty() && (handshaking_ != RtsCtsHandshaking || CtsAsserted());
+    return open_ && !queue_.empty() && (handshaking_ != Handshake::RtsCts || CtsAsserted());
 }
 
 void SimulatedLine::Deliver(std::size_t count) {

@@ -72,8 +72,8 @@ public:
     void SetPortNumber(int number) override;
     [[nodiscard]] int PortNumber() const override { return number_; }
     [[nodiscard]] std::string DeviceName(int number) const override;
-    void SetSettings(std::string_view settings) override;
-    void SetHandshaking(int mode) override;
+    void SetSettings(const LineSettings& settings) override;
+    void SetHandshaking(Handshake mode) override;
     void SetDtrEnable(bool enable) override;
     void Open() override;
     void Close() override;
@@ -156,7 +156,7 @@ private:
 
     int number_ = 1;
     LineSettings settings_;
-    int handshaking_ = 0;
+    Handshake handshaking_ = Handshake::None;
     bool dtrEnable_ = false;
     bool open_ = false;
     bool vanished_ = false;

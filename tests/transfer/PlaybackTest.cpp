@@ -1,9 +1,9 @@
 #include "transfer/Playback.h"
 
-#include "support/FakeWindow.h"
 #include "support/SimulatedLine.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
+#include "support/TestFrontEnd.h"
 #include "support/TestNames.h"
 
 #include <gtest/gtest.h>
@@ -46,55 +46,50 @@ class PlaybackRig {
 public:
     explicit PlaybackRig(const Bytes& tape, std::string name = "GAME.TAP", bool jupiterAce = false,
                          std::string format = "JUP") {
-        window.fileFolder = dir.path();
-        window.fileName = name;
-        window.jupiterAce = jupiterAce;
-        window.format = format;
         TapeBuilder().Raw(tape).WriteTo(dir / name);
         bool expect = true;
         const auto machine = jupiterAce ? MachineKind::JupiterAce : MachineKind::Spectrum;
-        window.rows = LoadContents(dir / name, machine, LayoutInForce(machine, format), expect);
-        window.selected = window.rows.empty() ? -1 : 0;
-        line.SetSettings("9600,n,8,1");
-        line.SetHandshaking(2);
+        request.file = dir / name;
+        request.layout = LayoutInForce(machine, format);
+        request.rowCount =
+            static_cast<int>(LoadContents(request.file, machine, request.layout, expect).size());
+        line.SetSettings(ParseLineSettings("9600,n,8,1"));
+        line.SetHandshaking(Handshake::RtsCts);
         line.Open();
     }
 
-    void Play() { playback.Run(); }
+    TransferResult Play() { return playback.Run(request); }
 
-    // The window as the finishing steps leave it.
-    void ExpectIdle() const {
-        EXPECT_EQ(window.status, "");
-        EXPECT_EQ(window.status2, "");
-        EXPECT_EQ(window.selected, window.rows.empty() ? -1 : 0);
-        for (const auto& [control, on] : window.enabled) {
-            const bool expected = control == Control::cmdStop     ? false
-                                  : control == Control::cboFormat ? window.jupiterAce
-                                                                  : true;
-            EXPECT_EQ(on, expected) << "control " << static_cast<int>(control);
-        }
+    // How the run ended, and what nothing is left of.
+    void ExpectEnded(TransferResult::Ending ending) const {
+        EXPECT_FALSE(ui.running);
+        EXPECT_EQ(ui.starts, std::vector<Transfer>{Transfer::Play});
+        EXPECT_EQ(ui.ends, std::vector<Transfer>{Transfer::Play});
+        ASSERT_TRUE(ui.result.has_value());
+        EXPECT_EQ(ui.result->ending, ending) << ui.result->reason;
+        EXPECT_EQ(ui.result->reason.empty(), ending != TransferResult::Ending::Failed);
         EXPECT_EQ(line.Queued(), 0U);
     }
 
     test::TempDir dir;
     SimulatedLine line;
-    test::FakeWindow window;
-    Playback playback{line, window};
+    test::TestFrontEnd ui;
+    PlayRequest request;
+    Playback playback{line, ui};
 };
 
 TEST(Playback, SendsEveryBlockWholeFromTheFirstRow) {
     const Frames frames = {SpectrumBlock(0, test::SpectrumHeader(0, "hello", 48, 10, 48)),
                            SpectrumBlock(255, Payload(48, 1))};
     PlaybackRig rig(Cat(frames));
-    rig.window.selected = -1;
     rig.Play();
     EXPECT_EQ(rig.line.Frames(), frames);
     EXPECT_EQ(rig.line.Written(), Cat(frames));
     // One write per byte.
     EXPECT_EQ(rig.line.Calls(test::PortOp::Write), static_cast<int>(Cat(frames).size()));
-    EXPECT_EQ(rig.window.selections, (std::vector<int>{0, 1, 0}));
-    EXPECT_TRUE(rig.window.stopRequested == false);
-    rig.ExpectIdle();
+    EXPECT_EQ(rig.ui.blocksOut, (std::vector<int>{0, 1}));
+    EXPECT_FALSE(rig.ui.stopRequested);
+    rig.ExpectEnded(TransferResult::Ending::Done);
 }
 
 TEST(Playback, ProgressTextAtEveryTwentyFifthByteAndAfterEachBlock) {
@@ -104,10 +99,11 @@ TEST(Playback, ProgressTextAtEveryTwentyFifthByteAndAfterEachBlock) {
                            SpectrumBlock(255, Payload(46, 2))};
     PlaybackRig rig(Cat(frames));
     rig.Play();
-    EXPECT_EQ(rig.window.status2History,
+    EXPECT_EQ(rig.ui.status2History,
               (std::vector<std::string>{"21 of 21", "25 of 50", "50 of 50", "50 of 50", ""}));
-    EXPECT_EQ(rig.window.status2Repaints, 2);
-    EXPECT_EQ(rig.window.statusHistory, (std::vector<std::string>{"Playing...", ""}));
+    // Only the count at the end of a block must be on screen at once.
+    EXPECT_EQ(rig.ui.status2AtOnce, 2);
+    EXPECT_EQ(rig.ui.statusHistory, (std::vector<std::string>{"Playing...", ""}));
 }
 
 TEST(Playback, AceTapFlagsFollowTheBlockPositionFromTheStartRow) {
@@ -116,7 +112,7 @@ TEST(Playback, AceTapFlagsFollowTheBlockPositionFromTheStartRow) {
         tape.AceTapBlock(i % 2 == 0 ? test::AceHeader(32, "b", 3) : Payload(3, 9));
     }
     PlaybackRig rig(tape.bytes(), "SIX.TAP", true, "TAP");
-    rig.window.selected = 3;
+    rig.request.startRow = 3;
     rig.Play();
     const Frames sent = rig.line.Frames();
     ASSERT_EQ(sent.size(), 3U);
@@ -126,8 +122,8 @@ TEST(Playback, AceTapFlagsFollowTheBlockPositionFromTheStartRow) {
     EXPECT_EQ(sent[1][2], 0);
     EXPECT_EQ(sent[1][0], 27);
     EXPECT_EQ(sent[2][2], 255);
-    EXPECT_EQ(rig.window.selections.front(), 3);
-    rig.ExpectIdle();
+    EXPECT_EQ(rig.ui.blocksOut, (std::vector<int>{3, 4, 5}));
+    rig.ExpectEnded(TransferResult::Ending::Done);
 }
 
 TEST(Playback, WaitsWhileCtsIsDownAndWritesNothing) {
@@ -135,14 +131,14 @@ TEST(Playback, WaitsWhileCtsIsDownAndWritesNothing) {
     PlaybackRig rig(block);
     rig.line.ScriptCts({{false, 4}, {true, 1}});
     std::vector<std::size_t> writtenWhileWaiting;
-    rig.window.onYield = [&] {
-        if (rig.window.status == "Waiting...") {
+    rig.ui.onYield = [&] {
+        if (rig.ui.status == "Waiting...") {
             writtenWhileWaiting.push_back(rig.line.Written().size());
         }
     };
     rig.Play();
     EXPECT_EQ(writtenWhileWaiting, (std::vector<std::size_t>{0, 0, 0, 0}));
-    EXPECT_EQ(rig.window.statusHistory,
+    EXPECT_EQ(rig.ui.statusHistory,
               (std::vector<std::string>{"Playing...", "Waiting...", "Playing...", ""}));
     EXPECT_EQ(rig.line.Frames(), Frames{block});
 }
@@ -167,21 +163,22 @@ TEST_P(PlaybackStop, WritesNothingMoreAndReturnsToIdle) {
     PlaybackRig rig(Cat(frames));
     rig.line.SetCts(c.ctsAsserted);
     std::vector<std::string> statusAfterStop;
-    rig.window.onYield = [&] {
-        if (rig.window.yields == c.stopAfterYields) {
-            rig.window.Stop();
-        } else if (rig.window.stopRequested) {
-            statusAfterStop.push_back(rig.window.status);
+    rig.ui.onYield = [&] {
+        if (rig.ui.yields == c.stopAfterYields) {
+            rig.ui.Stop();
+        } else if (rig.ui.stopRequested) {
+            statusAfterStop.push_back(rig.ui.status);
         }
     };
-    rig.Play();
+    const TransferResult result = rig.Play();
     EXPECT_EQ(rig.line.Written().size(), c.written);
     EXPECT_EQ(rig.line.Frames().size(), c.wholeFrames);
     EXPECT_TRUE(statusAfterStop.empty()); // no yield after the stop
-    EXPECT_TRUE(rig.window.stopRequested);
-    EXPECT_EQ(rig.window.statusHistory.back(), "");
-    EXPECT_EQ(rig.window.statusHistory[rig.window.statusHistory.size() - 2], "Stopping...");
-    rig.ExpectIdle();
+    EXPECT_TRUE(rig.ui.stopRequested);
+    EXPECT_EQ(rig.ui.statusHistory.back(), "");
+    EXPECT_EQ(rig.ui.statusHistory[rig.ui.statusHistory.size() - 2], "Stopping...");
+    EXPECT_EQ(result.block, 0); // the block in hand when Stop came
+    rig.ExpectEnded(TransferResult::Ending::Stopped);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stops, PlaybackStop,
@@ -194,8 +191,9 @@ struct EndCase {
     const char* name;
     Bytes tape;
     Frames sent;
-    std::vector<int> selections;
-    bool expectHeaderAfter; // true toggled once per block read whole
+    std::vector<int> blocksOut;
+    TransferResult::Ending ending;
+    const char* reason;
 };
 
 void PrintTo(const EndCase& c, std::ostream* os) {
@@ -204,22 +202,25 @@ void PrintTo(const EndCase& c, std::ostream* os) {
 
 const Bytes kFirst = SpectrumBlock(255, Payload(4, 1));
 const Bytes kSecond = SpectrumBlock(0, test::SpectrumHeader(3, "x", 1, 2, 3));
+constexpr auto kDone = TransferResult::Ending::Done;
 
 const EndCase kEnds[] = {
     // The third block's length runs past the end: nothing of it goes.
     {"CorruptThirdBlock",
      Cat({kFirst, kSecond, TapeBuilder().Length(4000).Raw({255, 1, 2}).bytes()}),
      {kFirst, kSecond},
-     {0, 1, 0},
-     true},
+     {0, 1},
+     TransferResult::Ending::Failed,
+     "Stopped at block 3: corrupt block"},
     // An empty block sends nothing, not even its length, and playback goes on.
     {"EmptyBlockSendsNothing",
      Cat({kFirst, Bytes{0, 0}, kSecond}),
      {kFirst, kSecond},
-     {0, 1, 2, 0},
-     false},
-    {"StrayLastByte", Cat({kFirst, kSecond, Bytes{7}}), {kFirst, kSecond}, {0, 1, 0}, true},
-    {"EmptyFile", {}, {}, {}, true},
+     {0, 1, 2},
+     kDone,
+     ""},
+    {"StrayLastByte", Cat({kFirst, kSecond, Bytes{7}}), {kFirst, kSecond}, {0, 1}, kDone, ""},
+    {"EmptyFile", {}, {}, {}, kDone, ""},
 };
 
 class PlaybackEnd : public testing::TestWithParam<EndCase> {};
@@ -227,73 +228,73 @@ class PlaybackEnd : public testing::TestWithParam<EndCase> {};
 TEST_P(PlaybackEnd, SendsTheWholeBlocksBeforeTheEnd) {
     const EndCase& c = GetParam();
     PlaybackRig rig(c.tape);
-    rig.Play();
+    const TransferResult result = rig.Play();
     EXPECT_EQ(rig.line.Frames(), c.sent);
     EXPECT_EQ(rig.line.Written(), Cat(c.sent));
-    EXPECT_EQ(rig.window.selections, c.selections);
-    EXPECT_EQ(rig.window.expectHeader, c.expectHeaderAfter);
-    rig.ExpectIdle();
+    EXPECT_EQ(rig.ui.blocksOut, c.blocksOut);
+    EXPECT_EQ(result.reason, c.reason);
+    rig.ExpectEnded(c.ending);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ends, PlaybackEnd, testing::ValuesIn(kEnds), test::ByName());
 
-TEST(Playback, FailuresEndInTheFinishingSteps) {
+TEST(Playback, FailuresEndInTheFinishingStepsWithTheirReason) {
     const Frames frames = {kFirst, kSecond};
     {
         PlaybackRig closed(Cat(frames));
         closed.line.Close();
-        closed.Play();
+        EXPECT_EQ(closed.Play().reason, "COM1 is not open");
         EXPECT_TRUE(closed.line.Written().empty());
-        closed.ExpectIdle();
+        closed.ExpectEnded(TransferResult::Ending::Failed);
     }
     {
         // The list has fewer rows than the file has blocks.
         PlaybackRig fewRows(Cat(frames));
-        fewRows.window.rows.pop_back();
-        fewRows.Play();
+        fewRows.request.rowCount = 1;
+        const TransferResult result = fewRows.Play();
+        EXPECT_EQ(result.block, 1);
         EXPECT_EQ(fewRows.line.Frames(), Frames{kFirst});
-        fewRows.ExpectIdle();
+        fewRows.ExpectEnded(TransferResult::Ending::Failed);
     }
     {
         PlaybackRig missing(Cat(frames));
         std::filesystem::remove(missing.dir / "GAME.TAP");
-        missing.Play();
+        EXPECT_EQ(missing.Play().reason, "Cannot read GAME.TAP: No such file or directory");
         EXPECT_TRUE(missing.line.Written().empty());
-        missing.ExpectIdle();
+        missing.ExpectEnded(TransferResult::Ending::Failed);
     }
     {
         // The adapter is pulled out in the middle of the first frame.
         PlaybackRig vanishing(Cat(frames));
         vanishing.line.VanishAt(test::PortOp::Write, 3);
-        vanishing.Play();
+        const TransferResult result = vanishing.Play();
+        EXPECT_EQ(result.reason, "COM1 went away");
+        EXPECT_EQ(result.block, 0);
         EXPECT_EQ(vanishing.line.Written().size(), 2U);
-        EXPECT_EQ(vanishing.window.status, "");
-        EXPECT_FALSE(vanishing.window.enabled[Control::cmdStop]);
-        EXPECT_TRUE(vanishing.window.enabled[Control::cmdPlay]);
+        EXPECT_EQ(vanishing.ui.status, "");
+        EXPECT_FALSE(vanishing.ui.running);
     }
 }
 
 TEST(Playback, WithNoFileChosenChangesNothing) {
     PlaybackRig rig(kFirst);
-    rig.window.fileName.clear();
-    const auto enabled = rig.window.enabled;
-    rig.Play();
+    rig.request.file = rig.dir.path() / "";
+    EXPECT_EQ(rig.Play().ending, TransferResult::Ending::Done);
     EXPECT_TRUE(rig.line.Written().empty());
-    EXPECT_TRUE(rig.window.statusHistory.empty());
-    EXPECT_EQ(rig.window.enabled, enabled);
+    EXPECT_TRUE(rig.ui.statusHistory.empty());
+    EXPECT_TRUE(rig.ui.starts.empty());
+    EXPECT_TRUE(rig.ui.ends.empty());
     EXPECT_EQ(rig.line.Calls(test::PortOp::DiscardOutput), 0);
 }
 
-TEST(Playback, LocksTheWindowWhileItRuns) {
+TEST(Playback, RunsBetweenItsStartAndEndReports) {
     PlaybackRig rig(kFirst, "GAME.TAP", true, "TAP");
-    std::map<Control, bool> during;
-    rig.window.onYield = [&] { during = rig.window.enabled; };
+    std::vector<bool> runningAtYield;
+    rig.ui.onYield = [&] { runningAtYield.push_back(rig.ui.running); };
     rig.Play();
-    for (const auto& [control, on] : during) {
-        EXPECT_EQ(on, control == Control::cmdStop) << "control " << static_cast<int>(control);
-    }
-    rig.ExpectIdle();
-    EXPECT_TRUE(rig.window.enabled[Control::cboFormat]);
+    ASSERT_FALSE(runningAtYield.empty());
+    EXPECT_EQ(std::count(runningAtYield.begin(), runningAtYield.end(), false), 0);
+    rig.ExpectEnded(TransferResult::Ending::Done);
 }
 
 // The byte loop runs far ahead of the line; a complete playback waits until
@@ -310,8 +311,8 @@ TEST(Playback, CompletePlaybackWaitsForTheLastByteToLeave) {
     rig.Play();
     EXPECT_EQ(rig.line.Frames(), frames);
     EXPECT_TRUE(rig.line.PartialFrame().empty());
-    rig.ExpectIdle();
-    EXPECT_FALSE(rig.window.stopRequested);
+    rig.ExpectEnded(TransferResult::Ending::Done);
+    EXPECT_FALSE(rig.ui.stopRequested);
     // Nothing was left to throw away at the end (a pseudo-terminal would
     // lose bytes still crossing over): only the start discarded.
     EXPECT_EQ(rig.line.Calls(test::PortOp::DiscardOutput), 1);
@@ -323,11 +324,11 @@ TEST(Playback, StopWhileTheLastBytesLeaveDiscardsThem) {
     rig.line.SetPaced(true);
     rig.line.SetTimePerOperation(20us);
     bool drained = false;
-    rig.window.onYield = [&] {
+    rig.ui.onYield = [&] {
         if (rig.line.Written().size() == frames[0].size() && !drained) {
             drained = true; // the first yield after the last write
-        } else if (drained && !rig.window.stopRequested) {
-            rig.window.Stop();
+        } else if (drained && !rig.ui.stopRequested) {
+            rig.ui.Stop();
         }
     };
     rig.Play();
@@ -335,21 +336,22 @@ TEST(Playback, StopWhileTheLastBytesLeaveDiscardsThem) {
     EXPECT_LT(rig.line.Received().size(), frames[0].size());
     EXPECT_EQ(rig.line.Calls(test::PortOp::DiscardOutput), 2);
     EXPECT_TRUE(rig.line.Frames().empty());
-    rig.ExpectIdle();
+    rig.ExpectEnded(TransferResult::Ending::Stopped);
 }
 
 TEST(Playback, ExitDuringPlaybackTakesNoFurtherStep) {
     const Frames frames = {SpectrumBlock(255, Payload(40, 1))};
     PlaybackRig rig(Cat(frames));
-    rig.window.onYield = [&] {
-        if (rig.window.yields == 5) {
+    rig.ui.onYield = [&] {
+        if (rig.ui.yields == 5) {
             rig.playback.Abandon();
         }
     };
     rig.Play();
     EXPECT_EQ(rig.line.Written().size(), 5U);
     EXPECT_EQ(rig.line.Calls(test::PortOp::DiscardOutput), 1); // only the one at the start
-    EXPECT_EQ(rig.window.status, "Playing...");
+    EXPECT_EQ(rig.ui.status, "Playing...");
+    EXPECT_TRUE(rig.ui.ends.empty());
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 #include "transfer/Recording.h"
 
-#include "support/FakeWindow.h"
+#include "support/ScriptedDialog.h"
 #include "support/SimulatedLine.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
+#include "support/TestFrontEnd.h"
 #include "support/TestNames.h"
 
 #include <gtest/gtest.h>
@@ -39,25 +40,22 @@ Bytes Frame(const Bytes& body) {
 }
 
 // One recording from a simulated machine into a temporary folder. The
-// machine's frames are queued before the run; the window stops the run once
-// the line has nothing left to send and the receive buffer is drained, or
+// machine's frames are queued before the run; the front end stops the run
 // after a given number of yields.
 class RecordingRig {
 public:
     explicit RecordingRig(std::string name = "rec.tap", bool jupiterAce = false,
                           std::string format = "JUP") {
-        window.jupiterAce = jupiterAce;
-        window.format = format;
-        window.rows = {"old row"};
-        window.selected = 0;
-        window.fileFolder = window.dirFolder = dir.path() / "elsewhere";
+        request.machine = jupiterAce ? MachineKind::JupiterAce : MachineKind::Spectrum;
+        request.layout = LayoutInForce(request.machine, format);
+        request.dialogFolder = "/opt/bitreel/bin";
         dialog.answer = dir / name;
-        line.SetSettings("9600,n,8,1");
-        line.SetHandshaking(2);
+        line.SetSettings(ParseLineSettings("9600,n,8,1"));
+        line.SetHandshaking(Handshake::RtsCts);
         line.Open();
-        window.onYield = [this] {
-            if (stopAfterYields > 0 && window.yields >= stopAfterYields && !window.stopRequested) {
-                window.Stop();
+        ui.onYield = [this] {
+            if (stopAfterYields > 0 && ui.yields >= stopAfterYields && !ui.stopRequested) {
+                ui.Stop();
             }
             if (onYield) {
                 onYield();
@@ -78,32 +76,30 @@ public:
         line.Send(bytes, plan);
     }
 
-    void Record(long long yields) {
+    TransferResult Record(long long yields) {
         stopAfterYields = yields;
-        recording.Run();
+        return recording.Run(request);
     }
 
     [[nodiscard]] fs::path Output(const std::string& name) const { return dir / name; }
 
-    // The window as the finishing steps leave it.
-    void ExpectIdle(bool resetBefore) const {
-        EXPECT_EQ(window.status, "");
-        EXPECT_EQ(window.status2, "");
-        for (const auto& [control, on] : window.enabled) {
-            const bool expected = control == Control::cmdStop     ? false
-                                  : control == Control::cmdPlay   ? false
-                                  : control == Control::cmdReset  ? resetBefore
-                                  : control == Control::cboFormat ? window.jupiterAce
-                                                                  : true;
-            EXPECT_EQ(on, expected) << "control " << static_cast<int>(control);
-        }
+    // How the run ended; the status lines are empty again.
+    void ExpectEnded(TransferResult::Ending ending) const {
+        EXPECT_FALSE(ui.running);
+        EXPECT_EQ(ui.ends, std::vector<Transfer>{Transfer::Record});
+        ASSERT_TRUE(ui.result.has_value());
+        EXPECT_EQ(ui.result->ending, ending) << ui.result->reason;
+        EXPECT_EQ(ui.result->reason.empty(), ending != TransferResult::Ending::Failed);
+        EXPECT_EQ(ui.status, "");
+        EXPECT_EQ(ui.status2, "");
     }
 
     test::TempDir dir;
     SimulatedLine line;
-    test::FakeWindow window;
+    test::TestFrontEnd ui;
     test::ScriptedDialog dialog;
-    Recording recording{line, window, dialog, "/opt/bitreel/bin"};
+    RecordingRequest request;
+    Recording recording{line, ui, dialog};
     long long stopAfterYields = 0;
     std::function<void()> onYield;
 };
@@ -116,15 +112,14 @@ TEST(Recording, WritesEachFrameAsItsBlockAndListsIt) {
     rig.Record(5);
     EXPECT_EQ(test::ReadFileBytes(rig.Output("GAME.TAP")),
               TapeBuilder().Raw(header).Raw(data).bytes());
-    EXPECT_EQ(rig.window.rows, (Strings{"Program     : hello      [Line=10, Vars Area=+3]",
-                                        "{Data block [Length=3]}"}));
+    EXPECT_EQ(rig.ui.rows, (Strings{"Program     : hello      [Line=10, Vars Area=+3]",
+                                    "{Data block [Length=3]}"}));
     // Both frames came in one read: one block per pass.
-    EXPECT_EQ(rig.window.status2History,
+    EXPECT_EQ(rig.ui.status2History,
               (Strings{"1 of ?", "21 of 21", "21 of 21", "1 of ?", "7 of 7", "7 of 7", ""}));
-    EXPECT_EQ(rig.window.statusHistory, (Strings{"Recording...", "Stopping...", ""}));
-    EXPECT_EQ(rig.window.fileListings, (std::vector<fs::path>{rig.dir.path(), rig.dir.path()}));
-    EXPECT_EQ(rig.window.dirFolder, rig.dir.path());
-    rig.ExpectIdle(true);
+    EXPECT_EQ(rig.ui.statusHistory, (Strings{"Recording...", "Stopping...", ""}));
+    EXPECT_EQ(rig.ui.folders, std::vector<fs::path>{rig.dir.path()});
+    rig.ExpectEnded(TransferResult::Ending::Stopped);
 }
 
 TEST(Recording, AFrameInManySmallReadsRisesPassByPass) {
@@ -132,8 +127,8 @@ TEST(Recording, AFrameInManySmallReadsRisesPassByPass) {
     const Bytes frame = Frame(Body(255, {9, 8, 7, 6}));
     rig.Arrive(frame, {1, 1, 0, 2, 3, 1});
     rig.Record(10);
-    EXPECT_EQ(rig.window.status2History, (Strings{"1 of ?", "1 of ?", "1 of ?", "1 of ?", "4 of 8",
-                                                  "7 of 8", "8 of 8", "8 of 8", ""}));
+    EXPECT_EQ(rig.ui.status2History, (Strings{"1 of ?", "1 of ?", "1 of ?", "1 of ?", "4 of 8",
+                                              "7 of 8", "8 of 8", "8 of 8", ""}));
     EXPECT_EQ(test::ReadFileBytes(rig.Output("REC.TAP")), frame);
 }
 
@@ -142,9 +137,9 @@ TEST(Recording, WaitsForAThirdByteBeforeReadingTheLength) {
         RecordingRig rig;
         rig.Arrive(start);
         rig.Record(4);
-        EXPECT_EQ(rig.window.status2History, (Strings{"1 of ?", "1 of ?", "1 of ?", "1 of ?", ""}));
+        EXPECT_EQ(rig.ui.status2History, (Strings{"1 of ?", "1 of ?", "1 of ?", "1 of ?", ""}));
         EXPECT_TRUE(test::ReadFileBytes(rig.Output("REC.TAP")).empty());
-        EXPECT_TRUE(rig.window.rows.empty());
+        EXPECT_TRUE(rig.ui.rows.empty());
     }
 }
 
@@ -165,41 +160,23 @@ TEST(Recording, TheNameNotTheFormatDecidesTheDescriptions) {
         RecordingRig rig(c.name, true, "JUP");
         rig.Arrive(TapeBuilder().Raw(header).Raw(header).bytes());
         rig.Record(4);
-        EXPECT_EQ(rig.window.rows, c.rows) << c.name;
+        EXPECT_EQ(rig.ui.rows, c.rows) << c.name;
     }
 }
 
-TEST(Recording, DisablesTheControlsInItsOrderAndRestoresReset) {
+// The window's own locking order is its test's; here the reports around
+// the dialog: the run starts before it, a cancel ends it at once.
+TEST(Recording, StartsBeforeTheDialogAndEndsAfterACancel) {
     RecordingRig rig;
     rig.dialog.answer.reset();
+    std::vector<Transfer> startsWhenAsked;
+    rig.dialog.onAsk = [&] { startsWhenAsked = rig.ui.starts; };
     rig.Record(1);
-    using C = Control;
-    const std::vector<std::pair<Control, bool>> expected = {// Locking, before the dialog.
-                                                            {C::optMachine0, false},
-                                                            {C::optMachine1, false},
-                                                            {C::lstContents, false},
-                                                            {C::Drive1, false},
-                                                            {C::File1, false},
-                                                            {C::Dir1, false},
-                                                            {C::cmdPlay, false},
-                                                            {C::cmdReset, false},
-                                                            {C::cmdRecord, false},
-                                                            {C::cboComPort, false},
-                                                            {C::cboFormat, false},
-                                                            // The finishing steps.
-                                                            {C::optMachine0, true},
-                                                            {C::optMachine1, true},
-                                                            {C::cmdRecord, true},
-                                                            {C::cmdStop, false},
-                                                            {C::cmdPlay, false},
-                                                            {C::cmdReset, true},
-                                                            {C::cboComPort, true},
-                                                            {C::File1, true},
-                                                            {C::Dir1, true},
-                                                            {C::Drive1, true},
-                                                            {C::lstContents, true},
-                                                            {C::cboFormat, false}};
-    EXPECT_EQ(rig.window.enableLog, expected);
+    EXPECT_EQ(startsWhenAsked, std::vector<Transfer>{Transfer::Record});
+    EXPECT_TRUE(rig.ui.folders.empty());
+    EXPECT_FALSE(rig.ui.receiving);
+    EXPECT_EQ(rig.ui.statusHistory, (Strings{"Recording...", ""}));
+    rig.ExpectEnded(TransferResult::Ending::Stopped);
 }
 
 struct LayoutCase {
@@ -260,11 +237,11 @@ TEST_P(RecordingLayout, StoresTheBlockInTheLayoutInForce) {
         ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     }
     EXPECT_EQ(test::ReadFileBytes(rig.Output(upper)), c.stored);
-    EXPECT_EQ(rig.window.rows, Strings{c.row});
+    EXPECT_EQ(rig.ui.rows, Strings{c.row});
     // "1 of ?", then the count as the bytes move and again once written.
-    ASSERT_GE(rig.window.status2History.size(), 3U);
-    EXPECT_EQ(rig.window.status2History[1], c.lastProgress);
-    EXPECT_EQ(rig.window.status2History[2], c.lastProgress);
+    ASSERT_GE(rig.ui.status2History.size(), 3U);
+    EXPECT_EQ(rig.ui.status2History[1], c.lastProgress);
+    EXPECT_EQ(rig.ui.status2History[2], c.lastProgress);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, RecordingLayout, testing::ValuesIn(kLayouts), test::ByName());
@@ -276,7 +253,7 @@ TEST(Recording, AceTapAlternatesHeaderAndDataByName) {
                    .Raw(Frame(Body(255, {4, 5})))
                    .bytes());
     rig.Record(6);
-    EXPECT_EQ(rig.window.rows,
+    EXPECT_EQ(rig.ui.rows,
               (Strings{"Dictionary  : d          [Length=2]", "{Data block [Length=2]}"}));
     EXPECT_EQ(test::ReadFileBytes(rig.Output("TWO.TAP")),
               TapeBuilder().AceTapBlock(test::AceHeader(0, "d", 2)).AceTapBlock({4, 5}).bytes());
@@ -297,38 +274,36 @@ TEST(Recording, RaisesDtrOnlyForEachRead) {
 
 TEST(Recording, StopKeepsTheCompleteBlocksOnly) {
     RecordingRig rig;
-    rig.window.enabled[Control::cmdReset] = true;
     const Bytes first = Frame(Body(255, {1, 2}));
     const Bytes second = Frame(Body(255, {3, 4, 5, 6}));
     rig.Arrive(TapeBuilder().Raw(first).Raw(second).bytes(), {first.size(), 0, 3});
     rig.Record(4);
     EXPECT_EQ(test::ReadFileBytes(rig.Output("REC.TAP")), first);
-    EXPECT_EQ(rig.window.rows, Strings{"{Data block [Length=2]}"});
-    EXPECT_EQ(rig.window.fileListings.back(), rig.dir.path());
-    // Reset was enabled when the command began; the folder change turned it off.
-    rig.ExpectIdle(true);
+    EXPECT_EQ(rig.ui.rows, Strings{"{Data block [Length=2]}"});
+    EXPECT_EQ(rig.ui.folders.back(), rig.dir.path());
+    rig.ExpectEnded(TransferResult::Ending::Stopped);
 }
 
 TEST(Recording, StopBeforeAnyByteLeavesAnEmptyFile) {
     RecordingRig rig;
-    rig.window.enabled[Control::cmdReset] = false;
     rig.Record(1);
     ASSERT_TRUE(fs::exists(rig.Output("REC.TAP")));
     EXPECT_TRUE(test::ReadFileBytes(rig.Output("REC.TAP")).empty());
-    EXPECT_TRUE(rig.window.rows.empty());
-    rig.ExpectIdle(false);
+    EXPECT_TRUE(rig.ui.rows.empty());
+    EXPECT_TRUE(rig.ui.receiving);
+    rig.ExpectEnded(TransferResult::Ending::Stopped);
 }
 
 TEST(Recording, CancelCreatesNothingAndKeepsTheList) {
     RecordingRig rig;
     rig.dialog.answer.reset();
-    rig.window.enabled[Control::cmdReset] = true;
     rig.Record(1);
     EXPECT_TRUE(fs::is_empty(rig.dir.path()));
-    EXPECT_EQ(rig.window.rows, Strings{"old row"});
-    EXPECT_EQ(rig.window.fileFolder, rig.dir.path() / "elsewhere");
+    // The list of blocks was never emptied, the browser never moved.
+    EXPECT_FALSE(rig.ui.receiving);
+    EXPECT_TRUE(rig.ui.folders.empty());
     EXPECT_EQ(rig.line.Calls(test::PortOp::ReadAll), 0);
-    rig.ExpectIdle(true);
+    rig.ExpectEnded(TransferResult::Ending::Stopped);
 }
 
 TEST(Recording, AFileThatCannotBeCreatedEndsTheRun) {
@@ -336,30 +311,32 @@ TEST(Recording, AFileThatCannotBeCreatedEndsTheRun) {
     fs::create_directory(rig.dir / "SUB");
     rig.dialog.answer = rig.dir / "SUB"; // a folder, not a file
     rig.Arrive(Frame(Body(255, {1})));
-    rig.Record(3);
+    EXPECT_EQ(rig.Record(3).reason, "Cannot write SUB: Is a directory");
     EXPECT_TRUE(fs::is_directory(rig.dir / "SUB"));
     EXPECT_TRUE(fs::is_empty(rig.dir / "SUB"));
     EXPECT_EQ(rig.line.Calls(test::PortOp::ReadAll), 1); // only the read that throws away
-    rig.ExpectIdle(true);
+    rig.ExpectEnded(TransferResult::Ending::Failed);
 }
 
 TEST(Recording, AFolderThatCannotBeOpenedEndsTheRunBeforeTheRead) {
     RecordingRig rig;
     TapeBuilder().Raw({1}).WriteTo(rig.dir / "plain");
     rig.dialog.answer = rig.dir / "plain" / "x.tap";
-    rig.Record(3);
+    EXPECT_EQ(rig.Record(3).reason, "Cannot open the folder plain");
     EXPECT_EQ(rig.line.Calls(test::PortOp::ReadAll), 0);
-    EXPECT_EQ(rig.window.rows, Strings{"old row"});
-    rig.ExpectIdle(true);
+    EXPECT_FALSE(rig.ui.receiving);
+    rig.ExpectEnded(TransferResult::Ending::Failed);
 }
 
 TEST(Recording, AClosedPortFailsBeforeTheFileIsCreated) {
     RecordingRig rig;
     rig.line.Close();
-    rig.Record(1);
+    EXPECT_EQ(rig.Record(1).reason, "COM1 is not open");
     EXPECT_TRUE(fs::is_empty(rig.dir.path()));
-    EXPECT_EQ(rig.window.fileFolder, rig.dir.path()); // the browser had moved already
-    rig.ExpectIdle(true);
+    // The browser had moved already; the list of blocks was not emptied.
+    EXPECT_EQ(rig.ui.folders, std::vector<fs::path>{rig.dir.path()});
+    EXPECT_FALSE(rig.ui.receiving);
+    rig.ExpectEnded(TransferResult::Ending::Failed);
 }
 
 TEST(Recording, AVanishingPortKeepsWhatWasWritten) {
@@ -368,10 +345,12 @@ TEST(Recording, AVanishingPortKeepsWhatWasWritten) {
     rig.Arrive(TapeBuilder().Raw(first).Raw(Frame(Body(255, {3}))).bytes(),
                {first.size(), 0, 0, 2});
     rig.line.VanishAt(test::PortOp::ReadAll, 4);
-    rig.Record(0);
+    const TransferResult result = rig.Record(0);
+    EXPECT_EQ(result.reason, "COM1 went away");
+    EXPECT_EQ(result.block, 1);
     EXPECT_EQ(test::ReadFileBytes(rig.Output("REC.TAP")), first);
-    EXPECT_EQ(rig.window.rows, Strings{"{Data block [Length=2]}"});
-    rig.ExpectIdle(true);
+    EXPECT_EQ(rig.ui.rows, Strings{"{Data block [Length=2]}"});
+    rig.ExpectEnded(TransferResult::Ending::Failed);
 }
 
 // Lets the test process write no more than a given number of bytes to any
@@ -405,11 +384,12 @@ TEST(Recording, AFailedWriteKeepsTheWholeBlocksBefore) {
     {
         // The second block gets only a few of its bytes onto the disk.
         const FileSizeLimit limit(first.size() + 5);
-        rig.Record(0); // the failure ends it
+        // The failure ends it.
+        EXPECT_EQ(rig.Record(0).reason, "Cannot write REC.TAP: File too large");
     }
     EXPECT_EQ(test::ReadFileBytes(rig.Output("REC.TAP")), first);
-    EXPECT_EQ(rig.window.rows, Strings{"{Data block [Length=3]}"});
-    rig.ExpectIdle(true);
+    EXPECT_EQ(rig.ui.rows, Strings{"{Data block [Length=3]}"});
+    rig.ExpectEnded(TransferResult::Ending::Failed);
 }
 
 TEST(Recording, OverwritesAnExistingFileUnderItsOwnName) {
@@ -430,7 +410,7 @@ TEST(Recording, OverwritesAnExistingFileAndUpperCasesOnlyItsName) {
     rig.Record(3);
     EXPECT_EQ(test::ReadFileBytes(rig.dir / "Tapes" / "MIXED.TAP"), Frame(Body(255, {1})));
     EXPECT_FALSE(fs::exists(rig.dir / "TAPES"));
-    EXPECT_EQ(rig.window.dirFolder, rig.dir / "Tapes");
+    EXPECT_EQ(rig.ui.folders.back(), rig.dir / "Tapes");
 }
 
 TEST(Recording, AsksWithTheTitleAndFilterOfTheChoice) {
@@ -465,13 +445,13 @@ TEST(Recording, ClearsAStandingProgressLineAfterTheEmptyPollLimit) {
     const long long limit = Recording::EmptyPollsBeforeClearing;
     std::string atLimitMinusOne;
     rig.onYield = [&] {
-        if (rig.window.yields == limit) {
-            atLimitMinusOne = rig.window.status2;
+        if (rig.ui.yields == limit) {
+            atLimitMinusOne = rig.ui.status2;
         }
     };
     rig.Record(limit + 2);
     EXPECT_EQ(atLimitMinusOne, "5 of 5");
-    EXPECT_EQ(rig.window.status2History, (Strings{"1 of ?", "5 of 5", "5 of 5", "", ""}));
+    EXPECT_EQ(rig.ui.status2History, (Strings{"1 of ?", "5 of 5", "5 of 5", "", ""}));
 }
 
 TEST(Recording, AnEmptyProgressLineLetsTheCountRunOn) {
@@ -481,7 +461,7 @@ TEST(Recording, AnEmptyProgressLineLetsTheCountRunOn) {
     rig.Record(3 * limit + 5);
     // Cleared once at the limit; with the line empty the count runs on and
     // nothing is written again until the finishing steps.
-    EXPECT_EQ(rig.window.status2History, (Strings{"1 of ?", "5 of 5", "5 of 5", "", ""}));
+    EXPECT_EQ(rig.ui.status2History, (Strings{"1 of ?", "5 of 5", "5 of 5", "", ""}));
 }
 
 TEST(Recording, ExitLeavesTheBlocksWrittenAndReadsNoMore) {
@@ -489,14 +469,15 @@ TEST(Recording, ExitLeavesTheBlocksWrittenAndReadsNoMore) {
     const Bytes first = Frame(Body(255, {1, 2}));
     rig.Arrive(TapeBuilder().Raw(first).Raw(Frame(Body(255, {3}))).bytes(), {first.size(), 0, 4});
     rig.onYield = [&] {
-        if (rig.window.yields == 2) {
+        if (rig.ui.yields == 2) {
             rig.recording.Abandon();
         }
     };
     rig.Record(0);
     EXPECT_EQ(rig.line.Calls(test::PortOp::ReadAll), 3); // the discard read and two passes
     EXPECT_EQ(test::ReadFileBytes(rig.Output("REC.TAP")), first);
-    EXPECT_EQ(rig.window.status, "Recording..."); // no finishing step ran
+    EXPECT_EQ(rig.ui.status, "Recording..."); // no finishing step ran
+    EXPECT_TRUE(rig.ui.ends.empty());
 }
 
 } // namespace

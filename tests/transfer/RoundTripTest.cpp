@@ -1,10 +1,11 @@
 #include "transfer/Playback.h"
 #include "transfer/Recording.h"
 
-#include "support/FakeWindow.h"
+#include "support/ScriptedDialog.h"
 #include "support/SimulatedLine.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
+#include "support/TestFrontEnd.h"
 #include "support/TestNames.h"
 
 #include <gtest/gtest.h>
@@ -65,22 +66,19 @@ const RoundTrip kImages[] = {
 // the frames it received.
 std::vector<Bytes> PlayToMachine(const fs::path& image, bool jupiterAce, const char* format) {
     test::SimulatedLine out;
-    out.SetSettings("9600,n,8,1");
-    out.SetHandshaking(2);
+    out.SetSettings(ParseLineSettings("9600,n,8,1"));
+    out.SetHandshaking(Handshake::RtsCts);
     out.Open();
     out.SetCtsWhileRoom(64);
     out.SetTimePerOperation(std::chrono::microseconds(300));
     out.SetPaced(true);
-    test::FakeWindow player;
-    player.jupiterAce = jupiterAce;
-    player.format = format;
-    player.fileFolder = image.parent_path();
-    player.fileName = image.filename().string();
-    bool expect = true;
+    test::TestFrontEnd player;
     const auto machine = jupiterAce ? MachineKind::JupiterAce : MachineKind::Spectrum;
-    player.rows = LoadContents(image, machine, LayoutInForce(machine, format), expect);
+    PlayRequest request;
+    request.file = image;
+    request.layout = LayoutInForce(machine, format);
     player.onYield = [&] { out.MachineTake(out.MachineBuffered()); };
-    Playback(out, player).Run();
+    EXPECT_EQ(Playback(out, player).Run(request).ending, TransferResult::Ending::Done);
     EXPECT_TRUE(out.PartialFrame().empty());
     EXPECT_EQ(player.status, "");
     return out.Frames();
@@ -97,9 +95,11 @@ Bytes RecordFromMachine(const std::vector<Bytes>& frames, bool jupiterAce, const
         all.insert(all.end(), f.begin(), f.end());
     }
     in.Send(all, test::SendPlan{{0, 7, 300, 1, 2, 1000}});
-    test::FakeWindow recorder;
-    recorder.jupiterAce = jupiterAce;
-    recorder.format = format;
+    test::TestFrontEnd recorder;
+    RecordingRequest request;
+    request.machine = jupiterAce ? MachineKind::JupiterAce : MachineKind::Spectrum;
+    request.layout = LayoutInForce(request.machine, format);
+    request.dialogFolder = dir.path();
     test::ScriptedDialog dialog;
     dialog.answer = dir / "copy.img";
     recorder.onYield = [&] {
@@ -107,7 +107,7 @@ Bytes RecordFromMachine(const std::vector<Bytes>& frames, bool jupiterAce, const
             recorder.Stop();
         }
     };
-    Recording(in, recorder, dialog, dir.path()).Run();
+    EXPECT_EQ(Recording(in, recorder, dialog).Run(request).ending, TransferResult::Ending::Stopped);
     EXPECT_EQ(recorder.rows.size(), frames.size());
     return test::ReadFileBytes(dir / "COPY.IMG");
 }

@@ -1,0 +1,154 @@
+// Shows what the Play and Record engines report in the main window.
+#include "app/Form1FrontEnd.h"
+
+#include "app/ClickComboBox.h"
+#include "app/DirList.h"
+#include "app/DriveList.h"
+#include "app/FileList.h"
+#include "app/Form1.h"
+#include "transfer/StatusTexts.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace bitreel {
+namespace {
+
+QString FromPath(const std::filesystem::path& path) {
+    return QString::fromStdU16String(path.generic_u16string());
+}
+
+void SetEnabled(std::initializer_list<QWidget*> controls, bool enabled) {
+    for (QWidget* control : controls) {
+        control->setEnabled(enabled);
+    }
+}
+
+// Status and row texts hold one byte per character, shown as Latin-1.
+QString FromBytes(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+void Form1FrontEnd::RunStarts(Transfer transfer) {
+    if (transfer == Transfer::Play) {
+        LockForPlay();
+        form_.StopRequested = false;
+        form_.lblStatus->setText(FromBytes(PlayingText));
+    } else {
+        form_.StopRequested = false;
+        resetWasEnabled_ = form_.cmdReset->isEnabled();
+        LockForRecord();
+        form_.lblStatus->setText(FromBytes(RecordingText));
+    }
+    form_.repaint();
+}
+
+void Form1FrontEnd::LockForPlay() {
+    SetEnabled({form_.optMachine[0], form_.optMachine[1], form_.cmdPlay, form_.cmdReset,
+                form_.cmdRecord, form_.cboComPort, form_.File1, form_.Dir1, form_.Drive1,
+                form_.lstContents, form_.cboFormat},
+               false);
+    form_.cmdStop->setEnabled(true);
+}
+
+void Form1FrontEnd::LockForRecord() {
+    // In this order; Stop waits until the file is chosen.
+    SetEnabled({form_.optMachine[0], form_.optMachine[1], form_.lstContents, form_.Drive1,
+                form_.File1, form_.Dir1, form_.cmdPlay, form_.cmdReset, form_.cmdRecord,
+                form_.cboComPort, form_.cboFormat},
+               false);
+}
+
+void Form1FrontEnd::RunEnds(Transfer transfer, const TransferResult& result) {
+    if (transfer == Transfer::Play) {
+        UnlockAfterPlay();
+    } else {
+        UnlockAfterRecord(result);
+    }
+}
+
+void Form1FrontEnd::UnlockAfterPlay() {
+    form_.lblStatus->setText(QString());
+    form_.lblStatus2->setText(QString());
+    if (form_.lstContents->count() > 0) {
+        form_.lstContents->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+    }
+    SetEnabled({form_.optMachine[0], form_.optMachine[1], form_.cmdPlay, form_.cmdReset,
+                form_.cmdRecord, form_.cboComPort, form_.File1, form_.Dir1, form_.Drive1,
+                form_.lstContents},
+               true);
+    form_.cmdStop->setEnabled(false);
+    form_.cboFormat->setEnabled(form_.Machine() == MachineKind::JupiterAce);
+}
+
+void Form1FrontEnd::UnlockAfterRecord(const TransferResult& result) {
+    // A recording ended by Stop shows its new file in the file list.
+    if (result.ending == TransferResult::Ending::Stopped && recordingFolder_) {
+        form_.File1->SetPath(FromPath(*recordingFolder_));
+    }
+    form_.optMachine[0]->setEnabled(true);
+    form_.optMachine[1]->setEnabled(true);
+    form_.cmdRecord->setEnabled(true);
+    form_.cmdStop->setEnabled(false);
+    form_.cmdPlay->setEnabled(false);
+    form_.cmdReset->setEnabled(resetWasEnabled_);
+    form_.cboComPort->setEnabled(true);
+    form_.lblStatus->setText(QString());
+    form_.lblStatus2->setText(QString());
+    SetEnabled({form_.File1, form_.Dir1, form_.Drive1, form_.lstContents}, true);
+    form_.cboFormat->setEnabled(form_.Machine() == MachineKind::JupiterAce);
+}
+
+void Form1FrontEnd::Status(std::string_view text) {
+    // Written only when it changes, to keep repaints off the per-byte path.
+    if (form_.lblStatus->text() !=
+        QLatin1StringView(text.data(), static_cast<qsizetype>(text.size()))) {
+        form_.lblStatus->setText(FromBytes(text));
+    }
+}
+
+void Form1FrontEnd::Progress(std::string_view text, ProgressShown shown) {
+    form_.lblStatus2->setText(FromBytes(text));
+    if (shown == ProgressShown::AtOnce) {
+        form_.lblStatus2->repaint();
+    }
+}
+
+void Form1FrontEnd::BlockGoingOut(int row) {
+    QListWidget* list = form_.lstContents;
+    list->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    list->scrollToItem(list->item(row));
+    list->repaint();
+}
+
+bool Form1FrontEnd::RecordingFolder(const std::filesystem::path& folder) {
+    recordingFolder_ = folder;
+    form_.File1->SetPath(FromPath(folder));
+    // A new folder in the directory list empties the contents list.
+    return form_.Dir1->SetPath(FromPath(folder));
+}
+
+void Form1FrontEnd::ReceivingStarts() {
+    form_.cmdStop->setEnabled(true);
+    form_.lstContents->clear();
+    form_.repaint();
+}
+
+void Form1FrontEnd::BlockRecorded(std::string_view row) {
+    form_.lstContents->addItem(FromBytes(row));
+}
+
+void Form1FrontEnd::Yield() {
+    QCoreApplication::processEvents();
+}
+
+bool Form1FrontEnd::StopRequested() const {
+    return form_.StopRequested;
+}
+
+} // namespace bitreel

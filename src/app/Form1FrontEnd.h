@@ -1,0 +1,40 @@
+#pragma once
+
+#include "transfer/TransferFrontEnd.h"
+
+#include <filesystem>
+#include <optional>
+
+namespace bitreel {
+
+class Form1;
+
+// Form1 as a transfer's front end: each report becomes the window's own
+// control steps, in their order. One object serves one run.
+class Form1FrontEnd : public TransferFrontEnd {
+public:
+    explicit Form1FrontEnd(Form1& form) : form_(form) {}
+
+    void RunStarts(Transfer transfer) override;
+    void RunEnds(Transfer transfer, const TransferResult& result) override;
+    void Status(std::string_view text) override;
+    void Progress(std::string_view text, ProgressShown shown) override;
+    void BlockGoingOut(int row) override;
+    [[nodiscard]] bool RecordingFolder(const std::filesystem::path& folder) override;
+    void ReceivingStarts() override;
+    void BlockRecorded(std::string_view row) override;
+    void Yield() override;
+    [[nodiscard]] bool StopRequested() const override;
+
+private:
+    void LockForPlay();
+    void LockForRecord();
+    void UnlockAfterPlay();
+    void UnlockAfterRecord(const TransferResult& result);
+
+    Form1& form_;
+    bool resetWasEnabled_ = false;                         // Record: cmdReset when it began
+    std::optional<std::filesystem::path> recordingFolder_; // Record: shown once chosen
+};
+
+} // namespace bitreel

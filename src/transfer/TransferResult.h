@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+namespace bitreel {
+
+// How a Play or Record run ended, for its front end to show.
+struct TransferResult {
+    enum class Ending {
+        Done,    // every block went out
+        Stopped, // the user stopped it, cancelled the file chooser, or ended the program
+        Failed,  // see reason
+    };
+
+    Ending ending = Ending::Done;
+    // Failed: one short line for a user ("COM12 went away",
+    // "Stopped at block 9: corrupt block"); empty otherwise.
+    std::string reason;
+    // The contents row of the block the run was at when it ended (for Record,
+    // the row the block in progress would get); -1 when it ended before any.
+    int block = -1;
+
+    [[nodiscard]] bool Failed() const { return ending == Ending::Failed; }
+};
+
+} // namespace bitreel
