@@ -27,7 +27,9 @@ constexpr double TStatesPerSecond = 3500000.0;
 constexpr std::size_t TurboTimings = 12;
 // Pure data up to its used-bits byte: zero and one pulse lengths.
 constexpr std::size_t PureTimings = 4;
-constexpr std::size_t CustomIdSize = 10;
+// The layout table of the custom info block says CHAR[10], but its offsets
+// and its "Decode info" + 5 spaces example both make the ID 16 characters.
+constexpr std::size_t CustomIdSize = 16;
 constexpr std::size_t EmulationInfoSize = 8;
 constexpr std::size_t GlueSize = 9;
 

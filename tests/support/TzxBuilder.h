@@ -124,16 +124,24 @@ public:
         out_.Raw(data);
         return *this;
     }
-    TzxBuilder& Generalized(std::uint32_t dataSymbols, const Bytes& rest) {
-        Id(0x19).Dword(static_cast<std::uint32_t>(14 + rest.size()));
-        out_.Word(0);
-        out_.Dword(0);
-        out_.Byte(0);
-        out_.Byte(0);
-        out_.Dword(dataSymbols);
-        out_.Byte(1);
-        out_.Byte(2);
-        out_.Raw(rest);
+    // Data symbols of one bit each (two symbols, the ROM's pulses), no pilot.
+    TzxBuilder& Generalized(std::uint32_t dataSymbols) {
+        ImageBytes body;
+        body.Word(0);
+        body.Dword(0);
+        body.Byte(0);
+        body.Byte(0);
+        body.Dword(dataSymbols);
+        body.Byte(2);
+        body.Byte(2);
+        for (unsigned pulse : {855u, 1710u}) {
+            body.Byte(0);
+            body.Word(pulse);
+            body.Word(pulse);
+        }
+        body.Raw(Bytes((dataSymbols + 7) / 8, 0x5A));
+        Id(0x19).Dword(static_cast<std::uint32_t>(body.size()));
+        out_.Raw(body.bytes());
         return *this;
     }
     TzxBuilder& Pause(unsigned ms) {
@@ -231,7 +239,7 @@ public:
     }
     TzxBuilder& CustomInfo(std::string_view id, const Bytes& data) {
         Id(0x35);
-        for (std::size_t i = 0; i < 10; ++i) {
+        for (std::size_t i = 0; i < 16; ++i) {
             out_.Byte(i < id.size() ? static_cast<unsigned char>(id[i]) : ' ');
         }
         out_.Dword(static_cast<std::uint32_t>(data.size()));
@@ -268,10 +276,13 @@ public:
 
     [[nodiscard]] const Bytes& bytes() const { return out_.bytes(); }
     [[nodiscard]] std::size_t size() const { return out_.size(); }
+    // The ID of every block written, in order.
+    [[nodiscard]] const std::vector<unsigned>& ids() const { return ids_; }
     void WriteTo(const std::filesystem::path& path) const { out_.WriteTo(path); }
 
 private:
     ImageBytes& Id(unsigned id) {
+        ids_.push_back(id);
         out_.Byte(id);
         return out_;
     }
@@ -284,6 +295,7 @@ private:
     }
 
     ImageBytes out_;
+    std::vector<unsigned> ids_;
 };
 
 class PzxBuilder {
