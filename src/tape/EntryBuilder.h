@@ -11,21 +11,28 @@
 
 namespace bitreel {
 
+// Whether the entries keep the frames of their data blocks (for Play), or
+// only their rows (for the contents list, which then touches no memory per
+// frame).
+enum class FrameUse { Keep, Drop };
+
 class EntryBuilder {
 public:
-    // A data block whose bytes (flag, payload, checksum) fit one frame.
+    explicit EntryBuilder(FrameUse frames) : frames_(frames) {}
+
+    // A data block whose bytes (flag, payload, checksum) fit one frame: its
+    // frame, checksum and row are those of the same block in a TAP file.
     void AddFrame(std::span<const std::uint8_t> data, bool turbo);
 
     // Any other block, with its row.
     void Add(EntryKind kind, std::string row);
 
-    // The entries; every frame is read back through ReadBlock, so that its
-    // bytes, checksum and row are those of the same block in a TAP file.
-    [[nodiscard]] TapeEntries Finish() &&;
+    [[nodiscard]] TapeEntries Finish() && { return std::move(entries_); }
 
 private:
+    FrameUse frames_;
     TapeEntries entries_;
-    std::vector<std::uint8_t> tap_; // the frames, laid out as a Spectrum TAP file
+    TapeBlock scratch_; // the frame being described, when frames are dropped
 };
 
 } // namespace bitreel

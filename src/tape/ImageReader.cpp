@@ -57,11 +57,13 @@ std::optional<ImageFormat> ImageFormatOf(const std::filesystem::path& path, Mach
     return std::nullopt;
 }
 
-TapeEntries ReadEntries(std::span<const std::uint8_t> bytes, ImageFormat format) {
-    return format == ImageFormat::Tzx ? TzxReader::Read(bytes) : PzxReader::Read(bytes);
+TapeEntries ReadEntries(std::span<const std::uint8_t> bytes, ImageFormat format, FrameUse frames) {
+    return format == ImageFormat::Tzx ? TzxReader::Read(bytes, frames)
+                                      : PzxReader::Read(bytes, frames);
 }
 
-std::optional<TapeEntries> LoadTapeEntries(const std::filesystem::path& path, MachineKind machine) {
+std::optional<TapeEntries> LoadTapeEntries(const std::filesystem::path& path, MachineKind machine,
+                                           FrameUse frames) {
     const auto format = ImageFormatOf(path, machine);
     if (!format) {
         return std::nullopt;
@@ -71,12 +73,12 @@ std::optional<TapeEntries> LoadTapeEntries(const std::filesystem::path& path, Ma
     bytes.reserve(file.Size());
     (void)file.Read(file.Size(), bytes);
     file.Close();
-    return ReadEntries(bytes, *format);
+    return ReadEntries(bytes, *format, frames);
 }
 
 std::vector<std::string> LoadImageContents(const std::filesystem::path& path, MachineKind machine,
                                            TapeLayout layout, bool& ExpectHeader) {
-    if (auto entries = LoadTapeEntries(path, machine)) {
+    if (auto entries = LoadTapeEntries(path, machine, FrameUse::Drop)) {
         ExpectHeader = true;
         return TakeRows(*entries);
     }

@@ -143,8 +143,8 @@ void AddBlock(EntryBuilder& out, Span tag, Span body) {
 
 } // namespace
 
-TapeEntries PzxReader::Read(std::span<const std::uint8_t> file) {
-    EntryBuilder out;
+TapeEntries PzxReader::Read(std::span<const std::uint8_t> file, FrameUse frames) {
+    EntryBuilder out(frames);
     ByteCursor in(file);
     if (file.empty()) {
         out.Add(EntryKind::Corrupt, CorruptBlockRow);

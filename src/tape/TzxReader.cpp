@@ -405,8 +405,8 @@ bool ReadBlockAfterId(std::uint8_t id, ByteCursor& in, EntryBuilder& out) {
 
 } // namespace
 
-TapeEntries TzxReader::Read(std::span<const std::uint8_t> file) {
-    EntryBuilder out;
+TapeEntries TzxReader::Read(std::span<const std::uint8_t> file, FrameUse frames) {
+    EntryBuilder out(frames);
     ByteCursor in(file);
     const auto signature = in.Bytes(Signature.size());
     const auto major = in.U8();

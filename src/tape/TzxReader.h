@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tape/EntryBuilder.h"
 #include "tape/TapeEntry.h"
 
 #include <cstdint>
@@ -16,7 +17,8 @@ public:
     // A file without the signature, or one that ends inside a block, lists its
     // whole blocks and then one corrupt entry. Nothing in the bytes makes it
     // throw (beyond running out of memory) or read outside them.
-    [[nodiscard]] static TapeEntries Read(std::span<const std::uint8_t> file);
+    [[nodiscard]] static TapeEntries Read(std::span<const std::uint8_t> file,
+                                          FrameUse frames = FrameUse::Keep);
 };
 
 } // namespace bitreel

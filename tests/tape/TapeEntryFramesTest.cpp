@@ -68,6 +68,11 @@ TEST_P(FrameTest, EveryDataBlockIsTheFrameOfTheSameTapBlock) {
         TzxReader::Read(TzxBuilder().Standard(data).Turbo(data).PureData(data).bytes());
     const TapeEntries pzx = PzxReader::Read(
         PzxBuilder().Data(data).Data(data, 0xFFFFFFFF, {600, 600}, {1200, 1200}).bytes());
+    // Listing alone keeps no frame, and gives the same rows.
+    const TapeEntries listed = TzxReader::Read(
+        TzxBuilder().Standard(data).Turbo(data).PureData(data).bytes(), FrameUse::Drop);
+    EXPECT_EQ(EntryRows(listed), EntryRows(tzx));
+    EXPECT_TRUE(listed[0].Block.Bytes.empty());
     ASSERT_EQ(tzx.size(), 3u);
     ASSERT_EQ(pzx.size(), 3u);
     ExpectSameBlock(tzx[0], tap, tapRow, false);
