@@ -22,7 +22,8 @@ enum class EntryKind {
 struct TapeEntry {
     EntryKind Kind = EntryKind::Skipped;
     std::string Row;    // the contents-list row
-    TapeBlock Block;    // Frame only: as ReadBlock gives the same block of a TAP file
+    TapeBlock Block;    // Frame only, when the frames are kept: as ReadBlock gives the
+                        // same block of a TAP file
     bool Turbo = false; // Frame only: stored for a loader other than the ROM's
 };
 
