@@ -6,6 +6,7 @@
 #include "tape/BlockDescription.h"
 #include "tape/BlockReader.h"
 #include "tape/ByteCursor.h"
+#include "tape/ContentsIndex.h"
 #include "tape/ContentsList.h"
 #include "tape/TapeBlock.h"
 #include "tape/TapeFile.h"
