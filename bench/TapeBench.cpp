@@ -1,8 +1,11 @@
 // Times the contents list on two large images against reading the same file
-// plainly, so that a slowdown in the reader shows up as a number.
-//   tape_bench [ROUNDS [small|large]]
+// plainly, so that a slowdown in the reader shows up as a number; then the
+// index the window lists with (every block indexed, the rows it shows first
+// made) on the same images and on 20 MB of zero bytes.
+//   tape_bench [ROUNDS [small|large|zeros]]
 #include "tape/Tape.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -77,6 +80,15 @@ void Measure(const char* name, const Bytes& tape, int blocks, int rounds) {
                                      bitreel::TapeLayout::SpectrumTap, expectHeader)
                    .size();
     });
+    const double index = Best(rounds, [&] {
+        bitreel::ContentsIndex contents(path, bitreel::MachineKind::Spectrum,
+                                        bitreel::TapeLayout::SpectrumTap);
+        while (!contents.Advance(65536)) {
+        }
+        for (std::size_t row = 0; row < std::min<std::size_t>(40, contents.RowCount()); ++row) {
+            static_cast<void>(contents.Row(row));
+        }
+    });
     std::size_t readBytes = 0;
     const double plain = Best(rounds, [&] {
         // The whole file into memory, as a program that parses a buffer would.
@@ -91,8 +103,9 @@ void Measure(const char* name, const Bytes& tape, int blocks, int rounds) {
         std::exit(1);
     }
     std::printf("%-12s %7d blocks %9zu bytes  list %8.3f ms  plain read %7.3f ms  "
-                "ratio %5.2f  %10.0f blocks/s\n",
-                name, blocks, tape.size(), list * 1e3, plain * 1e3, list / plain, blocks / list);
+                "ratio %5.2f  %10.0f blocks/s  index %8.3f ms\n",
+                name, blocks, tape.size(), list * 1e3, plain * 1e3, list / plain, blocks / list,
+                index * 1e3);
 }
 
 } // namespace
@@ -105,6 +118,23 @@ int main(int argc, char** argv) {
     }
     if (only.empty() || only == "large") {
         Measure("large", FewLargeBlocks(40), 40, rounds);
+    }
+    if (only.empty() || only == "zeros") {
+        // Too many rows to keep as LoadContents does: the index alone.
+        const fs::path path = fs::temp_directory_path() / "bitreel-bench-zeros.tap";
+        { std::ofstream create(path, std::ios::binary | std::ios::trunc); }
+        fs::resize_file(path, 20'000'000);
+        std::size_t rows = 0;
+        const double index = Best(std::min(rounds, 3), [&] {
+            bitreel::ContentsIndex contents(path, bitreel::MachineKind::Spectrum,
+                                            bitreel::TapeLayout::SpectrumTap);
+            while (!contents.Advance(65536)) {
+            }
+            rows = contents.RowCount();
+        });
+        fs::remove(path);
+        std::printf("%-12s %7zu blocks %9d bytes  index %8.3f ms\n", "zeros", rows, 20'000'000,
+                    index * 1e3);
     }
     return 0;
 }

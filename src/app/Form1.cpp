@@ -20,7 +20,6 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>

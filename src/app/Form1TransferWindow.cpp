@@ -2,6 +2,7 @@
 #include "app/Form1TransferWindow.h"
 
 #include "app/ClickComboBox.h"
+#include "app/ContentsList.h"
 #include "app/DirList.h"
 #include "app/DriveList.h"
 #include "app/FileList.h"
@@ -70,17 +71,17 @@ int Form1TransferWindow::RowCount() const {
 }
 
 int Form1TransferWindow::SelectedRow() const {
-    const QListWidgetItem* item = form_.lstContents->currentItem();
-    return item && item->isSelected() ? form_.lstContents->row(item) : -1;
+    const int row = form_.lstContents->currentRow();
+    return row >= 0 && form_.lstContents->isRowSelected(row) ? row : -1;
 }
 
 void Form1TransferWindow::SelectRow(int row) {
-    QListWidget* list = form_.lstContents;
+    ContentsList* list = form_.lstContents;
     if (row < 0 || row >= list->count()) {
         throw std::out_of_range("no contents row " + std::to_string(row));
     }
     list->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
-    list->scrollToItem(list->item(row));
+    list->scrollToRow(row);
 }
 
 void Form1TransferWindow::ClearRows() {

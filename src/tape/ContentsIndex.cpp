@@ -67,10 +67,14 @@ bool ContentsIndex::Advance(std::size_t maxBlocks) {
             continue; // a stray last byte: no block, no row
         }
         starts_.push_back(static_cast<Start>(start << 1) | (expectHeader ? 1u : 0u));
-        // Only the Jupiter Ace rules move ExpectHeader, and only by
-        // describing the block; a corrupt block leaves it as it was.
-        if (ok && machine_ == MachineKind::JupiterAce) {
-            static_cast<void>(ContentsRow(block, machine_, isTapFile_, expectHeader_));
+        // Describing the block moves ExpectHeader by the Jupiter Ace rules
+        // and tells the row's width; a corrupt block leaves ExpectHeader.
+        const std::size_t length =
+            ok ? ContentsRow(block, machine_, isTapFile_, expectHeader_).size()
+               : std::char_traits<char>::length(CorruptBlockRow);
+        if (length > widestLength_) {
+            widestLength_ = length;
+            widestRow_ = starts_.size() - 1;
         }
     }
     next_ = file.Position();

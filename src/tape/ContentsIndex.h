@@ -42,6 +42,9 @@ public:
     [[nodiscard]] std::size_t RowCount() const noexcept { return starts_.size(); }
     // The text of an indexed row (row < RowCount()).
     [[nodiscard]] std::string Row(std::size_t row) const;
+    // The indexed row with the longest text (the first of several), for a
+    // list that sizes every row alike; 0 when there is none.
+    [[nodiscard]] std::size_t WidestRow() const noexcept { return widestRow_; }
     // ExpectHeader as the last indexed block left it (true before the first).
     [[nodiscard]] bool ExpectHeader() const noexcept { return expectHeader_; }
 
@@ -57,6 +60,8 @@ private:
     TapeLayout layout_ = TapeLayout::SpectrumTap;
     bool isTapFile_ = false;
     std::uint64_t next_ = 0; // where the next block starts
+    std::size_t widestRow_ = 0;
+    std::size_t widestLength_ = 0;
     bool expectHeader_ = true;
     bool complete_ = true;
 };

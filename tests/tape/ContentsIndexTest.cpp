@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <random>
@@ -51,6 +52,10 @@ void ExpectRowsOfToday(const fs::path& path, std::size_t step) {
         }
         EXPECT_EQ(rows, today);
         EXPECT_EQ(index.ExpectHeader(), expectHeader);
+        const auto widest = std::max_element(today.begin(), today.end(),
+                                             [](auto& a, auto& b) { return a.size() < b.size(); });
+        EXPECT_EQ(index.WidestRow(),
+                  widest == today.end() ? 0 : static_cast<std::size_t>(widest - today.begin()));
     }
 }
 
