@@ -125,5 +125,26 @@ TEST_F(Listing, AHugeFileListsWhileTheWindowKeepsAnswering) {
     }
 }
 
+// Every row is sized alike, from one row; that must be the widest, or the
+// list could not scroll to the end of a long row between short ones.
+TEST_F(Listing, TheListScrollsToTheEndOfItsWidestRow) {
+    const Bytes header = SpectrumHeader(0, "LONGESTNAM", 65535, 32767, 65535);
+    TapeBuilder().Block(255, {1}).Block(0, header).Block(255, {2}).WriteTo(dir / "A.TAP");
+    TestWindow w(dir.path(), line);
+    ContentsList* rows = w.Contents();
+    rows->resize(80, rows->height()); // narrower than any row
+    rows->doItemsLayout();
+    ASSERT_EQ(rows->count(), 3);
+    const int widest = rows->fontMetrics().horizontalAdvance(rows->itemText(1));
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_GE(rows->visualRowRect(row).width(), widest) << row;
+    }
+    // A recording's longer row widens the list too.
+    rows->addItem(rows->itemText(1) + " and more");
+    rows->doItemsLayout();
+    EXPECT_GE(rows->visualRowRect(0).width(),
+              rows->fontMetrics().horizontalAdvance(rows->itemText(3)));
+}
+
 } // namespace
 } // namespace bitreel::test
