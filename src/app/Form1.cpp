@@ -20,7 +20,6 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -155,8 +154,8 @@ void Form1::cmdPlay_Click() {
     request.file = std::filesystem::path(File1->Path().toStdU16String()) /
                    std::filesystem::path(File1->FileName().toStdU16String());
     request.layout = LayoutInForce();
-    const QListWidgetItem* selected = lstContents->currentItem();
-    request.startRow = selected && selected->isSelected() ? lstContents->row(selected) : 0;
+    const int current = lstContents->currentRow();
+    request.startRow = current >= 0 && lstContents->isRowSelected(current) ? current : 0;
     request.rowCount = lstContents->count();
 
     Form1FrontEnd frontEnd(*this);

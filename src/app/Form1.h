@@ -17,13 +17,13 @@
 #include <vector>
 
 class QLabel;
-class QListWidget;
 class QPushButton;
 class QRadioButton;
 
 namespace bitreel {
 
 class ClickComboBox;
+class ContentsList;
 class DirList;
 class DriveList;
 class FileList;
@@ -95,7 +95,8 @@ private:
     void Drive1_Change();
     void Dir1_Change();
     // Fills lstContents from the tape image at path; false when the file
-    // cannot be read, with the list left empty.
+    // cannot be read (the reason in lblStatus, the list left empty) or when
+    // something else took the list over while a huge file was being listed.
     bool LoadContents(const QString& path);
 
     // Serial port.
@@ -115,7 +116,7 @@ private:
     DirList* Dir1 = nullptr;
     FileList* File1 = nullptr;
     QLabel* Label2 = nullptr;
-    QListWidget* lstContents = nullptr;
+    ContentsList* lstContents = nullptr;
     std::array<QRadioButton*, 2> optMachine{};
     ClickComboBox* cboFormat = nullptr;
     QPushButton* cmdPlay = nullptr;

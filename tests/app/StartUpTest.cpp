@@ -32,7 +32,7 @@ const ControlStart kStart[] = {
     {"Dir1", "QTreeWidget", std::nullopt, true},
     {"File1", "QListWidget", std::nullopt, true},
     {"Label2", "QLabel", "Contents:", true},
-    {"lstContents", "QListWidget", std::nullopt, true},
+    {"lstContents", "QListView", std::nullopt, true},
     {"optMachine0", "QRadioButton", "Spectrum TAP Files", true},
     {"optMachine1", "QRadioButton", "Jupiter Ace Files", true},
     {"cboFormat", "QComboBox", "JUP", false},

@@ -1,4 +1,5 @@
 // Play and Record driven through the real window's buttons.
+#include "app/ContentsList.h"
 #include "app/DirList.h"
 #include "app/FileList.h"
 #include "app/Form1.h"
@@ -107,7 +108,7 @@ protected:
     QPushButton* Button(const char* name) { return Get<QPushButton>(name); }
     QString Status() { return Get<QLabel>("lblStatus")->text(); }
     QString Status2() { return Get<QLabel>("lblStatus2")->text(); }
-    QListWidget* Contents() { return Get<QListWidget>("lstContents"); }
+    ContentsList* Contents() { return Get<ContentsList>("lstContents"); }
 
     static void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
@@ -196,8 +197,8 @@ TEST_F(WindowTransfers, RecordWritesTheFramesAndListsTheNewFile) {
     });
     Click(Button("cmdRecord"));
     EXPECT_EQ(ReadFileBytes(dir / "NEW.TAP"), Cat({kHeader, kData}));
-    EXPECT_EQ(Contents()->item(0)->text(), "Code        : code       [Start=32768, Length=30]");
-    EXPECT_EQ(Contents()->item(1)->text(), "{Data block [Length=30]}");
+    EXPECT_EQ(Contents()->itemText(0), "Code        : code       [Start=32768, Length=30]");
+    EXPECT_EQ(Contents()->itemText(1), "{Data block [Length=30]}");
     EXPECT_FALSE(Get<FileList>("File1")->findItems("NEW.TAP", Qt::MatchExactly).isEmpty());
     for (const auto& [name, on] : during) {
         EXPECT_EQ(on, name == "cmdStop" || name == "cmdExit") << name;
