@@ -43,6 +43,7 @@ TapeLayout Form1::AceLayout() const {
 }
 
 void Form1::File1_Click() {
+    ClearFailureReason();
     cmdPlay->setEnabled(false);
     cmdReset->setEnabled(false);
     if (File1->ListIndex() == -1) {
