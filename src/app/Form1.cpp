@@ -161,7 +161,7 @@ void Form1::cmdPlay_Click() {
     Form1FrontEnd frontEnd(*this);
     Playback playback(*services_.port, frontEnd);
     const OpenFiles::Hold held = heldFiles_.Keep([&playback] { playback.Abandon(); });
-    static_cast<void>(playback.Run(request));
+    ShowHowItEnded(playback.Run(request));
 }
 
 void Form1::cmdRecord_Click() {
@@ -173,7 +173,17 @@ void Form1::cmdRecord_Click() {
     Form1FrontEnd frontEnd(*this);
     Recording recording(*services_.port, frontEnd, *services_.recordDialog);
     const OpenFiles::Hold held = heldFiles_.Keep([&recording] { recording.Abandon(); });
-    static_cast<void>(recording.Run(request));
+    ShowHowItEnded(recording.Run(request));
+}
+
+void Form1::ShowHowItEnded(const TransferResult& result) {
+    if (result.Failed()) {
+        lblStatus->setText(QString::fromStdString(result.reason));
+    }
+}
+
+void Form1::ClearFailureReason() {
+    lblStatus->clear();
 }
 
 void Form1::cmdStop_Click() {
@@ -183,6 +193,7 @@ void Form1::cmdStop_Click() {
 }
 
 void Form1::cmdReset_Click() {
+    ClearFailureReason();
     if (lstContents->count() > 0) {
         lstContents->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
     }
@@ -206,6 +217,7 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::cboComPort_Click() {
+    ClearFailureReason();
     const std::string shown =
         ChoosePort(*services_.port, portEntries_, cboComPort->currentText().toStdString());
     ShowPortEntries(shown);

@@ -5,6 +5,7 @@
 #include "serial/SerialPort.h"
 #include "tape/TapeLayout.h"
 #include "transfer/RecordFileDialog.h"
+#include "transfer/TransferResult.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -83,6 +84,10 @@ private:
 
     // Commands.
     void cmdPlay_Click();
+    // After the finishing steps of a failed transfer, its reason stands in
+    // lblStatus until the next command, file click or machine change.
+    void ShowHowItEnded(const TransferResult& result);
+    void ClearFailureReason();
     void cmdRecord_Click();
     void cmdStop_Click();
     void cmdReset_Click();

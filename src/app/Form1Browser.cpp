@@ -55,7 +55,7 @@ TapeLayout Form1::AceLayout() const {
 }
 
 void Form1::File1_Click() {
-    lblStatus->clear(); // a failure's reason stands until the next file or machine
+    ClearFailureReason();
     cmdPlay->setEnabled(false);
     cmdReset->setEnabled(false);
     if (File1->ListIndex() == -1) {
