@@ -16,7 +16,6 @@
 #include "transfer/Recording.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFontDatabase>
 #include <QLabel>
@@ -42,10 +41,6 @@ Form1::Form1(QWidget* parent) : Form1(SystemServices(), parent) {}
 Form1::Form1(Services services, QWidget* parent) : QWidget(parent), services_(std::move(services)) {
     if (!services_.recordDialog) {
         services_.recordDialog = std::make_unique<QtRecordFileDialog>(this);
-    }
-    if (services_.programFolder.empty()) {
-        services_.programFolder =
-            std::filesystem::path(QCoreApplication::applicationDirPath().toStdU16String());
     }
     BuildControls();
     ApplyWindowLayout(*this);
@@ -159,7 +154,9 @@ void Form1::cmdPlay_Click() {
 
 void Form1::cmdRecord_Click() {
     Form1TransferWindow window(*this);
-    Recording recording(*services_.port, window, *services_.recordDialog, services_.programFolder);
+    // The dialog first opens on the folder the browser shows.
+    Recording recording(*services_.port, window, *services_.recordDialog,
+                        std::filesystem::path(Dir1->Path().toStdU16String()));
     const OpenFiles::Hold held = heldFiles_.Keep([&recording] { recording.Abandon(); });
     recording.Run();
 }

@@ -44,8 +44,6 @@ public:
         std::function<QStringList()> drives = RecognisedVolumes; // roots the drive list offers
         // Asks for the file a recording goes to; none gives Qt's file dialog.
         std::unique_ptr<RecordFileDialog> recordDialog;
-        // Where the record dialog opens; empty gives the executable's folder.
-        std::filesystem::path programFolder;
     };
 
     // The window on the system's serial ports, volumes and program exit.

@@ -8,12 +8,12 @@ namespace bitreel {
 RecordDialogRequest RecordRequest(bool jupiterAce, std::string_view formatText,
                                   const std::filesystem::path& initialFolder) {
     if (!jupiterAce) {
-        return {"Record TAP File", "Spectrum Files", "*.TAP", initialFolder};
+        return {"Record TAP File", "Spectrum Files", "*.TAP", initialFolder, "TAP"};
     }
     if (formatText == "JUP") {
-        return {"Record JUP File", "Jupiter Ace Files", "*.JUP", initialFolder};
+        return {"Record JUP File", "Jupiter Ace Files", "*.JUP", initialFolder, "JUP"};
     }
-    return {"Record TAP File", "Jupiter Ace Files", "*.TAP", initialFolder};
+    return {"Record TAP File", "Jupiter Ace Files", "*.TAP", initialFolder, "TAP"};
 }
 
 std::filesystem::path RecordOutputPath(const std::filesystem::path& chosen) {

@@ -8,7 +8,8 @@
 
 namespace bitreel {
 
-// The record dialog's title and filter for the machine and format choice.
+// The record dialog's title, filter and default extension for the machine
+// and format choice.
 [[nodiscard]] RecordDialogRequest RecordRequest(bool jupiterAce, std::string_view formatText,
                                                 const std::filesystem::path& initialFolder);
 

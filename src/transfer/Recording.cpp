@@ -44,7 +44,7 @@ void Recording::Record() {
 
     const bool jupiterAce = window_.JupiterAceChosen();
     const std::string format = window_.FormatText();
-    const auto chosen = dialog_.Ask(RecordRequest(jupiterAce, format, programFolder_));
+    const auto chosen = dialog_.Ask(RecordRequest(jupiterAce, format, firstFolder_));
     if (!chosen) {
         return; // cancelled: straight to the finishing steps
     }

@@ -18,9 +18,10 @@ namespace bitreel {
 // lists it, until the user stops.
 class Recording {
 public:
+    // firstFolder: where the file dialog opens when it has no previous name.
     Recording(SerialPort& port, TransferWindow& window, RecordFileDialog& dialog,
-              std::filesystem::path programFolder)
-        : port_(port), window_(window), dialog_(dialog), programFolder_(std::move(programFolder)) {}
+              std::filesystem::path firstFolder)
+        : port_(port), window_(window), dialog_(dialog), firstFolder_(std::move(firstFolder)) {}
 
     // The Record command, from the file dialog to its finishing steps.
     void Run();
@@ -49,7 +50,7 @@ private:
     SerialPort& port_;
     TransferWindow& window_;
     RecordFileDialog& dialog_;
-    std::filesystem::path programFolder_;
+    std::filesystem::path firstFolder_;
     std::optional<OutputFile> file_;
     bool abandoned_ = false;
 
