@@ -197,8 +197,14 @@ void Form1::cboComPort_Click() {
 }
 
 void Form1::ScanComPorts() {
-    bitreel::ScanComPorts(*services_.port, portEntries_);
-    ShowPortEntries({});
+    const std::vector<std::string> refused = bitreel::ScanComPorts(*services_.port, portEntries_);
+    // Said once. The table lists the plug-in adapters after the built-in
+    // ports, so the last refusal is the likeliest to be the user's adapter.
+    if (!refused.empty()) {
+        lblStatus->setText(QString::fromStdString(refused.back()));
+    }
+    // The scan leaves the port closed: the list reads "COM0" until a port opens.
+    ShowPortEntries(PortEntryText(0));
 }
 
 void Form1::ShowPortEntries(const std::string& shown) {
