@@ -6,6 +6,7 @@
 #include "app/DirList.h"
 #include "app/DriveList.h"
 #include "app/FileList.h"
+#include "app/FocusReturn.h"
 #include "app/Form1TransferWindow.h"
 #include "app/QtRecordFileDialog.h"
 #include "app/SystemServices.h"
@@ -52,6 +53,10 @@ Form1::~Form1() = default;
 
 void Form1::BuildControls() {
     setWindowTitle(QStringLiteral("Bitreel"));
+    // The layout is fixed: the frame offers no maximize button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     // The layout is fixed, so the text size it was made for is fixed with it.
     QFont windowFont = font();
     windowFont.setPointSizeF(8.25);
@@ -146,6 +151,7 @@ void Form1::Form_Load() {
 }
 
 void Form1::cmdPlay_Click() {
+    const FocusReturn focus(*this, *cmdPlay);
     Form1TransferWindow window(*this);
     Playback playback(*services_.port, window);
     const OpenFiles::Hold held = heldFiles_.Keep([&playback] { playback.Abandon(); });
@@ -153,6 +159,7 @@ void Form1::cmdPlay_Click() {
 }
 
 void Form1::cmdRecord_Click() {
+    const FocusReturn focus(*this, *cmdRecord);
     Form1TransferWindow window(*this);
     // The dialog first opens on the folder the browser shows.
     Recording recording(*services_.port, window, *services_.recordDialog,

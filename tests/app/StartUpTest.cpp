@@ -142,6 +142,11 @@ TEST_F(StartUp, TabOrderFollowsTheLayout) {
 TEST_F(StartUp, FixedLayoutHoldsEveryControlWhole) {
     TestWindow w(dir.path(), line);
     EXPECT_EQ(w.form->minimumSize(), w.form->maximumSize()) << "the window must not resize";
+    // The frame shows only the buttons named: no maximize button.
+    const Qt::WindowFlags frame = w.form->windowFlags();
+    EXPECT_TRUE(frame.testFlag(Qt::CustomizeWindowHint));
+    EXPECT_FALSE(frame.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(frame.testFlag(Qt::WindowCloseButtonHint));
     const QRect client = w.form->rect();
     std::vector<const QWidget*> placed;
     for (const ControlPlace& place : WindowPlaces()) {
