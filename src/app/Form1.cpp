@@ -6,6 +6,7 @@
 #include "app/DirList.h"
 #include "app/DriveList.h"
 #include "app/FileList.h"
+#include "app/FocusReturn.h"
 #include "app/Form1FrontEnd.h"
 #include "app/QtRecordFileDialog.h"
 #include "app/SystemServices.h"
@@ -16,7 +17,6 @@
 #include "transfer/Recording.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFontDatabase>
 #include <QLabel>
@@ -42,10 +42,6 @@ Form1::Form1(Services services, QWidget* parent) : QWidget(parent), services_(st
     if (!services_.recordDialog) {
         services_.recordDialog = std::make_unique<QtRecordFileDialog>(this);
     }
-    if (services_.programFolder.empty()) {
-        services_.programFolder =
-            std::filesystem::path(QCoreApplication::applicationDirPath().toStdU16String());
-    }
     BuildControls();
     ApplyWindowLayout(*this);
     ConnectHandlers();
@@ -56,6 +52,10 @@ Form1::~Form1() = default;
 
 void Form1::BuildControls() {
     setWindowTitle(QStringLiteral("Bitreel"));
+    // The layout is fixed: the frame offers no maximize button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     // The layout is fixed, so the text size it was made for is fixed with it.
     QFont windowFont = font();
     windowFont.setPointSizeF(8.25);
@@ -143,13 +143,18 @@ void Form1::Form_Load() {
     services_.port->SetSettings(ParseLineSettings("9600,n,8,1"));
     services_.port->SetHandshaking(Handshake::RtsCts);
     services_.port->SetDtrEnable(false);
-    ScanComPorts();
+    const QString refusal = ScanComPorts();
     if (cboComPort->count() > 0) {
         cboComPort->SelectEntry(0); // runs cboComPort_Click, which opens the port
+    }
+    // Said once, after the port choice, which clears the status line.
+    if (!refusal.isEmpty()) {
+        lblStatus->setText(refusal);
     }
 }
 
 void Form1::cmdPlay_Click() {
+    const FocusReturn focus(*this, *cmdPlay);
     PlayRequest request;
     request.file = std::filesystem::path(File1->Path().toStdU16String()) /
                    std::filesystem::path(File1->FileName().toStdU16String());
@@ -165,10 +170,12 @@ void Form1::cmdPlay_Click() {
 }
 
 void Form1::cmdRecord_Click() {
+    const FocusReturn focus(*this, *cmdRecord);
     RecordingRequest request;
     request.machine = Machine();
     request.layout = LayoutInForce();
-    request.dialogFolder = services_.programFolder;
+    // The dialog first opens on the folder the browser shows.
+    request.dialogFolder = std::filesystem::path(Dir1->Path().toStdU16String());
 
     Form1FrontEnd frontEnd(*this);
     Recording recording(*services_.port, frontEnd, *services_.recordDialog);
@@ -223,9 +230,13 @@ void Form1::cboComPort_Click() {
     ShowPortEntries(shown);
 }
 
-void Form1::ScanComPorts() {
-    bitreel::ScanComPorts(*services_.port, portEntries_);
-    ShowPortEntries({});
+QString Form1::ScanComPorts() {
+    const std::vector<std::string> refused = bitreel::ScanComPorts(*services_.port, portEntries_);
+    // The scan leaves the port closed: the list reads "COM0" until a port opens.
+    ShowPortEntries(PortEntryText(0));
+    // The table lists the plug-in adapters after the built-in ports, so the
+    // last refusal is the likeliest to be the user's adapter.
+    return refused.empty() ? QString() : QString::fromStdString(refused.back());
 }
 
 void Form1::ShowPortEntries(const std::string& shown) {

@@ -45,8 +45,6 @@ public:
         std::function<QStringList()> drives = RecognisedVolumes; // roots the drive list offers
         // Asks for the file a recording goes to; none gives Qt's file dialog.
         std::unique_ptr<RecordFileDialog> recordDialog;
-        // Where the record dialog opens; empty gives the executable's folder.
-        std::filesystem::path programFolder;
     };
 
     // The window on the system's serial ports, volumes and program exit.
@@ -106,7 +104,9 @@ private:
 
     // Serial port.
     void cboComPort_Click();
-    void ScanComPorts();
+    // Lists the ports that open; returns why a present device was refused
+    // (no rights to it), or nothing.
+    [[nodiscard]] QString ScanComPorts();
     // Shows portEntries_ in cboComPort with the entry reading shown selected,
     // or none when no entry reads so; raises no Click.
     void ShowPortEntries(const std::string& shown);

@@ -302,6 +302,59 @@ TEST_F(WindowTransfers, ExitDuringPlaybackWritesNoFurtherByte) {
     EXPECT_EQ(line->Written().size(), writtenAtExit);
 }
 
+struct FocusCase {
+    const char* name;
+    const char* command;
+    const char* recordTo; // the dialog's answer; nullptr cancels it
+    bool stop;            // Stop is pressed as soon as it can be
+};
+
+void PrintTo(const FocusCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FocusAfterCommand : public WindowTransfers,
+                          public ::testing::WithParamInterface<FocusCase> {};
+
+// A transfer disables the button that has focus; once it ends the focus is
+// back there, not on Exit, where the next Space would end the program.
+TEST_P(FocusAfterCommand, ReturnsToTheControlThatHadIt) {
+    const FocusCase& c = GetParam();
+    StartOnSimulatedLine();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    if (c.recordTo) {
+        dialog->answer = dir / c.recordTo;
+    }
+    bool stopped = false;
+    EveryTurn stop([&] {
+        if (c.stop && Button("cmdStop")->isEnabled()) {
+            Click(Button("cmdStop"));
+            stopped = true;
+        }
+        return stopped || !c.stop;
+    });
+    QPushButton* command = Button(c.command);
+    Click(command);
+    EXPECT_EQ(stopped, c.stop);
+    EXPECT_EQ(QApplication::focusWidget(), command)
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString()
+                                        : "nothing");
+    const bool recorded = std::string_view(c.command) == "cmdRecord";
+    ASSERT_EQ(dialog->requests.size(), recorded ? 1U : 0U);
+    if (recorded) {
+        // The dialog opens on the folder the browser shows.
+        EXPECT_TRUE(fs::equivalent(dialog->requests[0].initialFolder, dir.path()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, FocusAfterCommand,
+                         ::testing::Values(FocusCase{"Play", "cmdPlay", nullptr, false},
+                                           FocusCase{"RecordStopped", "cmdRecord", "new.tap", true},
+                                           FocusCase{"RecordCancelled", "cmdRecord", nullptr,
+                                                     false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // The system port over a pseudo-terminal: the test is the machine.
 TEST_F(WindowTransfers, PlayAndRecordOverAPseudoTerminal) {
     PtyPair pty;
