@@ -85,9 +85,11 @@ int main(int argc, char** argv) {
     });
     Report("scale the screen to 4x", scaled, 5);
 
-    Bytes block{0xFF};
+    Bytes block{0, 0, 0xFF};
     block.insert(block.end(), program.begin(), program.end());
     block.push_back(0);
+    block[0] = static_cast<std::uint8_t>((block.size() - 2) & 0xFF);
+    block[1] = static_cast<std::uint8_t>((block.size() - 2) >> 8);
     const double hex = BestMs(rounds, [&] {
         volatile auto length = view::HexDump(block).size();
         (void)length;
