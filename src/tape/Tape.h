@@ -8,6 +8,8 @@
 #include "tape/ByteCursor.h"
 #include "tape/ChecksumVerdict.h"
 #include "tape/ContentsList.h"
+#include "tape/RowBlocks.h"
+#include "tape/StoredBlock.h"
 #include "tape/TapeBlock.h"
 #include "tape/TapeFile.h"
 #include "tape/TapeLayout.h"
