@@ -92,6 +92,8 @@ private:
     void cboFormat_Click();
     void Drive1_Change();
     void Dir1_Change();
+    // Opens a block inspector on a row of lstContents (Form1Inspector.cpp).
+    void lstContents_Open(int row);
     // Fills lstContents from the tape image at path; false when the file
     // cannot be read, with the list left empty.
     bool LoadContents(const QString& path);
