@@ -56,7 +56,9 @@ RowBlocks ReadRowBlocks(std::vector<std::uint8_t> image, MachineKind machine, Ta
             kept.Header = ReadAsHeader(block, machine, isTapFile, ExpectHeader);
             kept.Row = ContentsRow(block, machine, isTapFile, ExpectHeader);
             kept.Bytes = std::move(block.Bytes);
-            if (stored > 0) {
+            // A block read whole lies inside the image; checked all the same,
+            // since the offset is kept here and not by the reader.
+            if (stored > 0 && offset + 2 + stored <= raw.size()) {
                 kept.Bytes.back() = raw[offset + 2 + stored - 1];
             }
             offset += 2 + stored;
