@@ -60,9 +60,6 @@ const RowCase kRows[] = {
     {"HeaderHasItsDataAfterIt", TapeBuilder().Block(0, kProgram).Block(255, {1, 2, 3}).bytes(),
      Spectrum, TapeLayout::SpectrumTap, 0, None, Is(kProgramRow, true, Good, kProgramFrame),
      Is("{Data block [Length=3]}", false, Good, {5, 0, 255, 1, 2, 3, 0})},
-    {"DataHasItsHeaderBeforeIt", TapeBuilder().Block(0, kProgram).Block(255, {1, 2, 3}).bytes(),
-     Spectrum, TapeLayout::SpectrumTap, 1, Is(kProgramRow, true), Is("{Data block [Length=3]}"),
-     None},
     // The reader puts the computed checksum in; the stored one is kept.
     {"DamagedChecksumAsStored",
      TapeBuilder().Block(255, {1, 2}, 0x77).Block(255, {4}, 0x66).bytes(), Spectrum,

@@ -1,6 +1,6 @@
 #include "view/RowViews.h"
-#include "view/ScreenImage.h"
 #include "view/HeaderFields.h"
+#include "view/ScreenImage.h"
 
 #include "support/TapeBuilder.h"
 #include "support/TestNames.h"
@@ -44,8 +44,6 @@ const FieldsCase kFields[] = {
     {"ProgramWithoutAutostart", MachineKind::Spectrum, SpectrumHeader(0, "x", 5, 0x8000, 5),
      "Type: Program (0)\nName: \"x         \"\nData length: 5\nAutostart line: none\n"
      "Program length: 5\n"},
-    {"NumberArray", MachineKind::Spectrum, SpectrumHeader(1, "n", 8, 0x8100, 0x8000),
-     "Type: Number Array (1)\nName: \"n         \"\nData length: 8\nVariable: a()\n"},
     {"CodeNameInLatin1", MachineKind::Spectrum,
      WithName(SpectrumHeader(3, "screen", 6912, 16384, 32768), 9, 0xA9),
      "Type: Code (3)\nName: \"screen   \xC2\xA9\"\nData length: 6912\n"
@@ -83,7 +81,6 @@ StoredBlock Block(std::uint8_t flag, const Bytes& payload, bool header = false,
 }
 
 const Bytes kScreen(ScreenBytes, 0x38);
-const Bytes kScreenHeader = SpectrumHeader(3, "pic", 6912, 16384, 32768);
 const Bytes kProgramHeader = SpectrumHeader(0, "hello", 3, 10, 3);
 
 struct RowCase {
@@ -108,13 +105,6 @@ const RowCase kRowCases[] = {
      17,
      3,
      {BlockView::Basic}},
-    {"DataRowTakesTheHeaderBefore",
-     MachineKind::Spectrum,
-     {Block(0, kScreenHeader, true), Block(255, kScreen), std::nullopt},
-     false,
-     17,
-     ScreenBytes,
-     {BlockView::Screen}},
     {"HeaderWithoutData",
      MachineKind::Spectrum,
      {std::nullopt, Block(0, kProgramHeader, true), Block(0, kProgramHeader, true)},
@@ -129,13 +119,6 @@ const RowCase kRowCases[] = {
      0,
      ScreenBytes,
      {BlockView::Screen}},
-    {"AceDictionary",
-     MachineKind::JupiterAce,
-     {std::nullopt, Block(0, AceHeader(0, "dict", 3), true), Block(255, {1, 2, 3})},
-     true,
-     25,
-     3,
-     {BlockView::Words}},
     {"CorruptIsHexOnly",
      MachineKind::Spectrum,
      {std::nullopt, Block(255, kScreen, false, true), std::nullopt},
