@@ -266,6 +266,17 @@ TEST_F(Inspector, ASaveThatFailsSaysSoAndACancelWritesNothing) {
     EXPECT_EQ(status->text(), "");
 }
 
+// The row was listed, but the file has gone since: the window says so.
+TEST_F(Inspector, AFileThatWentAwayIsSaid) {
+    const auto w = Open("spectrum/savetap_test.tap");
+    fs::remove(file);
+    BlockInspector* inspector = OpenRow(*w, 0);
+    ASSERT_NE(inspector, nullptr);
+    EXPECT_TRUE(inspector->findChild<QLabel*>("status")->text().startsWith(
+        "Cannot read savetap_test.tap: "));
+    EXPECT_FALSE(inspector->findChild<QPushButton*>("export")->isEnabled());
+}
+
 TEST_F(Inspector, CopyPutsTheShownTextOnTheClipboard) {
     const auto w = Open("spectrum/savetap_test.tap");
     BlockInspector* inspector = OpenRow(*w, 1);
