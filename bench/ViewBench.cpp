@@ -1,6 +1,7 @@
 // Times the decoders the inspector runs when it opens: listing a 40 KB
 // BASIC program and drawing a loading screen, each against its 5 ms budget.
 //   view_bench [ROUNDS]
+#include "BenchPrograms.h"
 #include "view/View.h"
 
 #include <algorithm>
@@ -13,28 +14,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<std::uint8_t>;
-
-// A program of the given size made of one busy line over and over: keywords,
-// numbers with their hidden 5-byte forms (one hiding another value), a
-// string with colour controls.
-Bytes Program(std::size_t size) {
-    const Bytes text = {0xF5, 0x16, '1', '0',  0x0E, 0,    0,    10,   0,    0,    ',',  '5',  0x0E,
-                        0,    0,    5,   0,    0,    ';',  '"',  0x10, 2,    'S',  'c',  'o',  'r',
-                        'e',  '"',  ';', 0xB2, 'x',  '*',  '3',  '.',  '5',  0x0E, 0x82, 0x60, 0,
-                        0,    0,    ':', 0xFA, 'a',  0xC7, 'b',  0xCB, 0xEC, '0',  0x0E, 0,    0,
-                        0xFF, 0x76, 0,   ':',  0xFD, '0',  0x0E, 0,    0,    0xFF, 0x76, 0};
-    Bytes program;
-    for (unsigned number = 1; program.size() + text.size() + 5 <= size; ++number) {
-        program.push_back(static_cast<std::uint8_t>((number >> 8) & 0x3F));
-        program.push_back(static_cast<std::uint8_t>(number & 0xFF));
-        const auto length = text.size() + 1;
-        program.push_back(static_cast<std::uint8_t>(length & 0xFF));
-        program.push_back(static_cast<std::uint8_t>(length >> 8));
-        program.insert(program.end(), text.begin(), text.end());
-        program.push_back(0x0D);
-    }
-    return program;
-}
 
 template <typename F> double BestMs(int rounds, F&& run) {
     double best = 1e9;
@@ -58,7 +37,7 @@ int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
     namespace view = bitreel::view;
 
-    const Bytes program = Program(40 * 1024);
+    const Bytes program = bitreel::bench::Program(40 * 1024);
     std::size_t lines = 0;
     const double listing = BestMs(rounds, [&] {
         const auto listed = view::ListBasic(program, program.size());
@@ -85,9 +64,11 @@ int main(int argc, char** argv) {
     });
     Report("scale the screen to 4x", scaled, 5);
 
-    Bytes block{0xFF};
+    Bytes block{0, 0, 0xFF};
     block.insert(block.end(), program.begin(), program.end());
     block.push_back(0);
+    block[0] = static_cast<std::uint8_t>((block.size() - 2) & 0xFF);
+    block[1] = static_cast<std::uint8_t>((block.size() - 2) >> 8);
     const double hex = BestMs(rounds, [&] {
         volatile auto length = view::HexDump(block).size();
         (void)length;

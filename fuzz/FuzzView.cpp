@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to every decoder that looks inside a block: each
 // must stay inside the bytes it is given, whatever they hold.
+#include "tape/RowBlocks.h"
 #include "view/View.h"
 
 #include <cstddef>
@@ -48,6 +49,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const auto rest = all.subspan(headerSize);
             for (const auto fitting : view::FittingViews(machine, header, rest)) {
                 (void)view::ViewText(fitting, header, rest);
+            }
+        }
+    }
+    // The inspector's way in: the blocks around each row of the bytes read
+    // as a tape image, paired with their header or data, and shown.
+    for (const auto layout : {bitreel::TapeLayout::SpectrumTap, bitreel::TapeLayout::AceTap,
+                              bitreel::TapeLayout::AceJup}) {
+        const auto machine = layout == bitreel::TapeLayout::SpectrumTap
+                                 ? bitreel::MachineKind::Spectrum
+                                 : bitreel::MachineKind::JupiterAce;
+        for (std::size_t row = 0; row < 4; ++row) {
+            const auto blocks = bitreel::ReadRowBlocks(bytes, machine, layout, true, row);
+            if (!blocks.at) {
+                break;
+            }
+            (void)view::HexDump(blocks.at->Bytes, blocks.at->Verdict);
+            const auto shown = view::ViewsOfRow(blocks, machine);
+            if (shown.header) {
+                (void)view::ListHeaderFields(machine, *shown.header);
+            }
+            for (const auto fitting : shown.views) {
+                (void)view::ViewText(fitting, shown.header, shown.data);
             }
         }
     }

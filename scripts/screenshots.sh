@@ -31,4 +31,6 @@ take "$work/spectrum" spectrum spectrum-start.png
 take "$work/spectrum" contents spectrum-contents.png
 take "$work/ace" ace jupiter-ace-tap.png
 take "$work/spectrum" playing spectrum-playing.png
+take "$work/spectrum" basic inspector-basic.png
+take "$work/spectrum" screen inspector-screen.png
 echo "Pictures in $out"

@@ -9,6 +9,7 @@
 #include "app/FocusReturn.h"
 #include "app/Form1FrontEnd.h"
 #include "app/QtRecordFileDialog.h"
+#include "app/RowActivation.h"
 #include "app/SystemServices.h"
 #include "app/WindowCaption.h"
 #include "app/WindowLayout.h"
@@ -127,6 +128,7 @@ void Form1::ConnectHandlers() {
     connect(Dir1, &DirList::Change, this, &Form1::Dir1_Change);
     connect(File1, &FileList::Click, this, &Form1::File1_Click);
     connect(cboComPort, &ClickComboBox::Click, this, &Form1::cboComPort_Click);
+    OpenRowsOf(lstContents, [this](int row) { OpenInspector(row); });
 }
 
 void Form1::Form_Load() {

@@ -97,6 +97,8 @@ private:
     void cboFormat_Click();
     void Drive1_Change();
     void Dir1_Change();
+    // Opens a block inspector on a row of lstContents (Form1Inspector.cpp).
+    void OpenInspector(int row);
     // Fills lstContents from the tape image at path; false when the file
     // cannot be read (the reason in lblStatus, the list left empty) or when
     // something else took the list over while a huge file was being listed.

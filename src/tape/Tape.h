@@ -12,6 +12,8 @@
 #include "tape/ContentsList.h"
 #include "tape/ImageReader.h"
 #include "tape/PzxReader.h"
+#include "tape/RowBlocks.h"
+#include "tape/StoredBlock.h"
 #include "tape/TapeBlock.h"
 #include "tape/TapeEntry.h"
 #include "tape/TapeFile.h"

@@ -1,28 +1,33 @@
 #include "view/BlockChecksum.h"
 
+#include "tape/BlockReader.h"
+
 #include <cstdio>
 
 namespace bitreel::view {
 
-ChecksumCheck CheckChecksum(std::span<const std::uint8_t> body) noexcept {
+ChecksumCheck CheckChecksum(std::span<const std::uint8_t> frame) noexcept {
+    return CheckChecksum(frame, FrameChecksumVerdict(frame));
+}
+
+ChecksumCheck CheckChecksum(std::span<const std::uint8_t> frame, ChecksumVerdict verdict) noexcept {
     ChecksumCheck check;
+    const auto body = frame.size() > 2 ? frame.subspan(2) : frame.subspan(0, 0);
     if (body.empty()) {
         return check;
     }
     check.stored = body.back();
-    if (body.size() == 1) {
-        check.state = check.stored == 0 ? ChecksumState::Good : ChecksumState::Damaged;
-        return check;
-    }
-    for (const auto byte : body.subspan(1, body.size() - 2)) {
-        check.computed ^= byte;
-    }
-    if (check.stored == check.computed) {
+    check.computed = body.size() > 1 ? PayloadChecksum(body.subspan(1, body.size() - 2)) : 0;
+    switch (verdict) {
+    case ChecksumVerdict::Good:
         check.state = ChecksumState::Good;
-    } else if (check.stored == (check.computed ^ body.front())) {
+        break;
+    case ChecksumVerdict::Replaced:
         check.state = ChecksumState::Replaced;
-    } else {
+        break;
+    case ChecksumVerdict::Damaged:
         check.state = ChecksumState::Damaged;
+        break;
     }
     return check;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
-// The checksum of a block as stored, judged by the checksum rule of the
-// tape (the XOR of the payload, the flag left out).
+// The checksum of a block as stored, judged by the tape's own verdict (the
+// XOR of the payload, the flag left out).
+
+#include "tape/ChecksumVerdict.h"
 
 #include <cstdint>
 #include <span>
@@ -22,12 +24,18 @@ struct ChecksumCheck {
     std::uint8_t computed = 0;
 };
 
-// Judges a block body as stored in the file: flag, payload, checksum (the
-// block after its length field). The stored checksum must be the one read
-// from the file: a block read for playback already carries the computed
-// one. A one-byte body counts as its own checksum over an empty payload,
-// as the reader takes it: good when 0, else damaged.
-[[nodiscard]] ChecksumCheck CheckChecksum(std::span<const std::uint8_t> body) noexcept;
+// Judges a block as stored in the file: length field, flag, payload,
+// checksum. The stored checksum must be the one read from the file: a block
+// read for playback already carries the computed one. A one-byte body counts
+// as its own checksum over an empty payload, as the reader takes it: good
+// when 0, else damaged.
+[[nodiscard]] ChecksumCheck CheckChecksum(std::span<const std::uint8_t> frame) noexcept;
+
+// The same with the verdict the reader gave, for a layout whose flag is not
+// stored (Jupiter Ace TAP): the frame's flag is the one the reader supplied,
+// which no stored checksum can cover.
+[[nodiscard]] ChecksumCheck CheckChecksum(std::span<const std::uint8_t> frame,
+                                          ChecksumVerdict verdict) noexcept;
 
 // "stored 0x2F, computed 0x2F: good"; "none (empty block)" without a checksum.
 [[nodiscard]] std::string ChecksumText(const ChecksumCheck& check);

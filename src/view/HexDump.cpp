@@ -62,7 +62,12 @@ std::string Heading(std::size_t size) {
 
 } // namespace
 
-std::string HexDump(std::span<const std::uint8_t> body) {
+std::string HexDump(std::span<const std::uint8_t> frame) {
+    return HexDump(frame, FrameChecksumVerdict(frame));
+}
+
+std::string HexDump(std::span<const std::uint8_t> frame, ChecksumVerdict verdict) {
+    const auto body = frame.size() > 2 ? frame.subspan(2) : frame.subspan(0, 0);
     std::string text = Heading(body.size()) + "\n";
     const Marks marks(body.size());
     for (std::size_t first = 0; first < body.size(); first += kPerLine) {
@@ -86,7 +91,7 @@ std::string HexDump(std::span<const std::uint8_t> body) {
         line += count == kPerLine ? marks.Close(first + count - 1) : ' ';
         text += line + " " + characters + "\n";
     }
-    text += "Checksum: " + ChecksumText(CheckChecksum(body)) + "\n";
+    text += "Checksum: " + ChecksumText(CheckChecksum(frame, verdict)) + "\n";
     return text;
 }
 

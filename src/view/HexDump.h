@@ -2,23 +2,27 @@
 
 // Every byte of a block, sixteen to a line.
 
+#include "tape/ChecksumVerdict.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
 
 namespace bitreel::view {
 
-// The body of a block as stored (flag, payload, checksum: the block after
-// its length field). First a line naming the length and where the flag and
-// checksum lie; then per 16 bytes the offset (4 hex digits), the bytes in
-// hex, and the printable ones as characters (others as "."); the flag shows
-// in square brackets, the checksum in angle brackets, "|" where the two
-// touch. Last the checksum verdict, as ChecksumText. Every line ends in a
-// newline:
+// A block as stored in the file (length field, flag, payload, checksum),
+// shown from the flag on. First a line naming the length after the length
+// field and where the flag and checksum lie; then per 16 bytes the offset
+// (4 hex digits), the bytes in hex, and the printable ones as characters (others as "."); the flag
+// shows in square brackets, the checksum in angle brackets, "|" where the two touch. Last the
+// checksum verdict, as ChecksumText. Every line ends in a newline:
 //
 //   Length 4: flag at 0000 in [ ], checksum at 0003 in < >
 //   0000[FF]41 42<03>                                      .AB.
 //   Checksum: stored 0x03, computed 0x03: good
-[[nodiscard]] std::string HexDump(std::span<const std::uint8_t> body);
+[[nodiscard]] std::string HexDump(std::span<const std::uint8_t> frame);
+
+// The same with the verdict the reader gave (see CheckChecksum).
+[[nodiscard]] std::string HexDump(std::span<const std::uint8_t> frame, ChecksumVerdict verdict);
 
 } // namespace bitreel::view

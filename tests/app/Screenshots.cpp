@@ -1,10 +1,13 @@
 // Takes the README's pictures of the window: run in a folder of tape images,
-//   app_screenshots OUT.png spectrum|contents|ace|playing
+//   app_screenshots OUT.png spectrum|contents|ace|playing|basic|screen
 // "spectrum" is the window as start-up leaves it, "contents" has the largest
 // tape image of the folder clicked, "ace" shows the Jupiter Ace with the TAP
 // format chosen, "playing" the largest image going out from its fourth block.
+// "basic" and "screen" are block inspectors on savetap_test.tap: its program
+// header (the listing) and its loading screen's data block.
 // A pseudo-terminal stands in for a serial adapter, so that the port list
 // has a port to show.
+#include "app/BlockInspector.h"
 #include "app/ContentsList.h"
 #include "app/FileList.h"
 #include "app/Form1.h"
@@ -28,10 +31,44 @@
 #include <cstdio>
 #include <string_view>
 
+namespace {
+
+// Clicks a file of the folder in the file list.
+bool ClickFile(bitreel::FileList* files, const QString& name) {
+    const auto found = files->findItems(name, Qt::MatchExactly);
+    if (found.isEmpty()) {
+        return false;
+    }
+    files->doItemsLayout();
+    files->scrollToItem(found.front());
+    QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
+                      files->visualItemRect(found.front()).center());
+    return true;
+}
+
+// Opens an inspector on a row of the contents list with a double click and
+// takes its picture.
+bool ShootInspector(QWidget& window, int row, const QString& out) {
+    auto* list = window.findChild<QAbstractItemView*>("lstContents");
+    list->doItemsLayout();
+    const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    auto* inspector = window.findChild<bitreel::BlockInspector*>();
+    if (!inspector || !QTest::qWaitForWindowExposed(inspector)) {
+        return false;
+    }
+    QTest::qWait(200); // let the last repaints land
+    return inspector->grab().save(out);
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s OUT.png spectrum|contents|ace\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUT.png spectrum|contents|ace|playing|basic|screen\n",
+                     argv[0]);
         return 2;
     }
     const std::string_view scene = argv[2];
@@ -51,6 +88,15 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    if (scene == "basic" || scene == "screen") {
+        auto* files = window.findChild<bitreel::FileList*>("File1");
+        if (!ClickFile(files, QStringLiteral("savetap_test.tap"))) {
+            return 1;
+        }
+        return ShootInspector(window, scene == "basic" ? 0 : 3, QString::fromLocal8Bit(argv[1]))
+                   ? 0
+                   : 1;
+    }
     if (scene == "contents" || scene == "playing") {
         auto* files = window.findChild<bitreel::FileList*>("File1");
         const QStringList names = QDir().entryList({"*.TAP"}, QDir::Files, QDir::Size);

@@ -18,12 +18,20 @@ std::string Spaces(std::size_t n) {
     return std::string(n, ' ');
 }
 
+// The block as the file stores it: its length field, then the body.
+Bytes Frame(const Bytes& body) {
+    Bytes frame{static_cast<std::uint8_t>(body.size() & 0xFF),
+                static_cast<std::uint8_t>(body.size() >> 8)};
+    frame.insert(frame.end(), body.begin(), body.end());
+    return frame;
+}
+
 TEST(HexDump, ShowsAHeaderBlockExactly) {
     Bytes body{0x00};
     const Bytes header = test::SpectrumHeader(0, "test", 0xA7, 0x8000, 0xA7);
     body.insert(body.end(), header.begin(), header.end());
     body.push_back(0x96);
-    EXPECT_EQ(HexDump(body),
+    EXPECT_EQ(HexDump(Frame(body)),
               "Length 19: flag at 0000 in [ ], checksum at 0012 in < >\n"
               "0000[00]00 74 65 73 74 20 20 20 20 20 20 A7 00 00 80  ..test      ....\n"
               "0010 A7 00<96>" +
@@ -70,7 +78,7 @@ const DumpCase kDumps[] = {
 class HexDumpOf : public testing::TestWithParam<DumpCase> {};
 
 TEST_P(HexDumpOf, MarksFlagAndChecksum) {
-    EXPECT_EQ(HexDump(GetParam().body), GetParam().dump);
+    EXPECT_EQ(HexDump(Frame(GetParam().body)), GetParam().dump);
 }
 
 INSTANTIATE_TEST_SUITE_P(Blocks, HexDumpOf, testing::ValuesIn(kDumps), test::ByName());
@@ -101,7 +109,7 @@ const VerdictCase kVerdicts[] = {
 class Checksum : public testing::TestWithParam<VerdictCase> {};
 
 TEST_P(Checksum, JudgesTheStoredByte) {
-    const auto check = CheckChecksum(GetParam().body);
+    const auto check = CheckChecksum(Frame(GetParam().body));
     EXPECT_EQ(check.state, GetParam().state);
     EXPECT_EQ(check.stored, GetParam().stored);
     EXPECT_EQ(check.computed, GetParam().computed);
@@ -110,8 +118,19 @@ TEST_P(Checksum, JudgesTheStoredByte) {
 INSTANTIATE_TEST_SUITE_P(Blocks, Checksum, testing::ValuesIn(kVerdicts), test::ByName());
 
 TEST(ChecksumText, NamesTheVerdict) {
-    EXPECT_EQ(ChecksumText(CheckChecksum(Bytes{0xFF, 0x41, 0x42, 0xFC})),
+    EXPECT_EQ(ChecksumText(CheckChecksum(Frame({0xFF, 0x41, 0x42, 0xFC}))),
               "stored 0xFC, computed 0x03: replaced");
+}
+
+// A Jupiter Ace TAP block's flag is supplied by the reader, so a stored byte
+// that happens to equal flag XOR payload is still damaged: the reader's
+// verdict stands.
+TEST(ChecksumText, TakesTheReadersVerdict) {
+    const Bytes frame = Frame({0xFF, 0x41, 0x42, 0xFC});
+    EXPECT_EQ(ChecksumText(CheckChecksum(frame, bitreel::ChecksumVerdict::Damaged)),
+              "stored 0xFC, computed 0x03: damaged");
+    const std::string dump = HexDump(frame, bitreel::ChecksumVerdict::Damaged);
+    EXPECT_TRUE(dump.ends_with("Checksum: stored 0xFC, computed 0x03: damaged\n")) << dump;
 }
 
 } // namespace

@@ -1,0 +1,236 @@
+// The window that looks inside one block of the contents list.
+#include "app/BlockInspector.h"
+
+#include "app/QtSaveFileDialog.h"
+#include "app/ScreenTab.h"
+#include "view/View.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <system_error>
+
+namespace bitreel {
+namespace {
+
+std::filesystem::path ToFsPath(const QString& path) {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+QString FromFsPath(const std::filesystem::path& path) {
+#ifdef Q_OS_WIN
+    return QString::fromStdWString(path.native());
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+#endif
+}
+
+// Row texts carry name bytes one character per byte, as the contents list shows them.
+QString Latin1(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString TabTitle(view::BlockView view) {
+    switch (view) {
+    case view::BlockView::Basic:
+        return QStringLiteral("BASIC");
+    case view::BlockView::NumberArray:
+    case view::BlockView::CharArray:
+        return QStringLiteral("Array");
+    case view::BlockView::Screen:
+        return QStringLiteral("Screen");
+    case view::BlockView::Words:
+        return QStringLiteral("Words");
+    }
+    return {};
+}
+
+} // namespace
+
+BlockInspector::BlockInspector(const Source& source, QWidget* parent)
+    : QWidget(parent, Qt::Window), source_(source),
+      saveDialog_(std::make_unique<QtSaveFileDialog>(this)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("BlockInspector"));
+    const QString fileName = QFileInfo(source.path).fileName();
+    const QString rowName = QStringLiteral("row %1").arg(source.row + 1);
+
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("views"));
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("status"));
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* exportButton = new QPushButton(QStringLiteral("&Export..."), this);
+    exportButton->setObjectName(QStringLiteral("export"));
+    auto* copyButton = new QPushButton(QStringLiteral("&Copy"), this);
+    copyButton->setObjectName(QStringLiteral("copy"));
+    auto* closeButton = new QPushButton(QStringLiteral("Close"), this);
+    closeButton->setObjectName(QStringLiteral("close"));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(status_, 1);
+    buttons->addWidget(exportButton);
+    buttons->addWidget(copyButton);
+    buttons->addWidget(closeButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs_, 1);
+    layout->addLayout(buttons);
+
+    connect(exportButton, &QPushButton::clicked, this, &BlockInspector::Export);
+    connect(copyButton, &QPushButton::clicked, this, &BlockInspector::Copy);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+
+    try {
+        blocks_ = ReadRowBlocks(ToFsPath(source.path), source.machine, source.layout,
+                                static_cast<std::size_t>(source.row));
+    } catch (const std::system_error& error) {
+        status_->setText(QStringLiteral("Cannot read %1: %2")
+                             .arg(fileName, QString::fromLocal8Bit(error.code().message())));
+    }
+    if (blocks_.at) {
+        setWindowTitle(QStringLiteral("%1 - %2: %3")
+                           .arg(fileName, rowName, Latin1(blocks_.at->Row).simplified()));
+        BuildTabs();
+    } else {
+        setWindowTitle(QStringLiteral("%1 - %2").arg(fileName, rowName));
+        if (status_->text().isEmpty()) {
+            status_->setText(QStringLiteral("%1 has no block at %2.").arg(fileName, rowName));
+        }
+        copyButton->setEnabled(false);
+    }
+    exportButton->setEnabled(blocks_.at && !blocks_.at->Corrupt);
+    resize(660, 560);
+}
+
+BlockInspector::~BlockInspector() = default;
+
+void BlockInspector::keyPressEvent(QKeyEvent* event) {
+    // Escape as a dialog takes it: whatever has the focus passes it on.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void BlockInspector::BuildTabs() {
+    const view::RowViews shown = view::ViewsOfRow(blocks_, source_.machine);
+    if (shown.headerRow) {
+        AddTextTab(QStringLiteral("Header"),
+                   view::ListHeaderFields(source_.machine, *shown.header).Text());
+    }
+    const int firstView = tabs_->count();
+    for (const view::BlockView fitting : shown.views) {
+        if (fitting == view::BlockView::Screen) {
+            screen_ = new ScreenTab(*view::RenderScreen(shown.data), tabs_);
+            screen_->setObjectName(QStringLiteral("screen"));
+            connect(screen_, &ScreenTab::SaveRequested, this, &BlockInspector::SavePng);
+            tabs_->addTab(screen_, TabTitle(fitting));
+        } else {
+            AddTextTab(TabTitle(fitting), view::ViewText(fitting, shown.header, shown.data));
+        }
+    }
+    AddTextTab(QStringLiteral("Hex"), HexText());
+    // What is inside the block first; a header's fields or the bytes when nothing else fits.
+    tabs_->setCurrentIndex(shown.views.empty() ? 0 : firstView);
+}
+
+void BlockInspector::AddTextTab(const QString& title, const std::string& text) {
+    auto* edit = new QPlainTextEdit(tabs_);
+    edit->setObjectName(title.toLower());
+    edit->setReadOnly(true);
+    edit->setUndoRedoEnabled(false);
+    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    edit->setPlainText(QString::fromStdString(text));
+    tabs_->addTab(edit, title);
+}
+
+std::string BlockInspector::HexText() const {
+    const StoredBlock& block = *blocks_.at;
+    if (!block.Corrupt) {
+        return view::HexDump(block.Bytes, block.Verdict);
+    }
+    // What the file has of a block it cannot hold whole; its last byte is no checksum.
+    const std::size_t supplied = source_.layout == TapeLayout::AceTap ? 1 : 0;
+    const std::size_t held =
+        block.Bytes.size() > 2 + supplied ? block.Bytes.size() - 2 - supplied : 0;
+    const unsigned declared = block.Bytes.size() >= 2 ? block.Bytes[0] | (block.Bytes[1] << 8) : 0;
+    return "Corrupt block: its length field gives " + std::to_string(declared) +
+           " bytes; the file holds " + std::to_string(held) + " of them.\n" +
+           view::HexDump(block.Bytes, ChecksumVerdict::Damaged);
+}
+
+std::filesystem::path BlockInspector::Suggested(const char* extension) const {
+    const QFileInfo file(source_.path);
+    return ToFsPath(file.dir().filePath(QStringLiteral("%1-%2.%3")
+                                            .arg(file.completeBaseName())
+                                            .arg(source_.row + 1)
+                                            .arg(QLatin1String(extension))));
+}
+
+void BlockInspector::Export() {
+    const auto payload = view::BlockPayload(blocks_.at->Bytes);
+    Save(
+        {"Export Block", "Raw Files", "*.bin", Suggested("bin")},
+        [payload](QIODevice& out) {
+            const auto size = static_cast<qint64>(payload.size());
+            return out.write(reinterpret_cast<const char*>(payload.data()), size) == size;
+        },
+        QStringLiteral("%1 bytes").arg(payload.size()));
+}
+
+void BlockInspector::SavePng() {
+    const QImage picture = screen_->Shown();
+    Save(
+        {"Save PNG", "PNG Images", "*.png", Suggested("png")},
+        [picture](QIODevice& out) { return picture.save(&out, "PNG"); },
+        QStringLiteral("the %1x%2 picture").arg(picture.width()).arg(picture.height()));
+}
+
+void BlockInspector::Save(const SaveDialogRequest& request,
+                          const std::function<bool(QIODevice&)>& write, const QString& what) {
+    const auto chosen = saveDialog_->Ask(request);
+    if (!chosen) {
+        return;
+    }
+    const QString path = FromFsPath(*chosen);
+    // The file is replaced only once the whole of it is written.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !write(file) || !file.commit()) {
+        status_->setText(QStringLiteral("Cannot save %1: %2").arg(path, file.errorString()));
+        return;
+    }
+    status_->setText(QStringLiteral("Saved %1 to %2").arg(what, path));
+}
+
+void BlockInspector::Copy() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    QWidget* current = tabs_->currentWidget();
+    if (screen_ && current == screen_) {
+        clipboard->setImage(screen_->Shown());
+        status_->setText(QStringLiteral("Copied the picture"));
+    } else if (const auto* text = qobject_cast<QPlainTextEdit*>(current)) {
+        clipboard->setText(text->toPlainText());
+        status_->setText(
+            QStringLiteral("Copied the %1 text").arg(tabs_->tabText(tabs_->currentIndex())));
+    }
+}
+
+} // namespace bitreel

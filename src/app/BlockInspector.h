@@ -1,0 +1,73 @@
+#pragma once
+
+#include "app/SaveFileDialog.h"
+#include "tape/RowBlocks.h"
+#include "tape/TapeLayout.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+class QLabel;
+class QPlainTextEdit;
+class QTabWidget;
+
+namespace bitreel {
+
+class ScreenTab;
+
+// A window that looks inside the block of one contents row: the views that
+// fit it (BASIC, Screen, Words, Arrays), a header's fields, and always its
+// bytes in hex. It can save the screen as a PNG, export the block's payload
+// and copy what it shows. It is not modal, closes on Escape and deletes
+// itself when closed.
+class BlockInspector : public QWidget {
+    Q_OBJECT
+
+public:
+    // The row of a tape image, read as the contents list reads it.
+    struct Source {
+        QString path;
+        MachineKind machine = MachineKind::Spectrum;
+        TapeLayout layout = TapeLayout::SpectrumTap;
+        int row = 0;
+    };
+
+    // Reads the row's blocks from the file now; a file that cannot be read,
+    // or that no longer has the row, is said in the window.
+    BlockInspector(const Source& source, QWidget* parent);
+    ~BlockInspector() override;
+
+    BlockInspector(const BlockInspector&) = delete;
+    BlockInspector& operator=(const BlockInspector&) = delete;
+
+    // Where saving asks for a file; Qt's file dialog unless replaced.
+    void SetSaveDialog(std::unique_ptr<SaveFileDialog> dialog) { saveDialog_ = std::move(dialog); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void BuildTabs();
+    void AddTextTab(const QString& title, const std::string& text);
+    [[nodiscard]] std::string HexText() const;
+    [[nodiscard]] std::filesystem::path Suggested(const char* extension) const;
+
+    void Export();
+    void SavePng();
+    void Copy();
+    // Writes bytes to a file the user picks, and says how it went.
+    void Save(const SaveDialogRequest& request, const std::function<bool(QIODevice&)>& write,
+              const QString& what);
+
+    Source source_;
+    RowBlocks blocks_;
+    std::unique_ptr<SaveFileDialog> saveDialog_;
+    QTabWidget* tabs_ = nullptr;
+    ScreenTab* screen_ = nullptr;
+    QLabel* status_ = nullptr;
+};
+
+} // namespace bitreel

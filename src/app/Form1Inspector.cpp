@@ -1,0 +1,24 @@
+// The main window opens block inspectors on the rows of its contents list.
+#include "app/Form1.h"
+
+#include "app/BlockInspector.h"
+#include "app/ContentsList.h"
+#include "app/FileList.h"
+
+#include <QAbstractItemView>
+#include <QDir>
+
+namespace bitreel {
+
+void Form1::OpenInspector(int row) {
+    // The list is off while a transfer runs; the listed file is the one clicked.
+    if (!lstContents->isEnabled() || File1->ListIndex() < 0) {
+        return;
+    }
+    const BlockInspector::Source source{QDir(File1->Path()).filePath(File1->FileName()), Machine(),
+                                        LayoutInForce(), row};
+    auto* inspector = new BlockInspector(source, this); // deletes itself when closed
+    inspector->show();
+}
+
+} // namespace bitreel

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "view/ScreenImage.h"
+
+#include <QImage>
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+
+namespace bitreel {
+
+// A loading screen scaled by a whole factor (1x to 4x, 2x at first), with
+// the button that asks for it to be saved as shown.
+class ScreenTab : public QWidget {
+    Q_OBJECT
+
+public:
+    ScreenTab(view::ScreenImage image, QWidget* parent);
+
+    // The picture at the chosen scale.
+    [[nodiscard]] const QImage& Shown() const { return shown_; }
+
+signals:
+    void SaveRequested();
+
+private:
+    void ShowAt(int factor);
+
+    view::ScreenImage image_;
+    QImage shown_;
+    QComboBox* scale_ = nullptr;
+    QLabel* picture_ = nullptr;
+};
+
+} // namespace bitreel

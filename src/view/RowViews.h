@@ -1,0 +1,30 @@
+#pragma once
+
+// What looking inside a contents row shows: a header row shows its fields
+// and the views of the data block after it; a data row the views that its
+// header (the block before it, when that is one) gives it.
+
+#include "tape/RowBlocks.h"
+#include "view/BlockViews.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace bitreel::view {
+
+struct RowViews {
+    // The payload of the header the data belongs to, when there is one.
+    std::optional<std::span<const std::uint8_t>> header;
+    // The payload of the data block the views look at; empty when none.
+    std::span<const std::uint8_t> data;
+    std::vector<BlockView> views; // as FittingViews: the hex dump fits every row besides
+    bool headerRow = false;       // the row is the header: show its fields
+};
+
+// The spans point into blocks, which must outlive the result. A corrupt
+// block is looked inside as hex only.
+[[nodiscard]] RowViews ViewsOfRow(const RowBlocks& blocks, MachineKind machine);
+
+} // namespace bitreel::view

@@ -1,0 +1,299 @@
+// Looking inside a block: the contents list opens inspectors, which show the
+// views that fit, close on Escape, and save and copy what they show.
+#include "TestWindow.h"
+
+#include "app/BlockInspector.h"
+#include "app/ScreenTab.h"
+#include "support/TapeBuilder.h"
+#include "support/TempDir.h"
+#include "support/TestNames.h"
+#include "view/ScreenImage.h"
+
+#include <QAbstractItemView>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTabWidget>
+
+namespace bitreel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ScriptedSave : public SaveFileDialog {
+public:
+    explicit ScriptedSave(std::optional<fs::path> answer) : answer_(std::move(answer)) {}
+    std::optional<fs::path> Ask(const SaveDialogRequest&) override { return answer_; }
+
+private:
+    std::optional<fs::path> answer_;
+};
+
+// The payload of block row of a file stored with flags (Spectrum TAP),
+// walked here by its length fields alone.
+Bytes PayloadOfRow(const fs::path& file, int row) {
+    const Bytes image = ReadFileBytes(file);
+    std::size_t at = 0;
+    for (int k = 0; k < row; ++k) {
+        at += 2 + (image[at] | (image[at + 1] << 8));
+    }
+    const std::size_t length = image[at] | (image[at + 1] << 8);
+    return Bytes(image.begin() + static_cast<std::ptrdiff_t>(at + 3),
+                 image.begin() + static_cast<std::ptrdiff_t>(at + 2 + length - 1));
+}
+
+class Inspector : public ::testing::Test {
+protected:
+    // The window on a folder holding one corpus file, listed; the Jupiter
+    // Ace files in the TAP format.
+    std::unique_ptr<TestWindow> Open(const char* corpusFile) {
+        file = dir / fs::path(corpusFile).filename().string();
+        fs::copy_file(fs::path(BITREEL_CORPUS_DIR) / corpusFile, file);
+        auto w = std::make_unique<TestWindow>(dir.path(), line);
+        if (std::string_view(corpusFile).starts_with("ace/")) {
+            TestWindow::Click(w->Machine(1));
+            TestWindow::Choose(w->Combo("cboFormat"), 1);
+        }
+        return w;
+    }
+
+    static QAbstractItemView* List(const TestWindow& w) {
+        return w.Get<QAbstractItemView>("lstContents");
+    }
+    static QPoint RowCentre(QAbstractItemView* list, int row) {
+        list->doItemsLayout();
+        return list->visualRect(list->model()->index(row, 0)).center();
+    }
+    static void DoubleClick(const TestWindow& w, int row) {
+        QAbstractItemView* list = List(w);
+        const QPoint at = RowCentre(list, row);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    }
+    static QList<BlockInspector*> Inspectors(const TestWindow& w) {
+        return w.form->findChildren<BlockInspector*>();
+    }
+    static QStringList Tabs(const BlockInspector* inspector) {
+        const auto* tabs = inspector->findChild<QTabWidget*>("views");
+        QStringList titles;
+        for (int i = 0; i < tabs->count(); ++i) {
+            titles.append(tabs->tabText(i));
+        }
+        return titles;
+    }
+    // The only inspector open, after a double click on row.
+    static BlockInspector* OpenRow(const TestWindow& w, int row) {
+        DoubleClick(w, row);
+        const auto open = Inspectors(w);
+        return open.size() == 1 ? open.front() : nullptr;
+    }
+
+    TempDir dir;
+    FakeLine line;
+    fs::path file;
+};
+
+struct TabsCase {
+    const char* name;
+    const char* file;
+    int row;
+    bool byEnter;
+    QStringList tabs;
+    QString current;
+    QString title;
+};
+
+void PrintTo(const TabsCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const TabsCase kTabs[] = {
+    {"ProgramHeader",
+     "spectrum/savetap_test.tap",
+     0,
+     false,
+     {"Header", "BASIC", "Hex"},
+     "BASIC",
+     "savetap_test.tap - row 1: Program : tstSAVETAP [Line=10, Vars Area=+72]"},
+    {"ProgramData",
+     "spectrum/savetap_test.tap",
+     1,
+     true,
+     {"BASIC", "Hex"},
+     "BASIC",
+     "savetap_test.tap - row 2: {Data block [Length=72]}"},
+    {"ScreenHeader",
+     "spectrum/savetap_test.tap",
+     2,
+     false,
+     {"Header", "Screen", "Hex"},
+     "Screen",
+     "savetap_test.tap - row 3: Code : intro [Start=16384, Length=6912]"},
+    {"ScreenData",
+     "spectrum/savetap_test.tap",
+     3,
+     true,
+     {"Screen", "Hex"},
+     "Screen",
+     "savetap_test.tap - row 4: {Data block [Length=6912]}"},
+    {"CodeHeader",
+     "spectrum/savetap_test.tap",
+     4,
+     false,
+     {"Header", "Hex"},
+     "Header",
+     "savetap_test.tap - row 5: Code : demo [Start=32764, Length=64]"},
+    {"NumberArray",
+     "spectrum/savetap_test.tap",
+     7,
+     false,
+     {"Array", "Hex"},
+     "Array",
+     "savetap_test.tap - row 8: {Data block [Length=8]}"},
+    {"UnknownBlock",
+     "spectrum/savetap_test.tap",
+     10,
+     false,
+     {"Hex"},
+     "Hex",
+     "savetap_test.tap - row 11: Unknown block type [Length=34]"},
+    {"AceDictionaryHeader",
+     "ace/DICT.tap",
+     0,
+     false,
+     {"Header", "Words", "Hex"},
+     "Words",
+     "DICT.tap - row 1: Dictionary : dict [Length=57]"},
+    {"AceDictionaryData",
+     "ace/DICT.tap",
+     1,
+     true,
+     {"Words", "Hex"},
+     "Words",
+     "DICT.tap - row 2: {Data block [Length=57]}"},
+};
+
+class InspectorTabs : public Inspector, public ::testing::WithParamInterface<TabsCase> {};
+
+TEST_P(InspectorTabs, OpenOnTheRowWithTheViewsThatFit) {
+    const TabsCase& c = GetParam();
+    const auto w = Open(c.file);
+    QAbstractItemView* list = List(*w);
+    if (c.byEnter) {
+        list->setFocus();
+        list->setCurrentIndex(list->model()->index(c.row, 0));
+        QTest::keyClick(list, Qt::Key_Return);
+    } else {
+        DoubleClick(*w, c.row);
+    }
+    const auto open = Inspectors(*w);
+    ASSERT_EQ(open.size(), 1);
+    EXPECT_EQ(Tabs(open.front()), c.tabs);
+    const auto* tabs = open.front()->findChild<QTabWidget*>("views");
+    EXPECT_EQ(tabs->tabText(tabs->currentIndex()), c.current);
+    EXPECT_EQ(open.front()->windowTitle(), c.title);
+    EXPECT_TRUE(open.front()->isVisible());
+    EXPECT_FALSE(open.front()->isModal());
+    EXPECT_EQ(list->currentIndex().row(), c.row) << "the list keeps its own selection";
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, InspectorTabs, testing::ValuesIn(kTabs), ByName());
+
+TEST_F(Inspector, SeveralOpenAClickOpensNoneAndEscapeClosesOne) {
+    const auto w = Open("spectrum/savetap_test.tap");
+    TestWindow::ClickRow(w->Contents(), 2);
+    EXPECT_TRUE(Inspectors(*w).isEmpty());
+
+    DoubleClick(*w, 0);
+    DoubleClick(*w, 3);
+    auto open = Inspectors(*w);
+    ASSERT_EQ(open.size(), 2);
+    QPointer<BlockInspector> first = open.front();
+    // From the text that has the focus, as a user would press it.
+    QTest::keyClick(first->findChild<QTabWidget*>("views")->currentWidget(), Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull()) << "deleted when closed";
+    EXPECT_EQ(Inspectors(*w).size(), 1);
+}
+
+TEST_F(Inspector, ExportWritesThePayloadExactly) {
+    const auto w = Open("spectrum/savetap_test.tap");
+    for (const int row : {1, 3, 6}) {
+        SCOPED_TRACE(row);
+        BlockInspector* inspector = OpenRow(*w, row);
+        ASSERT_NE(inspector, nullptr);
+        const fs::path out = dir / ("row" + std::to_string(row) + ".bin");
+        inspector->SetSaveDialog(std::make_unique<ScriptedSave>(out));
+        TestWindow::Click(inspector->findChild<QPushButton*>("export"));
+        EXPECT_EQ(ReadFileBytes(out), PayloadOfRow(file, row));
+        inspector->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST_F(Inspector, SavePngWritesThePictureAtItsScale) {
+    const auto w = Open("spectrum/savetap_test.tap");
+    BlockInspector* inspector = OpenRow(*w, 3);
+    ASSERT_NE(inspector, nullptr);
+    inspector->findChild<QComboBox*>("scale")->setCurrentIndex(2); // 3x
+    const fs::path out = dir / "screen.png";
+    inspector->SetSaveDialog(std::make_unique<ScriptedSave>(out));
+    TestWindow::Click(inspector->findChild<QPushButton*>("savePng"));
+
+    const QImage saved(ToQString(out), "PNG");
+    ASSERT_EQ(saved.size(), QSize(768, 576));
+    const auto screen = view::RenderScreen(PayloadOfRow(file, 3));
+    ASSERT_TRUE(screen.has_value());
+    for (const QPoint p : {QPoint(0, 0), QPoint(100, 50), QPoint(255, 191)}) {
+        EXPECT_EQ(saved.pixel(3 * p.x() + 2, 3 * p.y() + 1), screen->At(p.x(), p.y())) << p.x();
+    }
+}
+
+TEST_F(Inspector, ASaveThatFailsSaysSoAndACancelWritesNothing) {
+    const auto w = Open("spectrum/savetap_test.tap");
+    BlockInspector* inspector = OpenRow(*w, 1);
+    ASSERT_NE(inspector, nullptr);
+    auto* status = inspector->findChild<QLabel*>("status");
+    inspector->SetSaveDialog(std::make_unique<ScriptedSave>(dir / "missing" / "out.bin"));
+    TestWindow::Click(inspector->findChild<QPushButton*>("export"));
+    EXPECT_TRUE(status->text().startsWith("Cannot save ")) << status->text().toStdString();
+
+    inspector->SetSaveDialog(std::make_unique<ScriptedSave>(std::nullopt));
+    status->clear();
+    TestWindow::Click(inspector->findChild<QPushButton*>("export"));
+    EXPECT_EQ(status->text(), "");
+}
+
+// The row was listed, but the file has gone since: the window says so.
+TEST_F(Inspector, AFileThatWentAwayIsSaid) {
+    const auto w = Open("spectrum/savetap_test.tap");
+    fs::remove(file);
+    BlockInspector* inspector = OpenRow(*w, 0);
+    ASSERT_NE(inspector, nullptr);
+    EXPECT_TRUE(inspector->findChild<QLabel*>("status")->text().startsWith(
+        "Cannot read savetap_test.tap: "));
+    EXPECT_FALSE(inspector->findChild<QPushButton*>("export")->isEnabled());
+}
+
+TEST_F(Inspector, CopyPutsTheShownTextOnTheClipboard) {
+    const auto w = Open("spectrum/savetap_test.tap");
+    BlockInspector* inspector = OpenRow(*w, 1);
+    ASSERT_NE(inspector, nullptr);
+    auto* tabs = inspector->findChild<QTabWidget*>("views");
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    for (const QString& tab : {QStringLiteral("BASIC"), QStringLiteral("Hex")}) {
+        SCOPED_TRACE(tab.toStdString());
+        clipboard->clear();
+        tabs->setCurrentWidget(tabs->findChild<QPlainTextEdit*>(tab.toLower()));
+        TestWindow::Click(inspector->findChild<QPushButton*>("copy"));
+        const QString copied = clipboard->text();
+        EXPECT_EQ(copied, tabs->findChild<QPlainTextEdit*>(tab.toLower())->toPlainText());
+        EXPECT_TRUE(copied.startsWith(tab == "BASIC" ? "10 " : "Length 74: flag at 0000"))
+            << copied.left(60).toStdString();
+    }
+}
+
+} // namespace
+} // namespace bitreel::test
