@@ -10,6 +10,7 @@
 #include "app/Form1FrontEnd.h"
 #include "app/QtRecordFileDialog.h"
 #include "app/RowActivation.h"
+#include "app/StatusReason.h"
 #include "app/SystemServices.h"
 #include "app/WindowCaption.h"
 #include "app/WindowLayout.h"
@@ -96,6 +97,7 @@ void Form1::BuildControls() {
     cmdReset->setEnabled(false);
     lblStatus = Named(new QLabel(this), "lblStatus");
     lblStatus2 = Named(new QLabel(this), "lblStatus2");
+    reason_ = std::make_unique<StatusReason>(*lblStatus, *lblStatus2);
     cboComPort = Named(new ClickComboBox(this), "cboComPort");
     Label3 =
         Named(new QLabel(QStringLiteral("Written by the\nBitreel developers"), this), "Label3");
@@ -151,11 +153,12 @@ void Form1::Form_Load() {
     }
     // Said once, after the port choice, which clears the status line.
     if (!refusal.isEmpty()) {
-        lblStatus->setText(refusal);
+        ShowFailureReason(refusal);
     }
 }
 
 void Form1::cmdPlay_Click() {
+    ClearFailureReason();
     const FocusReturn focus(*this, *cmdPlay);
     PlayRequest request;
     request.file = std::filesystem::path(File1->Path().toStdU16String()) /
@@ -172,6 +175,7 @@ void Form1::cmdPlay_Click() {
 }
 
 void Form1::cmdRecord_Click() {
+    ClearFailureReason();
     const FocusReturn focus(*this, *cmdRecord);
     RecordingRequest request;
     request.machine = Machine();
@@ -187,12 +191,16 @@ void Form1::cmdRecord_Click() {
 
 void Form1::ShowHowItEnded(const TransferResult& result) {
     if (result.Failed()) {
-        lblStatus->setText(QString::fromStdString(result.reason));
+        ShowFailureReason(QString::fromStdString(result.reason));
     }
 }
 
+void Form1::ShowFailureReason(const QString& reason) {
+    reason_->Show(reason);
+}
+
 void Form1::ClearFailureReason() {
-    lblStatus->clear();
+    reason_->Clear();
 }
 
 void Form1::cmdStop_Click() {

@@ -24,6 +24,7 @@ class QRadioButton;
 namespace bitreel {
 
 class ClickComboBox;
+class StatusReason;
 class ContentsList;
 class DirList;
 class DriveList;
@@ -85,6 +86,9 @@ private:
     // After the finishing steps of a failed transfer, its reason stands in
     // lblStatus until the next command, file click or machine change.
     void ShowHowItEnded(const TransferResult& result);
+    // Why a command failed, in lblStatus until the next command, file click
+    // or machine change.
+    void ShowFailureReason(const QString& reason);
     void ClearFailureReason();
     void cmdRecord_Click();
     void cmdStop_Click();
@@ -115,6 +119,7 @@ private:
 
     Services services_;
     OpenFiles heldFiles_;
+    std::unique_ptr<StatusReason> reason_; // over lblStatus and lblStatus2
     std::vector<std::string> portEntries_; // what cboComPort lists
 
     // The controls; the window owns them.

@@ -77,7 +77,7 @@ bool Form1::LoadContents(const QString& path) {
     try {
         index = ContentsIndex(ToFsPath(path), Machine(), LayoutInForce());
     } catch (const std::system_error& error) {
-        lblStatus->setText(CannotRead(path, error)); // gone, unreadable or no file at all
+        ShowFailureReason(CannotRead(path, error)); // gone, unreadable or no file at all
         return false;
     }
     while (!index.Advance(BlocksPerYield)) {

@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 #include "tape/ContentsIndex.h"
 
+#include <QFontMetrics>
 #include <QTimer>
 
 #include <unistd.h>
@@ -52,6 +53,8 @@ TEST_F(Listing, AFileThatCannotBeListedSaysWhyUntilTheNextFileOrMachine) {
         c.spoil(dir / c.file);
     }
     QLabel* status = w.Label("lblStatus");
+    QLabel* progress = w.Label("lblStatus2");
+    const QRect statusHome = status->geometry();
     const bool root = geteuid() == 0; // reads every file whatever its permissions
     for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
         SCOPED_TRACE(cases[i].file);
@@ -60,6 +63,13 @@ TEST_F(Listing, AFileThatCannotBeListedSaysWhyUntilTheNextFileOrMachine) {
         }
         TestWindow::ClickRow(w.Files(), i + 1);
         EXPECT_EQ(status->text(), cases[i].status);
+        // The whole reason is on screen, in the room of both status lines.
+        const QRect needed = QFontMetrics(status->font())
+                                 .boundingRect(QRect(QPoint(), status->size()),
+                                               Qt::TextWordWrap | Qt::AlignLeft, status->text());
+        EXPECT_LE(needed.width(), status->width());
+        EXPECT_LE(needed.height(), status->height());
+        EXPECT_FALSE(progress->isVisible());
         EXPECT_EQ(w.Contents()->count(), 0);
         EXPECT_FALSE(w.Button("cmdPlay")->isEnabled());
         EXPECT_FALSE(w.Button("cmdReset")->isEnabled());
@@ -68,6 +78,8 @@ TEST_F(Listing, AFileThatCannotBeListedSaysWhyUntilTheNextFileOrMachine) {
     // A readable file clears the reason, and so does a machine change.
     TestWindow::ClickRow(w.Files(), 0);
     EXPECT_EQ(status->text(), "");
+    EXPECT_EQ(status->geometry(), statusHome);
+    EXPECT_TRUE(progress->isVisible());
     EXPECT_EQ(w.Contents()->count(), 1);
     TestWindow::ClickRow(w.Files(), 1);
     ASSERT_NE(status->text(), "");
