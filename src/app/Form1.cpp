@@ -147,13 +147,20 @@ void Form1::Form_Load() {
     services_.port->SetSettings(ParseLineSettings("9600,n,8,1"));
     services_.port->SetHandshaking(Handshake::RtsCts);
     services_.port->SetDtrEnable(false);
+    const QString listing = lblStatus->text(); // the first file could not be listed
     const QString refusal = ScanComPorts();
     if (cboComPort->count() > 0) {
         cboComPort->SelectEntry(0); // runs cboComPort_Click, which opens the port
     }
-    // Said once, after the port choice, which clears the status line.
-    if (!refusal.isEmpty()) {
-        ShowFailureReason(refusal);
+    // Said after the port choice, which clears the status line.
+    QStringList reasons;
+    for (const QString& reason : {listing, refusal}) {
+        if (!reason.isEmpty()) {
+            reasons << reason;
+        }
+    }
+    if (!reasons.isEmpty()) {
+        ShowFailureReason(reasons.join(QLatin1Char(' ')));
     }
 }
 

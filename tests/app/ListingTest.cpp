@@ -87,6 +87,16 @@ TEST_F(Listing, AFileThatCannotBeListedSaysWhyUntilTheNextFileOrMachine) {
     EXPECT_EQ(status->text(), "");
 }
 
+// The first file is listed at start-up, before the port is chosen; its
+// reason must outlive that choice.
+TEST_F(Listing, AFirstFileThatCannotBeListedSaysWhyAfterStartUp) {
+    TapeBuilder().Block(255, {1}).WriteTo(dir / "A.TAP");
+    fs::resize_file(dir / "A.TAP", ContentsIndex::MaxFileSize + 1);
+    line.present = {3};
+    TestWindow w(dir.path(), line);
+    EXPECT_EQ(w.Label("lblStatus")->text(), "Cannot read A.TAP: File too large");
+}
+
 // 200,000 empty blocks: the window lists them in steps and handles its
 // events between them; whatever takes the list over meanwhile wins.
 TEST_F(Listing, AHugeFileListsWhileTheWindowKeepsAnswering) {
