@@ -24,6 +24,10 @@ namespace bitreel {
 class SystemPort final : public SerialPort {
 public:
     explicit SystemPort(PortTable table = SystemPortTable());
+    // A port named by its device path alone (a command line's "/dev/ttyUSB0"):
+    // it stands as number 1, and messages name it by its path.
+    [[nodiscard]] static PortTable DeviceTable(const std::string& device);
+    SystemPort(PortTable table, std::string label);
     ~SystemPort() override;
     SystemPort(const SystemPort&) = delete;
     SystemPort& operator=(const SystemPort&) = delete;
@@ -50,6 +54,12 @@ public:
     [[nodiscard]] std::vector<std::uint8_t> ReadAll() override;
     [[nodiscard]] std::size_t PendingOutput() override;
 
+    // Waits until bytes have arrived or waiting output has gone to the
+    // driver, or the timeout has passed: for a front end with no event loop
+    // of its own, instead of asking again at once. Throws when the device
+    // went away.
+    void WaitForLine(int timeoutMs);
+
 private:
     void ReleaseIfGone();
     void OnError(QSerialPort::SerialPortError error);
@@ -63,6 +73,7 @@ private:
     [[nodiscard]] std::string Name() const;
 
     PortTable table_;
+    std::string label_; // how messages name the port; empty: "COM" and its number
     int number_ = 1;
     LineSettings settings_;
     Handshake handshaking_ = Handshake::None;

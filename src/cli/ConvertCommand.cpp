@@ -1,0 +1,128 @@
+// `bitreel convert`: Jupiter Ace TAP to JUP and back.
+#include "cli/CommandParser.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/ExitStatus.h"
+#include "cli/LayoutName.h"
+#include "cli/Paths.h"
+#include "cli/TapeOptions.h"
+#include "tape/AceConversion.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace bitreel::cli {
+namespace {
+
+const QString Command = QStringLiteral("convert");
+
+bool ReadWhole(const std::filesystem::path& path, const QString& name,
+               std::vector<std::uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        ReportError("cannot open " + Shown(name) + ": " + std::strerror(errno));
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        ReportError("cannot read " + Shown(name) + ": " + std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+bool WriteWhole(const std::filesystem::path& path, const QString& name,
+                const std::vector<std::uint8_t>& bytes) {
+    std::FILE* file = std::fopen(path.string().c_str(), "wb");
+    if (file == nullptr) {
+        ReportError("cannot create " + Shown(name) + ": " + std::strerror(errno));
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const int error = errno;
+    if (std::fclose(file) != 0 || !written) {
+        ReportError("cannot write " + Shown(name) + ": " + std::strerror(written ? errno : error));
+        return false;
+    }
+    return true;
+}
+
+// The machine both files belong to: --machine, else the Jupiter Ace when
+// --format is given or either name is a Jupiter Ace one, else the Spectrum.
+TapeOptions ConvertMachine(TapeOptions options, const std::filesystem::path& in,
+                           const std::filesystem::path& out) {
+    if (!options.machine) {
+        const bool ace = options.aceFormat || ChoiceForName(in).machine == MachineKind::JupiterAce ||
+                         ChoiceForName(out).machine == MachineKind::JupiterAce;
+        options.machine = ace ? MachineKind::JupiterAce : MachineKind::Spectrum;
+    }
+    return options;
+}
+
+} // namespace
+
+int ConvertCommand(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Converts a Jupiter Ace TAP file to JUP and back: the flag byte is added or dropped, by "
+        "the extension of OUT and --format. A TAP file converted to JUP and back is "
+        "byte-identical."));
+    AddTapeOptions(parser);
+    parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("The tape image to read."));
+    parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("The tape image to write."));
+    if (const auto status = ParseCommand(parser, Command, arguments)) {
+        return *status;
+    }
+    const TapeOptionsParse parsed = ReadTapeOptions(parser);
+    if (!parsed.error.empty()) {
+        return UsageError(Command, parsed.error);
+    }
+    if (parser.positionalArguments().size() != 2) {
+        return UsageError(Command, "give IN and OUT");
+    }
+    const QString inName = parser.positionalArguments()[0];
+    const QString outName = parser.positionalArguments()[1];
+    const std::filesystem::path in = ToPath(inName);
+    const std::filesystem::path out = ToPath(outName);
+    const TapeOptions options = ConvertMachine(parsed.options, in, out);
+
+    // --format names the layout of OUT; IN is read by its own name.
+    TapeOptions inOptions = options;
+    inOptions.aceFormat.reset();
+    const TapeLayout from = ChooseFor(inOptions, in).layout;
+    const TapeLayout to = ChooseFor(options, out).layout;
+    if (from == to) {
+        return UsageError(Command, Shown(inName) + " and " + Shown(outName) + " are both " +
+                                       std::string(LayoutName(from)) + ": nothing to convert");
+    }
+    if (from == TapeLayout::SpectrumTap || to == TapeLayout::SpectrumTap) {
+        return UsageError(Command, "a Spectrum TAP file has no other layout to convert to");
+    }
+    std::error_code ignored;
+    if (std::filesystem::equivalent(in, out, ignored)) {
+        return UsageError(Command, "IN and OUT are the same file");
+    }
+
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWhole(in, inName, bytes)) {
+        return ExitUsageOrIo;
+    }
+    const AceConversion converted = from == TapeLayout::AceTap ? AceTapToJup(bytes) : JupToAceTap(bytes);
+    if (!WriteWhole(out, outName, converted.bytes)) {
+        return ExitUsageOrIo;
+    }
+    if (converted.corruptBlock) {
+        ReportError(Shown(inName) + ": block " + std::to_string(*converted.corruptBlock) +
+                    " is corrupt; it and the bytes after it are left out");
+        return ExitCorrupt;
+    }
+    if (converted.strayByte) {
+        ReportError(Shown(inName) + ": the stray byte after the last block is left out");
+    }
+    return ExitDone;
+}
+
+} // namespace bitreel::cli
