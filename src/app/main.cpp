@@ -69,8 +69,9 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.bitreel.Bitreel"));
     bitreel::Form1 window;
     if (file && !window.ShowFile(*file)) {
-        std::fprintf(stderr, "bitreel: %s is not in the file list: its name does not match the "
-                             "files of its machine\n",
+        std::fprintf(stderr,
+                     "bitreel: %s is not in the file list: its name does not match the "
+                     "files of its machine\n",
                      qPrintable(*file));
     }
     window.show();

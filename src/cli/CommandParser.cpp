@@ -20,7 +20,8 @@ std::optional<int> ParseCommand(QCommandLineParser& parser, const QString& comma
         const QString usage = QStringLiteral("Usage: ");
         if (text.startsWith(usage)) {
             const qsizetype end = text.indexOf(QLatin1Char(' '), usage.size());
-            text.replace(0, end < 0 ? text.size() : end, usage + QStringLiteral("bitreel ") + command);
+            text.replace(0, end < 0 ? text.size() : end,
+                         usage + QStringLiteral("bitreel ") + command);
         }
         Write(stdout, text.toStdString());
         return ExitDone;

@@ -55,7 +55,8 @@ bool WriteWhole(const std::filesystem::path& path, const QString& name,
 TapeOptions ConvertMachine(TapeOptions options, const std::filesystem::path& in,
                            const std::filesystem::path& out) {
     if (!options.machine) {
-        const bool ace = options.aceFormat || ChoiceForName(in).machine == MachineKind::JupiterAce ||
+        const bool ace = options.aceFormat ||
+                         ChoiceForName(in).machine == MachineKind::JupiterAce ||
                          ChoiceForName(out).machine == MachineKind::JupiterAce;
         options.machine = ace ? MachineKind::JupiterAce : MachineKind::Spectrum;
     }
@@ -110,7 +111,8 @@ int ConvertCommand(const QStringList& arguments) {
     if (!ReadWhole(in, inName, bytes)) {
         return ExitUsageOrIo;
     }
-    const AceConversion converted = from == TapeLayout::AceTap ? AceTapToJup(bytes) : JupToAceTap(bytes);
+    const AceConversion converted =
+        from == TapeLayout::AceTap ? AceTapToJup(bytes) : JupToAceTap(bytes);
     if (!WriteWhole(out, outName, converted.bytes)) {
         return ExitUsageOrIo;
     }

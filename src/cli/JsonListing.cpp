@@ -74,7 +74,8 @@ QJsonObject BlockJson(int index, const ListedBlock& block) {
         {QStringLiteral("length"), OrNull(block.length)},
         {QStringLiteral("checksum"),
          block.verdict ? QJsonValue(Utf8(VerdictName(*block.verdict))) : QJsonValue()},
-        {QStringLiteral("header"), block.header ? QJsonValue(HeaderJson(*block.header)) : QJsonValue()},
+        {QStringLiteral("header"),
+         block.header ? QJsonValue(HeaderJson(*block.header)) : QJsonValue()},
     };
 }
 

@@ -10,8 +10,7 @@
 
 namespace bitreel::cli {
 
-std::unique_ptr<SystemPort> OpenLine(const QString& command, const QString& argument,
-                                     int& status) {
+std::unique_ptr<SystemPort> OpenLine(const QString& command, const QString& argument, int& status) {
     if (argument.isEmpty()) {
         status = UsageError(command, "--port PORT is required");
         return nullptr;

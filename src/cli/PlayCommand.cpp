@@ -34,8 +34,9 @@ int PlayStatus(const TransferResult& result, bool lineFailed,
     if (lineFailed) {
         return ExitPortFailed;
     }
-    const bool atCorrupt = result.block >= 0 && result.block < static_cast<int>(blocks.size()) &&
-                           blocks[static_cast<std::size_t>(result.block)].kind == BlockKind::Corrupt;
+    const bool atCorrupt =
+        result.block >= 0 && result.block < static_cast<int>(blocks.size()) &&
+        blocks[static_cast<std::size_t>(result.block)].kind == BlockKind::Corrupt;
     return atCorrupt ? ExitCorrupt : ExitUsageOrIo;
 }
 
@@ -124,10 +125,10 @@ int PlayCommand(const QStringList& arguments) {
     request.rowCount = static_cast<int>(blocks.size());
     const TransferResult result = playback.Run(request);
 
-    try {
-        port->Close();
-    } catch (const PortError&) {
-        // The run's own ending is what counts.
+    if (result.ending == TransferResult::Ending::Done) {
+        port->CloseKeepingOutput();
+    } else {
+        port->Close(); // what waits is discarded
     }
     if (result.Failed()) {
         const bool lineFailed = line.Failed() || waitFailed;

@@ -7,11 +7,11 @@ namespace bitreel::cli {
 
 // The figures of one progress line.
 struct ProgressFigures {
-    int block = 1;                 // counted from 1
-    std::optional<int> blocks;     // how many there are, when known
-    long long count = 0;           // bytes of the block moved so far
+    int block = 1;                  // counted from 1
+    std::optional<int> blocks;      // how many there are, when known
+    long long count = 0;            // bytes of the block moved so far
     std::optional<long long> total; // bytes of the whole block, when known
-    double bytesPerSecond = 0;     // 0 while there is nothing to tell
+    double bytesPerSecond = 0;      // 0 while there is nothing to tell
     std::optional<double> secondsLeft;
     bool waiting = false; // the machine holds CTS down
 };

@@ -60,9 +60,8 @@ int RecordCommand(const QStringList& arguments) {
     const QCommandLineOption portOption(QStringLiteral("port"),
                                         QStringLiteral("COM1-COM16, or a device path."),
                                         QStringLiteral("PORT"));
-    const QCommandLineOption blocksOption(QStringLiteral("blocks"),
-                                          QStringLiteral("End after N blocks."),
-                                          QStringLiteral("N"));
+    const QCommandLineOption blocksOption(
+        QStringLiteral("blocks"), QStringLiteral("End after N blocks."), QStringLiteral("N"));
     const QCommandLineOption idleOption(
         QStringLiteral("idle"),
         QStringLiteral("End after SECONDS without a byte, once a block has arrived."),
@@ -152,17 +151,12 @@ int RecordCommand(const QStringList& arguments) {
     request.dialogFolder = path.parent_path();
     const TransferResult result = recording.Run(request);
 
-    try {
-        port->Close();
-    } catch (const PortError&) {
-        // The run's own ending is what counts.
-    }
+    port->Close();
     if (result.Failed()) {
         ReportError(result.reason);
         return line.Failed() || waitFailed ? ExitPortFailed : ExitUsageOrIo;
     }
-    const bool interrupted =
-        frontEnd.Cause() == CliFrontEnd::StopCause::Signal || StopSignalled();
+    const bool interrupted = frontEnd.Cause() == CliFrontEnd::StopCause::Signal || StopSignalled();
     return interrupted ? ExitInterrupted : ExitDone;
 }
 

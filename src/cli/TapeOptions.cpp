@@ -30,8 +30,8 @@ TapeOptionsParse ReadTapeOptions(const QCommandLineParser& parser) {
         } else if (machine == QLatin1String("ace")) {
             parse.options.machine = MachineKind::JupiterAce;
         } else {
-            parse.error = "--machine " + parser.value(MachineOption).toStdString() +
-                          ": give spectrum or ace";
+            parse.error =
+                "--machine " + parser.value(MachineOption).toStdString() + ": give spectrum or ace";
             return parse;
         }
     }
@@ -42,8 +42,8 @@ TapeOptionsParse ReadTapeOptions(const QCommandLineParser& parser) {
         } else if (format == QLatin1String("tap")) {
             parse.options.aceFormat = TapeLayout::AceTap;
         } else {
-            parse.error = "--format " + parser.value(FormatOption).toStdString() +
-                          ": give jup or tap";
+            parse.error =
+                "--format " + parser.value(FormatOption).toStdString() + ": give jup or tap";
             return parse;
         }
         if (parse.options.machine == MachineKind::Spectrum) {

@@ -167,6 +167,15 @@ void SystemPort::Close() {
     goneReason_.clear();
 }
 
+void SystemPort::CloseKeepingOutput() {
+    if (port_.isOpen()) {
+        port_.close();
+    }
+    port_.clearError();
+    gone_ = false;
+    goneReason_.clear();
+}
+
 void SystemPort::ReleaseIfGone() {
     // The device went away while the event loop ran: the port reads as
     // closed, so let go of what Qt still holds before it is used again.

@@ -47,6 +47,10 @@ public:
     // machine is holding back with CTS. Closing a closed port does nothing.
     void Close() override;
     [[nodiscard]] bool IsOpen() const override;
+    // Closes without discarding: for a run that has sent everything, so that
+    // the far end of a pseudo-terminal still reads the last bytes (its
+    // pending output never shows, and discarding would cut them off).
+    void CloseKeepingOutput();
 
     [[nodiscard]] bool CtsHolding() override;
     void DiscardOutput() override;

@@ -39,29 +39,29 @@ AceConversion ConvertBlocks(std::span<const std::uint8_t> in, Convert convert) {
 } // namespace
 
 AceConversion AceTapToJup(std::span<const std::uint8_t> tap) {
-    return ConvertBlocks(tap, [](std::uint16_t length, std::span<const std::uint8_t> body,
-                                 AceConversion& result) {
-        if (length == 0xFFFF) {
-            return false; // with the flag it would not fit the length field
-        }
-        PutLength(result.bytes, static_cast<std::uint16_t>(length + 1));
-        result.bytes.push_back(result.blocks % 2 == 0 ? HeaderFlag : DataFlag);
-        result.bytes.insert(result.bytes.end(), body.begin(), body.end());
-        return true;
-    });
+    return ConvertBlocks(
+        tap, [](std::uint16_t length, std::span<const std::uint8_t> body, AceConversion& result) {
+            if (length == 0xFFFF) {
+                return false; // with the flag it would not fit the length field
+            }
+            PutLength(result.bytes, static_cast<std::uint16_t>(length + 1));
+            result.bytes.push_back(result.blocks % 2 == 0 ? HeaderFlag : DataFlag);
+            result.bytes.insert(result.bytes.end(), body.begin(), body.end());
+            return true;
+        });
 }
 
 AceConversion JupToAceTap(std::span<const std::uint8_t> jup) {
-    return ConvertBlocks(jup, [](std::uint16_t length, std::span<const std::uint8_t> body,
-                                 AceConversion& result) {
-        if (length == 0) {
-            PutLength(result.bytes, 0);
+    return ConvertBlocks(
+        jup, [](std::uint16_t length, std::span<const std::uint8_t> body, AceConversion& result) {
+            if (length == 0) {
+                PutLength(result.bytes, 0);
+                return true;
+            }
+            PutLength(result.bytes, static_cast<std::uint16_t>(length - 1));
+            result.bytes.insert(result.bytes.end(), body.begin() + 1, body.end());
             return true;
-        }
-        PutLength(result.bytes, static_cast<std::uint16_t>(length - 1));
-        result.bytes.insert(result.bytes.end(), body.begin() + 1, body.end());
-        return true;
-    });
+        });
 }
 
 } // namespace bitreel

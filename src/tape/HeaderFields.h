@@ -16,8 +16,8 @@ struct HeaderFields {
     // "dictionary", "bytes" (Jupiter Ace); any other Ace type as its number.
     std::string type;
     std::uint8_t typeByte = 0;
-    std::string name;                 // 10 bytes as stored, one char per byte (Latin-1)
-    std::uint16_t dataLength = 0;     // payload length of the data block that follows
+    std::string name;                       // 10 bytes as stored, one char per byte (Latin-1)
+    std::uint16_t dataLength = 0;           // payload length of the data block that follows
     std::optional<std::uint16_t> line;      // program: the line it starts at (below 32768)
     std::optional<std::uint16_t> variables; // program: where its variables begin
     std::optional<std::uint16_t> start;     // code, Ace bytes: the address it loads at
