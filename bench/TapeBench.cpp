@@ -1,5 +1,6 @@
-// Times the contents list on two large images against reading the same file
-// plainly, so that a slowdown in the reader shows up as a number.
+// Times the contents list on two large images, as TAP, TZX and PZX files,
+// against reading the same file plainly, so that a slowdown in a reader shows
+// up as a number.
 //   tape_bench [ROUNDS [small|large]]
 #include "tape/Tape.h"
 
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -48,6 +50,49 @@ Bytes FewLargeBlocks(int count) {
     return tape;
 }
 
+void Append(Bytes& to, std::initializer_list<std::uint8_t> bytes) {
+    to.insert(to.end(), bytes);
+}
+
+void AppendLe(Bytes& to, std::uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) {
+        to.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+}
+
+// The same blocks as standard speed data blocks of a TZX file.
+Bytes AsTzx(const Bytes& tap) {
+    Bytes tzx{'Z', 'X', 'T', 'a', 'p', 'e', '!', 0x1A, 1, 20};
+    for (std::size_t at = 0; at + 2 <= tap.size();) {
+        const std::size_t length = tap[at] | (tap[at + 1] << 8);
+        Append(tzx, {0x10, 0xE8, 0x03});
+        tzx.insert(tzx.end(), tap.begin() + static_cast<std::ptrdiff_t>(at),
+                   tap.begin() + static_cast<std::ptrdiff_t>(at + 2 + length));
+        at += 2 + length;
+    }
+    return tzx;
+}
+
+// The same blocks as PZX data blocks with the ROM's pulses.
+Bytes AsPzx(const Bytes& tap) {
+    Bytes pzx{'P', 'Z', 'X', 'T', 2, 0, 0, 0, 1, 0};
+    for (std::size_t at = 0; at + 2 <= tap.size();) {
+        const std::size_t length = tap[at] | (tap[at + 1] << 8);
+        Append(pzx, {'D', 'A', 'T', 'A'});
+        AppendLe(pzx, static_cast<std::uint32_t>(16 + length), 4);
+        AppendLe(pzx, static_cast<std::uint32_t>(8 * length), 4);
+        AppendLe(pzx, 945, 2);
+        Append(pzx, {2, 2});
+        for (std::uint32_t pulse : {855, 855, 1710, 1710}) {
+            AppendLe(pzx, pulse, 2);
+        }
+        pzx.insert(pzx.end(), tap.begin() + static_cast<std::ptrdiff_t>(at + 2),
+                   tap.begin() + static_cast<std::ptrdiff_t>(at + 2 + length));
+        at += 2 + length;
+    }
+    return pzx;
+}
+
 double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
@@ -62,9 +107,11 @@ template <typename F> double Best(int rounds, F&& run) {
     return best;
 }
 
-void Measure(const char* name, const Bytes& tape, int blocks, int rounds) {
-    const fs::path path =
-        fs::temp_directory_path() / ("bitreel-bench-" + std::string(name) + ".tap");
+// Lists the image by the reader its name picks; a PZX file lists one row more
+// than it has data blocks, for its header block.
+void Measure(const std::string& name, const char* extension, const Bytes& tape, int blocks,
+             int rounds) {
+    const fs::path path = fs::temp_directory_path() / ("bitreel-bench-" + name + extension);
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(tape.data()),
@@ -73,8 +120,8 @@ void Measure(const char* name, const Bytes& tape, int blocks, int rounds) {
     std::size_t rows = 0;
     const double list = Best(rounds, [&] {
         bool expectHeader = true;
-        rows = bitreel::LoadContents(path, bitreel::MachineKind::Spectrum,
-                                     bitreel::TapeLayout::SpectrumTap, expectHeader)
+        rows = bitreel::LoadImageContents(path, bitreel::MachineKind::Spectrum,
+                                          bitreel::TapeLayout::SpectrumTap, expectHeader)
                    .size();
     });
     std::size_t readBytes = 0;
@@ -87,12 +134,14 @@ void Measure(const char* name, const Bytes& tape, int blocks, int rounds) {
     });
     fs::remove(path);
     if (rows != static_cast<std::size_t>(blocks) || readBytes != tape.size()) {
-        std::fprintf(stderr, "%s: wrong result (%zu rows, %zu bytes)\n", name, rows, readBytes);
+        std::fprintf(stderr, "%s: wrong result (%zu rows, %zu bytes)\n", name.c_str(), rows,
+                     readBytes);
         std::exit(1);
     }
     std::printf("%-12s %7d blocks %9zu bytes  list %8.3f ms  plain read %7.3f ms  "
                 "ratio %5.2f  %10.0f blocks/s\n",
-                name, blocks, tape.size(), list * 1e3, plain * 1e3, list / plain, blocks / list);
+                name.c_str(), blocks, tape.size(), list * 1e3, plain * 1e3, list / plain,
+                blocks / list);
 }
 
 } // namespace
@@ -101,10 +150,16 @@ int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 20;
     const std::string only = argc > 2 ? argv[2] : "";
     if (only.empty() || only == "small") {
-        Measure("small", ManySmallBlocks(20000), 20000, rounds);
+        const Bytes tap = ManySmallBlocks(20000);
+        Measure("small", ".tap", tap, 20000, rounds);
+        Measure("small tzx", ".tzx", AsTzx(tap), 20000, rounds);
+        Measure("small pzx", ".pzx", AsPzx(tap), 20001, rounds);
     }
     if (only.empty() || only == "large") {
-        Measure("large", FewLargeBlocks(40), 40, rounds);
+        const Bytes tap = FewLargeBlocks(40);
+        Measure("large", ".tap", tap, 40, rounds);
+        Measure("large tzx", ".tzx", AsTzx(tap), 40, rounds);
+        Measure("large pzx", ".pzx", AsPzx(tap), 41, rounds);
     }
     return 0;
 }

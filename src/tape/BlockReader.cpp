@@ -105,4 +105,16 @@ bool ReadBlock(TapeFile& file, TapeBlock& block, TapeLayout layout, bool ExpectH
     return true;
 }
 
+void FrameFromBody(std::span<const std::uint8_t> body, TapeBlock& block) {
+    block.BadChecksum = false;
+    block.Bytes.clear();
+    block.Bytes.reserve(body.size() + 2);
+    block.Bytes.resize(2);
+    PutLe16(std::span(block.Bytes).first<2>(), static_cast<std::uint16_t>(body.size()));
+    block.Bytes.insert(block.Bytes.end(), body.begin(), body.end());
+    block.Length = static_cast<std::int32_t>(body.size());
+    block.Verdict = FrameChecksumVerdict(block.Bytes);
+    CheckBody(std::span(block.Bytes).subspan(2), block.BadChecksum);
+}
+
 } // namespace bitreel

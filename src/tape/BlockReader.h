@@ -25,4 +25,10 @@ namespace bitreel {
 // Throws std::system_error on a read error of the file.
 bool ReadBlock(TapeFile& file, TapeBlock& block, TapeLayout layout, bool ExpectHeader);
 
+// The block of a Spectrum TAP file whose bytes after the length field are
+// body (at most 65,535 of them), exactly as ReadBlock reads it: the length
+// field in front, a wrong checksum replaced and flagged by the same rule.
+// For the data blocks of other image formats.
+void FrameFromBody(std::span<const std::uint8_t> body, TapeBlock& block);
+
 } // namespace bitreel

@@ -1,0 +1,31 @@
+#pragma once
+
+// The row texts of the blocks of TZX and PZX images that do not go out as
+// frames, in the list's style: a label padded to 12 characters, a colon, a
+// space and the value.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace bitreel {
+
+// "Pause       : 1000 ms" from "Pause" and "1000 ms".
+[[nodiscard]] std::string LabelRow(std::string_view label, std::string_view value);
+
+// The same for a block whose sound is not sent: "... [not sent]".
+[[nodiscard]] std::string NotSentRow(std::string_view label, std::string_view value);
+
+// Text stored one character per byte, as the list shows name bytes; control
+// characters (a TZX text breaks its lines with 13) become spaces.
+[[nodiscard]] std::string ByteText(std::span<const std::uint8_t> bytes);
+
+// UTF-8 text (PZX) in the list's one-byte character set: characters up to 255
+// as themselves, others and broken sequences as '?', controls as spaces.
+[[nodiscard]] std::string Utf8Text(std::span<const std::uint8_t> bytes);
+
+// A count with its unit, singular for one: "1 pulse", "8063 pulses".
+[[nodiscard]] std::string Counted(std::uint64_t count, std::string_view unit);
+
+} // namespace bitreel

@@ -1,0 +1,429 @@
+// Reads TZX tape images, every block of revision 1.20, into list entries.
+#include "tape/TzxReader.h"
+
+#include "tape/BlockDescription.h"
+#include "tape/ByteCursor.h"
+#include "tape/EntryBuilder.h"
+#include "tape/RowText.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace bitreel {
+namespace {
+
+using Span = std::span<const std::uint8_t>;
+
+constexpr std::array<std::uint8_t, 8> Signature = {'Z', 'X', 'T', 'a', 'p', 'e', '!', 0x1A};
+constexpr std::uint8_t MajorVersion = 1;
+constexpr std::size_t MaxFrameData = 0xFFFF;
+constexpr double TStatesPerSecond = 3500000.0;
+
+// Turbo speed data up to its data length: pilot, two sync, zero and one
+// pulse lengths and the pilot tone length, six words.
+constexpr std::size_t TurboTimings = 12;
+// Pure data up to its used-bits byte: zero and one pulse lengths.
+constexpr std::size_t PureTimings = 4;
+// The layout table of the custom info block says CHAR[10], but its offsets
+// and its "Decode info" + 5 spaces example both make the ID 16 characters.
+constexpr std::size_t CustomIdSize = 16;
+constexpr std::size_t EmulationInfoSize = 8;
+constexpr std::size_t GlueSize = 9;
+
+// Each reader below takes the bytes after the block ID and returns false
+// when the block runs past the end of the file.
+
+// A data block goes out as a frame when its last byte is whole and it fits
+// the frame's length field; otherwise it is listed with its bit count.
+void AddData(EntryBuilder& out, Span data, unsigned usedBits, bool turbo, std::string_view label) {
+    if (usedBits == 8 && data.size() <= MaxFrameData) {
+        out.AddFrame(data, turbo);
+        return;
+    }
+    const std::uint64_t bits = data.empty() ? 0 : (data.size() - 1) * 8 + std::min(usedBits, 8u);
+    out.Add(EntryKind::Skipped, NotSentRow(label, Counted(bits, "bit")));
+}
+
+void AddRow(EntryBuilder& out, std::string row) {
+    out.Add(EntryKind::Skipped, std::move(row));
+}
+
+bool StandardData(ByteCursor& in, EntryBuilder& out) {
+    const auto pause = in.U16();
+    const auto length = in.U16();
+    const auto data = length ? in.Bytes(*length) : std::nullopt;
+    if (!pause || !data) {
+        return false;
+    }
+    AddData(out, *data, 8, false, "Data");
+    return true;
+}
+
+bool TurboData(ByteCursor& in, EntryBuilder& out, std::size_t timings, std::string_view label) {
+    const bool skipped = in.Skip(timings);
+    const auto usedBits = in.U8();
+    const auto pause = in.U16();
+    const auto length = in.U24();
+    const auto data = length ? in.Bytes(*length) : std::nullopt;
+    if (!skipped || !usedBits || !pause || !data) {
+        return false;
+    }
+    AddData(out, *data, *usedBits, true, label);
+    return true;
+}
+
+bool PureTone(ByteCursor& in, EntryBuilder& out) {
+    const auto pulseLength = in.U16();
+    const auto pulses = in.U16();
+    if (!pulseLength || !pulses) {
+        return false;
+    }
+    AddRow(out, NotSentRow("Pure tone", Counted(*pulses, "pulse")));
+    return true;
+}
+
+bool PulseSequence(ByteCursor& in, EntryBuilder& out) {
+    const auto pulses = in.U8();
+    if (!pulses || !in.Skip(2 * std::size_t{*pulses})) {
+        return false;
+    }
+    AddRow(out, NotSentRow("Pulses", Counted(*pulses, "pulse")));
+    return true;
+}
+
+std::string SecondsText(double seconds) {
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), "%.1f s", seconds);
+    return text.data();
+}
+
+bool DirectRecording(ByteCursor& in, EntryBuilder& out) {
+    const auto tStatesPerSample = in.U16();
+    const auto pause = in.U16();
+    const auto usedBits = in.U8();
+    const auto length = in.U24();
+    if (!tStatesPerSample || !pause || !usedBits || !length || !in.Skip(*length)) {
+        return false;
+    }
+    const double samples =
+        *length == 0 ? 0.0 : (*length - 1) * 8.0 + std::min<unsigned>(*usedBits, 8);
+    AddRow(out,
+           NotSentRow("Direct rec.", SecondsText(samples * *tStatesPerSample / TStatesPerSecond)));
+    return true;
+}
+
+// The blocks that carry their own 4-byte length: the block's body, or no
+// value when it runs past the end of the file.
+std::optional<Span> LengthPrefixed(ByteCursor& in) {
+    const auto length = in.U32();
+    return length ? in.Bytes(*length) : std::nullopt;
+}
+
+bool CswRecording(ByteCursor& in, EntryBuilder& out) {
+    const auto body = LengthPrefixed(in);
+    if (!body) {
+        return false;
+    }
+    // pause, sample rate, compression, then the number of pulses.
+    ByteCursor fields(*body);
+    const bool skipped = fields.Skip(2 + 3 + 1);
+    const auto pulses = fields.U32();
+    AddRow(out, skipped && pulses ? NotSentRow("CSW rec.", Counted(*pulses, "pulse"))
+                                  : NotSentRow("CSW rec.", Counted(body->size(), "byte")));
+    return true;
+}
+
+bool GeneralizedData(ByteCursor& in, EntryBuilder& out) {
+    const auto body = LengthPrefixed(in);
+    if (!body) {
+        return false;
+    }
+    // pause, pilot symbols and their two sizes, then the data symbols.
+    ByteCursor fields(*body);
+    const bool skipped = fields.Skip(2 + 4 + 1 + 1);
+    const auto symbols = fields.U32();
+    AddRow(out, skipped && symbols ? NotSentRow("Gen. data", Counted(*symbols, "symbol"))
+                                   : NotSentRow("Gen. data", Counted(body->size(), "byte")));
+    return true;
+}
+
+bool PauseOrStop(ByteCursor& in, EntryBuilder& out) {
+    const auto pause = in.U16();
+    if (!pause) {
+        return false;
+    }
+    if (*pause == 0) {
+        out.Add(EntryKind::Stop, "Stop tape");
+    } else {
+        AddRow(out, LabelRow("Pause", std::to_string(*pause) + " ms"));
+    }
+    return true;
+}
+
+// A text after its one-byte length.
+std::optional<std::string> ShortText(ByteCursor& in) {
+    const auto length = in.U8();
+    const auto text = length ? in.Bytes(*length) : std::nullopt;
+    if (!text) {
+        return std::nullopt;
+    }
+    return ByteText(*text);
+}
+
+bool TextRow(ByteCursor& in, EntryBuilder& out, std::string_view label) {
+    const auto text = ShortText(in);
+    if (!text) {
+        return false;
+    }
+    AddRow(out, LabelRow(label, *text));
+    return true;
+}
+
+bool Message(ByteCursor& in, EntryBuilder& out) {
+    const auto seconds = in.U8();
+    return seconds && TextRow(in, out, "Message");
+}
+
+bool Jump(ByteCursor& in, EntryBuilder& out) {
+    const auto jump = in.U16();
+    if (!jump) {
+        return false;
+    }
+    // A signed count of blocks, relative to this one.
+    const int by = static_cast<std::int16_t>(*jump);
+    AddRow(out,
+           LabelRow("Jump", (by < 0 ? "-" : "+") +
+                                Counted(static_cast<std::uint64_t>(by < 0 ? -by : by), "block")));
+    return true;
+}
+
+bool LoopStart(ByteCursor& in, EntryBuilder& out) {
+    const auto times = in.U16();
+    if (!times) {
+        return false;
+    }
+    AddRow(out, LabelRow("Loop", Counted(*times, "time")));
+    return true;
+}
+
+bool CallSequence(ByteCursor& in, EntryBuilder& out) {
+    const auto calls = in.U16();
+    if (!calls || !in.Skip(2 * std::size_t{*calls})) {
+        return false;
+    }
+    AddRow(out, LabelRow("Call", Counted(*calls, "call")));
+    return true;
+}
+
+bool SelectBlock(ByteCursor& in, EntryBuilder& out) {
+    const auto length = in.U16();
+    const auto body = length ? in.Bytes(*length) : std::nullopt;
+    if (!body) {
+        return false;
+    }
+    const auto choices = ByteCursor(*body).U8();
+    AddRow(out, LabelRow("Select", Counted(choices.value_or(0), "choice")));
+    return true;
+}
+
+bool StopIf48K(ByteCursor& in, EntryBuilder& out) {
+    if (!LengthPrefixed(in)) {
+        return false;
+    }
+    out.Add(EntryKind::Stop, "Stop tape (48K)");
+    return true;
+}
+
+bool SignalLevel(ByteCursor& in, EntryBuilder& out) {
+    const auto body = LengthPrefixed(in);
+    if (!body) {
+        return false;
+    }
+    const auto level = ByteCursor(*body).U8();
+    AddRow(out, LabelRow("Signal level", !level ? "?" : *level == 0 ? "low" : "high"));
+    return true;
+}
+
+// The title, publisher, author and year, as far as they are given; or the
+// first text of another kind.
+bool ArchiveInfo(ByteCursor& in, EntryBuilder& out) {
+    const auto length = in.U16();
+    const auto body = length ? in.Bytes(*length) : std::nullopt;
+    if (!body) {
+        return false;
+    }
+    ByteCursor info(*body);
+    const unsigned count = info.U8().value_or(0);
+    std::string value;
+    std::string first;
+    for (unsigned i = 0; i < count; ++i) {
+        const auto kind = info.U8();
+        const auto text = ShortText(info);
+        if (!kind || !text) {
+            break;
+        }
+        if (i == 0) {
+            first = *text;
+        }
+        if (*kind <= 3) {
+            value += value.empty() ? "" : ", ";
+            value += *text;
+        }
+    }
+    AddRow(out, LabelRow("Archive info", value.empty() ? first : value));
+    return true;
+}
+
+bool HardwareType(ByteCursor& in, EntryBuilder& out) {
+    const auto types = in.U8();
+    if (!types || !in.Skip(3 * std::size_t{*types})) {
+        return false;
+    }
+    AddRow(out, LabelRow("Hardware", Counted(*types, "type")));
+    return true;
+}
+
+bool CustomInfo(ByteCursor& in, EntryBuilder& out) {
+    const auto id = in.Bytes(CustomIdSize);
+    if (!id || !LengthPrefixed(in)) {
+        return false;
+    }
+    std::string name = ByteText(*id);
+    name.erase(name.find_last_not_of(' ') + 1);
+    AddRow(out, LabelRow("Custom info", name));
+    return true;
+}
+
+bool Snapshot(ByteCursor& in, EntryBuilder& out) {
+    const auto type = in.U8();
+    const auto length = in.U24();
+    if (!type || !length || !in.Skip(*length)) {
+        return false;
+    }
+    AddRow(out, NotSentRow("Snapshot", Counted(*length, "byte")));
+    return true;
+}
+
+bool LengthPrefixedRow(ByteCursor& in, EntryBuilder& out, std::string_view label) {
+    const auto body = LengthPrefixed(in);
+    if (!body) {
+        return false;
+    }
+    AddRow(out, NotSentRow(label, Counted(body->size(), "byte")));
+    return true;
+}
+
+bool FixedRow(ByteCursor& in, EntryBuilder& out, std::size_t size, std::string row) {
+    if (!in.Skip(size)) {
+        return false;
+    }
+    AddRow(out, std::move(row));
+    return true;
+}
+
+// An ID this reader does not know: every block since revision 1.10 starts
+// with its 4-byte length, which is all it takes to pass over it.
+bool Unknown(ByteCursor& in, EntryBuilder& out, std::uint8_t id) {
+    if (!LengthPrefixed(in)) {
+        return false;
+    }
+    constexpr std::string_view Hex = "0123456789ABCDEF";
+    std::string value = "ID 0x";
+    value += Hex[id >> 4];
+    value += Hex[id & 0x0F];
+    AddRow(out, NotSentRow("Unknown", value));
+    return true;
+}
+
+bool ReadBlockAfterId(std::uint8_t id, ByteCursor& in, EntryBuilder& out) {
+    switch (id) {
+    case 0x10:
+        return StandardData(in, out);
+    case 0x11:
+        return TurboData(in, out, TurboTimings, "Turbo data");
+    case 0x12:
+        return PureTone(in, out);
+    case 0x13:
+        return PulseSequence(in, out);
+    case 0x14:
+        return TurboData(in, out, PureTimings, "Pure data");
+    case 0x15:
+        return DirectRecording(in, out);
+    case 0x16:
+        return LengthPrefixedRow(in, out, "C64 ROM data");
+    case 0x17:
+        return LengthPrefixedRow(in, out, "C64 turbo");
+    case 0x18:
+        return CswRecording(in, out);
+    case 0x19:
+        return GeneralizedData(in, out);
+    case 0x20:
+        return PauseOrStop(in, out);
+    case 0x21:
+        return TextRow(in, out, "Group");
+    case 0x22:
+        return FixedRow(in, out, 0, "Group end");
+    case 0x23:
+        return Jump(in, out);
+    case 0x24:
+        return LoopStart(in, out);
+    case 0x25:
+        return FixedRow(in, out, 0, "Loop end");
+    case 0x26:
+        return CallSequence(in, out);
+    case 0x27:
+        return FixedRow(in, out, 0, "Return");
+    case 0x28:
+        return SelectBlock(in, out);
+    case 0x2A:
+        return StopIf48K(in, out);
+    case 0x2B:
+        return SignalLevel(in, out);
+    case 0x30:
+        return TextRow(in, out, "Text");
+    case 0x31:
+        return Message(in, out);
+    case 0x32:
+        return ArchiveInfo(in, out);
+    case 0x33:
+        return HardwareType(in, out);
+    case 0x34:
+        return FixedRow(in, out, EmulationInfoSize, "Emulation info");
+    case 0x35:
+        return CustomInfo(in, out);
+    case 0x40:
+        return Snapshot(in, out);
+    case 0x5A:
+        return FixedRow(in, out, GlueSize, "Glue block");
+    default:
+        return Unknown(in, out, id);
+    }
+}
+
+} // namespace
+
+TapeEntries TzxReader::Read(std::span<const std::uint8_t> file, FrameUse frames) {
+    EntryBuilder out(frames);
+    ByteCursor in(file);
+    const auto signature = in.Bytes(Signature.size());
+    const auto major = in.U8();
+    const auto minor = in.U8();
+    if (!signature || !std::equal(signature->begin(), signature->end(), Signature.begin()) ||
+        !major || *major != MajorVersion || !minor) {
+        out.Add(EntryKind::Corrupt, CorruptBlockRow);
+        return std::move(out).Finish();
+    }
+    while (!in.AtEnd()) {
+        const std::uint8_t id = *in.U8();
+        if (!ReadBlockAfterId(id, in, out)) {
+            out.Add(EntryKind::Corrupt, CorruptBlockRow);
+            break;
+        }
+    }
+    return std::move(out).Finish();
+}
+
+} // namespace bitreel

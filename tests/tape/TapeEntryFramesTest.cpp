@@ -1,0 +1,151 @@
+// The frames of TZX and PZX data blocks against the same blocks read from a
+// TAP file, and the choice of reader by the file's name.
+#include "tape/Tape.h"
+
+#include "support/TapeBuilder.h"
+#include "support/TempDir.h"
+#include "support/TestNames.h"
+#include "support/TzxBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace bitreel {
+namespace {
+
+using test::Bytes;
+using test::PzxBuilder;
+using test::SpectrumHeader;
+using test::TapeBuilder;
+using test::TzxBuilder;
+
+struct BlockCase {
+    const char* name;
+    Bytes tapBlock; // one block of a Spectrum TAP file, length field first
+};
+
+void PrintTo(const BlockCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const BlockCase kBlocks[] = {
+    {"Header", TapeBuilder().Block(0, SpectrumHeader(0, "hello", 5, 32768, 5)).bytes()},
+    // Stored with the checksum over flag and payload: read as a bad checksum,
+    // with the payload's XOR in its place.
+    {"DataWithFlagInChecksum",
+     TapeBuilder().Block(255, {1, 2, 3}, static_cast<std::uint8_t>(255 ^ 1 ^ 2 ^ 3)).bytes()},
+    // Fits neither rule: listed as damaged.
+    {"DamagedData", TapeBuilder().Block(255, {1, 2, 3}, 0x55).bytes()},
+    {"CustomFlag", TapeBuilder().Block(0x42, {9}).bytes()},
+    {"FlagAndChecksumOnly", TapeBuilder().Block(255, {}).bytes()},
+    {"OneByte", TapeBuilder().Length(1).Raw({7}).bytes()},
+    {"Empty", TapeBuilder().Length(0).bytes()},
+    {"HeaderLengthOtherFlag", TapeBuilder().Block(1, Bytes(17, 0x41)).bytes()},
+};
+
+class FrameTest : public testing::TestWithParam<BlockCase> {};
+
+void ExpectSameBlock(const TapeEntry& entry, const TapeBlock& tap, const std::string& tapRow,
+                     bool turbo) {
+    EXPECT_EQ(entry.Kind, EntryKind::Frame);
+    EXPECT_EQ(entry.Block.Bytes, tap.Bytes);
+    EXPECT_EQ(entry.Block.Length, tap.Length);
+    EXPECT_EQ(entry.Block.BadChecksum, tap.BadChecksum);
+    EXPECT_EQ(entry.Block.Verdict, tap.Verdict);
+    EXPECT_EQ(entry.Turbo, turbo);
+    EXPECT_EQ(entry.Row, turbo ? tapRow + " (turbo)" : tapRow);
+}
+
+TEST_P(FrameTest, EveryDataBlockIsTheFrameOfTheSameTapBlock) {
+    const Bytes& tapBytes = GetParam().tapBlock;
+    auto tapFile = TapeFile::FromBytes(tapBytes);
+    TapeBlock tap;
+    ASSERT_TRUE(ReadBlock(tapFile, tap, TapeLayout::SpectrumTap, true));
+    bool expectHeader = true;
+    const std::string tapRow = ContentsRow(tap, MachineKind::Spectrum, true, expectHeader);
+
+    const Bytes data(tapBytes.begin() + 2, tapBytes.end());
+    const TapeEntries tzx =
+        TzxReader::Read(TzxBuilder().Standard(data).Turbo(data).PureData(data).bytes());
+    const TapeEntries pzx = PzxReader::Read(
+        PzxBuilder().Data(data).Data(data, 0xFFFFFFFF, {600, 600}, {1200, 1200}).bytes());
+    // Listing alone keeps no frame, and gives the same rows.
+    const TapeEntries listed = TzxReader::Read(
+        TzxBuilder().Standard(data).Turbo(data).PureData(data).bytes(), FrameUse::Drop);
+    EXPECT_EQ(EntryRows(listed), EntryRows(tzx));
+    EXPECT_TRUE(listed[0].Block.Bytes.empty());
+    ASSERT_EQ(tzx.size(), 3u);
+    ASSERT_EQ(pzx.size(), 3u);
+    ExpectSameBlock(tzx[0], tap, tapRow, false);
+    ExpectSameBlock(tzx[1], tap, tapRow, true);
+    ExpectSameBlock(tzx[2], tap, tapRow, true);
+    ExpectSameBlock(pzx[1], tap, tapRow, false);
+    ExpectSameBlock(pzx[2], tap, tapRow, true);
+}
+
+INSTANTIATE_TEST_SUITE_P(TapBlocks, FrameTest, testing::ValuesIn(kBlocks), test::ByName{});
+
+struct NameCase {
+    const char* name;
+    MachineKind machine;
+    std::optional<ImageFormat> format;
+};
+
+void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const NameCase kNames[] = {
+    {"GAME.TZX", MachineKind::Spectrum, ImageFormat::Tzx},
+    {"game.tzx", MachineKind::Spectrum, ImageFormat::Tzx},
+    {"Game.Pzx", MachineKind::Spectrum, ImageFormat::Pzx},
+    {"GAME.TAP", MachineKind::Spectrum, std::nullopt},
+    {"GAMETZX", MachineKind::Spectrum, std::nullopt},
+    {"GAME.TZX.TAP", MachineKind::Spectrum, std::nullopt},
+    {"GAME.TZX ", MachineKind::Spectrum, std::nullopt},
+    {"ace.tzx", MachineKind::JupiterAce, std::nullopt},
+};
+
+class ImageFormatTest : public testing::TestWithParam<NameCase> {};
+
+TEST_P(ImageFormatTest, TheNamePicksTheReader) {
+    EXPECT_EQ(ImageFormatOf(GetParam().name, GetParam().machine), GetParam().format);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, ImageFormatTest, testing::ValuesIn(kNames), test::ByName{});
+
+// The same bytes list by the reader the name picks.
+TEST(LoadImageContentsTest, TheNameDecidesHowTheBytesAreRead) {
+    const test::TempDir dir;
+    const Bytes tap = TapeBuilder().Block(255, {1, 2}).bytes();
+    const TzxBuilder tzx = TzxBuilder().Standard(Bytes(tap.begin() + 2, tap.end())).Pause(0);
+    tzx.WriteTo(dir / "GAME.TZX");
+    tzx.WriteTo(dir / "game.tap");
+    test::TapeBuilder().Raw(tap).WriteTo(dir / "plain.tzx");
+    bool expectHeader = false;
+    using Rows = std::vector<std::string>;
+    const auto load = [&](const char* name, MachineKind machine) {
+        return LoadImageContents(dir / name, machine, TapeLayout::SpectrumTap, expectHeader);
+    };
+    EXPECT_EQ(load("GAME.TZX", MachineKind::Spectrum),
+              (Rows{"{Data block [Length=2]}", "Stop tape"}));
+    EXPECT_TRUE(expectHeader);
+    // A TAP file with TZX bytes in it: read by the TAP rules, length field
+    // "ZX" first, as ever.
+    EXPECT_EQ(load("game.tap", MachineKind::Spectrum),
+              LoadContents(dir / "game.tap", MachineKind::Spectrum, TapeLayout::SpectrumTap,
+                           expectHeader));
+    EXPECT_EQ(load("plain.tzx", MachineKind::Spectrum), Rows{"Corrupt block"});
+    const auto entries = LoadTapeEntries(dir / "plain.tzx", MachineKind::Spectrum);
+    ASSERT_TRUE(entries.has_value());
+    EXPECT_FALSE(HasFrame(*entries));
+    EXPECT_TRUE(HasFrame(*LoadTapeEntries(dir / "GAME.TZX", MachineKind::Spectrum)));
+    EXPECT_FALSE(LoadTapeEntries(dir / "game.tap", MachineKind::Spectrum).has_value());
+    EXPECT_THROW((void)LoadTapeEntries(dir / "missing.tzx", MachineKind::Spectrum),
+                 std::system_error);
+}
+
+} // namespace
+} // namespace bitreel
