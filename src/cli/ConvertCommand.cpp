@@ -7,6 +7,7 @@
 #include "cli/Paths.h"
 #include "cli/TapeOptions.h"
 #include "tape/AceConversion.h"
+#include "tape/ImageReader.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -63,6 +64,49 @@ TapeOptions ConvertMachine(TapeOptions options, const std::filesystem::path& in,
     return options;
 }
 
+// The frame as the image stores it: a checksum the reader replaced because
+// it also covers the flag is put back, so that the TAP file holds the bytes
+// that were saved.
+void PutStoredFrame(const TapeBlock& block, std::vector<std::uint8_t>& out) {
+    out.insert(out.end(), block.Bytes.begin(), block.Bytes.end());
+    if (block.Verdict == ChecksumVerdict::Replaced && block.Bytes.size() >= 4) {
+        out.back() ^= block.Bytes[2];
+    }
+}
+
+// TZX or PZX to TAP: every block that goes out as a frame, in order; the
+// others are named on standard error.
+int ConvertImage(const QString& inName, const std::filesystem::path& in, const QString& outName,
+                 const std::filesystem::path& out) {
+    std::optional<TapeEntries> entries;
+    try {
+        entries = LoadTapeEntries(in, MachineKind::Spectrum, FrameUse::Keep);
+    } catch (const std::system_error& error) {
+        ReportError("cannot open " + Shown(inName) + ": " + error.code().message());
+        return ExitUsageOrIo;
+    }
+    std::vector<std::uint8_t> bytes;
+    bool corrupt = false;
+    for (std::size_t row = 0; row < entries->size(); ++row) {
+        const TapeEntry& entry = (*entries)[row];
+        if (entry.Kind == EntryKind::Frame) {
+            PutStoredFrame(entry.Block, bytes);
+            if (entry.Block.Verdict == ChecksumVerdict::Damaged) {
+                ReportError(Shown(inName) + ": row " + std::to_string(row) +
+                            " has a damaged checksum; the TAP block has the payload's XOR");
+            }
+            continue;
+        }
+        corrupt = corrupt || entry.Kind == EntryKind::Corrupt;
+        ReportError(Shown(inName) + ": row " + std::to_string(row) +
+                    " left out: " + Latin1ToUtf8(entry.Row));
+    }
+    if (!WriteWhole(out, outName, bytes)) {
+        return ExitUsageOrIo;
+    }
+    return corrupt ? ExitCorrupt : ExitDone;
+}
+
 } // namespace
 
 int ConvertCommand(const QStringList& arguments) {
@@ -70,7 +114,8 @@ int ConvertCommand(const QStringList& arguments) {
     parser.setApplicationDescription(QStringLiteral(
         "Converts a Jupiter Ace TAP file to JUP and back: the flag byte is added or dropped, by "
         "the extension of OUT and --format. A TAP file converted to JUP and back is "
-        "byte-identical."));
+        "byte-identical. TZX and PZX images convert to TAP: the blocks that cannot be sent are "
+        "left out and named on standard error."));
     AddTapeOptions(parser);
     parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("The tape image to read."));
     parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("The tape image to write."));
@@ -88,6 +133,15 @@ int ConvertCommand(const QStringList& arguments) {
     const QString outName = parser.positionalArguments()[1];
     const std::filesystem::path in = ToPath(inName);
     const std::filesystem::path out = ToPath(outName);
+    if (parsed.options.machine != MachineKind::JupiterAce && !parsed.options.aceFormat) {
+        if (ImageFormatOf(in, MachineKind::Spectrum)) {
+            if (ImageFormatOf(out, MachineKind::Spectrum) ||
+                ChoiceForName(out).machine != MachineKind::Spectrum) {
+                return UsageError(Command, "a TZX or PZX image converts to a TAP file only");
+            }
+            return ConvertImage(inName, in, outName, out);
+        }
+    }
     const TapeOptions options = ConvertMachine(parsed.options, in, out);
 
     // --format names the layout of OUT; IN is read by its own name.

@@ -9,6 +9,7 @@
 #include "cli/TapeOptions.h"
 #include "tape/BlockDescription.h"
 #include "tape/ContentsList.h"
+#include "tape/ImageReader.h"
 #include "tape/ListedBlock.h"
 
 #include <QJsonArray>
@@ -22,23 +23,51 @@ namespace {
 
 const QString Command = QStringLiteral("list");
 
+// One file's rows, with the facts behind each when JSON is asked for.
 struct FileListing {
-    bool opened = false;
+    std::vector<std::string> rows;
+    std::vector<ListedBlock> blocks; // JSON only
+    std::string_view layout;
     bool corrupt = false;
 };
 
-// The plain rows, written as they are made by the window's own listing.
-FileListing ListRows(TapeFile& file, const std::filesystem::path& path, const TapeChoice& choice,
-                     std::string& out) {
-    bool expectHeader = true;
-    const std::vector<std::string> rows =
-        LoadContents(file, choice.machine, choice.layout, IsTapPath(path), expectHeader);
-    FileListing listing{true, false};
-    for (const std::string& row : rows) {
-        listing.corrupt = listing.corrupt || row == CorruptBlockRow;
-        out += Latin1ToUtf8(row);
-        out += '\n';
+std::string_view FormatName(ImageFormat format) {
+    return format == ImageFormat::Tzx ? "tzx" : "pzx";
+}
+
+// A TZX or PZX image, read whole by its reader.
+FileListing ListImage(const std::filesystem::path& path, ImageFormat format, bool details) {
+    FileListing listing;
+    listing.layout = FormatName(format);
+    const TapeEntries entries =
+        *LoadTapeEntries(path, MachineKind::Spectrum, details ? FrameUse::Keep : FrameUse::Drop);
+    listing.corrupt = std::any_of(entries.begin(), entries.end(),
+                                  [](const TapeEntry& e) { return e.Kind == EntryKind::Corrupt; });
+    if (details) {
+        listing.blocks = ListEntries(entries);
+    } else {
+        listing.rows = EntryRows(entries);
     }
+    return listing;
+}
+
+// A file read block by block in the layout chosen, as the window lists it.
+FileListing ListBlocksOf(const std::filesystem::path& path, const TapeChoice& choice,
+                         bool details) {
+    FileListing listing;
+    listing.layout = LayoutName(choice.layout);
+    TapeFile file(path);
+    if (details) {
+        listing.blocks = ListBlocks(file, choice.machine, choice.layout, IsTapPath(path));
+        listing.corrupt =
+            std::any_of(listing.blocks.begin(), listing.blocks.end(),
+                        [](const ListedBlock& b) { return b.kind == BlockKind::Corrupt; });
+        return listing;
+    }
+    bool expectHeader = true;
+    listing.rows = LoadContents(file, choice.machine, choice.layout, IsTapPath(path), expectHeader);
+    listing.corrupt =
+        std::find(listing.rows.begin(), listing.rows.end(), CorruptBlockRow) != listing.rows.end();
     return listing;
 }
 
@@ -73,38 +102,34 @@ int ListCommand(const QStringList& arguments) {
     for (const QString& name : files) {
         const std::filesystem::path path = ToPath(name);
         const TapeChoice choice = ChooseFor(options.options, path);
-        std::optional<TapeFile> file;
+        const auto format = ImageFormatOf(path, choice.machine);
+        FileListing listing;
         try {
-            file.emplace(path);
+            listing = format ? ListImage(path, *format, parser.isSet(json))
+                             : ListBlocksOf(path, choice, parser.isSet(json));
         } catch (const std::system_error& error) {
-            ReportError("cannot open " + Shown(name) + ": " + error.code().message());
+            std::error_code ignored;
+            const bool exists = std::filesystem::exists(path, ignored);
+            ReportError((exists ? "cannot read " : "cannot open ") + Shown(name) + ": " +
+                        error.code().message());
             failed = true;
             continue;
         }
-        try {
-            if (parser.isSet(json)) {
-                const std::vector<ListedBlock> blocks =
-                    ListBlocks(*file, choice.machine, choice.layout, IsTapPath(path));
-                corrupt = corrupt || std::any_of(blocks.begin(), blocks.end(), [](const auto& b) {
-                              return b.kind == BlockKind::Corrupt;
-                          });
-                objects.append(FileJson(Shown(name), LayoutName(choice.layout), blocks));
-                continue;
-            }
-            std::string rows;
-            const FileListing listing = ListRows(*file, path, choice, rows);
-            corrupt = corrupt || listing.corrupt;
-            if (files.size() > 1) {
-                // A line with the file's name before its rows, a blank line between files.
-                out += (&name == &files.front() ? "" : "\n") + Shown(name) + ":\n";
-            }
-            out += rows;
-            Write(stdout, out);
-            out.clear();
-        } catch (const std::system_error& error) {
-            ReportError("cannot read " + Shown(name) + ": " + error.code().message());
-            failed = true;
+        corrupt = corrupt || listing.corrupt;
+        if (parser.isSet(json)) {
+            objects.append(FileJson(Shown(name), listing.layout, listing.blocks));
+            continue;
         }
+        if (files.size() > 1) {
+            // A line with the file's name before its rows, a blank line between files.
+            out += (&name == &files.front() ? "" : "\n") + Shown(name) + ":\n";
+        }
+        for (const std::string& row : listing.rows) {
+            out += Latin1ToUtf8(row);
+            out += '\n';
+        }
+        Write(stdout, out);
+        out.clear();
     }
     if (parser.isSet(json)) {
         Write(stdout, QJsonDocument(objects).toJson(QJsonDocument::Indented).toStdString());

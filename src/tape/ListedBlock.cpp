@@ -96,4 +96,31 @@ std::vector<ListedBlock> ListBlocks(TapeFile& file, MachineKind machine, TapeLay
     return blocks;
 }
 
+std::vector<ListedBlock> ListEntries(const TapeEntries& entries) {
+    std::vector<ListedBlock> blocks;
+    blocks.reserve(entries.size());
+    for (const TapeEntry& entry : entries) {
+        ListedBlock listed;
+        switch (entry.Kind) {
+        case EntryKind::Frame: {
+            bool expectHeader = true; // the Spectrum rules neither read nor change it
+            listed = ListBlock(entry.Block, MachineKind::Spectrum, false, expectHeader);
+            break;
+        }
+        case EntryKind::Skipped:
+            listed.kind = BlockKind::Skipped;
+            break;
+        case EntryKind::Stop:
+            listed.kind = BlockKind::Stop;
+            break;
+        case EntryKind::Corrupt:
+            listed.kind = BlockKind::Corrupt;
+            break;
+        }
+        listed.row = entry.Row;
+        blocks.push_back(std::move(listed));
+    }
+    return blocks;
+}
+
 } // namespace bitreel

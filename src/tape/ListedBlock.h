@@ -3,6 +3,7 @@
 #include "tape/ChecksumVerdict.h"
 #include "tape/HeaderFields.h"
 #include "tape/TapeBlock.h"
+#include "tape/TapeEntry.h"
 #include "tape/TapeFile.h"
 #include "tape/TapeLayout.h"
 
@@ -49,5 +50,9 @@ struct ListedBlock {
 // Throws std::system_error on a read error.
 [[nodiscard]] std::vector<ListedBlock> ListBlocks(TapeFile& file, MachineKind machine,
                                                   TapeLayout layout, bool isTapFile);
+
+// The entries of a TZX or PZX image, with their own rows: a frame is
+// judged by the Spectrum rules, as its row was made.
+[[nodiscard]] std::vector<ListedBlock> ListEntries(const TapeEntries& entries);
 
 } // namespace bitreel
