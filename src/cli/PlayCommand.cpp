@@ -125,10 +125,12 @@ int PlayCommand(const QStringList& arguments) {
     request.rowCount = static_cast<int>(blocks.size());
     const TransferResult result = playback.Run(request);
 
-    if (result.ending == TransferResult::Ending::Done) {
-        port->CloseKeepingOutput();
-    } else {
+    if (result.ending == TransferResult::Ending::Stopped) {
         port->Close(); // what waits is discarded
+    } else {
+        // Every block that went out whole reaches the far end, also before
+        // a corrupt block.
+        port->CloseKeepingOutput();
     }
     if (result.Failed()) {
         const bool lineFailed = line.Failed() || waitFailed;
