@@ -118,8 +118,11 @@ void CliFrontEnd::Yield() {
             Stop(StopCause::Idle);
             return;
         }
-        // A pass that found nothing: wait for the next byte, or a little.
-        if (!movedSinceYield_) {
+        // Passes follow each other at once while bytes come, so that DTR,
+        // raised for each read, goes on pulsing for a machine that sends
+        // only while it sees it; once the line has been quiet for a while,
+        // a pass waits for the next byte, or a little.
+        if (!movedSinceYield_ && Clock::now() - lastMoved_ >= ActiveSpell) {
             wait_(RecordWaitMs);
         }
         movedSinceYield_ = false;

@@ -52,6 +52,8 @@ public:
     // Milliseconds a yield waits on the line: Record after a pass that found
     // nothing, Play while CTS is held down or the port holds enough bytes.
     static constexpr int RecordWaitMs = 10;
+    // How long after the last byte Record polls without waiting.
+    static constexpr std::chrono::milliseconds ActiveSpell{50};
     static constexpr int CtsWaitMs = 5;
     static constexpr int OutputWaitMs = 1;
     // Bytes waiting in the port above which Play waits for the line.
