@@ -55,7 +55,7 @@ cpu_share() {
     local name="$1"
     shift
     /usr/bin/time -f "%e %U %S" -o time.txt timeout -s INT "$seconds" "$@" >/dev/null 2>&1 || true
-    awk -v name="$name" '{ printf "%-24s %.2f s wall, %.2f s CPU, %.2f%% of one core\n", name, $1, $2 + $3, 100 * ($2 + $3) / $1 }' time.txt
+    tail -1 time.txt | awk -v name="$name" '{ printf "%-24s %.2f s wall, %.2f s CPU, %.2f%% of one core\n", name, $1, $2 + $3, 100 * ($2 + $3) / $1 }'
 }
 cpu_share "record, nothing comes" "$bitreel" record --port "$tmp/a" --force REC.TAP
 # The far end (socat) is stopped: it takes nothing, and the port stays full.

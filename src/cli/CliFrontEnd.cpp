@@ -6,6 +6,7 @@
 #include "transfer/ProgressText.h"
 #include "transfer/StatusTexts.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 
@@ -131,8 +132,10 @@ void CliFrontEnd::Yield() {
     if (waitingForCts_) {
         // CTS changes raise no event to wait for: poll it a few hundred times a second.
         wait_(CtsWaitMs);
-    } else if (pending_() >= OutputWaitBytes) {
-        wait_(OutputWaitMs);
+    } else if (const std::size_t pending = pending_(); pending >= OutputWaitBytes) {
+        // About the time half of what waits takes on the line at 9600 baud
+        // (a byte a millisecond), so that the line never runs dry.
+        wait_(static_cast<int>(std::min<std::size_t>(pending / 2, OutputWaitMaxMs)));
     }
 }
 

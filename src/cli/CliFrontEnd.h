@@ -55,7 +55,7 @@ public:
     // How long after the last byte Record polls without waiting.
     static constexpr std::chrono::milliseconds ActiveSpell{50};
     static constexpr int CtsWaitMs = 5;
-    static constexpr int OutputWaitMs = 1;
+    static constexpr std::size_t OutputWaitMaxMs = 10;
     // Bytes waiting in the port above which Play waits for the line.
     static constexpr std::size_t OutputWaitBytes = 4;
 
