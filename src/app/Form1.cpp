@@ -6,6 +6,7 @@
 #include "app/DirList.h"
 #include "app/DriveList.h"
 #include "app/FileList.h"
+#include "app/FocusReturn.h"
 #include "app/Form1FrontEnd.h"
 #include "app/QtRecordFileDialog.h"
 #include "app/SystemServices.h"
@@ -16,11 +17,9 @@
 #include "transfer/Recording.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFontDatabase>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -43,10 +42,6 @@ Form1::Form1(Services services, QWidget* parent) : QWidget(parent), services_(st
     if (!services_.recordDialog) {
         services_.recordDialog = std::make_unique<QtRecordFileDialog>(this);
     }
-    if (services_.programFolder.empty()) {
-        services_.programFolder =
-            std::filesystem::path(QCoreApplication::applicationDirPath().toStdU16String());
-    }
     BuildControls();
     ApplyWindowLayout(*this);
     ConnectHandlers();
@@ -57,6 +52,10 @@ Form1::~Form1() = default;
 
 void Form1::BuildControls() {
     setWindowTitle(QStringLiteral("Bitreel"));
+    // The layout is fixed: the frame offers no maximize button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     // The layout is fixed, so the text size it was made for is fixed with it.
     QFont windowFont = font();
     windowFont.setPointSizeF(8.25);
@@ -144,37 +143,54 @@ void Form1::Form_Load() {
     services_.port->SetSettings(ParseLineSettings("9600,n,8,1"));
     services_.port->SetHandshaking(Handshake::RtsCts);
     services_.port->SetDtrEnable(false);
-    ScanComPorts();
+    const QString refusal = ScanComPorts();
     if (cboComPort->count() > 0) {
         cboComPort->SelectEntry(0); // runs cboComPort_Click, which opens the port
+    }
+    // Said once, after the port choice, which clears the status line.
+    if (!refusal.isEmpty()) {
+        lblStatus->setText(refusal);
     }
 }
 
 void Form1::cmdPlay_Click() {
+    const FocusReturn focus(*this, *cmdPlay);
     PlayRequest request;
     request.file = std::filesystem::path(File1->Path().toStdU16String()) /
                    std::filesystem::path(File1->FileName().toStdU16String());
     request.layout = LayoutInForce();
-    const QListWidgetItem* selected = lstContents->currentItem();
-    request.startRow = selected && selected->isSelected() ? lstContents->row(selected) : 0;
+    const int current = lstContents->currentRow();
+    request.startRow = current >= 0 && lstContents->isRowSelected(current) ? current : 0;
     request.rowCount = lstContents->count();
 
     Form1FrontEnd frontEnd(*this);
     Playback playback(*services_.port, frontEnd);
     const OpenFiles::Hold held = heldFiles_.Keep([&playback] { playback.Abandon(); });
-    static_cast<void>(playback.Run(request));
+    ShowHowItEnded(playback.Run(request));
 }
 
 void Form1::cmdRecord_Click() {
+    const FocusReturn focus(*this, *cmdRecord);
     RecordingRequest request;
     request.machine = Machine();
     request.layout = LayoutInForce();
-    request.dialogFolder = services_.programFolder;
+    // The dialog first opens on the folder the browser shows.
+    request.dialogFolder = std::filesystem::path(Dir1->Path().toStdU16String());
 
     Form1FrontEnd frontEnd(*this);
     Recording recording(*services_.port, frontEnd, *services_.recordDialog);
     const OpenFiles::Hold held = heldFiles_.Keep([&recording] { recording.Abandon(); });
-    static_cast<void>(recording.Run(request));
+    ShowHowItEnded(recording.Run(request));
+}
+
+void Form1::ShowHowItEnded(const TransferResult& result) {
+    if (result.Failed()) {
+        lblStatus->setText(QString::fromStdString(result.reason));
+    }
+}
+
+void Form1::ClearFailureReason() {
+    lblStatus->clear();
 }
 
 void Form1::cmdStop_Click() {
@@ -184,6 +200,7 @@ void Form1::cmdStop_Click() {
 }
 
 void Form1::cmdReset_Click() {
+    ClearFailureReason();
     if (lstContents->count() > 0) {
         lstContents->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
     }
@@ -207,14 +224,19 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::cboComPort_Click() {
+    ClearFailureReason();
     const std::string shown =
         ChoosePort(*services_.port, portEntries_, cboComPort->currentText().toStdString());
     ShowPortEntries(shown);
 }
 
-void Form1::ScanComPorts() {
-    bitreel::ScanComPorts(*services_.port, portEntries_);
-    ShowPortEntries({});
+QString Form1::ScanComPorts() {
+    const std::vector<std::string> refused = bitreel::ScanComPorts(*services_.port, portEntries_);
+    // The scan leaves the port closed: the list reads "COM0" until a port opens.
+    ShowPortEntries(PortEntryText(0));
+    // The table lists the plug-in adapters after the built-in ports, so the
+    // last refusal is the likeliest to be the user's adapter.
+    return refused.empty() ? QString() : QString::fromStdString(refused.back());
 }
 
 void Form1::ShowPortEntries(const std::string& shown) {

@@ -5,6 +5,7 @@
 #include "serial/SerialPort.h"
 #include "tape/TapeLayout.h"
 #include "transfer/RecordFileDialog.h"
+#include "transfer/TransferResult.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -17,13 +18,13 @@
 #include <vector>
 
 class QLabel;
-class QListWidget;
 class QPushButton;
 class QRadioButton;
 
 namespace bitreel {
 
 class ClickComboBox;
+class ContentsList;
 class DirList;
 class DriveList;
 class FileList;
@@ -44,8 +45,6 @@ public:
         std::function<QStringList()> drives = RecognisedVolumes; // roots the drive list offers
         // Asks for the file a recording goes to; none gives Qt's file dialog.
         std::unique_ptr<RecordFileDialog> recordDialog;
-        // Where the record dialog opens; empty gives the executable's folder.
-        std::filesystem::path programFolder;
     };
 
     // The window on the system's serial ports, volumes and program exit.
@@ -87,6 +86,10 @@ private:
 
     // Commands.
     void cmdPlay_Click();
+    // After the finishing steps of a failed transfer, its reason stands in
+    // lblStatus until the next command, file click or machine change.
+    void ShowHowItEnded(const TransferResult& result);
+    void ClearFailureReason();
     void cmdRecord_Click();
     void cmdStop_Click();
     void cmdReset_Click();
@@ -99,12 +102,15 @@ private:
     void Drive1_Change();
     void Dir1_Change();
     // Fills lstContents from the tape image at path; false when the file
-    // cannot be read, with the list left empty.
+    // cannot be read (the reason in lblStatus, the list left empty) or when
+    // something else took the list over while a huge file was being listed.
     bool LoadContents(const QString& path);
 
     // Serial port.
     void cboComPort_Click();
-    void ScanComPorts();
+    // Lists the ports that open; returns why a present device was refused
+    // (no rights to it), or nothing.
+    [[nodiscard]] QString ScanComPorts();
     // Shows portEntries_ in cboComPort with the entry reading shown selected,
     // or none when no entry reads so; raises no Click.
     void ShowPortEntries(const std::string& shown);
@@ -119,7 +125,7 @@ private:
     DirList* Dir1 = nullptr;
     FileList* File1 = nullptr;
     QLabel* Label2 = nullptr;
-    QListWidget* lstContents = nullptr;
+    ContentsList* lstContents = nullptr;
     std::array<QRadioButton*, 2> optMachine{};
     ClickComboBox* cboFormat = nullptr;
     QPushButton* cmdPlay = nullptr;

@@ -2,15 +2,17 @@
 #include "app/Form1.h"
 
 #include "app/ClickComboBox.h"
+#include "app/ContentsList.h"
 #include "app/DirList.h"
 #include "app/DriveList.h"
 #include "app/FileList.h"
 #include "app/FilePattern.h"
-#include "tape/ContentsList.h"
+#include "tape/ContentsIndex.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QListWidget>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -28,6 +30,16 @@ std::filesystem::path ToFsPath(const QString& path) {
 #endif
 }
 
+// Blocks listed between two yields to the event loop: a real tape lists in
+// one go, a file of millions of blocks keeps the window painting and Exit
+// working.
+constexpr std::size_t BlocksPerYield = 65'536;
+
+QString CannotRead(const QString& path, const std::system_error& error) {
+    return QStringLiteral("Cannot read %1: %2")
+        .arg(QDir(path).dirName(), QString::fromLocal8Bit(error.code().message()));
+}
+
 } // namespace
 
 MachineKind Form1::Machine() const {
@@ -43,6 +55,7 @@ TapeLayout Form1::AceLayout() const {
 }
 
 void Form1::File1_Click() {
+    ClearFailureReason();
     cmdPlay->setEnabled(false);
     cmdReset->setEnabled(false);
     if (File1->ListIndex() == -1) {
@@ -59,18 +72,21 @@ void Form1::File1_Click() {
 
 bool Form1::LoadContents(const QString& path) {
     lstContents->clear();
-    std::vector<std::string> rows;
+    const unsigned listing = lstContents->Revision();
+    ContentsIndex index;
     try {
-        // The listing keeps its own header/data state; nothing else reads it.
-        bool expectHeader = true;
-        rows = bitreel::LoadContents(ToFsPath(path), Machine(), LayoutInForce(), expectHeader);
-    } catch (const std::system_error&) {
-        return false; // gone, unreadable or no file at all: the list stays empty
+        index = ContentsIndex(ToFsPath(path), Machine(), LayoutInForce());
+    } catch (const std::system_error& error) {
+        lblStatus->setText(CannotRead(path, error)); // gone, unreadable or no file at all
+        return false;
     }
-    for (const std::string& row : rows) {
-        // Name bytes are shown one character per byte.
-        lstContents->addItem(QString::fromLatin1(row.data(), static_cast<qsizetype>(row.size())));
+    while (!index.Advance(BlocksPerYield)) {
+        QCoreApplication::processEvents();
+        if (lstContents->Revision() != listing) {
+            return false; // another file, folder or a recording has the list now
+        }
     }
+    lstContents->SetContents(std::move(index));
     if (lstContents->count() > 0) {
         lstContents->setCurrentRow(0);
     }

@@ -2,6 +2,7 @@
 #include "app/Form1FrontEnd.h"
 
 #include "app/ClickComboBox.h"
+#include "app/ContentsList.h"
 #include "app/DirList.h"
 #include "app/DriveList.h"
 #include "app/FileList.h"
@@ -10,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -120,9 +120,9 @@ void Form1FrontEnd::Progress(std::string_view text, ProgressShown shown) {
 }
 
 void Form1FrontEnd::BlockGoingOut(int row) {
-    QListWidget* list = form_.lstContents;
+    ContentsList* list = form_.lstContents;
     list->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
-    list->scrollToItem(list->item(row));
+    list->scrollToRow(row);
     list->repaint();
 }
 

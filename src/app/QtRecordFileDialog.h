@@ -2,15 +2,15 @@
 
 #include "transfer/RecordFileDialog.h"
 
-#include <QString>
+#include <filesystem>
 
 class QWidget;
 
 namespace bitreel {
 
-// The record dialog on Qt's own file dialog, in its open form: new names
-// are accepted, choosing an existing file asks nothing, and the name chosen
-// last time is offered again.
+// The record dialog on Qt's own file dialog in its save form: new names are
+// accepted, replacing a file is asked first, and the file recorded into last
+// time is offered again.
 class QtRecordFileDialog : public RecordFileDialog {
 public:
     explicit QtRecordFileDialog(QWidget* parent) : parent_(parent) {}
@@ -18,13 +18,10 @@ public:
     [[nodiscard]] std::optional<std::filesystem::path>
     Ask(const RecordDialogRequest& request) override;
 
-    // The filter as the dialog takes it: the pattern shown as given, matched
-    // whatever the letter case of a name ("*.TAP" also finds "game.tap").
-    [[nodiscard]] static QString NameFilter(const RecordDialogRequest& request);
-
 private:
     QWidget* parent_;
-    QString previous_;
+    // The file the last chosen name records into: a new name in capitals.
+    std::filesystem::path previous_;
 };
 
 } // namespace bitreel

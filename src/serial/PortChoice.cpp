@@ -55,7 +55,8 @@ std::string PortEntryText(int number) {
     return "COM" + std::to_string(number);
 }
 
-void ScanComPorts(SerialPort& port, std::vector<std::string>& entries) {
+std::vector<std::string> ScanComPorts(SerialPort& port, std::vector<std::string>& entries) {
+    std::vector<std::string> refused;
     Skipping([&] {
         if (port.IsOpen()) {
             port.Close();
@@ -72,6 +73,9 @@ void ScanComPorts(SerialPort& port, std::vector<std::string>& entries) {
         }
         try {
             port.Open();
+        } catch (const PortPermissionError& error) {
+            failed = true;
+            refused.emplace_back(error.what());
         } catch (const std::exception&) {
             failed = true;
         }
@@ -80,6 +84,7 @@ void ScanComPorts(SerialPort& port, std::vector<std::string>& entries) {
             entries.push_back(PortEntryText(n));
         }
     }
+    return refused;
 }
 
 std::string ChoosePort(SerialPort& port, std::vector<std::string>& entries,
@@ -101,7 +106,7 @@ std::string ChoosePort(SerialPort& port, std::vector<std::string>& entries,
     // The fallback: silent, and every step of it may fail on its own. The
     // list is emptied first so that no port is listed twice.
     entries.clear();
-    ScanComPorts(port, entries);
+    static_cast<void>(ScanComPorts(port, entries));
     int fallback = 0;
     if (chosen &&
         std::find(entries.begin(), entries.end(), PortEntryText(*chosen)) != entries.end()) {

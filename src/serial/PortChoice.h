@@ -19,7 +19,9 @@ namespace bitreel {
 // Appends "COMn" to entries for every n from 1 to 16, in ascending order,
 // whose number is accepted and whose port opens; the port is left closed.
 // The list is only added to. Never throws: every failing step is skipped.
-void ScanComPorts(SerialPort& port, std::vector<std::string>& entries);
+// Returns, in port order, what the user is to be told of each port left out
+// because this user may not open its device.
+std::vector<std::string> ScanComPorts(SerialPort& port, std::vector<std::string>& entries);
 
 // The port list's click: closes the port if open, takes the number from the
 // chosen text (after "COM"), and opens it. On any failure it falls back

@@ -21,6 +21,18 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// An open refused because this user may not use a device that is there (not
+// one that is missing or held by another program). Its text is what the user
+// is told: "/dev/ttyUSB0: permission denied; join the dialout group".
+class PortPermissionError : public PortError {
+public:
+    // group: the group whose members may use the device, empty when joining
+    // a group would not help.
+    PortPermissionError(const std::string& device, const std::string& group)
+        : PortError(device + ": permission denied" +
+                    (group.empty() ? std::string() : "; join the " + group + " group")) {}
+};
+
 // The one serial port of the program: exactly the operations that the port
 // choice, the transfers, start-up and Exit use. Every operation that can fail
 // throws PortError, with a message a user can read ("COM5 is not open",

@@ -1,5 +1,7 @@
 #include "serial/SystemPort.h"
 
+#include "serial/DeviceAccess.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -144,8 +146,14 @@ void SystemPort::Open() {
     gone_ = false;
     port_.clearError();
     if (!port_.open(QIODevice::ReadWrite)) {
+        const QSerialPort::SerialPortError error = port_.error();
         const std::string reason = port_.errorString().toStdString();
         port_.clearError();
+        // Qt reports a device in use by another program the same way as one
+        // this user may not open; only the second is worth telling the user.
+        if (error == QSerialPort::PermissionError && DeviceAccessRefused(device)) {
+            throw PortPermissionError(device, DeviceGroup(device));
+        }
         throw PortError("cannot open " + device + ": " + reason);
     }
     // Linux raises DTR on every open; the machine must see it only when asked.

@@ -41,7 +41,8 @@ public:
     void SetDtrEnable(bool enable) override;
 
     // Throws when the port is open already, the device is missing, or it is
-    // in use by another holder.
+    // in use by another holder; PortPermissionError when this user may not
+    // use the device.
     void Open() override;
     // Discards pending output first, so that closing never waits for bytes the
     // machine is holding back with CTS. Closing a closed port does nothing.

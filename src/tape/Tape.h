@@ -8,6 +8,7 @@
 #include "tape/BlockReader.h"
 #include "tape/ByteCursor.h"
 #include "tape/ChecksumVerdict.h"
+#include "tape/ContentsIndex.h"
 #include "tape/ContentsList.h"
 #include "tape/ImageReader.h"
 #include "tape/PzxReader.h"

@@ -48,6 +48,18 @@ TapeFile TapeFile::FromBytes(std::vector<std::uint8_t> bytes) {
     file.size_ = bytes.size();
     file.end_ = bytes.size();
     file.buffer_ = std::move(bytes);
+    // The vector's storage moves with the TapeFile, so the view stays good.
+    file.view_ = file.buffer_;
+    return file;
+}
+
+TapeFile TapeFile::Over(std::span<const std::uint8_t> bytes, std::uint64_t offset) {
+    TapeFile file;
+    file.size_ = bytes.size();
+    file.view_ = bytes;
+    file.pos_ = static_cast<std::size_t>(std::min<std::uint64_t>(offset, bytes.size()));
+    file.end_ = bytes.size();
+    file.position_ = file.pos_;
     return file;
 }
 
@@ -57,6 +69,7 @@ bool TapeFile::Refill() {
     }
     pos_ = 0;
     end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_.get());
+    view_ = std::span<const std::uint8_t>(buffer_).first(end_);
     if (end_ == 0 && std::ferror(file_.get())) {
         ThrowFileError(errno != 0 ? errno : EIO, "Cannot read", path_);
     }
@@ -79,6 +92,7 @@ std::size_t TapeFile::Read(std::size_t count, std::vector<std::uint8_t>& out) {
                 out.resize(start + wanted);
                 const std::size_t got = std::fread(out.data() + start, 1, wanted, file_.get());
                 out.resize(start + got);
+                position_ += got;
                 if (got < wanted && std::ferror(file_.get())) {
                     ThrowFileError(errno != 0 ? errno : EIO, "Cannot read", path_);
                 }
@@ -89,16 +103,18 @@ std::size_t TapeFile::Read(std::size_t count, std::vector<std::uint8_t>& out) {
             }
         }
         const std::size_t take = std::min(count - done, end_ - pos_);
-        const auto first = buffer_.begin() + static_cast<std::ptrdiff_t>(pos_);
-        out.insert(out.end(), first, first + static_cast<std::ptrdiff_t>(take));
+        const auto taken = view_.subspan(pos_, take);
+        out.insert(out.end(), taken.begin(), taken.end());
         pos_ += take;
         done += take;
+        position_ += take;
     }
     return done;
 }
 
 void TapeFile::Close() noexcept {
     file_.reset();
+    view_ = {};
     pos_ = end_ = 0;
 }
 

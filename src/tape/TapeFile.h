@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace bitreel {
@@ -19,8 +20,16 @@ public:
     // A tape image held in memory (tests, fuzzing, benchmarks).
     [[nodiscard]] static TapeFile FromBytes(std::vector<std::uint8_t> bytes);
 
+    // A tape image held in memory elsewhere, read from offset on, without a
+    // copy; bytes must outlive the TapeFile. Size() is the whole image's.
+    [[nodiscard]] static TapeFile Over(std::span<const std::uint8_t> bytes,
+                                       std::uint64_t offset = 0);
+
     // The size of the whole file in bytes, as it was when it was opened.
     [[nodiscard]] std::uint64_t Size() const noexcept { return size_; }
+
+    // How far reading has come: the offset of the next unread byte.
+    [[nodiscard]] std::uint64_t Position() const noexcept { return position_; }
 
     // No unread byte is left. Throws std::system_error on a read error.
     [[nodiscard]] bool AtEnd();
@@ -44,9 +53,11 @@ private:
     std::unique_ptr<std::FILE, FileCloser> file_;
     std::filesystem::path path_;
     std::vector<std::uint8_t> buffer_;
+    std::span<const std::uint8_t> view_; // what reads take from: buffer_ or outside bytes
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     std::uint64_t size_ = 0;
+    std::uint64_t position_ = 0;
 };
 
 } // namespace bitreel

@@ -100,7 +100,7 @@ void Playback::SendFrame(const TapeBlock& block, std::int32_t& sent) {
     const std::int64_t total = static_cast<std::int64_t>(block.Length) + 2;
     while (static_cast<std::size_t>(sent) < block.Bytes.size() && block.Length >= 1 &&
            !frontEnd_.StopRequested()) {
-        WaitForCts();
+        WaitToSend();
         if (frontEnd_.StopRequested()) {
             break;
         }
@@ -115,16 +115,25 @@ void Playback::SendFrame(const TapeBlock& block, std::int32_t& sent) {
     }
 }
 
-void Playback::WaitForCts() {
-    while (!port_.CtsHolding() && !frontEnd_.StopRequested()) {
-        frontEnd_.Status(WaitingText);
+// Waits while the machine holds CTS down, and while the port still holds
+// enough bytes for the line to carry for a while: written any sooner, the
+// bytes would only queue up, and the window would run ahead of the line.
+void Playback::WaitToSend() {
+    while (!frontEnd_.StopRequested()) {
+        if (!port_.CtsHolding()) {
+            frontEnd_.Status(WaitingText);
+        } else if (port_.PendingOutput() >= PendingOutputLimit) {
+            frontEnd_.Status(PlayingText);
+        } else {
+            return;
+        }
         YieldToFrontEnd();
     }
 }
 
-// The byte loop writes faster than the line carries bytes, so the end of the
-// last block may still be queued when it ends; discarding output now would
-// cut it off. Wait, as the CTS wait does, until every byte has left.
+// The end of the last block may still be queued when the byte loop ends;
+// discarding output now would cut it off. Wait, as the CTS wait does, until
+// every byte has left.
 void Playback::WaitUntilSent() {
     while (port_.PendingOutput() > 0 && !frontEnd_.StopRequested()) {
         frontEnd_.Status(port_.CtsHolding() ? PlayingText : WaitingText);

@@ -35,12 +35,17 @@ public:
     // no further step once the yield returns.
     void Abandon() noexcept;
 
+    // The most bytes left waiting in the port's output before the next byte
+    // is written: about 67 ms of the line at 9600 baud, so that the block
+    // shown is the one on the line, and Stop throws away no more than this.
+    static constexpr std::size_t PendingOutputLimit = 64;
+
 private:
     TransferResult Play(const PlayRequest& request);
     // Sends blocks until the file ends, a block is corrupt or the user stops.
     TransferResult PlayBlocks(const PlayRequest& request);
     void SendFrame(const TapeBlock& block, std::int32_t& sent);
-    void WaitForCts();
+    void WaitToSend();
     void WaitUntilSent();
     void Finish(const TransferResult& result) noexcept;
     void YieldToFrontEnd();

@@ -10,11 +10,11 @@ RecordDialogRequest RecordRequest(TapeLayout layout, const std::filesystem::path
     case TapeLayout::SpectrumTap:
         break;
     case TapeLayout::AceJup:
-        return {"Record JUP File", "Jupiter Ace Files", "*.JUP", initialFolder};
+        return {"Record JUP File", "Jupiter Ace Files", "*.JUP", initialFolder, "JUP"};
     case TapeLayout::AceTap:
-        return {"Record TAP File", "Jupiter Ace Files", "*.TAP", initialFolder};
+        return {"Record TAP File", "Jupiter Ace Files", "*.TAP", initialFolder, "TAP"};
     }
-    return {"Record TAP File", "Spectrum Files", "*.TAP", initialFolder};
+    return {"Record TAP File", "Spectrum Files", "*.TAP", initialFolder, "TAP"};
 }
 
 std::filesystem::path RecordOutputPath(const std::filesystem::path& chosen) {

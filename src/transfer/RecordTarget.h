@@ -9,7 +9,8 @@
 
 namespace bitreel {
 
-// The record dialog's title and filter for the layout to be recorded.
+// The record dialog's title, filter and default extension for the layout to
+// be recorded.
 [[nodiscard]] RecordDialogRequest RecordRequest(TapeLayout layout,
                                                 const std::filesystem::path& initialFolder);
 

@@ -55,20 +55,20 @@ TEST_F(Commands, ResetSelectsTheFirstRow) {
     TapeBuilder().Block(255, {1}).Block(255, {2}).Block(255, {3}).WriteTo(dir / "a.tap");
     TapeBuilder().WriteTo(dir / "b.tap");
     TestWindow w(dir.path(), line);
-    QListWidget* rows = w.Contents();
+    ContentsList* rows = w.Contents();
     QPushButton* reset = w.Button("cmdReset");
 
     TestWindow::ClickRow(rows, 2);
     ASSERT_EQ(rows->currentRow(), 2);
     TestWindow::Click(reset);
     EXPECT_EQ(rows->currentRow(), 0);
-    EXPECT_TRUE(rows->item(0)->isSelected());
+    EXPECT_TRUE(rows->isRowSelected(0));
 
     // A Ctrl-click does not leave the list without a selected row.
     QTest::mouseClick(rows->viewport(), Qt::LeftButton, Qt::ControlModifier,
-                      rows->visualItemRect(rows->item(0)).center());
-    EXPECT_TRUE(rows->item(0)->isSelected());
-    EXPECT_EQ(rows->selectedItems().size(), 1);
+                      rows->visualRowRect(0).center());
+    EXPECT_TRUE(rows->isRowSelected(0));
+    EXPECT_EQ(rows->selectionModel()->selectedRows().size(), 1);
 
     // An empty file: Reset is enabled and changes nothing.
     TestWindow::ClickRow(w.Files(), 1);

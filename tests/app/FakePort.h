@@ -13,10 +13,11 @@
 namespace bitreel::test {
 
 struct FakeLine {
-    std::set<int> present;        // numbers whose port opens
-    std::map<int, int> opensLeft; // numbers that open only this many more times
-    std::vector<std::string> log; // "settings 9600,n,8,1", "open 3", "close 3", ...
-    bool failClose = false;       // Close throws (after closing)
+    std::set<int> present;                  // numbers whose port opens
+    std::map<int, int> opensLeft;           // numbers that open only this many more times
+    std::vector<std::string> log;           // "settings 9600,n,8,1", "open 3", "close 3", ...
+    bool failClose = false;                 // Close throws (after closing)
+    std::map<int, std::string> denied = {}; // numbers this user may not open: group to join
 };
 
 class FakePort final : public SerialPort {
@@ -43,6 +44,9 @@ public:
         line_.log.push_back(std::string("dtr ") + (enable ? "on" : "off"));
     }
     void Open() override {
+        if (auto refused = line_.denied.find(number_); refused != line_.denied.end()) {
+            throw PortPermissionError(DeviceName(number_), refused->second);
+        }
         if (open_ || !line_.present.contains(number_)) {
             throw PortError("cannot open");
         }

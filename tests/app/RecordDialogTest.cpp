@@ -5,8 +5,11 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -23,29 +26,49 @@ QString Q(const fs::path& path) {
     return QString::fromStdString(path.string());
 }
 
-// Types a full path into the dialog's name box, as a user can.
+// Types a full path into the dialog's name box, as a user can. Typing into
+// the box, which then has focus, unselects the file picked before.
 void Type(QFileDialog& dialog, const fs::path& path) {
     auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     ASSERT_NE(name, nullptr);
+    dialog.findChild<QAbstractItemView*>(QStringLiteral("listView"))->clearSelection();
     name->setText(Q(path));
 }
 
-// Answers the next dialog that opens: looks at it, then accepts a name or
-// cancels.
-void AnswerNextDialog(std::function<void(QFileDialog&)> answer) {
+// Runs answer on the next visible top-level window of type Window.
+template <typename Window> void AnswerNext(std::function<void(Window&)> answer) {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [poll, answer] {
         for (QWidget* window : QApplication::topLevelWidgets()) {
-            auto* dialog = qobject_cast<QFileDialog*>(window);
-            if (dialog && dialog->isVisible()) {
+            auto* found = qobject_cast<Window*>(window);
+            if (found && found->isVisible()) {
                 poll->stop();
                 poll->deleteLater();
-                answer(*dialog);
+                answer(*found);
                 return;
             }
         }
     });
     poll->start(0);
+}
+
+// Answers the next dialog that opens: looks at it, then accepts a name or
+// cancels.
+void AnswerNextDialog(std::function<void(QFileDialog&)> answer) {
+    AnswerNext<QFileDialog>(std::move(answer));
+}
+
+// Answers the next question: notes its text and presses the button.
+void AnswerNextQuestion(QStringList& asked, QMessageBox::StandardButton button) {
+    AnswerNext<QMessageBox>([&asked, button](QMessageBox& box) {
+        asked.append(box.text());
+        box.button(button)->click();
+    });
+}
+
+// Presses Record, as the user does.
+void PressRecord(QFileDialog& dialog) {
+    static_cast<QDialog&>(dialog).accept();
 }
 
 // The names the dialog lists, once it has read its folder.
@@ -72,7 +95,7 @@ protected:
     }
     TempDir dir;
     QtRecordFileDialog ask{nullptr};
-    RecordDialogRequest request{"Record TAP File", "Spectrum Files", "*.TAP", fs::path()};
+    RecordDialogRequest request{"Record TAP File", "Spectrum Files", "*.TAP", fs::path(), "TAP"};
 };
 
 TEST_F(RecordDialog, ShowsTheRequestAndMatchesNamesInAnyCase) {
@@ -81,39 +104,120 @@ TEST_F(RecordDialog, ShowsTheRequestAndMatchesNamesInAnyCase) {
     QStringList filters;
     QString suffix;
     QStringList listed;
+    QStringList buttons;
     AnswerNextDialog([&](QFileDialog& d) {
         title = d.windowTitle();
         filters = d.nameFilters();
         suffix = d.defaultSuffix();
         listed = Listed(d);
-        EXPECT_EQ(d.acceptMode(), QFileDialog::AcceptOpen);
+        for (const QAbstractButton* b : d.findChild<QDialogButtonBox*>()->buttons()) {
+            buttons.append(b->text());
+        }
+        EXPECT_EQ(d.acceptMode(), QFileDialog::AcceptSave);
         EXPECT_EQ(d.fileMode(), QFileDialog::AnyFile);
         EXPECT_EQ(QDir(d.directory()).canonicalPath(), QDir(Q(dir.path())).canonicalPath());
         Type(d, dir / "new.tap");
-        static_cast<QDialog&>(d).accept(); // as the Open button does
+        PressRecord(d);
     });
     EXPECT_EQ(ask.Ask(request), dir / "new.tap"); // a new name, taken as typed
     EXPECT_EQ(title, "Record TAP File");
     EXPECT_EQ(filters, QStringList{"Spectrum Files (*.TAP) (*.[Tt][Aa][Pp])"});
-    EXPECT_EQ(suffix, "");
+    EXPECT_EQ(suffix, "TAP");
+    EXPECT_TRUE(buttons.contains("Record")) << buttons.join(',').toStdString();
     EXPECT_EQ(listed, (QStringList{"Mixed.Tap", "OTHER.TAP", "game.tap"}));
 }
 
-TEST_F(RecordDialog, OffersThePreviousNameAgainAndCancelGivesNothing) {
+struct NameCase {
+    const char* name;
+    const char* typed;
+    const char* extension; // the format's own
+    QStringList questions; // asked before the name is taken
+    const char* chosen;    // what comes back, in the test's folder
+};
+
+void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RecordDialogNames : public RecordDialog, public ::testing::WithParamInterface<NameCase> {};
+
+// Every question is answered Yes; the file a recording would write decides
+// whether one is asked.
+TEST_P(RecordDialogNames, AddTheFormatsExtensionAndAskBeforeReplacing) {
+    const NameCase& c = GetParam();
+    request.defaultExtension = c.extension;
+    QStringList asked;
     AnswerNextDialog([&](QFileDialog& d) {
-        Type(d, dir / "game.tap");         // an existing file: no question
-        static_cast<QDialog&>(d).accept(); // as the Open button does
+        Type(d, dir / c.typed);
+        for (int i = 0; i < c.questions.size(); ++i) {
+            AnswerNextQuestion(asked, QMessageBox::Yes);
+        }
+        PressRecord(d);
     });
-    EXPECT_EQ(ask.Ask(request), dir / "game.tap");
+    EXPECT_EQ(ask.Ask(request), dir / c.chosen);
+    EXPECT_EQ(asked, c.questions);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, RecordDialogNames,
+    ::testing::Values(NameCase{"NoExtensionGetsTap", "rec", "TAP", {}, "rec.TAP"},
+                      NameCase{"NoExtensionGetsJup", "rec", "JUP", {}, "rec.JUP"},
+                      NameCase{"AnyExtensionIsKept", "rec.bin", "TAP", {}, "rec.bin"},
+                      NameCase{"ExistingFile",
+                               "game.tap",
+                               "TAP",
+                               {"game.tap already exists. Replace it?"},
+                               "game.tap"},
+                      // A new name is written in capitals, onto the file that has them.
+                      NameCase{"ReplacesTheFileInCapitals",
+                               "other",
+                               "TAP",
+                               {"OTHER.TAP already exists. Replace it?"},
+                               "other.TAP"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RecordDialog, NoGoesBackToTheDialog) {
+    QStringList asked;
+    bool openAfterNo = false;
+    AnswerNextDialog([&](QFileDialog& d) {
+        Type(d, dir / "game.tap");
+        AnswerNextQuestion(asked, QMessageBox::No);
+        PressRecord(d);
+        openAfterNo = d.isVisible();
+        Type(d, dir / "fresh.tap");
+        PressRecord(d);
+    });
+    EXPECT_EQ(ask.Ask(request), dir / "fresh.tap");
+    EXPECT_TRUE(openAfterNo);
+    EXPECT_EQ(asked, QStringList{"game.tap already exists. Replace it?"});
+    EXPECT_EQ(ReadFileBytes(dir / "game.tap"), Bytes{1});
+}
+
+TEST_F(RecordDialog, OffersTheFileRecordedLastTimeAndAsksAgain) {
+    fs::create_directory(dir / "Tapes");
+    request.initialFolder = dir.path();
+    AnswerNextDialog([&](QFileDialog& d) {
+        Type(d, dir / "Tapes" / "rec");
+        PressRecord(d);
+    });
+    EXPECT_EQ(ask.Ask(request), dir / "Tapes" / "rec.TAP");
+    TapeBuilder().Raw({1}).WriteTo(dir / "Tapes" / "REC.TAP"); // what the recording wrote
 
     QStringList offered;
+    QString folder;
+    QStringList asked;
     AnswerNextDialog([&](QFileDialog& d) {
         offered = d.selectedFiles();
+        folder = QDir(d.directory()).canonicalPath();
+        AnswerNextQuestion(asked, QMessageBox::No);
+        PressRecord(d); // the name offered
         d.reject();
     });
-    EXPECT_EQ(ask.Ask(request), std::nullopt);
+    EXPECT_EQ(ask.Ask(request), std::nullopt); // cancelled
     ASSERT_EQ(offered.size(), 1);
-    EXPECT_EQ(fs::path(offered[0].toStdString()).filename(), "game.tap");
+    EXPECT_EQ(fs::path(offered[0].toStdString()).filename(), "REC.TAP");
+    EXPECT_EQ(folder, QDir(Q(dir / "Tapes")).canonicalPath());
+    EXPECT_EQ(asked, QStringList{"REC.TAP already exists. Replace it?"});
 }
 
 TEST_F(RecordDialog, AFolderThatDoesNotExistIsAskedAgain) {
@@ -126,7 +230,7 @@ TEST_F(RecordDialog, AFolderThatDoesNotExistIsAskedAgain) {
         } else {
             Type(d, dir / "x.tap");
         }
-        static_cast<QDialog&>(d).accept(); // as the Open button does
+        PressRecord(d);
     };
     AnswerNextDialog(answer);
     EXPECT_EQ(ask.Ask(request), dir / "x.tap");

@@ -5,6 +5,7 @@
 // format chosen, "playing" the largest image going out from its fourth block.
 // A pseudo-terminal stands in for a serial adapter, so that the port list
 // has a port to show.
+#include "app/ContentsList.h"
 #include "app/FileList.h"
 #include "app/Form1.h"
 #include "app/SystemServices.h"
@@ -64,7 +65,7 @@ int main(int argc, char* argv[]) {
         if (scene == "playing") {
             // Nobody reads the far end, so the bytes pile up as they would
             // ahead of a slow machine; the picture is taken mid-block.
-            window.findChild<QListWidget*>("lstContents")->setCurrentRow(3);
+            window.findChild<bitreel::ContentsList*>("lstContents")->setCurrentRow(3);
             bool saved = false;
             QTimer midBlock;
             QObject::connect(&midBlock, &QTimer::timeout, [&] {

@@ -32,7 +32,7 @@ const ControlStart kStart[] = {
     {"Dir1", "QTreeWidget", std::nullopt, true},
     {"File1", "QListWidget", std::nullopt, true},
     {"Label2", "QLabel", "Contents:", true},
-    {"lstContents", "QListWidget", std::nullopt, true},
+    {"lstContents", "QListView", std::nullopt, true},
     {"optMachine0", "QRadioButton", "Spectrum TAP Files", true},
     {"optMachine1", "QRadioButton", "Jupiter Ace Files", true},
     {"cboFormat", "QComboBox", "JUP", false},
@@ -142,6 +142,11 @@ TEST_F(StartUp, TabOrderFollowsTheLayout) {
 TEST_F(StartUp, FixedLayoutHoldsEveryControlWhole) {
     TestWindow w(dir.path(), line);
     EXPECT_EQ(w.form->minimumSize(), w.form->maximumSize()) << "the window must not resize";
+    // The frame shows only the buttons named: no maximize button.
+    const Qt::WindowFlags frame = w.form->windowFlags();
+    EXPECT_TRUE(frame.testFlag(Qt::CustomizeWindowHint));
+    EXPECT_FALSE(frame.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(frame.testFlag(Qt::WindowCloseButtonHint));
     const QRect client = w.form->rect();
     std::vector<const QWidget*> placed;
     for (const ControlPlace& place : WindowPlaces()) {
@@ -223,8 +228,10 @@ struct PortStart {
     std::set<int> present;
     std::map<int, int> opensLeft;
     QStringList entries;
-    int shown; // entry shown, -1 none
+    int shown; // entry shown, -1 none: the list reads "COM0"
     std::optional<int> open;
+    std::map<int, std::string> denied = {}; // this user may not open: the group to join
+    QString status = {};                    // what lblStatus says after start-up
 };
 
 void PrintTo(const PortStart& c, std::ostream* os) {
@@ -237,15 +244,15 @@ TEST_P(PortStartUp, ListsThePortsAndOpensTheFirst) {
     const PortStart& c = GetParam();
     TempDir dir;
     FakeLine line{c.present, c.opensLeft, {}};
+    line.denied = c.denied;
     TestWindow w(dir.path(), line);
 
     const QComboBox* ports = w.Combo("cboComPort");
     EXPECT_EQ(TestWindow::Entries(ports), c.entries);
     EXPECT_EQ(ports->currentIndex(), c.shown);
-    // A fallback that finds no port shows "COM0"; without any port start-up
-    // selects nothing and nothing is shown.
-    const bool fellBack = c.shown < 0 && !c.opensLeft.empty();
-    EXPECT_EQ(ports->placeholderText(), fellBack ? "COM0" : "");
+    // With no port open the list reads "COM0", after a fallback as at start-up.
+    EXPECT_EQ(ports->placeholderText(), c.shown < 0 ? "COM0" : "");
+    EXPECT_EQ(w.Label("lblStatus")->text(), c.status);
     // The line settings come first, in this order, before any port opens.
     ASSERT_GE(line.log.size(), 3u);
     EXPECT_EQ(line.log[0], "settings 9600,n,8,1");
@@ -278,7 +285,25 @@ INSTANTIATE_TEST_SUITE_P(
                       // Port 3 is taken between the scan and the choice: the
                       // fallback scans again and opens the port it finds.
                       PortStart{"FirstFailsToOpen", {3, 5}, {{3, 1}}, {"COM5"}, 0, 5},
-                      PortStart{"OnlyPortFailsToOpen", {3}, {{3, 1}}, {}, -1, std::nullopt}),
+                      PortStart{"OnlyPortFailsToOpen", {3}, {{3, 1}}, {}, -1, std::nullopt},
+                      // A device this user may not open is named once, with the
+                      // group to join; the adapter (the later number) is named.
+                      PortStart{"DeniedNamesTheGroup",
+                                {3},
+                                {},
+                                {"COM3"},
+                                0,
+                                3,
+                                {{1, "dialout"}, {6, "dialout"}},
+                                "/dev/fake6: permission denied; join the dialout group"},
+                      PortStart{"DeniedWithoutAGroupToJoin",
+                                {},
+                                {},
+                                {},
+                                -1,
+                                std::nullopt,
+                                {{5, ""}},
+                                "/dev/fake5: permission denied"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

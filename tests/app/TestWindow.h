@@ -6,6 +6,7 @@
 #include "FakePort.h"
 #include "support/ScriptedDialog.h"
 
+#include "app/ContentsList.h"
 #include "app/DirList.h"
 #include "app/FileList.h"
 #include "app/Form1.h"
@@ -75,15 +76,15 @@ public:
     [[nodiscard]] QRadioButton* Machine(int index) const {
         return Get<QRadioButton>(index == 0 ? "optMachine0" : "optMachine1");
     }
-    [[nodiscard]] QListWidget* Contents() const { return Get<QListWidget>("lstContents"); }
+    [[nodiscard]] ContentsList* Contents() const { return Get<ContentsList>("lstContents"); }
     [[nodiscard]] FileList* Files() const { return Get<FileList>("File1"); }
     [[nodiscard]] DirList* Dirs() const { return Get<DirList>("Dir1"); }
 
     // The user's actions.
     static void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-    static void ClickRow(QListWidget* list, int row) {
+    static void ClickRow(QAbstractItemView* list, int row) {
         list->doItemsLayout(); // rows are placed lazily, on the next pass of the event loop
-        const QRect place = list->visualItemRect(list->item(row));
+        const QRect place = list->visualRect(list->model()->index(row, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, place.center());
     }
     // Picks an entry from the opened list, as a user would; the entry shown
@@ -95,10 +96,10 @@ public:
         QTest::keyClick(entries, Qt::Key_Return);
     }
 
-    [[nodiscard]] static QStringList Rows(const QListWidget* list) {
+    [[nodiscard]] static QStringList Rows(const QAbstractItemView* list) {
         QStringList rows;
-        for (int i = 0; i < list->count(); ++i) {
-            rows.append(list->item(i)->text());
+        for (int i = 0; i < list->model()->rowCount(); ++i) {
+            rows.append(list->model()->index(i, 0).data().toString());
         }
         return rows;
     }

@@ -1,4 +1,5 @@
 // Play and Record driven through the real window's buttons.
+#include "app/ContentsList.h"
 #include "app/DirList.h"
 #include "app/FileList.h"
 #include "app/Form1.h"
@@ -8,6 +9,7 @@
 #include "support/SimulatedLine.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
+#include "support/TestNames.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -23,6 +25,7 @@
 
 #include <functional>
 #include <map>
+#include <numeric>
 
 // The real Exit ends the program at once, on purpose without tearing the
 // window down; the leak checker must not count what it leaves behind.
@@ -107,7 +110,7 @@ protected:
     QPushButton* Button(const char* name) { return Get<QPushButton>(name); }
     QString Status() { return Get<QLabel>("lblStatus")->text(); }
     QString Status2() { return Get<QLabel>("lblStatus2")->text(); }
-    QListWidget* Contents() { return Get<QListWidget>("lstContents"); }
+    ContentsList* Contents() { return Get<ContentsList>("lstContents"); }
 
     static void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
@@ -196,8 +199,8 @@ TEST_F(WindowTransfers, RecordWritesTheFramesAndListsTheNewFile) {
     });
     Click(Button("cmdRecord"));
     EXPECT_EQ(ReadFileBytes(dir / "NEW.TAP"), Cat({kHeader, kData}));
-    EXPECT_EQ(Contents()->item(0)->text(), "Code        : code       [Start=32768, Length=30]");
-    EXPECT_EQ(Contents()->item(1)->text(), "{Data block [Length=30]}");
+    EXPECT_EQ(Contents()->itemText(0), "Code        : code       [Start=32768, Length=30]");
+    EXPECT_EQ(Contents()->itemText(1), "{Data block [Length=30]}");
     EXPECT_FALSE(Get<FileList>("File1")->findItems("NEW.TAP", Qt::MatchExactly).isEmpty());
     for (const auto& [name, on] : during) {
         EXPECT_EQ(on, name == "cmdStop" || name == "cmdExit") << name;
@@ -299,6 +302,59 @@ TEST_F(WindowTransfers, ExitDuringPlaybackWritesNoFurtherByte) {
     EXPECT_EQ(line->Written().size(), writtenAtExit);
 }
 
+struct FocusCase {
+    const char* name;
+    const char* command;
+    const char* recordTo; // the dialog's answer; nullptr cancels it
+    bool stop;            // Stop is pressed as soon as it can be
+};
+
+void PrintTo(const FocusCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FocusAfterCommand : public WindowTransfers,
+                          public ::testing::WithParamInterface<FocusCase> {};
+
+// A transfer disables the button that has focus; once it ends the focus is
+// back there, not on Exit, where the next Space would end the program.
+TEST_P(FocusAfterCommand, ReturnsToTheControlThatHadIt) {
+    const FocusCase& c = GetParam();
+    StartOnSimulatedLine();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    if (c.recordTo) {
+        dialog->answer = dir / c.recordTo;
+    }
+    bool stopped = false;
+    EveryTurn stop([&] {
+        if (c.stop && Button("cmdStop")->isEnabled()) {
+            Click(Button("cmdStop"));
+            stopped = true;
+        }
+        return stopped || !c.stop;
+    });
+    QPushButton* command = Button(c.command);
+    Click(command);
+    EXPECT_EQ(stopped, c.stop);
+    EXPECT_EQ(QApplication::focusWidget(), command)
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString()
+                                        : "nothing");
+    const bool recorded = std::string_view(c.command) == "cmdRecord";
+    ASSERT_EQ(dialog->requests.size(), recorded ? 1U : 0U);
+    if (recorded) {
+        // The dialog opens on the folder the browser shows.
+        EXPECT_TRUE(fs::equivalent(dialog->requests[0].initialFolder, dir.path()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, FocusAfterCommand,
+                         ::testing::Values(FocusCase{"Play", "cmdPlay", nullptr, false},
+                                           FocusCase{"RecordStopped", "cmdRecord", "new.tap", true},
+                                           FocusCase{"RecordCancelled", "cmdRecord", nullptr,
+                                                     false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // The system port over a pseudo-terminal: the test is the machine.
 TEST_F(WindowTransfers, PlayAndRecordOverAPseudoTerminal) {
     PtyPair pty;
@@ -356,6 +412,231 @@ TEST_F(WindowTransfers, ExitEndsTheProgramWithStatusZeroMidRecording) {
     };
     EXPECT_EXIT(record(), ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(ReadFileBytes(dir / "CUT.TAP"), kHeader);
+}
+
+} // namespace
+} // namespace bitreel::test
+
+namespace bitreel::test {
+namespace {
+
+// How a Play or Record ends, and what lblStatus says after its finishing
+// steps: the reason of a failure, nothing after a complete or stopped run.
+enum class Ending {
+    Complete,
+    Stopped,
+    CorruptBlock,
+    PortGone,
+    FileGone,
+    PortClosed,
+    RecordIntoFolder
+};
+
+struct ReasonCase {
+    const char* name;
+    Ending ending;
+    const char* status;
+};
+
+void PrintTo(const ReasonCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FailureReason : public WindowTransfers, public ::testing::WithParamInterface<ReasonCase> {};
+
+TEST_P(FailureReason, StandsInTheStatusLineAfterTheRun) {
+    const ReasonCase& c = GetParam();
+    if (c.ending == Ending::CorruptBlock) {
+        TapeBuilder()
+            .Raw(Cat({kHeader, kData}))
+            .Length(4000)
+            .Raw({255, 1})
+            .WriteTo(dir / "GAME.TAP");
+    }
+    StartOnSimulatedLine();
+    bool record = false;
+    switch (c.ending) {
+    case Ending::Stopped:
+        line->SetCts(false);
+        {
+            EveryTurn stop([&] {
+                Click(Button("cmdStop"));
+                return true;
+            });
+            Click(Button("cmdPlay"));
+        }
+        break;
+    case Ending::PortGone:
+        line->VanishAt(PortOp::Write, 5);
+        break;
+    case Ending::FileGone:
+        fs::remove(dir / "GAME.TAP");
+        break;
+    case Ending::PortClosed:
+        line->Close();
+        break;
+    case Ending::RecordIntoFolder:
+        fs::create_directory(dir / "SUB");
+        dialog->answer = dir / "SUB";
+        record = true;
+        break;
+    case Ending::Complete:
+    case Ending::CorruptBlock:
+        break;
+    }
+    if (c.ending != Ending::Stopped) {
+        Click(Button(record ? "cmdRecord" : "cmdPlay"));
+    }
+    EXPECT_EQ(Status(), c.status);
+    EXPECT_EQ(Status2(), "");
+    EXPECT_FALSE(Button("cmdStop")->isEnabled());
+    EXPECT_TRUE(Button("cmdRecord")->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, FailureReason,
+    ::testing::Values(
+        ReasonCase{"Complete", Ending::Complete, ""}, ReasonCase{"Stopped", Ending::Stopped, ""},
+        ReasonCase{"CorruptBlock", Ending::CorruptBlock, "Stopped at block 3: corrupt block"},
+        ReasonCase{"PortGone", Ending::PortGone, "COM1 went away"},
+        ReasonCase{"FileGone", Ending::FileGone, "Cannot read GAME.TAP: No such file or directory"},
+        ReasonCase{"PortClosed", Ending::PortClosed, "COM1 is not open"},
+        ReasonCase{"RecordIntoFolder", Ending::RecordIntoFolder,
+                   "Cannot write SUB: Is a directory"}),
+    ByName());
+
+// What the user does next: the reason goes with the next command, file
+// click or machine change, and stays through anything else.
+struct NextAction {
+    const char* name;
+    std::function<void(WindowTransfers&)> act;
+    bool clears;
+};
+
+void PrintTo(const NextAction& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FailureReasonGoes : public WindowTransfers, public ::testing::WithParamInterface<NextAction> {
+public:
+    using WindowTransfers::Button;
+    using WindowTransfers::Click;
+    using WindowTransfers::Contents;
+    using WindowTransfers::Get;
+};
+
+TEST_P(FailureReasonGoes, WithTheNextCommandFileOrMachine) {
+    StartOnSimulatedLine();
+    line->Close();
+    Click(Button("cmdPlay"));
+    ASSERT_EQ(Status(), "COM1 is not open");
+    GetParam().act(*this);
+    EXPECT_EQ(Status(), GetParam().clears ? "" : "COM1 is not open");
+}
+
+void ClickFile(WindowTransfers& w, const char* name) {
+    auto* files = static_cast<FailureReasonGoes&>(w).Get<FileList>("File1");
+    const QList<QListWidgetItem*> items = files->findItems(name, Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1);
+    files->scrollToItem(items[0]);
+    QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
+                      files->visualItemRect(items[0]).center());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Actions, FailureReasonGoes,
+    ::testing::Values(
+        NextAction{"FileClick", [](WindowTransfers& w) { ClickFile(w, "GAME.TAP"); }, true},
+        NextAction{"MachineChange",
+                   [](WindowTransfers& w) {
+                       QTest::mouseClick(
+                           static_cast<FailureReasonGoes&>(w).Get<QRadioButton>("optMachine1"),
+                           Qt::LeftButton);
+                   },
+                   true},
+        NextAction{"Reset",
+                   [](WindowTransfers& w) {
+                       auto& f = static_cast<FailureReasonGoes&>(w);
+                       f.Click(f.Button("cmdReset"));
+                   },
+                   true},
+        NextAction{"RecordCancelled",
+                   [](WindowTransfers& w) {
+                       auto& f = static_cast<FailureReasonGoes&>(w);
+                       f.Click(f.Button("cmdRecord"));
+                   },
+                   true},
+        NextAction{"RowSelected",
+                   [](WindowTransfers& w) {
+                       static_cast<FailureReasonGoes&>(w).Contents()->setCurrentRow(1);
+                   },
+                   false}),
+    ByName());
+
+} // namespace
+} // namespace bitreel::test
+
+namespace bitreel::test {
+namespace {
+
+// Play keeps pace with a line paced at 9600 baud: the selected row is the
+// block the machine is receiving (or the next one within the last bytes of
+// a block), and the progress count is within the port's pending bytes of
+// what the machine has received.
+TEST_F(WindowTransfers, PlayKeepsPaceWithTheLine) {
+    // Frames of different sizes, so that a progress total names its block.
+    const Frames frames = {TapeBuilder().Block(255, Filled(150, 1)).bytes(),
+                           TapeBuilder().Block(255, Filled(230, 2)).bytes(),
+                           TapeBuilder().Block(255, Filled(310, 3)).bytes()};
+    TapeBuilder().Raw(Cat(frames)).WriteTo(dir / "GAME.TAP");
+    StartOnSimulatedLine();
+    line->SetPaced(true);
+    line->SetTimePerOperation(std::chrono::microseconds(30));
+    std::vector<std::size_t> starts;
+    std::size_t total = 0;
+    for (const Bytes& f : frames) {
+        starts.push_back(total);
+        total += f.size();
+    }
+    const auto blockAt = [&](std::size_t byte) {
+        std::size_t block = 0;
+        while (block + 1 < starts.size() && starts[block + 1] <= byte) {
+            ++block;
+        }
+        return static_cast<int>(block);
+    };
+    const std::size_t limit = 64;
+    int samples = 0;
+    EveryTurn watch([&] {
+        const std::size_t received = line->Received().size();
+        const QString progress = Status2();
+        if (Status() != "Playing..." || received >= total || progress.isEmpty()) {
+            return false;
+        }
+        ++samples;
+        const int row = Contents()->currentRow();
+        const int receiving = blockAt(received);
+        EXPECT_TRUE(row == receiving || row == blockAt(std::min(received + limit, total - 1)))
+            << "row " << row << " while byte " << received << " arrives";
+        // "n of T": T names the block, n counts its bytes sent.
+        const QStringList parts = progress.split(QStringLiteral(" of "));
+        EXPECT_EQ(parts.size(), 2);
+        const std::size_t count = parts.value(0).toULongLong();
+        const std::size_t size = parts.value(1).toULongLong();
+        std::size_t block = 0;
+        while (block < frames.size() && frames[block].size() != size) {
+            ++block;
+        }
+        EXPECT_LT(block, frames.size()) << progress.toStdString();
+        const std::size_t shown = starts.at(std::min(block, frames.size() - 1)) + count;
+        EXPECT_LE(shown, received + limit) << progress.toStdString() << " at byte " << received;
+        EXPECT_LE(received, shown + limit) << progress.toStdString() << " at byte " << received;
+        return false;
+    });
+    Click(Button("cmdPlay"));
+    EXPECT_EQ(line->Frames(), frames);
+    EXPECT_GT(samples, 500);
+    ExpectIdleAfterPlay();
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "serial/SystemPort.h"
 
 #include "support/PtyPair.h"
+#include "support/TempDir.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -12,8 +13,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <numeric>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace bitreel {
 namespace {
@@ -225,6 +233,80 @@ TEST(SystemPortGone, AVanishedPortCanBeRenumberedAndOpened) {
     EXPECT_TRUE(port.IsOpen());
     port.Write(std::vector<std::uint8_t>{7});
     EXPECT_EQ(second.Receive(1), std::vector<std::uint8_t>{7});
+}
+
+} // namespace
+} // namespace bitreel
+
+namespace bitreel {
+namespace {
+
+// A device this user may not open is named, with the group to join when its
+// group may read and write it. The superuser may open anything, so then the
+// open is tried as nobody, in a child process.
+TEST(SystemPortPermission, ARefusedOpenNamesTheDeviceAndTheGroupToJoin) {
+    GTEST_FLAG_SET(death_test_style, "fast");
+    namespace fs = std::filesystem;
+    test::TempDir dir;
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
+    const std::string device = (dir / "ttyLocked").string();
+    std::ofstream(device).put('\0');
+    const bool superuser = ::geteuid() == 0;
+
+    struct Case {
+        mode_t mode;
+        const char* group; // owning group, set only by the superuser
+        std::string said;
+    };
+    std::vector<Case> cases = {{0, nullptr, device + ": permission denied\n"}};
+    if (superuser && ::getgrnam("dialout")) {
+        cases.push_back(
+            {0660, "dialout", device + ": permission denied; join the dialout group\n"});
+        // The superuser's group is no group to join.
+        cases.push_back({0660, "root", device + ": permission denied\n"});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.said);
+        if (c.group) {
+            ASSERT_EQ(::chown(device.c_str(), 0, ::getgrnam(c.group)->gr_gid), 0);
+        }
+        ASSERT_EQ(::chmod(device.c_str(), c.mode), 0);
+        const auto open = [&] {
+            constexpr uid_t nobody = 65534;
+            if (superuser && (::setgid(nobody) != 0 || ::setuid(nobody) != 0)) {
+                std::_Exit(2);
+            }
+            SystemPort port(PortTable{{1, device}});
+            try {
+                port.Open();
+            } catch (const PortPermissionError& refused) {
+                std::fprintf(stderr, "%s\n", refused.what());
+                std::_Exit(0);
+            } catch (const PortError& other) {
+                std::fprintf(stderr, "not a permission error: %s\n", other.what());
+                std::_Exit(1);
+            }
+            std::_Exit(3);
+        };
+        EXPECT_EXIT(open(), ::testing::ExitedWithCode(0), c.said);
+    }
+}
+
+// A device held by another holder is refused too, but is no matter of rights.
+TEST(SystemPortPermission, ADeviceInUseIsNoPermissionError) {
+    test::PtyPair pty;
+    SystemPort holder(PortTable{{1, pty.Name()}});
+    holder.Open();
+    SystemPort port(PortTable{{1, pty.Name()}});
+    try {
+        port.Open();
+        ADD_FAILURE() << "opened a device in use";
+    } catch (const PortPermissionError& error) {
+        ADD_FAILURE() << error.what();
+    } catch (const PortError&) {
+    }
 }
 
 } // namespace

@@ -356,3 +356,21 @@ TEST(Playback, ExitDuringPlaybackTakesNoFurtherStep) {
 
 } // namespace
 } // namespace bitreel
+
+namespace bitreel {
+namespace {
+
+// An error that is neither the line's nor the file's is not a reason to go
+// on quietly: the run still ends through its finishing steps, then the error
+// goes on.
+TEST(Playback, AnUnexpectedErrorEndsTheRunAndGoesOn) {
+    PlaybackRig rig(kFirst);
+    rig.ui.onYield = [] { throw std::bad_alloc(); };
+    EXPECT_THROW(static_cast<void>(rig.Play()), std::bad_alloc);
+    EXPECT_FALSE(rig.ui.running);
+    ASSERT_TRUE(rig.ui.result.has_value());
+    EXPECT_EQ(rig.ui.result->ending, TransferResult::Ending::Failed);
+}
+
+} // namespace
+} // namespace bitreel
