@@ -6,7 +6,6 @@
 #include "cli/ExitStatus.h"
 #include "cli/PortArgument.h"
 #include "serial/LineSettings.h"
-#include "serial/PortProbe.h"
 
 namespace bitreel::cli {
 
@@ -30,12 +29,8 @@ std::unique_ptr<SystemPort> OpenLine(const QString& command, const QString& argu
         port->SetDtrEnable(false);
         port->Open();
     } catch (const PortError& error) {
-        std::string message = error.what();
-        if (ProbePort(target->device).state == PortState::PermissionDenied) {
-            message += " (join the dialout group: sudo usermod -aG dialout $USER, then log in "
-                       "again)";
-        }
-        ReportError(message);
+        // A refusal for want of rights already names the group to join.
+        ReportError(error.what());
         status = ExitPortFailed;
         return nullptr;
     }

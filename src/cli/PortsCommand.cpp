@@ -21,8 +21,11 @@ std::string StateText(const PortStatus& status) {
     case PortState::InUse:
         return "in use";
     case PortState::PermissionDenied:
-        return "permission denied (join the dialout group: sudo usermod -aG dialout $USER, "
-               "then log in again)";
+        if (status.detail.empty()) {
+            return "permission denied";
+        }
+        return "permission denied (join the " + status.detail + " group: sudo usermod -aG " +
+               status.detail + " $USER, then log in again)";
     case PortState::Fails:
         break;
     }

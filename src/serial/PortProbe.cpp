@@ -1,15 +1,12 @@
 // Tells whether a serial device can be opened now.
 #include "serial/PortProbe.h"
 
+#include "serial/DeviceAccess.h"
+
 #include <QSerialPort>
 
 #include <filesystem>
 #include <system_error>
-
-#ifndef _WIN32
-#include <cerrno>
-#include <unistd.h>
-#endif
 
 namespace bitreel {
 
@@ -21,8 +18,8 @@ PortStatus ProbePort(const std::string& device) {
     }
     // Asked before the open, so that a refusal for want of rights is told
     // apart from a device held by another program.
-    if (::access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
-        return {PortState::PermissionDenied, {}};
+    if (DeviceAccessRefused(device)) {
+        return {PortState::PermissionDenied, DeviceGroup(device)};
     }
 #endif
     QSerialPort port(QString::fromStdString(device));

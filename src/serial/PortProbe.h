@@ -15,7 +15,9 @@ enum class PortState {
 
 struct PortStatus {
     PortState state = PortState::Absent;
-    std::string detail; // the system's own words, for Fails
+    // The system's own words, for InUse and Fails; for PermissionDenied the
+    // group to join, when joining one would help.
+    std::string detail;
 };
 
 // Opens the device and closes it again at once, or tells why it cannot.
