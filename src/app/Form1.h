@@ -67,6 +67,10 @@ public:
     // The Jupiter Ace layout the format list chooses; the one place its
     // text is read.
     [[nodiscard]] TapeLayout AceLayout() const;
+    // Opens the file browser in the folder of the tape image at path, with
+    // the machine and format its name suggests, and selects and lists it.
+    // False when the file list does not show it.
+    bool ShowFile(const QString& path);
     // Files a transfer holds open, closed by Exit.
     [[nodiscard]] OpenFiles& HeldFiles() { return heldFiles_; }
 

@@ -64,7 +64,14 @@ bool DeviceGone(QSerialPort::SerialPortError error) {
 
 } // namespace
 
-SystemPort::SystemPort(PortTable table) : table_(std::move(table)) {
+SystemPort::SystemPort(PortTable table) : SystemPort(std::move(table), std::string()) {}
+
+PortTable SystemPort::DeviceTable(const std::string& device) {
+    return {{1, device}};
+}
+
+SystemPort::SystemPort(PortTable table, std::string label)
+    : table_(std::move(table)), label_(std::move(label)) {
     QObject::connect(&port_, &QSerialPort::errorOccurred, &port_,
                      [this](QSerialPort::SerialPortError error) { OnError(error); });
 }
@@ -161,6 +168,15 @@ void SystemPort::Open() {
 void SystemPort::Close() {
     if (port_.isOpen()) {
         port_.clear(QSerialPort::Output);
+        port_.close();
+    }
+    port_.clearError();
+    gone_ = false;
+    goneReason_.clear();
+}
+
+void SystemPort::CloseKeepingOutput() {
+    if (port_.isOpen()) {
         port_.close();
     }
     port_.clearError();
@@ -332,7 +348,25 @@ void SystemPort::PullInput() {
     throw PortError(Name() + ": " + message);
 }
 
+void SystemPort::WaitForLine(int timeoutMs) {
+    RequireOpen();
+    port_.clearError();
+    if (port_.bytesToWrite() > 0) {
+        port_.waitForBytesWritten(timeoutMs);
+    } else {
+        port_.waitForReadyRead(timeoutMs);
+    }
+    const QSerialPort::SerialPortError error = port_.error();
+    if (gone_ || (error != QSerialPort::NoError && error != QSerialPort::TimeoutError)) {
+        Fail("waiting for the line");
+    }
+    port_.clearError();
+}
+
 std::string SystemPort::Name() const {
+    if (!label_.empty()) {
+        return label_;
+    }
     return "COM" + std::to_string(number_);
 }
 

@@ -24,6 +24,10 @@ namespace bitreel {
 class SystemPort final : public SerialPort {
 public:
     explicit SystemPort(PortTable table = SystemPortTable());
+    // A port named by its device path alone (a command line's "/dev/ttyUSB0"):
+    // it stands as number 1, and messages name it by its path.
+    [[nodiscard]] static PortTable DeviceTable(const std::string& device);
+    SystemPort(PortTable table, std::string label);
     ~SystemPort() override;
     SystemPort(const SystemPort&) = delete;
     SystemPort& operator=(const SystemPort&) = delete;
@@ -44,12 +48,22 @@ public:
     // machine is holding back with CTS. Closing a closed port does nothing.
     void Close() override;
     [[nodiscard]] bool IsOpen() const override;
+    // Closes without discarding: for a run that has sent everything, so that
+    // the far end of a pseudo-terminal still reads the last bytes (its
+    // pending output never shows, and discarding would cut them off).
+    void CloseKeepingOutput();
 
     [[nodiscard]] bool CtsHolding() override;
     void DiscardOutput() override;
     void Write(std::span<const std::uint8_t> bytes) override;
     [[nodiscard]] std::vector<std::uint8_t> ReadAll() override;
     [[nodiscard]] std::size_t PendingOutput() override;
+
+    // Waits until bytes have arrived or waiting output has gone to the
+    // driver, or the timeout has passed: for a front end with no event loop
+    // of its own, instead of asking again at once. Throws when the device
+    // went away.
+    void WaitForLine(int timeoutMs);
 
 private:
     void ReleaseIfGone();
@@ -64,6 +78,7 @@ private:
     [[nodiscard]] std::string Name() const;
 
     PortTable table_;
+    std::string label_; // how messages name the port; empty: "COM" and its number
     int number_ = 1;
     LineSettings settings_;
     Handshake handshaking_ = Handshake::None;

@@ -1,0 +1,39 @@
+// Opens the window on a tape image named at start (`bitreel FILE`).
+#include "app/ClickComboBox.h"
+#include "app/DirList.h"
+#include "app/FileList.h"
+#include "app/Form1.h"
+#include "tape/TapeChoice.h"
+
+#include <QFileInfo>
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+namespace bitreel {
+
+bool Form1::ShowFile(const QString& path) {
+    const QFileInfo info(path);
+    if (!Dir1->SetPath(info.absolutePath())) {
+        return false;
+    }
+    const TapeChoice choice = ChoiceForName(info.fileName().toStdString());
+    const int machine = choice.machine == MachineKind::Spectrum ? 0 : 1;
+    if (machine == 1) {
+        // The format is set quietly: the machine choice below lists in it.
+        const QSignalBlocker quiet(cboFormat);
+        cboFormat->setCurrentIndex(choice.layout == TapeLayout::AceTap ? 1 : 0);
+    }
+    if (optMachine[machine]->isChecked()) {
+        optMachine_Click(machine);
+    } else {
+        optMachine[machine]->setChecked(true); // runs optMachine_Click
+    }
+    const QList<QListWidgetItem*> found = File1->findItems(info.fileName(), Qt::MatchExactly);
+    if (found.isEmpty()) {
+        return false;
+    }
+    File1->SetListIndex(File1->row(found.front())); // runs File1_Click, which lists it
+    return true;
+}
+
+} // namespace bitreel

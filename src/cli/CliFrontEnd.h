@@ -1,0 +1,83 @@
+#pragma once
+
+#include "cli/ProgressReporter.h"
+#include "transfer/TransferFrontEnd.h"
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace bitreel::cli {
+
+// How the line is waited on between polls: for a byte to arrive or output
+// to leave, at most the given milliseconds.
+using LineWait = std::function<void(int timeoutMs)>;
+// Bytes written that have not left yet.
+using PendingOutput = std::function<std::size_t()>;
+
+// A transfer's front end on a terminal or in a script: progress on standard
+// error, recorded rows on standard output, Stop from a signal or from the
+// limits of a recording. Its yield waits on the line while the transfer has
+// nothing to do, instead of polling again at once, so that a run waiting for
+// CTS or for bytes takes almost no processor time.
+class CliFrontEnd final : public TransferFrontEnd {
+public:
+    // What ended a run that stopped.
+    enum class StopCause { None, Signal, Blocks, Idle };
+
+    CliFrontEnd(ProgressReporter& progress, LineWait wait, PendingOutput pending);
+
+    // Record: stop once this many blocks are written.
+    void StopAfterBlocks(int blocks) { blockLimit_ = blocks; }
+    // Record: stop once no byte has come for this long after a block was written.
+    void StopWhenIdle(std::chrono::milliseconds idle) { idleLimit_ = idle; }
+    // Record: told on standard error once blocks may arrive.
+    void AnnounceReceiving(std::string text) { receivingText_ = std::move(text); }
+
+    [[nodiscard]] StopCause Cause() const { return cause_; }
+
+    void RunStarts(Transfer transfer) override;
+    void RunEnds(Transfer transfer, const TransferResult& result) override;
+    void Status(std::string_view text) override;
+    void Progress(std::string_view text, ProgressShown shown) override;
+    void BlockGoingOut(int row) override;
+    [[nodiscard]] bool RecordingFolder(const std::filesystem::path& folder) override;
+    void ReceivingStarts() override;
+    void BlockRecorded(std::string_view row) override;
+    void Yield() override;
+    [[nodiscard]] bool StopRequested() const override;
+
+    // Milliseconds a yield waits on the line: Record after a pass that found
+    // nothing, Play while CTS is held down or the port holds enough bytes.
+    static constexpr int RecordWaitMs = 10;
+    // How long after the last byte Record polls without waiting.
+    static constexpr std::chrono::milliseconds ActiveSpell{50};
+    static constexpr int CtsWaitMs = 5;
+    static constexpr std::size_t OutputWaitMaxMs = 10;
+    // Bytes waiting in the port above which Play waits for the line.
+    static constexpr std::size_t OutputWaitBytes = 4;
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void Stop(StopCause cause);
+    void Moved();
+
+    ProgressReporter& progress_;
+    LineWait wait_;
+    PendingOutput pending_;
+    Transfer transfer_ = Transfer::Play;
+    StopCause cause_ = StopCause::None;
+    std::optional<int> blockLimit_;
+    std::optional<std::chrono::milliseconds> idleLimit_;
+    std::string receivingText_;
+    bool waitingForCts_ = false;
+    std::string lastProgress_;
+    bool movedSinceYield_ = false;
+    int blocksRecorded_ = 0;
+    Clock::time_point lastMoved_{};
+};
+
+} // namespace bitreel::cli

@@ -1,0 +1,56 @@
+// Picks the command a command line names and runs it.
+#include "cli/CommandLine.h"
+
+#include "cli/Commands.h"
+
+#include <array>
+#include <utility>
+
+namespace bitreel::cli {
+namespace {
+
+using Run = int (*)(const QStringList&);
+
+constexpr std::array<std::pair<const char*, Run>, 5> Commands{{
+    {"list", ListCommand},
+    {"play", PlayCommand},
+    {"record", RecordCommand},
+    {"convert", ConvertCommand},
+    {"ports", PortsCommand},
+}};
+
+} // namespace
+
+bool IsCommand(const QString& word) {
+    for (const auto& [name, run] : Commands) {
+        if (word == QLatin1String(name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int RunCommand(const QStringList& arguments) {
+    const QString& word = arguments.at(1);
+    for (const auto& [name, run] : Commands) {
+        if (word == QLatin1String(name)) {
+            return run(arguments.mid(2));
+        }
+    }
+    return 1;
+}
+
+QString CommandsHelp() {
+    return QStringLiteral(
+        "Commands (each with its own --help):\n"
+        "  list [--machine spectrum|ace] [--format jup|tap] [--json] FILE...\n"
+        "  play --port PORT [--from ROW] [--machine ...] [--format ...] FILE\n"
+        "  record --port PORT [--machine ...] [--format ...] [--blocks N] [--idle SECONDS]\n"
+        "         [--force] OUT\n"
+        "  convert [--machine ...] [--format ...] IN OUT\n"
+        "  ports\n"
+        "PORT is COM1-COM16 of the port table, or a device path such as /dev/ttyUSB0.\n"
+        "With no arguments, or with a FILE alone, the window opens.");
+}
+
+} // namespace bitreel::cli

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "serial/PortTable.h"
+
+#include <QStringList>
+
+#include <string>
+#include <string_view>
+
+namespace bitreel::cli {
+
+// Each command takes the words after its name and returns the exit status.
+int ListCommand(const QStringList& arguments);
+int PlayCommand(const QStringList& arguments);
+int RecordCommand(const QStringList& arguments);
+int ConvertCommand(const QStringList& arguments);
+int PortsCommand(const QStringList& arguments);
+
+// The lines of `bitreel ports` for a port table: each number, its device,
+// and whether it opens now, and when not, why.
+[[nodiscard]] std::string PortsReport(const PortTable& table);
+
+} // namespace bitreel::cli

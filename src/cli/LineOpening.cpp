@@ -1,0 +1,40 @@
+// Opens the serial line for a Play or Record run.
+#include "cli/LineOpening.h"
+
+#include "cli/CommandParser.h"
+#include "cli/Console.h"
+#include "cli/ExitStatus.h"
+#include "cli/PortArgument.h"
+#include "serial/LineSettings.h"
+
+namespace bitreel::cli {
+
+std::unique_ptr<SystemPort> OpenLine(const QString& command, const QString& argument, int& status) {
+    if (argument.isEmpty()) {
+        status = UsageError(command, "--port PORT is required");
+        return nullptr;
+    }
+    const auto target = ResolvePort(argument.toStdString(), SystemPortTable());
+    if (!target) {
+        status = UsageError(command, "--port " + argument.toStdString() +
+                                         ": give a COM name of the port table (COM1-COM16) or "
+                                         "a device path");
+        return nullptr;
+    }
+    auto port = std::make_unique<SystemPort>(target->table, target->label);
+    try {
+        port->SetPortNumber(target->number);
+        port->SetSettings(ParseLineSettings("9600,n,8,1"));
+        port->SetHandshaking(Handshake::RtsCts);
+        port->SetDtrEnable(false);
+        port->Open();
+    } catch (const PortError& error) {
+        // A refusal for want of rights already names the group to join.
+        ReportError(error.what());
+        status = ExitPortFailed;
+        return nullptr;
+    }
+    return port;
+}
+
+} // namespace bitreel::cli

@@ -1,0 +1,143 @@
+// `bitreel play`: plays a tape image to the machine, on the window's engine.
+#include "cli/CliFrontEnd.h"
+#include "cli/CommandParser.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/ExitStatus.h"
+#include "cli/LineOpening.h"
+#include "cli/Paths.h"
+#include "cli/StopSignals.h"
+#include "cli/TapeOptions.h"
+#include "cli/WatchedPort.h"
+#include "tape/ContentsList.h"
+#include "tape/ListedBlock.h"
+#include "transfer/Playback.h"
+
+#include <system_error>
+
+namespace bitreel::cli {
+namespace {
+
+const QString Command = QStringLiteral("play");
+
+// The exit status of a run that ended.
+int PlayStatus(const TransferResult& result, bool lineFailed,
+               const std::vector<ListedBlock>& blocks) {
+    switch (result.ending) {
+    case TransferResult::Ending::Done:
+        return ExitDone;
+    case TransferResult::Ending::Stopped:
+        return ExitInterrupted;
+    case TransferResult::Ending::Failed:
+        break;
+    }
+    if (lineFailed) {
+        return ExitPortFailed;
+    }
+    const bool atCorrupt =
+        result.block >= 0 && result.block < static_cast<int>(blocks.size()) &&
+        blocks[static_cast<std::size_t>(result.block)].kind == BlockKind::Corrupt;
+    return atCorrupt ? ExitCorrupt : ExitUsageOrIo;
+}
+
+} // namespace
+
+int PlayCommand(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Plays FILE to the machine from row ROW to the end, one frame per block, "
+                       "each byte only while the machine asserts CTS."));
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("COM1-COM16, or a device path."),
+                                        QStringLiteral("PORT"));
+    const QCommandLineOption fromOption(QStringLiteral("from"),
+                                        QStringLiteral("The row to start from (default 0)."),
+                                        QStringLiteral("ROW"), QStringLiteral("0"));
+    parser.addOption(portOption);
+    parser.addOption(fromOption);
+    AddTapeOptions(parser);
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The tape image."));
+    if (const auto status = ParseCommand(parser, Command, arguments)) {
+        return *status;
+    }
+    const TapeOptionsParse options = ReadTapeOptions(parser);
+    if (!options.error.empty()) {
+        return UsageError(Command, options.error);
+    }
+    if (parser.positionalArguments().size() != 1) {
+        return UsageError(Command, "give one FILE");
+    }
+    const QString name = parser.positionalArguments().front();
+    const std::filesystem::path path = ToPath(name);
+    const TapeChoice choice = ChooseFor(options.options, path);
+
+    // Listed first, as the window lists a file before it plays it: the rows
+    // give the progress its totals and tell a corrupt block from a failure.
+    std::vector<ListedBlock> blocks;
+    try {
+        TapeFile file(path);
+        blocks = ListBlocks(file, choice.machine, choice.layout, IsTapPath(path));
+    } catch (const std::system_error& error) {
+        ReportError("cannot open " + Shown(name) + ": " + error.code().message());
+        return ExitUsageOrIo;
+    }
+    bool fromOk = false;
+    const int from = parser.value(fromOption).toInt(&fromOk);
+    if (!fromOk || from < 0 || (from > 0 && from >= static_cast<int>(blocks.size()))) {
+        return UsageError(Command, "--from " + parser.value(fromOption).toStdString() + ": " +
+                                       Shown(name) + " has rows 0 to " +
+                                       std::to_string(static_cast<int>(blocks.size()) - 1));
+    }
+
+    int status = ExitDone;
+    const std::unique_ptr<SystemPort> port = OpenLine(Command, parser.value(portOption), status);
+    if (!port) {
+        return status;
+    }
+    CatchStopSignals();
+
+    std::vector<long long> frameSizes;
+    for (const ListedBlock& block : blocks) {
+        frameSizes.push_back(block.length ? *block.length + 2 : 0);
+    }
+    ProgressReporter progress(stderr, IsTerminal(stderr), ProgressReporter::Counting::Play);
+    progress.PlanRows(std::move(frameSizes));
+
+    WatchedPort line(*port);
+    bool waitFailed = false;
+    CliFrontEnd frontEnd(
+        progress,
+        [&](int timeoutMs) {
+            try {
+                port->WaitForLine(timeoutMs);
+            } catch (const PortError&) {
+                waitFailed = true;
+                throw;
+            }
+        },
+        [&] { return line.PendingOutput(); });
+    Playback playback(line, frontEnd);
+
+    PlayRequest request;
+    request.file = path;
+    request.layout = choice.layout;
+    request.startRow = from;
+    request.rowCount = static_cast<int>(blocks.size());
+    const TransferResult result = playback.Run(request);
+
+    if (result.ending == TransferResult::Ending::Stopped) {
+        port->Close(); // what waits is discarded
+    } else {
+        // Every block that went out whole reaches the far end, also before
+        // a corrupt block.
+        port->CloseKeepingOutput();
+    }
+    if (result.Failed()) {
+        const bool lineFailed = line.Failed() || waitFailed;
+        ReportError(lineFailed ? result.reason : Shown(name) + ": " + result.reason);
+        return PlayStatus(result, lineFailed, blocks);
+    }
+    return PlayStatus(result, false, blocks);
+}
+
+} // namespace bitreel::cli

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "serial/PortTable.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace bitreel::cli {
+
+// The port a --port argument names.
+struct PortTarget {
+    PortTable table;   // the table the port is opened through
+    int number = 1;    // its number in that table
+    std::string label; // how messages name it: "COM5", or the device path
+    std::string device;
+};
+
+// "COM5" (any case) is looked up in the port table; anything with a path
+// separator in it is a device path ("/dev/ttyUSB0", "/dev/serial/by-id/...",
+// a pseudo-terminal). No value for anything else, or a COM number the table
+// has no device for.
+[[nodiscard]] std::optional<PortTarget> ResolvePort(std::string_view argument,
+                                                    const PortTable& table);
+
+} // namespace bitreel::cli

@@ -1,0 +1,70 @@
+// `bitreel ports`: which ports of the port table open now.
+#include "cli/CommandParser.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/ExitStatus.h"
+#include "serial/PortProbe.h"
+
+#include <algorithm>
+
+namespace bitreel::cli {
+namespace {
+
+const QString Command = QStringLiteral("ports");
+
+std::string StateText(const PortStatus& status) {
+    switch (status.state) {
+    case PortState::Opens:
+        return "opens";
+    case PortState::Absent:
+        return "absent";
+    case PortState::InUse:
+        return "in use";
+    case PortState::PermissionDenied:
+        if (status.detail.empty()) {
+            return "permission denied";
+        }
+        return "permission denied (join the " + status.detail + " group: sudo usermod -aG " +
+               status.detail + " $USER, then log in again)";
+    case PortState::Fails:
+        break;
+    }
+    return "does not open: " + status.detail;
+}
+
+std::string Padded(std::string text, std::size_t width) {
+    text.resize(std::max(width, text.size() + 1), ' ');
+    return text;
+}
+
+} // namespace
+
+std::string PortsReport(const PortTable& table) {
+    std::size_t deviceWidth = 0;
+    for (const auto& [number, device] : table) {
+        deviceWidth = std::max(deviceWidth, device.size());
+    }
+    std::string report;
+    for (const auto& [number, device] : table) {
+        report += Padded("COM" + std::to_string(number), 6) + Padded(device, deviceWidth + 2) +
+                  StateText(ProbePort(device)) + "\n";
+    }
+    return report;
+}
+
+int PortsCommand(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Prints each COM number of the port table with its device and whether it opens now; "
+        "when it does not, why."));
+    if (const auto status = ParseCommand(parser, Command, arguments)) {
+        return *status;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return UsageError(Command, "takes no arguments");
+    }
+    Write(stdout, PortsReport(SystemPortTable()));
+    return ExitDone;
+}
+
+} // namespace bitreel::cli

@@ -1,0 +1,163 @@
+// `bitreel record`: records the frames the machine sends, on the window's engine.
+#include "cli/CliFrontEnd.h"
+#include "cli/CommandParser.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/ExitStatus.h"
+#include "cli/LineOpening.h"
+#include "cli/Paths.h"
+#include "cli/StopSignals.h"
+#include "cli/TapeOptions.h"
+#include "cli/WatchedPort.h"
+#include "transfer/Recording.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace bitreel::cli {
+namespace {
+
+const QString Command = QStringLiteral("record");
+
+// The file a recording goes to is named on the command line: no dialog.
+class NamedFile final : public RecordFileDialog {
+public:
+    explicit NamedFile(std::filesystem::path path) : path_(std::move(path)) {}
+    std::optional<std::filesystem::path> Ask(const RecordDialogRequest&) override { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Creates OUT before the run: an existing one only with --force. The engine
+// then writes into it under the name given (a new file's name would
+// otherwise be put in capitals, which a script would not find).
+bool CreateOut(const std::filesystem::path& path, const QString& name, bool force) {
+    std::FILE* file = std::fopen(path.string().c_str(), force ? "wb" : "wbx");
+    if (file == nullptr) {
+        const int error = errno;
+        if (error == EEXIST) {
+            ReportError(Shown(name) + " exists; give --force to overwrite it");
+        } else {
+            ReportError("cannot create " + Shown(name) + ": " + std::strerror(error));
+        }
+        return false;
+    }
+    std::fclose(file);
+    return true;
+}
+
+} // namespace
+
+int RecordCommand(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Records the frames the machine sends into the new tape image OUT and "
+                       "prints each block's row as it arrives. Ends on Ctrl-C, after N blocks, "
+                       "or after SECONDS without a byte once a block has arrived."));
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("COM1-COM16, or a device path."),
+                                        QStringLiteral("PORT"));
+    const QCommandLineOption blocksOption(
+        QStringLiteral("blocks"), QStringLiteral("End after N blocks."), QStringLiteral("N"));
+    const QCommandLineOption idleOption(
+        QStringLiteral("idle"),
+        QStringLiteral("End after SECONDS without a byte, once a block has arrived."),
+        QStringLiteral("SECONDS"));
+    const QCommandLineOption forceOption(QStringLiteral("force"),
+                                         QStringLiteral("Overwrite an existing OUT."));
+    parser.addOption(portOption);
+    AddTapeOptions(parser);
+    parser.addOption(blocksOption);
+    parser.addOption(idleOption);
+    parser.addOption(forceOption);
+    parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("The new tape image."));
+    if (const auto status = ParseCommand(parser, Command, arguments)) {
+        return *status;
+    }
+    const TapeOptionsParse options = ReadTapeOptions(parser);
+    if (!options.error.empty()) {
+        return UsageError(Command, options.error);
+    }
+    if (parser.positionalArguments().size() != 1) {
+        return UsageError(Command, "give one OUT file");
+    }
+    std::optional<int> blockLimit;
+    if (parser.isSet(blocksOption)) {
+        bool ok = false;
+        blockLimit = parser.value(blocksOption).toInt(&ok);
+        if (!ok || *blockLimit < 1) {
+            return UsageError(Command, "--blocks " + parser.value(blocksOption).toStdString() +
+                                           ": give a whole number of at least 1");
+        }
+    }
+    std::optional<std::chrono::milliseconds> idle;
+    if (parser.isSet(idleOption)) {
+        bool ok = false;
+        const double seconds = parser.value(idleOption).toDouble(&ok);
+        if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > 1e6) {
+            return UsageError(Command, "--idle " + parser.value(idleOption).toStdString() +
+                                           ": give a number of seconds above 0");
+        }
+        idle = std::chrono::milliseconds(std::llround(seconds * 1000));
+    }
+    const QString name = parser.positionalArguments().front();
+    const std::filesystem::path path = std::filesystem::absolute(ToPath(name));
+    const TapeChoice choice = ChooseFor(options.options, path);
+
+    int status = ExitDone;
+    const std::unique_ptr<SystemPort> port = OpenLine(Command, parser.value(portOption), status);
+    if (!port) {
+        return status;
+    }
+    if (!CreateOut(path, name, parser.isSet(forceOption))) {
+        return ExitUsageOrIo;
+    }
+    CatchStopSignals();
+
+    ProgressReporter progress(stderr, IsTerminal(stderr), ProgressReporter::Counting::Record);
+    if (blockLimit) {
+        progress.PlanBlocks(*blockLimit);
+    }
+    WatchedPort line(*port);
+    bool waitFailed = false;
+    CliFrontEnd frontEnd(
+        progress,
+        [&](int timeoutMs) {
+            try {
+                port->WaitForLine(timeoutMs);
+            } catch (const PortError&) {
+                waitFailed = true;
+                throw;
+            }
+        },
+        [] { return std::size_t{0}; });
+    if (blockLimit) {
+        frontEnd.StopAfterBlocks(*blockLimit);
+    }
+    if (idle) {
+        frontEnd.StopWhenIdle(*idle);
+    }
+    frontEnd.AnnounceReceiving("Recording from " + parser.value(portOption).toStdString() +
+                               " into " + Shown(name) + "; Ctrl-C ends it");
+
+    NamedFile out(path);
+    Recording recording(line, frontEnd, out);
+    RecordingRequest request;
+    request.machine = choice.machine;
+    request.layout = choice.layout;
+    request.dialogFolder = path.parent_path();
+    const TransferResult result = recording.Run(request);
+
+    port->Close();
+    if (result.Failed()) {
+        ReportError(result.reason);
+        return line.Failed() || waitFailed ? ExitPortFailed : ExitUsageOrIo;
+    }
+    const bool interrupted = frontEnd.Cause() == CliFrontEnd::StopCause::Signal || StopSignalled();
+    return interrupted ? ExitInterrupted : ExitDone;
+}
+
+} // namespace bitreel::cli

@@ -1,0 +1,11 @@
+#pragma once
+
+namespace bitreel::cli {
+
+// Ctrl-C (SIGINT) and SIGTERM as the Stop command of a transfer: the first
+// one is noted for the transfer to see at its next yield; a second one ends
+// the program at once, should the transfer not stop.
+void CatchStopSignals();
+[[nodiscard]] bool StopSignalled();
+
+} // namespace bitreel::cli

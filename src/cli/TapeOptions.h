@@ -1,0 +1,36 @@
+#pragma once
+
+#include "tape/TapeChoice.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace bitreel::cli {
+
+// --machine and --format as given on the command line.
+struct TapeOptions {
+    std::optional<MachineKind> machine;
+    std::optional<TapeLayout> aceFormat; // AceTap or AceJup
+};
+
+// Adds the two options to a command's parser.
+void AddTapeOptions(QCommandLineParser& parser);
+
+// Reads them back; the error text when a value is not one of the choices or
+// --format comes with the Spectrum.
+struct TapeOptionsParse {
+    TapeOptions options;
+    std::string error;
+};
+[[nodiscard]] TapeOptionsParse ReadTapeOptions(const QCommandLineParser& parser);
+
+// The machine and layout for a file: --machine, else the Jupiter Ace when
+// --format is given, else what the file's name suggests; for the Jupiter
+// Ace, --format, else the layout the name suggests.
+[[nodiscard]] TapeChoice ChooseFor(const TapeOptions& options, const std::filesystem::path& path);
+
+} // namespace bitreel::cli

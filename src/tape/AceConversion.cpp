@@ -1,0 +1,67 @@
+// Converts Jupiter Ace images between the TAP and the JUP layout.
+#include "tape/AceConversion.h"
+
+#include "tape/ByteCursor.h"
+
+#include <array>
+
+namespace bitreel {
+namespace {
+
+constexpr std::uint8_t HeaderFlag = 0;
+constexpr std::uint8_t DataFlag = 255;
+
+void PutLength(std::vector<std::uint8_t>& out, std::uint16_t length) {
+    std::array<std::uint8_t, 2> field{};
+    PutLe16(field, length);
+    out.insert(out.end(), field.begin(), field.end());
+}
+
+// Walks the blocks of an image; convert gets each block's length and body.
+template <typename Convert>
+AceConversion ConvertBlocks(std::span<const std::uint8_t> in, Convert convert) {
+    AceConversion result;
+    result.bytes.reserve(in.size() + in.size() / 8);
+    ByteCursor cursor(in);
+    while (cursor.Left() >= 2) {
+        const std::uint16_t length = *cursor.U16();
+        const auto body = cursor.Bytes(length);
+        if (!body || !convert(length, *body, result)) {
+            result.corruptBlock = result.blocks;
+            return result;
+        }
+        ++result.blocks;
+    }
+    result.strayByte = cursor.Left() == 1;
+    return result;
+}
+
+} // namespace
+
+AceConversion AceTapToJup(std::span<const std::uint8_t> tap) {
+    return ConvertBlocks(
+        tap, [](std::uint16_t length, std::span<const std::uint8_t> body, AceConversion& result) {
+            if (length == 0xFFFF) {
+                return false; // with the flag it would not fit the length field
+            }
+            PutLength(result.bytes, static_cast<std::uint16_t>(length + 1));
+            result.bytes.push_back(result.blocks % 2 == 0 ? HeaderFlag : DataFlag);
+            result.bytes.insert(result.bytes.end(), body.begin(), body.end());
+            return true;
+        });
+}
+
+AceConversion JupToAceTap(std::span<const std::uint8_t> jup) {
+    return ConvertBlocks(
+        jup, [](std::uint16_t length, std::span<const std::uint8_t> body, AceConversion& result) {
+            if (length == 0) {
+                PutLength(result.bytes, 0);
+                return true;
+            }
+            PutLength(result.bytes, static_cast<std::uint16_t>(length - 1));
+            result.bytes.insert(result.bytes.end(), body.begin() + 1, body.end());
+            return true;
+        });
+}
+
+} // namespace bitreel

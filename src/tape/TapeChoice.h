@@ -1,0 +1,30 @@
+#pragma once
+
+#include "tape/TapeLayout.h"
+
+#include <filesystem>
+
+namespace bitreel {
+
+// The machine and the layout a tape image is read or written in.
+struct TapeChoice {
+    MachineKind machine = MachineKind::Spectrum;
+    TapeLayout layout = TapeLayout::SpectrumTap;
+
+    friend bool operator==(const TapeChoice&, const TapeChoice&) = default;
+};
+
+// What a file's name suggests when nothing else is said: the Jupiter Ace in
+// the JUP layout for ".JUP", in the TAP layout for ".DIC" and ".BYT", the
+// Spectrum for any other name. Letter case is ignored.
+[[nodiscard]] TapeChoice ChoiceForName(const std::filesystem::path& path);
+
+// The Jupiter Ace layout a name suggests once the Ace is chosen: TAP for
+// ".TAP", ".DIC" and ".BYT", JUP (the format list's first entry) for any
+// other name.
+[[nodiscard]] TapeLayout AceLayoutForName(const std::filesystem::path& path);
+
+// The name's extension, dot included, in capitals (".TAP"); empty when none.
+[[nodiscard]] std::string UpperExtension(const std::filesystem::path& path);
+
+} // namespace bitreel

@@ -1,0 +1,143 @@
+// The command line's own pieces: progress lines, Latin-1 rows, port names,
+// the machine and layout options, and the port report.
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/PortArgument.h"
+#include "cli/ProgressLine.h"
+#include "cli/TapeOptions.h"
+#include "serial/SystemPort.h"
+
+#include "support/PtyPair.h"
+
+#include <gtest/gtest.h>
+
+namespace bitreel::cli {
+namespace {
+
+TEST(ProgressLine, TellsBlockBytesRateAndTimeLeft) {
+    const struct {
+        ProgressFigures figures;
+        const char* running;
+        const char* finished;
+    } cases[] = {
+        {{3, 10, 1200, 6914, 958.4, 6.2, false},
+         "block 3 of 10: 1200 of 6914 bytes, 958 bytes/s, 0:07 left",
+         "block 3 of 10: 6914 bytes, 958 bytes/s"},
+        {{1, {}, 1, {}, 0, {}, false}, "block 1: 1 of ? bytes", "block 1: 1 bytes"},
+        {{2, {}, 0, 21, 0, 3.0, true},
+         "block 2: 0 of 21 bytes, waiting for CTS",
+         "block 2: 21 bytes"},
+        {{9, 9, 50, 100, 100, 3725, false},
+         "block 9 of 9: 50 of 100 bytes, 100 bytes/s, 1:02:05 left",
+         "block 9 of 9: 100 bytes, 100 bytes/s"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(RunningLine(c.figures), c.running);
+        EXPECT_EQ(FinishedLine(c.figures), c.finished);
+    }
+    EXPECT_EQ(Duration(0), "0:00");
+    EXPECT_EQ(Duration(59.01), "1:00");
+}
+
+TEST(Console, Latin1RowsBecomeUtf8) {
+    EXPECT_EQ(Latin1ToUtf8("Program     : hello"), "Program     : hello");
+    EXPECT_EQ(Latin1ToUtf8("\xe9t\xe9\x7f\x80\xff"), "\xc3\xa9t\xc3\xa9\x7f\xc2\x80\xc3\xbf");
+}
+
+TEST(PortArgument, ComNamesComeFromTheTableAndPathsStandForThemselves) {
+    const PortTable table{{5, "/dev/ttyUSB0"}, {13, "/dev/ttyACM0"}};
+    const struct {
+        const char* argument;
+        std::optional<std::string> device;
+        std::string label;
+    } cases[] = {
+        {"COM5", "/dev/ttyUSB0", "COM5"},
+        {"com13", "/dev/ttyACM0", "COM13"},
+        {"COM6", {}, ""},  // no device for it
+        {"COM5x", {}, ""}, // not a COM name, and no path
+        {"ttyUSB0", {}, ""},
+        {"/dev/pts/7", "/dev/pts/7", "/dev/pts/7"},
+        {"/dev/serial/by-id/usb-FTDI-if00", "/dev/serial/by-id/usb-FTDI-if00",
+         "/dev/serial/by-id/usb-FTDI-if00"},
+    };
+    for (const auto& c : cases) {
+        const auto target = ResolvePort(c.argument, table);
+        ASSERT_EQ(target.has_value(), c.device.has_value()) << c.argument;
+        if (target) {
+            EXPECT_EQ(target->device, *c.device);
+            EXPECT_EQ(target->label, c.label);
+            EXPECT_EQ(target->table.at(target->number), *c.device);
+        }
+    }
+}
+
+TEST(TapeOptions, MachineAndFormatFromOptionsElseFromTheName) {
+    const struct {
+        QStringList options;
+        const char* file;
+        std::string error;
+        TapeChoice choice;
+    } cases[] = {
+        {{}, "GAME.TAP", "", {}},
+        {{}, "FORTH.JUP", "", {MachineKind::JupiterAce, TapeLayout::AceJup}},
+        {{}, "WORDS.dic", "", {MachineKind::JupiterAce, TapeLayout::AceTap}},
+        {{"--machine", "ace"}, "GAME.TAP", "", {MachineKind::JupiterAce, TapeLayout::AceTap}},
+        {{"--machine", "ACE"}, "GAME.BIN", "", {MachineKind::JupiterAce, TapeLayout::AceJup}},
+        {{"--format", "jup"}, "GAME.TAP", "", {MachineKind::JupiterAce, TapeLayout::AceJup}},
+        {{"--machine", "spectrum"}, "FORTH.JUP", "", {}},
+        {{"--machine", "zx81"}, "GAME.TAP", "--machine zx81: give spectrum or ace", {}},
+        {{"--format", "tzx"}, "GAME.TAP", "--format tzx: give jup or tap", {}},
+        {{"--machine", "spectrum", "--format", "tap"},
+         "GAME.TAP",
+         "--format is for the Jupiter Ace; Spectrum images are TAP files",
+         {}},
+    };
+    for (const auto& c : cases) {
+        QCommandLineParser parser;
+        AddTapeOptions(parser);
+        ASSERT_TRUE(parser.parse(QStringList{"bitreel"} + c.options));
+        const TapeOptionsParse parsed = ReadTapeOptions(parser);
+        EXPECT_EQ(parsed.error, c.error) << c.options.join(' ').toStdString();
+        if (c.error.empty()) {
+            EXPECT_EQ(ChooseFor(parsed.options, c.file), c.choice)
+                << c.options.join(' ').toStdString() << " " << c.file;
+        }
+    }
+}
+
+// The report's line of a port: its name, its device, then its state.
+std::string LineOf(const std::string& report, const std::string& name) {
+    const std::size_t start = report.find(name + " ");
+    if (start == std::string::npos) {
+        return {};
+    }
+    return report.substr(start, report.find('\n', start) - start);
+}
+
+TEST(PortsReport, SaysWhichOpenAndWhyNot) {
+    test::PtyPair free;
+    test::PtyPair held;
+    SystemPort holder(SystemPort::DeviceTable(held.Name()), held.Name());
+    holder.Open();
+    const PortTable table{{1, free.Name()}, {2, "/dev/no-such-tty"}, {13, held.Name()}};
+    const std::string report = PortsReport(table);
+    const struct {
+        const char* name;
+        std::string device;
+        const char* state;
+    } lines[] = {
+        {"COM1", free.Name(), "opens"},
+        {"COM2", "/dev/no-such-tty", "absent"},
+        {"COM13", held.Name(), "in use"},
+    };
+    for (const auto& want : lines) {
+        const std::string line = LineOf(report, want.name);
+        EXPECT_NE(line.find(" " + want.device + " "), std::string::npos) << report;
+        EXPECT_TRUE(line.ends_with(std::string(" ") + want.state)) << report;
+    }
+    // The device names line up in one column.
+    EXPECT_EQ(LineOf(report, "COM1").find(free.Name()), LineOf(report, "COM13").find(held.Name()));
+}
+
+} // namespace
+} // namespace bitreel::cli

@@ -1,0 +1,516 @@
+// The real bitreel executable run as a script runs it: each command over
+// temporary files and pseudo-terminal pairs, its output, files and exit status.
+#include "tape/BlockReader.h"
+#include "tape/ContentsList.h"
+#include "tape/ImageReader.h"
+#include "tape/TapeChoice.h"
+
+#include "support/PtyPair.h"
+#include "support/TapeBuilder.h"
+#include "support/TempDir.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace bitreel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+using test::PtyPair;
+using test::SpectrumHeader;
+using test::TapeBuilder;
+using test::TempDir;
+
+// Generous: the waits end on conditions, never on the clock, unless a run is broken.
+constexpr int Timeout = 20000;
+
+struct Ran {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// A bitreel process in a folder of the test's.
+class Bitreel {
+public:
+    Bitreel(const QStringList& arguments, const fs::path& folder = fs::temp_directory_path()) {
+        process_.setWorkingDirectory(QString::fromStdString(folder.string()));
+        process_.start(QStringLiteral(BITREEL_EXECUTABLE), arguments);
+        if (!process_.waitForStarted(Timeout)) {
+            throw std::runtime_error("bitreel did not start");
+        }
+    }
+
+    // Reads standard error until it holds text.
+    bool WaitForError(const std::string& text) {
+        return WaitFor(QProcess::StandardError, err_, text);
+    }
+    bool WaitForOutput(const std::string& text) {
+        return WaitFor(QProcess::StandardOutput, out_, text);
+    }
+
+    void Signal(int signal) { ::kill(static_cast<pid_t>(process_.processId()), signal); }
+
+    Ran Finish() {
+        if (!process_.waitForFinished(Timeout)) {
+            process_.kill();
+            process_.waitForFinished(Timeout);
+            return {-1, out_, err_};
+        }
+        out_ += process_.readAllStandardOutput().toStdString();
+        err_ += process_.readAllStandardError().toStdString();
+        const int status = process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+        return {status, out_, err_};
+    }
+
+private:
+    bool WaitFor(QProcess::ProcessChannel channel, std::string& seen, const std::string& text) {
+        process_.setReadChannel(channel);
+        while (seen.find(text) == std::string::npos) {
+            if (process_.bytesAvailable() == 0 && !process_.waitForReadyRead(Timeout)) {
+                return false;
+            }
+            seen += process_.readAll().toStdString();
+        }
+        return true;
+    }
+
+    QProcess process_;
+    std::string out_;
+    std::string err_;
+};
+
+Ran RunBitreel(const QStringList& arguments, const fs::path& folder = fs::temp_directory_path()) {
+    return Bitreel(arguments, folder).Finish();
+}
+
+QString Q(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+const fs::path Corpus = BITREEL_CORPUS_DIR;
+
+// The rows the window lists for a file, as UTF-8 lines.
+std::string WindowRows(const fs::path& path, TapeChoice choice) {
+    bool expectHeader = true;
+    std::string text;
+    for (const std::string& row :
+         LoadImageContents(path, choice.machine, choice.layout, expectHeader)) {
+        for (const char c : row) {
+            const auto code = static_cast<unsigned char>(c);
+            text += code < 0x80 ? std::string(1, c)
+                                : std::string{static_cast<char>(0xC0 | (code >> 6)),
+                                              static_cast<char>(0x80 | (code & 0x3F))};
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+// The frames Play sends for a file from a row: each block as ReadBlock gives it.
+Bytes Frames(const fs::path& path, TapeLayout layout, int from) {
+    TapeFile file(path);
+    TapeBlock block;
+    Bytes frames;
+    bool header = true;
+    for (int row = 0; ReadBlock(file, block, layout, header) && block.Length >= 0; ++row) {
+        if (row >= from) {
+            frames.insert(frames.end(), block.Bytes.begin(), block.Bytes.end());
+        }
+        header = !header;
+    }
+    return frames;
+}
+
+struct ListCase {
+    const char* file;
+    QStringList options;
+    TapeChoice choice;
+};
+
+void PrintTo(const ListCase& c, std::ostream* os) {
+    *os << c.file << " " << c.options.join(' ').toStdString();
+}
+
+const ListCase kLists[] = {
+    {"spectrum/standard-tap.tap", {}, {}},
+    {"spectrum/z80_test_1_tap.tap", {}, {}},
+    {"spectrum/template_tap_with_zx7.tap", {}, {}},
+    {"ace/DICT.tap", {"--machine", "ace"}, {MachineKind::JupiterAce, TapeLayout::AceTap}},
+    {"ace/hello_ace.TAP", {"--format", "tap"}, {MachineKind::JupiterAce, TapeLayout::AceTap}},
+    {"ace/D.TAP", {"--format", "jup"}, {MachineKind::JupiterAce, TapeLayout::AceJup}},
+    {"ace/EXEC.TAP", {"--machine", "spectrum"}, {}},
+    {BITREEL_SEEDS_DIR "/every-block-id.tzx", {}, {}},
+    {BITREEL_SEEDS_DIR "/every-tag.pzx", {}, {}},
+};
+
+class ListTest : public ::testing::TestWithParam<ListCase> {};
+
+TEST_P(ListTest, RowsAreTheWindowsRows) {
+    const ListCase& c = GetParam();
+    const fs::path path = Corpus / c.file;
+    const Ran listed = RunBitreel(QStringList{"list"} + c.options + QStringList{Q(path)});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out, WindowRows(path, c.choice));
+}
+
+TEST_P(ListTest, JsonHoldsTheSameRowsWithTheirFacts) {
+    const ListCase& c = GetParam();
+    const fs::path path = Corpus / c.file;
+    const Ran listed = RunBitreel(QStringList{"list", "--json"} + c.options + QStringList{Q(path)});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    const QJsonArray files = QJsonDocument::fromJson(QByteArray::fromStdString(listed.out)).array();
+    ASSERT_EQ(files.size(), 1);
+    std::string rows;
+    int index = 0;
+    for (const QJsonValue block : files[0].toObject()[QStringLiteral("blocks")].toArray()) {
+        const QJsonObject object = block.toObject();
+        EXPECT_EQ(object[QStringLiteral("index")].toInt(), index++);
+        rows += object[QStringLiteral("row")].toString().toStdString() + "\n";
+        const QString kind = object[QStringLiteral("kind")].toString();
+        EXPECT_EQ(object[QStringLiteral("header")].isObject(), kind == QLatin1String("header"));
+        EXPECT_EQ(object[QStringLiteral("checksum")].isString(),
+                  object[QStringLiteral("length")].isDouble());
+    }
+    EXPECT_EQ(rows, WindowRows(path, c.choice));
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, ListTest, ::testing::ValuesIn(kLists));
+
+TEST(ListJson, DecodesHeadersVerdictsAndTapeKinds) {
+    const Ran listed = RunBitreel({"list", "--json", Q(Corpus / "spectrum/standard-tap.tap"),
+                                   Q(fs::path(BITREEL_SEEDS_DIR) / "every-block-id.tzx")});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    const QJsonArray files = QJsonDocument::fromJson(QByteArray::fromStdString(listed.out)).array();
+    ASSERT_EQ(files.size(), 2);
+    const QJsonArray tap = files[0].toObject()[QStringLiteral("blocks")].toArray();
+    const QJsonObject header = tap[0].toObject()[QStringLiteral("header")].toObject();
+    EXPECT_EQ(header[QStringLiteral("type")].toString(), QStringLiteral("program"));
+    EXPECT_EQ(header[QStringLiteral("name")].toString(), QStringLiteral("Test      "));
+    EXPECT_EQ(header[QStringLiteral("variables")].toInt(), 12);
+    EXPECT_FALSE(header.contains(QStringLiteral("line")));
+    EXPECT_EQ(tap[1].toObject()[QStringLiteral("kind")].toString(), QStringLiteral("data"));
+    EXPECT_EQ(tap[1].toObject()[QStringLiteral("flag")].toInt(), 255);
+    EXPECT_EQ(tap[1].toObject()[QStringLiteral("checksum")].toString(), QStringLiteral("replaced"));
+    EXPECT_EQ(files[1].toObject()[QStringLiteral("layout")].toString(), QStringLiteral("tzx"));
+    QStringList kinds;
+    for (const QJsonValue block : files[1].toObject()[QStringLiteral("blocks")].toArray()) {
+        kinds.append(block.toObject()[QStringLiteral("kind")].toString());
+    }
+    EXPECT_TRUE(kinds.contains(QStringLiteral("skipped")));
+    EXPECT_TRUE(kinds.contains(QStringLiteral("stop")));
+    EXPECT_TRUE(kinds.contains(QStringLiteral("header")));
+}
+
+TEST(List, SeveralFilesEachUnderItsName) {
+    TempDir dir;
+    TapeBuilder().Block(0, SpectrumHeader(3, "\xe9t\xe9", 2, 400, 0)).WriteTo(dir / "A.TAP");
+    TapeBuilder().Block(255, {1, 2}).WriteTo(dir / "B.TAP");
+    const Ran listed = RunBitreel({"list", "A.TAP", "B.TAP"}, dir.path());
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_EQ(listed.out, "A.TAP:\nCode        : \xc3\xa9t\xc3\xa9        [Start=400, Length=2]\n"
+                          "\nB.TAP:\n{Data block [Length=2]}\n");
+}
+
+// Exit statuses and the one line that says why.
+struct StatusCase {
+    const char* name;
+    QStringList arguments;
+    int status;
+    std::string err; // the whole of standard error, or empty to see only the status
+};
+
+void PrintTo(const StatusCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const StatusCase kStatuses[] = {
+    {"ListDone", {"list", "GOOD.TAP"}, 0, ""},
+    {"ListMissing",
+     {"list", "GAME.TAP"},
+     1,
+     "bitreel: cannot open GAME.TAP: No such file or directory\n"},
+    {"ListCorrupt", {"list", "CORRUPT.TAP"}, 2, ""},
+    {"ListMissingBeatsCorrupt", {"list", "CORRUPT.TAP", "GAME.TAP"}, 1, ""},
+    {"ListNothing", {"list"}, 1, "bitreel: list: no FILE given (see bitreel list --help)\n"},
+    {"ListBadMachine", {"list", "--machine", "zx81", "GOOD.TAP"}, 1, ""},
+    {"UnknownOption", {"list", "--colour", "GOOD.TAP"}, 1, ""},
+    {"PlayWithoutPort",
+     {"play", "GOOD.TAP"},
+     1,
+     "bitreel: play: --port PORT is required (see bitreel play --help)\n"},
+    {"PlayUnknownComName", {"play", "--port", "COM99", "GOOD.TAP"}, 1, ""},
+    {"PlayFromPastTheEnd", {"play", "--port", "/dev/null", "--from", "2", "GOOD.TAP"}, 1, ""},
+    {"PlayMissingFile", {"play", "--port", "/dev/null", "GAME.TAP"}, 1, ""},
+    {"PlayPortAbsent", {"play", "--port", "/dev/no-such-tty", "GOOD.TAP"}, 3, ""},
+    {"RecordPortAbsent", {"record", "--port", "/dev/no-such-tty", "NEW.TAP"}, 3, ""},
+    {"RecordBadBlocks", {"record", "--port", "COM5", "--blocks", "0", "NEW.TAP"}, 1, ""},
+    {"ConvertSameLayout", {"convert", "GOOD.TAP", "OTHER.TAP"}, 1, ""},
+    {"ConvertCorrupt",
+     {"convert", "--machine", "ace", "CORRUPT.TAP", "CORRUPT.JUP"},
+     2,
+     "bitreel: CORRUPT.TAP: block 1 is corrupt; it and the bytes after it are left out\n"},
+    {"NotACommandNorAFile",
+     {"lsit", "GOOD.TAP"},
+     1,
+     "bitreel: lsit is not a command; give one FILE to open the window on\n"},
+    {"Version", {"--version"}, 0, ""},
+};
+
+class StatusTest : public ::testing::TestWithParam<StatusCase> {};
+
+TEST_P(StatusTest, ExitStatusAndMessage) {
+    const StatusCase& c = GetParam();
+    TempDir dir;
+    TapeBuilder()
+        .Block(0, SpectrumHeader(0, "good", 2, 10, 2))
+        .Block(255, {1, 2})
+        .WriteTo(dir / "GOOD.TAP");
+    TapeBuilder().Block(255, {1, 2}).Length(900).Raw({1, 2, 3}).WriteTo(dir / "CORRUPT.TAP");
+    const Ran ran = RunBitreel(c.arguments, dir.path());
+    EXPECT_EQ(ran.status, c.status) << ran.err;
+    if (!c.err.empty()) {
+        EXPECT_EQ(ran.err, c.err);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, StatusTest, ::testing::ValuesIn(kStatuses),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Record, RefusesAnExistingFileUnlessForced) {
+    TempDir dir;
+    PtyPair pty;
+    TapeBuilder().Block(255, {7}).WriteTo(dir / "OLD.TAP");
+    const Ran refused =
+        RunBitreel({"record", "--port", QString::fromStdString(pty.Name()), "OLD.TAP"}, dir.path());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "bitreel: OLD.TAP exists; give --force to overwrite it\n");
+    EXPECT_EQ(test::ReadFileBytes(dir / "OLD.TAP"), TapeBuilder().Block(255, {7}).bytes());
+
+    const Bytes frame = TapeBuilder().Block(255, {1, 2, 3}).bytes();
+    Bitreel forced({"record", "--port", QString::fromStdString(pty.Name()), "--force", "--blocks",
+                    "1", "OLD.TAP"},
+                   dir.path());
+    ASSERT_TRUE(forced.WaitForError("Recording from"));
+    pty.Send(frame);
+    EXPECT_EQ(forced.Finish().status, 0);
+    EXPECT_EQ(test::ReadFileBytes(dir / "OLD.TAP"), frame);
+}
+
+struct PlayCase {
+    const char* file;
+    QStringList options;
+    TapeLayout layout;
+    int from;
+};
+
+void PrintTo(const PlayCase& c, std::ostream* os) {
+    *os << c.file << " from " << c.from;
+}
+
+const PlayCase kPlays[] = {
+    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 0},
+    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 2},
+    {"ace/DICT.tap", {"--machine", "ace"}, TapeLayout::AceTap, 0},
+    {"ace/test.tap", {"--format", "jup"}, TapeLayout::AceJup, 1},
+};
+
+class PlayTest : public ::testing::TestWithParam<PlayCase> {};
+
+TEST_P(PlayTest, TheFarEndGetsTheFramesFromTheRow) {
+    const PlayCase& c = GetParam();
+    PtyPair pty;
+    const Bytes want = Frames(Corpus / c.file, c.layout, c.from);
+    Bitreel play(QStringList{"play", "--port", QString::fromStdString(pty.Name()), "--from",
+                             QString::number(c.from)} +
+                 c.options + QStringList{Q(Corpus / c.file)});
+    const Bytes got = pty.Receive(want.size(), std::chrono::milliseconds(Timeout));
+    const Ran ran = play.Finish();
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(got, want);
+    // Not a terminal: one plain line per block.
+    EXPECT_NE(ran.err.find("block " + std::to_string(c.from + 1) + " of "), std::string::npos)
+        << ran.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, PlayTest, ::testing::ValuesIn(kPlays));
+
+TEST(Play, StopsAtACorruptBlockWithStatusTwo) {
+    TempDir dir;
+    PtyPair pty;
+    TapeBuilder().Block(255, {1, 2}).Length(900).Raw({1, 2, 3}).WriteTo(dir / "BAD.TAP");
+    Bitreel play({"play", "--port", QString::fromStdString(pty.Name()), "BAD.TAP"}, dir.path());
+    const Bytes got = pty.Receive(6, std::chrono::milliseconds(Timeout));
+    const Ran ran = play.Finish();
+    EXPECT_EQ(ran.status, 2);
+    EXPECT_EQ(got, TapeBuilder().Block(255, {1, 2}).bytes());
+    EXPECT_NE(ran.err.find("bitreel: BAD.TAP: Stopped at block 2: corrupt block\n"),
+              std::string::npos)
+        << ran.err;
+}
+
+class InterruptTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(InterruptTest, PlayStopsMidwayWithStatus130) {
+    TempDir dir;
+    PtyPair pty;
+    TapeBuilder tape;
+    for (int i = 0; i < 4; ++i) {
+        tape.Block(255, Bytes(60000, static_cast<std::uint8_t>(i)));
+    }
+    tape.WriteTo(dir / "BIG.TAP");
+    Bitreel play({"play", "--port", QString::fromStdString(pty.Name()), "BIG.TAP"}, dir.path());
+    // The far end reads a little and then nothing: the rest waits at the port.
+    const std::size_t before = pty.Receive(1000, std::chrono::milliseconds(Timeout)).size();
+    ASSERT_GE(before, 1000U);
+    play.Signal(GetParam());
+    const Ran ran = play.Finish();
+    EXPECT_EQ(ran.status, 130) << ran.err;
+    // What was still waiting was discarded, not sent.
+    const std::size_t after =
+        pty.Receive(tape.bytes().size(), std::chrono::milliseconds(200)).size();
+    EXPECT_LT(before + after, tape.bytes().size());
+}
+
+TEST_P(InterruptTest, RecordKeepsTheCompleteBlocks) {
+    TempDir dir;
+    PtyPair pty;
+    const Bytes first = TapeBuilder().Block(0, SpectrumHeader(3, "code", 4, 100, 0)).bytes();
+    const Bytes second = TapeBuilder().Block(255, {1, 2, 3, 4}).bytes();
+    Bitreel record({"record", "--port", QString::fromStdString(pty.Name()), "SAVED.TAP"},
+                   dir.path());
+    ASSERT_TRUE(record.WaitForError("Recording from"));
+    pty.Send(first);
+    pty.Send(Bytes(second.begin(), second.begin() + 4));
+    ASSERT_TRUE(record.WaitForOutput("Code        : code       [Start=100, Length=4]\n"));
+    record.Signal(GetParam());
+    const Ran ran = record.Finish();
+    EXPECT_EQ(ran.status, 130) << ran.err;
+    EXPECT_EQ(test::ReadFileBytes(dir / "SAVED.TAP"), first);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest, ::testing::Values(SIGINT, SIGTERM),
+                         [](const auto& info) {
+                             return std::string(info.param == SIGINT ? "SIGINT" : "SIGTERM");
+                         });
+
+struct RecordCase {
+    const char* name;
+    QStringList options;
+    const char* out;
+    Bytes frames; // sent by the far end
+    Bytes stored; // what the file holds afterwards
+    std::string rows;
+};
+
+void PrintTo(const RecordCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+Bytes Joined(std::initializer_list<Bytes> parts) {
+    Bytes joined;
+    for (const Bytes& part : parts) {
+        joined.insert(joined.end(), part.begin(), part.end());
+    }
+    return joined;
+}
+
+const Bytes kSpectrumHeader = TapeBuilder().Block(0, SpectrumHeader(0, "prog", 3, 10, 3)).bytes();
+const Bytes kData = TapeBuilder().Block(255, {5, 6, 7}).bytes();
+const Bytes kAceHeader = TapeBuilder().Block(0, test::AceHeader(0, "words", 3)).bytes();
+
+const RecordCase kRecords[] = {
+    {"SpectrumTwoOfThree",
+     {"--blocks", "2"},
+     "SAVED.TAP",
+     Joined({kSpectrumHeader, kData, kData}),
+     Joined({kSpectrumHeader, kData}),
+     "Program     : prog       [Line=10, Vars Area=+3]\n{Data block [Length=3]}\n"},
+    {"AceTapDropsTheFlags",
+     {"--blocks", "2", "--machine", "ace", "--format", "tap"},
+     "saved.tap",
+     Joined({kAceHeader, kData}),
+     Joined({TapeBuilder().AceTapBlock(test::AceHeader(0, "words", 3)).bytes(),
+             TapeBuilder().AceTapBlock({5, 6, 7}).bytes()}),
+     "Dictionary  : words      [Length=3]\n{Data block [Length=3]}\n"},
+    {"JupByItsName",
+     {"--idle", "0.2"},
+     "SAVED.JUP",
+     Joined({kAceHeader, kData}),
+     Joined({kAceHeader, kData}),
+     "Dictionary  : words      [Length=3]\n{Data block [Length=3]}\n"},
+};
+
+class RecordTest : public ::testing::TestWithParam<RecordCase> {};
+
+TEST_P(RecordTest, TheFileHoldsTheFramesTheFarEndWrote) {
+    const RecordCase& c = GetParam();
+    TempDir dir;
+    PtyPair pty;
+    Bitreel record(QStringList{"record", "--port", QString::fromStdString(pty.Name())} + c.options +
+                       QStringList{c.out},
+                   dir.path());
+    ASSERT_TRUE(record.WaitForError("Recording from"));
+    pty.Send(c.frames);
+    const Ran ran = record.Finish();
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.out, c.rows);
+    // The name stays as given, in its own letter case.
+    EXPECT_EQ(test::ReadFileBytes(dir / c.out), c.stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, RecordTest, ::testing::ValuesIn(kRecords),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Convert, AceTapToJupAndBackIsByteIdentical) {
+    TempDir dir;
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(Corpus / "ace")) {
+        const fs::path jup = dir / "OUT.JUP";
+        const fs::path back = dir / "BACK.TAP";
+        ASSERT_EQ(RunBitreel({"convert", "--machine", "ace", Q(entry.path()), Q(jup)}).status, 0);
+        ASSERT_EQ(RunBitreel({"convert", Q(jup), Q(back)}).status, 0);
+        EXPECT_EQ(test::ReadFileBytes(back), test::ReadFileBytes(entry.path())) << entry.path();
+        // The JUP holds the frames Play sends from the TAP file, but with the
+        // checksums as stored.
+        EXPECT_EQ(test::ReadFileBytes(jup).size(),
+                  Frames(entry.path(), TapeLayout::AceTap, 0).size())
+            << entry.path();
+        ++files;
+    }
+    EXPECT_GE(files, 5);
+}
+
+TEST(Convert, TzxToTapKeepsTheFramesAndNamesTheRest) {
+    TempDir dir;
+    const fs::path tzx = fs::path(BITREEL_SEEDS_DIR) / "every-block-id.tzx";
+    const Ran ran = RunBitreel({"convert", Q(tzx), Q(dir / "OUT.TAP")});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    const TapeEntries entries = *LoadTapeEntries(tzx, MachineKind::Spectrum);
+    Bytes frames;
+    int leftOut = 0;
+    for (const TapeEntry& entry : entries) {
+        if (entry.Kind == EntryKind::Frame) {
+            frames.insert(frames.end(), entry.Block.Bytes.begin(), entry.Block.Bytes.end());
+        } else {
+            ++leftOut;
+            EXPECT_NE(ran.err.find(" left out: " + entry.Row + "\n"), std::string::npos)
+                << entry.Row;
+        }
+    }
+    EXPECT_EQ(test::ReadFileBytes(dir / "OUT.TAP"), frames);
+    EXPECT_GT(leftOut, 0);
+}
+
+} // namespace
+} // namespace bitreel
