@@ -141,7 +141,7 @@ void Playback::WaitUntilSent() {
     }
 }
 
-void Playback::Finish(const TransferResult& result) noexcept {
+void Playback::Finish(const TransferResult& result) {
     file_.reset();
     // Only bytes still waiting are thrown away. A pseudo-terminal reports
     // its last bytes as sent while they are still crossing to the other

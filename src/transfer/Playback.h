@@ -47,7 +47,7 @@ private:
     void SendFrame(const TapeBlock& block, std::int32_t& sent);
     void WaitToSend();
     void WaitUntilSent();
-    void Finish(const TransferResult& result) noexcept;
+    void Finish(const TransferResult& result);
     void YieldToFrontEnd();
     [[nodiscard]] TransferResult Failure(std::string reason) const;
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <exception>
+#include "serial/SerialPort.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -12,12 +13,13 @@ namespace bitreel {
 // stops where it is and takes no further step, not even its finishing steps.
 struct TransferAbandoned {};
 
-// Runs one finishing step; a failure in it must not keep the later steps
-// from running.
-template <typename Step> void RunGuarded(Step&& step) noexcept {
+// Runs one finishing step; a port that fails in it (closed, or gone) must
+// not keep the later steps from running. Any other error is not the line's
+// and goes on, as it would anywhere else in the run.
+template <typename Step> void RunGuarded(Step&& step) {
     try {
         step();
-    } catch (const std::exception&) {
+    } catch (const PortError&) {
         // The front end is released by the steps that follow; the run's own
         // failure, if any, is what the user is told.
     }

@@ -1,5 +1,7 @@
 #include "transfer/Recording.h"
 
+#include "transfer/Playback.h"
+
 #include "support/ScriptedDialog.h"
 #include "support/SimulatedLine.h"
 #include "support/TapeBuilder.h"
@@ -479,6 +481,65 @@ TEST(Recording, ExitLeavesTheBlocksWrittenAndReadsNoMore) {
     EXPECT_EQ(rig.ui.status, "Recording..."); // no finishing step ran
     EXPECT_TRUE(rig.ui.ends.empty());
 }
+
+} // namespace
+} // namespace bitreel
+
+namespace bitreel {
+namespace {
+
+// A front end that runs out of memory as it is released.
+class FailingRelease : public test::TestFrontEnd {
+public:
+    void RunEnds(Transfer transfer, const TransferResult& ended) override {
+        TestFrontEnd::RunEnds(transfer, ended);
+        throw std::bad_alloc();
+    }
+};
+
+struct FinishingCase {
+    const char* name;
+    std::function<TransferResult(SerialPort&, TransferFrontEnd&, const fs::path& dir)> run;
+};
+
+void PrintTo(const FinishingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FinishingStep : public testing::TestWithParam<FinishingCase> {};
+
+// A finishing step that fails for want of memory is not passed over quietly;
+// a port that cannot discard its output still is, and the later steps run.
+TEST_P(FinishingStep, LetsAnUnexpectedErrorGoOn) {
+    test::TempDir dir;
+    TapeBuilder().Block(255, {1, 2, 3}).WriteTo(dir / "GAME.TAP");
+    SimulatedLine line;
+    line.Open();
+    FailingRelease ui;
+    EXPECT_THROW(static_cast<void>(GetParam().run(line, ui, dir.path())), std::bad_alloc);
+    EXPECT_EQ(ui.ends.size(), 1U);
+}
+
+TransferResult PlayGame(SerialPort& line, TransferFrontEnd& ui, const fs::path& dir) {
+    Playback playback(line, ui);
+    return playback.Run({dir / "GAME.TAP", TapeLayout::SpectrumTap, 0, 1});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, FinishingStep,
+    testing::Values(FinishingCase{"PlayComplete", PlayGame},
+                    FinishingCase{"PlayOnAClosedPort",
+                                  [](SerialPort& line, TransferFrontEnd& ui, const fs::path& dir) {
+                                      line.Close();
+                                      return PlayGame(line, ui, dir);
+                                  }},
+                    FinishingCase{"RecordCancelled",
+                                  [](SerialPort& line, TransferFrontEnd& ui, const fs::path&) {
+                                      test::ScriptedDialog dialog; // no answer: cancelled
+                                      Recording recording(line, ui, dialog);
+                                      return recording.Run({});
+                                  }}),
+    test::ByName());
 
 } // namespace
 } // namespace bitreel
