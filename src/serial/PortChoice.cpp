@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <exception>
 #include <optional>
 
 namespace bitreel {
@@ -20,7 +19,7 @@ constexpr int LastListedPort = 16;
 template <typename Step> void Skipping(Step&& step) noexcept {
     try {
         step();
-    } catch (const std::exception&) {
+    } catch (const PortError&) {
     }
 }
 
@@ -68,7 +67,7 @@ std::vector<std::string> ScanComPorts(SerialPort& port, std::vector<std::string>
         bool failed = false;
         try {
             port.SetPortNumber(n);
-        } catch (const std::exception&) {
+        } catch (const PortError&) {
             failed = true;
         }
         try {
@@ -76,7 +75,7 @@ std::vector<std::string> ScanComPorts(SerialPort& port, std::vector<std::string>
         } catch (const PortPermissionError& error) {
             failed = true;
             refused.emplace_back(error.what());
-        } catch (const std::exception&) {
+        } catch (const PortError&) {
             failed = true;
         }
         Skipping([&] { port.Close(); });
@@ -100,7 +99,7 @@ std::string ChoosePort(SerialPort& port, std::vector<std::string>& entries,
         port.SetPortNumber(*chosen);
         port.Open();
         return std::string(chosenText);
-    } catch (const std::exception&) {
+    } catch (const PortError&) {
     }
 
     // The fallback: silent, and every step of it may fail on its own. The
