@@ -108,7 +108,7 @@ private:
         NothingToSend, // listed, with no row or none that Play can send
     };
     // Fills lstContents from the tape image at path.
-    Listing LoadContents(const QString& path);
+    [[nodiscard]] Listing LoadContents(const QString& path);
 
     // Serial port.
     void cboComPort_Click();
