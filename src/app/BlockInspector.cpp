@@ -114,7 +114,7 @@ BlockInspector::BlockInspector(const Source& source, QWidget* parent)
         }
         copyButton->setEnabled(false);
     }
-    exportButton->setEnabled(blocks_.at && !blocks_.at->Corrupt);
+    exportButton->setEnabled(blocks_.at && !blocks_.at->Corrupt && blocks_.at->Frame);
     resize(660, 560);
 }
 
@@ -130,6 +130,11 @@ void BlockInspector::keyPressEvent(QKeyEvent* event) {
 }
 
 void BlockInspector::BuildTabs() {
+    if (!blocks_.at->Frame) {
+        // A pause, a text, a stop: nothing to look inside but what its row says.
+        AddTextTab(QStringLiteral("Block"), Latin1(blocks_.at->Row).toStdString());
+        return;
+    }
     const view::RowViews shown = view::ViewsOfRow(blocks_, source_.machine);
     if (shown.headerRow) {
         AddTextTab(QStringLiteral("Header"),

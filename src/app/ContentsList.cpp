@@ -101,6 +101,11 @@ void ContentsList::SetContents(ContentsIndex index) {
     model_->SetContents(std::move(index));
 }
 
+void ContentsList::SetRows(std::vector<std::string> rows) {
+    ++revision_;
+    model_->SetRows(std::move(rows));
+}
+
 QItemSelectionModel::SelectionFlags ContentsList::selectionCommand(const QModelIndex& index,
                                                                    const QEvent*) const {
     return index.isValid() ? QItemSelectionModel::ClearAndSelect : QItemSelectionModel::NoUpdate;

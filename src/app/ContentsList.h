@@ -4,6 +4,9 @@
 
 #include <QListView>
 
+#include <string>
+#include <vector>
+
 namespace bitreel {
 
 class ContentsModel;
@@ -35,6 +38,8 @@ public:
 
     // Shows the rows of a listed tape image in place of all rows.
     void SetContents(ContentsIndex index);
+    // The same for rows made in advance (a TZX or PZX image's).
+    void SetRows(std::vector<std::string> rows);
 
     // Changes whenever the rows are replaced, cleared or added to, so that a
     // listing that yields to the event loop can tell it has been overtaken.

@@ -3,6 +3,14 @@
 #include <utility>
 
 namespace bitreel {
+namespace {
+
+// Name bytes are shown one character per byte.
+QString Latin1(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
 
 ContentsModel::ContentsModel(QObject* parent) : QAbstractListModel(parent) {}
 
@@ -10,7 +18,11 @@ int ContentsModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid()) {
         return 0;
     }
-    return static_cast<int>(listed_.RowCount()) + static_cast<int>(added_.size());
+    return ListedCount() + static_cast<int>(added_.size());
+}
+
+int ContentsModel::ListedCount() const {
+    return static_cast<int>(listed_.RowCount() + ready_.size());
 }
 
 QVariant ContentsModel::data(const QModelIndex& index, int role) const {
@@ -22,21 +34,20 @@ QVariant ContentsModel::data(const QModelIndex& index, int role) const {
 }
 
 QString ContentsModel::RowText(int row) const {
-    const auto listed = static_cast<int>(listed_.RowCount());
+    const int listed = ListedCount();
     if (row < listed) {
-        // Name bytes are shown one character per byte.
-        const std::string text = listed_.Row(static_cast<std::size_t>(row));
-        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+        return ready_.empty() ? Latin1(listed_.Row(static_cast<std::size_t>(row)))
+                              : Latin1(ready_[static_cast<std::size_t>(row)]);
     }
     return added_.at(row - listed);
 }
 
 int ContentsModel::WidestRow() const {
-    const auto listed = static_cast<int>(listed_.RowCount());
+    const int listed = ListedCount();
     if (listed == 0) {
         return widestAdded_;
     }
-    const auto widestListed = static_cast<int>(listed_.WidestRow());
+    const int widestListed = ready_.empty() ? static_cast<int>(listed_.WidestRow()) : widestReady_;
     if (widestAdded_ >= 0 && added_.at(widestAdded_).size() > RowText(widestListed).size()) {
         return listed + widestAdded_;
     }
@@ -46,6 +57,24 @@ int ContentsModel::WidestRow() const {
 void ContentsModel::SetContents(ContentsIndex index) {
     beginResetModel();
     listed_ = std::move(index);
+    ready_.clear();
+    widestReady_ = -1;
+    added_.clear();
+    widestAdded_ = -1;
+    endResetModel();
+}
+
+void ContentsModel::SetRows(std::vector<std::string> rows) {
+    beginResetModel();
+    listed_ = ContentsIndex();
+    ready_ = std::move(rows);
+    widestReady_ = -1;
+    for (std::size_t i = 0; i < ready_.size(); ++i) {
+        if (widestReady_ < 0 ||
+            ready_[i].size() > ready_[static_cast<std::size_t>(widestReady_)].size()) {
+            widestReady_ = static_cast<int>(i);
+        }
+    }
     added_.clear();
     widestAdded_ = -1;
     endResetModel();

@@ -11,7 +11,7 @@ std::string FilePatternFor(TapeLayout layout) {
     case TapeLayout::SpectrumTap:
         break;
     }
-    return "*.TAP";
+    return "*.TAP;*.TZX;*.PZX";
 }
 
 } // namespace bitreel

@@ -107,10 +107,16 @@ private:
     void Dir1_Change();
     // Opens a block inspector on a row of lstContents (Form1Inspector.cpp).
     void OpenInspector(int row);
-    // Fills lstContents from the tape image at path; false when the file
-    // cannot be read (the reason in lblStatus, the list left empty) or when
-    // something else took the list over while a huge file was being listed.
-    bool LoadContents(const QString& path);
+    // What LoadContents made of a file.
+    enum class Listing {
+        Failed,        // the file cannot be read (the reason in lblStatus, the list
+                       // left empty), or something else took the list over while a
+                       // huge file was being listed
+        Playable,      // listed, with at least one block Play can send
+        NothingToSend, // listed, with no row or none that Play can send
+    };
+    // Fills lstContents from the tape image at path.
+    [[nodiscard]] Listing LoadContents(const QString& path);
 
     // Serial port.
     void cboComPort_Click();

@@ -8,6 +8,7 @@
 #include "app/FileList.h"
 #include "app/FilePattern.h"
 #include "tape/ContentsIndex.h"
+#include "tape/ImageReader.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -61,36 +62,45 @@ void Form1::File1_Click() {
     if (File1->ListIndex() == -1) {
         return;
     }
-    if (!LoadContents(QDir(File1->Path()).filePath(File1->FileName()))) {
+    const Listing listed = LoadContents(QDir(File1->Path()).filePath(File1->FileName()));
+    if (listed == Listing::Failed) {
         return; // nothing listed; both buttons stay off
     }
-    if (lstContents->count() > 0) {
+    if (listed == Listing::Playable) {
         cmdPlay->setEnabled(true);
     }
     cmdReset->setEnabled(true);
 }
 
-bool Form1::LoadContents(const QString& path) {
+Form1::Listing Form1::LoadContents(const QString& path) {
     lstContents->clear();
     const unsigned listing = lstContents->Revision();
-    ContentsIndex index;
+    const std::filesystem::path file = ToFsPath(path);
+    bool playable = false;
     try {
-        index = ContentsIndex(ToFsPath(path), Machine(), LayoutInForce());
+        // TZX and PZX images are read whole at once; their rows are few.
+        if (auto entries = LoadTapeEntries(file, Machine(), FrameUse::Drop)) {
+            playable = HasFrame(*entries);
+            lstContents->SetRows(EntryRows(*entries));
+        } else {
+            ContentsIndex index(file, Machine(), LayoutInForce());
+            while (!index.Advance(BlocksPerYield)) {
+                QCoreApplication::processEvents();
+                if (lstContents->Revision() != listing) {
+                    return Listing::Failed; // another file, folder or a recording has the list now
+                }
+            }
+            lstContents->SetContents(std::move(index));
+            playable = lstContents->count() > 0;
+        }
     } catch (const std::system_error& error) {
         ShowFailureReason(CannotRead(path, error)); // gone, unreadable or no file at all
-        return false;
+        return Listing::Failed;
     }
-    while (!index.Advance(BlocksPerYield)) {
-        QCoreApplication::processEvents();
-        if (lstContents->Revision() != listing) {
-            return false; // another file, folder or a recording has the list now
-        }
-    }
-    lstContents->SetContents(std::move(index));
     if (lstContents->count() > 0) {
         lstContents->setCurrentRow(0);
     }
-    return true;
+    return playable ? Listing::Playable : Listing::NothingToSend;
 }
 
 void Form1::optMachine_Click(int Index) {

@@ -66,17 +66,25 @@ void Form1FrontEnd::LockForRecord() {
 
 void Form1FrontEnd::RunEnds(Transfer transfer, const TransferResult& result) {
     if (transfer == Transfer::Play) {
-        UnlockAfterPlay();
+        UnlockAfterPlay(result);
     } else {
         UnlockAfterRecord(result);
     }
 }
 
-void Form1FrontEnd::UnlockAfterPlay() {
+void Form1FrontEnd::UnlockAfterPlay(const TransferResult& result) {
     form_.lblStatus->setText(QString());
     form_.lblStatus2->setText(QString());
-    if (form_.lstContents->count() > 0) {
-        form_.lstContents->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+    ContentsList* list = form_.lstContents;
+    if (list->count() > 0) {
+        // A tape that stopped for the next load goes on from there.
+        const int resume = result.resumeRow.value_or(0);
+        if (resume > 0 && resume < list->count()) {
+            list->setCurrentRow(resume, QItemSelectionModel::ClearAndSelect);
+            list->scrollToRow(resume);
+        } else {
+            list->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+        }
     }
     SetEnabled({form_.optMachine[0], form_.optMachine[1], form_.cmdPlay, form_.cmdReset,
                 form_.cmdRecord, form_.cboComPort, form_.File1, form_.Dir1, form_.Drive1,

@@ -29,7 +29,7 @@ public:
 private:
     void LockForPlay();
     void LockForRecord();
-    void UnlockAfterPlay();
+    void UnlockAfterPlay(const TransferResult& result);
     void UnlockAfterRecord(const TransferResult& result);
 
     Form1& form_;

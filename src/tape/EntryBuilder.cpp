@@ -12,6 +12,9 @@ void EntryBuilder::AddFrame(std::span<const std::uint8_t> data, bool turbo) {
     entry.Turbo = turbo;
     TapeBlock& block = frames_ == FrameUse::Keep ? entry.Block : scratch_;
     FrameFromBody(data, block);
+    if (!data.empty()) {
+        entry.StoredChecksum = data.back();
+    }
     bool expectHeader = true; // the Spectrum rules neither read nor change it
     entry.Row = ContentsRow(block, MachineKind::Spectrum, false, expectHeader);
     if (turbo) {

@@ -1,12 +1,15 @@
 // Chooses between the TZX, PZX and block-by-block readers by the file's name.
 #include "tape/ImageReader.h"
 
+#include "tape/ContentsIndex.h"
 #include "tape/ContentsList.h"
 #include "tape/PzxReader.h"
 #include "tape/TapeFile.h"
 #include "tape/TzxReader.h"
 
+#include <cerrno>
 #include <string_view>
+#include <system_error>
 #include <type_traits>
 
 namespace bitreel {
@@ -69,6 +72,10 @@ std::optional<TapeEntries> LoadTapeEntries(const std::filesystem::path& path, Ma
         return std::nullopt;
     }
     TapeFile file(path);
+    // The same limit as for every other image.
+    if (file.Size() > ContentsIndex::MaxFileSize) {
+        throw std::system_error(EFBIG, std::generic_category(), "Cannot read " + path.string());
+    }
     std::vector<std::uint8_t> bytes;
     bytes.reserve(file.Size());
     (void)file.Read(file.Size(), bytes);

@@ -30,7 +30,8 @@ enum class ImageFormat { Tzx, Pzx };
 
 // The entries of a TZX or PZX file, read into memory once; no value when the
 // name does not pick one of those readers. Throws std::system_error when the
-// file cannot be opened or read.
+// file cannot be opened or read, or (EFBIG) when it exceeds
+// ContentsIndex::MaxFileSize.
 [[nodiscard]] std::optional<TapeEntries> LoadTapeEntries(const std::filesystem::path& path,
                                                          MachineKind machine,
                                                          FrameUse frames = FrameUse::Keep);

@@ -5,6 +5,7 @@
 #include "tape/BlockReader.h"
 #include "tape/ByteCursor.h"
 #include "tape/ContentsList.h"
+#include "tape/ImageReader.h"
 #include "tape/TapeFile.h"
 
 namespace bitreel {
@@ -77,8 +78,46 @@ RowBlocks ReadRowBlocks(std::vector<std::uint8_t> image, MachineKind machine, Ta
     return found;
 }
 
+RowBlocks RowBlocksOfEntries(const TapeEntries& entries, std::size_t row) {
+    const auto stored = [&entries](std::size_t index) {
+        const TapeEntry& entry = entries[index];
+        StoredBlock kept;
+        kept.Row = entry.Row;
+        if (entry.Kind != EntryKind::Frame) {
+            kept.Frame = false;
+            kept.Corrupt = entry.Kind == EntryKind::Corrupt;
+            return kept;
+        }
+        kept.Bytes = entry.Block.Bytes;
+        kept.Verdict = entry.Block.Verdict;
+        kept.Header = ReadAsHeader(entry.Block, MachineKind::Spectrum, false, true);
+        if (entry.Block.Length > 0) {
+            kept.Bytes.back() = entry.StoredChecksum;
+        }
+        return kept;
+    };
+    const auto isFrame = [&entries](std::size_t index) {
+        return index < entries.size() && entries[index].Kind == EntryKind::Frame;
+    };
+    RowBlocks found;
+    if (row >= entries.size()) {
+        return found;
+    }
+    found.at = stored(row);
+    if (row > 0 && isFrame(row - 1)) {
+        found.before = stored(row - 1);
+    }
+    if (isFrame(row + 1)) {
+        found.after = stored(row + 1);
+    }
+    return found;
+}
+
 RowBlocks ReadRowBlocks(const std::filesystem::path& path, MachineKind machine, TapeLayout layout,
                         std::size_t row) {
+    if (const auto entries = LoadTapeEntries(path, machine)) {
+        return RowBlocksOfEntries(*entries, row);
+    }
     TapeFile file(path);
     std::vector<std::uint8_t> image;
     image.reserve(static_cast<std::size_t>(file.Size()));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tape/StoredBlock.h"
+#include "tape/TapeEntry.h"
 #include "tape/TapeLayout.h"
 
 #include <cstdint>
@@ -25,7 +26,12 @@ struct RowBlocks {
 [[nodiscard]] RowBlocks ReadRowBlocks(std::vector<std::uint8_t> image, MachineKind machine,
                                       TapeLayout layout, bool isTapFile, std::size_t row);
 
-// The same for a file. Throws std::system_error when it cannot be read.
+// The blocks around row of a TZX or PZX image read with its frames kept; a
+// block without a frame is no neighbour.
+[[nodiscard]] RowBlocks RowBlocksOfEntries(const TapeEntries& entries, std::size_t row);
+
+// The same for a file, a TZX or PZX image by its name as the contents list
+// reads it. Throws std::system_error when it cannot be read.
 [[nodiscard]] RowBlocks ReadRowBlocks(const std::filesystem::path& path, MachineKind machine,
                                       TapeLayout layout, std::size_t row);
 

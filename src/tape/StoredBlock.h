@@ -20,6 +20,9 @@ struct StoredBlock {
     bool Corrupt = false; // cannot be read whole
     bool Header = false;  // a header by the machine's rules, whose data block follows it
     std::string Row;      // its row in the contents list
+    // False for a block of a TZX or PZX image that holds no frame (a pause, a
+    // text, a corrupt block): Bytes is empty and only Row says what it is.
+    bool Frame = true;
 };
 
 } // namespace bitreel

@@ -4,6 +4,7 @@
 
 #include "tape/TapeBlock.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ struct TapeEntry {
     TapeBlock Block;    // Frame only, when the frames are kept: as ReadBlock gives the
                         // same block of a TAP file
     bool Turbo = false; // Frame only: stored for a loader other than the ROM's
+    // Frame only, when the frames are kept: the checksum byte as the image
+    // stores it, which Block may have replaced.
+    std::uint8_t StoredChecksum = 0;
 };
 
 // Row k stands for entry k, as for block k of a TAP file.

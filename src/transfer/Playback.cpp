@@ -5,9 +5,19 @@
 #include "transfer/StatusTexts.h"
 #include "transfer/TransferSteps.h"
 
+#include <cstddef>
 #include <system_error>
 
 namespace bitreel {
+namespace {
+
+// The tape layout in force follows from the machine chosen: Spectrum TAP
+// for the Spectrum only.
+MachineKind MachineOf(TapeLayout layout) {
+    return layout == TapeLayout::SpectrumTap ? MachineKind::Spectrum : MachineKind::JupiterAce;
+}
+
+} // namespace
 
 TransferResult Playback::Run(const PlayRequest& request) {
     if (request.file.filename().empty()) {
@@ -42,21 +52,27 @@ void Playback::Abandon() noexcept {
 TransferResult Playback::Play(const PlayRequest& request) {
     port_.DiscardOutput();
     expectHeader_ = true;
-    file_.emplace(request.file);
 
-    TapeBlock passed;
-    for (int i = 0; i < request.startRow; ++i) {
-        (void)ReadBlock(*file_, passed, request.layout, expectHeader_);
-        expectHeader_ = !expectHeader_;
+    TransferResult result;
+    if (const auto entries = LoadTapeEntries(request.file, MachineOf(request.layout))) {
+        result = PlayEntries(request, *entries);
+    } else {
+        file_.emplace(request.file);
+        TapeBlock passed;
+        for (int i = 0; i < request.startRow; ++i) {
+            (void)ReadBlock(*file_, passed, request.layout, expectHeader_);
+            expectHeader_ = !expectHeader_;
+        }
+        result = PlayBlocks(request);
     }
 
-    TransferResult result = PlayBlocks(request);
     if (result.ending != TransferResult::Ending::Stopped) {
         WaitUntilSent();
         // A Stop while the last bytes left: they are discarded, so the
-        // playback is not complete.
+        // playback is not complete, and the next Play starts over.
         if (result.ending == TransferResult::Ending::Done && frontEnd_.StopRequested()) {
             result.ending = TransferResult::Ending::Stopped;
+            result.resumeRow.reset();
         }
     }
     return result;
@@ -78,22 +94,61 @@ TransferResult Playback::PlayBlocks(const PlayRequest& request) {
         if (block.Length < 0) {
             return {TransferResult::Ending::Done, {}, row_};
         }
-        if (request.rowCount && row_ >= *request.rowCount) {
-            return Failure("Stopped at block " + std::to_string(row_ + 1) +
-                           ": the file changed since it was listed");
+        if (auto ended = SendRow(request, &block)) {
+            return *ended;
         }
-        frontEnd_.BlockGoingOut(row_);
-        std::int32_t sent = 0;
-        SendFrame(block, sent);
-        expectHeader_ = !expectHeader_;
-        if (sent > 0) {
-            frontEnd_.Progress(ProgressText(sent, static_cast<std::int64_t>(block.Length) + 2),
-                               ProgressShown::AtOnce);
-        }
+    }
+}
+
+TransferResult Playback::PlayEntries(const PlayRequest& request, const TapeEntries& entries) {
+    const auto count = static_cast<std::ptrdiff_t>(entries.size());
+    for (row_ = request.startRow;; ++row_) {
         if (frontEnd_.StopRequested()) {
             return {TransferResult::Ending::Stopped, {}, row_};
         }
+        if (row_ >= count) {
+            return {TransferResult::Ending::Done, {}, row_};
+        }
+        const TapeEntry& entry = entries[static_cast<std::size_t>(row_)];
+        if (entry.Kind == EntryKind::Corrupt) {
+            return Failure("Stopped at block " + std::to_string(row_ + 1) + ": corrupt block");
+        }
+        // A stop at the start row is where the previous load ended: the user
+        // starts the tape again there.
+        if (entry.Kind == EntryKind::Stop && row_ > request.startRow) {
+            TransferResult stopped{TransferResult::Ending::Done, {}, row_};
+            if (row_ + 1 < count) {
+                stopped.resumeRow = row_ + 1;
+            }
+            return stopped;
+        }
+        const TapeBlock* frame = entry.Kind == EntryKind::Frame ? &entry.Block : nullptr;
+        if (auto ended = SendRow(request, frame)) {
+            return *ended;
+        }
     }
+}
+
+std::optional<TransferResult> Playback::SendRow(const PlayRequest& request,
+                                                const TapeBlock* block) {
+    if (request.rowCount && row_ >= *request.rowCount) {
+        return Failure("Stopped at block " + std::to_string(row_ + 1) +
+                       ": the file changed since it was listed");
+    }
+    frontEnd_.BlockGoingOut(row_);
+    if (block) {
+        std::int32_t sent = 0;
+        SendFrame(*block, sent);
+        if (sent > 0) {
+            frontEnd_.Progress(ProgressText(sent, static_cast<std::int64_t>(block->Length) + 2),
+                               ProgressShown::AtOnce);
+        }
+    }
+    expectHeader_ = !expectHeader_;
+    if (frontEnd_.StopRequested()) {
+        return TransferResult{TransferResult::Ending::Stopped, {}, row_};
+    }
+    return std::nullopt;
 }
 
 void Playback::SendFrame(const TapeBlock& block, std::int32_t& sent) {

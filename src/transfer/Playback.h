@@ -23,7 +23,9 @@ struct PlayRequest {
 
 // Plays a tape image to the machine: from the start row to the end of the
 // file, every block goes out as its frame, one byte per write and each byte
-// only while the machine holds CTS asserted.
+// only while the machine holds CTS asserted. A TZX or PZX image (by its name,
+// for the Spectrum) sends the frames of its data blocks, passes over its other
+// blocks and ends at a block that stops the tape.
 class Playback {
 public:
     Playback(SerialPort& port, TransferFrontEnd& frontEnd) : port_(port), frontEnd_(frontEnd) {}
@@ -44,6 +46,12 @@ private:
     TransferResult Play(const PlayRequest& request);
     // Sends blocks until the file ends, a block is corrupt or the user stops.
     TransferResult PlayBlocks(const PlayRequest& request);
+    // The same over the entries of a TZX or PZX image, which also ends at a
+    // block that stops the tape.
+    TransferResult PlayEntries(const PlayRequest& request, const TapeEntries& entries);
+    // The block of row_ is next: its row is selected and its frame, if it has
+    // one, goes out. A value when the run ends there.
+    std::optional<TransferResult> SendRow(const PlayRequest& request, const TapeBlock* block);
     void SendFrame(const TapeBlock& block, std::int32_t& sent);
     void WaitToSend();
     void WaitUntilSent();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace bitreel {
 
@@ -12,6 +14,10 @@ struct TransferResult {
         Failed,  // see reason
     };
 
+    TransferResult() = default;
+    TransferResult(Ending how, std::string why, int row)
+        : ending(how), reason(std::move(why)), block(row) {}
+
     Ending ending = Ending::Done;
     // Failed: one short line for a user ("COM12 went away",
     // "Stopped at block 9: corrupt block"); empty otherwise.
@@ -19,6 +25,9 @@ struct TransferResult {
     // The contents row of the block the run was at when it ended (for Record,
     // the row the block in progress would get); -1 when it ended before any.
     int block = -1;
+    // Play: the row the next Play goes on from, when the tape stopped at a
+    // stop block (a multi-load tape); none when the list goes back to row 0.
+    std::optional<int> resumeRow;
 
     [[nodiscard]] bool Failed() const { return ending == Ending::Failed; }
 };

@@ -4,7 +4,7 @@ namespace bitreel::view {
 namespace {
 
 bool Whole(const std::optional<StoredBlock>& block) {
-    return block && !block->Corrupt;
+    return block && !block->Corrupt && block->Frame;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
+#include "support/TzxBuilder.h"
 #include "tape/Tape.h"
 
 #include <QTreeWidget>
@@ -235,6 +236,53 @@ TEST_F(Browser, ClickingAFileListsItsBlocks) {
         RowsOf(dir / "b.tap", MachineKind::Spectrum, TapeLayout::SpectrumTap);
     EXPECT_EQ(withEmpty[1], "Empty block [Length=0]");
     EXPECT_EQ(withEmpty.back(), "Corrupt block");
+}
+
+TEST_F(Browser, TheSpectrumListsTzxAndPzxFilesInAnyCase) {
+    for (const char* name : {"a.tap", "b.TZX", "c.Pzx", "d.tzx", "e.tzxx", "f.jup", "g.PZX"}) {
+        Write(name);
+    }
+    TestWindow w(dir.path(), line);
+    EXPECT_EQ(TestWindow::Rows(w.Files()),
+              (QStringList{"a.tap", "b.TZX", "c.Pzx", "d.tzx", "g.PZX"}));
+    TestWindow::Click(w.Machine(1));
+    EXPECT_EQ(TestWindow::Rows(w.Files()), QStringList{"f.jup"});
+}
+
+// Only a file with a block Play can send enables Play.
+TEST_F(Browser, ATzxOrPzxFileEnablesPlayOnlyWithABlockToSend) {
+    const Bytes data = DataBytes(255, {1, 2, 3});
+    TzxBuilder().Pause(0).Standard(data).WriteTo(dir / "a.tzx");
+    TzxBuilder().Pause(1000).Text("Nothing here").WriteTo(dir / "b.tzx");
+    TzxBuilder::Headerless().Standard(data).WriteTo(dir / "c.tzx");
+    PzxBuilder().WriteTo(dir / "d.pzx");
+    PzxBuilder::Headerless().Data(data).WriteTo(dir / "e.pzx");
+    TzxBuilder().WriteTo(dir / "f.tzx"); // the signature alone
+    fs::create_directory(dir / "tap");
+    TapeBuilder().Raw({5, 0}).Raw(data).WriteTo(dir / "tap" / "same.tap");
+    const QString dataRow =
+        RowsOf(dir / "tap" / "same.tap", MachineKind::Spectrum, TapeLayout::SpectrumTap).front();
+    TestWindow w(dir.path(), line);
+    const struct {
+        int file;
+        QStringList rows;
+        bool play;
+    } cases[] = {
+        {0, {"Stop tape", dataRow}, true},
+        {1, {"Pause       : 1000 ms", "Text        : Nothing here"}, false},
+        {2, {"Corrupt block"}, false},
+        {3, {"PZX header  : version 1.0"}, false},
+        {4, {"Corrupt block"}, false},
+        {5, {}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        TestWindow::ClickRow(w.Files(), c.file);
+        EXPECT_EQ(TestWindow::Rows(w.Contents()), c.rows);
+        EXPECT_EQ(w.Contents()->currentRow(), c.rows.isEmpty() ? -1 : 0);
+        EXPECT_EQ(w.Button("cmdPlay")->isEnabled(), c.play);
+        EXPECT_TRUE(w.Button("cmdReset")->isEnabled());
+    }
 }
 
 TEST_F(Browser, ClickingTheSelectedFileAgainReadsItAgain) {

@@ -7,6 +7,7 @@
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 #include "support/TestNames.h"
+#include "support/TzxBuilder.h"
 #include "view/ScreenImage.h"
 
 #include <QAbstractItemView>
@@ -292,6 +293,53 @@ TEST_F(Inspector, CopyPutsTheShownTextOnTheClipboard) {
         EXPECT_EQ(copied, tabs->findChild<QPlainTextEdit*>(tab.toLower())->toPlainText());
         EXPECT_TRUE(copied.startsWith(tab == "BASIC" ? "10 " : "Length 74: flag at 0000"))
             << copied.left(60).toStdString();
+    }
+}
+
+// A TZX row of a data block opens as the same TAP block does, checksum byte
+// as stored included; a block without data shows only its row.
+TEST_F(Inspector, ATzxRowOpensAsTheSameTapBlockDoes) {
+    const fs::path tap = fs::path(BITREEL_CORPUS_DIR) / "spectrum" / "savetap_test.tap";
+    const Bytes image = ReadFileBytes(tap);
+    TzxBuilder tzx;
+    tzx.Text("Side A");
+    int blocks = 0;
+    for (std::size_t at = 0; at + 2 <= image.size(); ++blocks) {
+        const std::size_t length = image[at] | (image[at + 1] << 8);
+        tzx.Standard(Bytes(image.begin() + static_cast<std::ptrdiff_t>(at + 2),
+                           image.begin() + static_cast<std::ptrdiff_t>(at + 2 + length)));
+        at += 2 + length;
+    }
+    tzx.WriteTo(dir / "savetap_test.tzx");
+    const auto w = Open("spectrum/savetap_test.tap");
+    ASSERT_GT(blocks, 4);
+
+    const auto shown = [&w](int row) {
+        BlockInspector* inspector = OpenRow(*w, row);
+        if (!inspector) {
+            ADD_FAILURE() << "no inspector on row " << row;
+            return QStringList();
+        }
+        QStringList texts = Tabs(inspector);
+        for (const auto* text : inspector->findChildren<QPlainTextEdit*>()) {
+            texts.append(text->toPlainText());
+        }
+        texts.append(inspector->findChild<QPushButton*>("export")->isEnabled() ? "export"
+                                                                               : "no export");
+        inspector->close();
+        QCoreApplication::processEvents(); // deleted on close
+        return texts;
+    };
+    std::vector<QStringList> fromTap;
+    for (int row = 0; row < blocks; ++row) {
+        fromTap.push_back(shown(row));
+    }
+    TestWindow::ClickRow(w->Files(), 1);
+    ASSERT_EQ(w->Files()->FileName(), "savetap_test.tzx");
+    EXPECT_EQ(shown(0), (QStringList{"Block", "Text        : Side A", "no export"}));
+    for (int row = 0; row < blocks; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(shown(row + 1), fromTap[static_cast<std::size_t>(row)]);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 #include "support/TestNames.h"
+#include "support/TzxBuilder.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -23,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <numeric>
@@ -380,6 +382,127 @@ TEST_F(WindowTransfers, PlayAndRecordOverAPseudoTerminal) {
     });
     Click(Button("cmdRecord"));
     EXPECT_EQ(ReadFileBytes(dir / "BACK.TAP"), Cat({kData, kHeader}));
+}
+
+// TZX images played from the window: the frames of their data blocks, one
+// load per Play.
+class WindowTapeImages : public WindowTransfers {
+protected:
+    // Clicks a file of the file list by its name, as a user would.
+    void ChooseFile(const QString& name) {
+        auto* files = Get<FileList>("File1");
+        const auto found = files->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << name.toStdString();
+        files->scrollToItem(found.front());
+        const QRect place = files->visualItemRect(found.front());
+        QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, place.center());
+        ASSERT_EQ(files->FileName(), name);
+    }
+    QStringList Rows() {
+        QStringList rows;
+        for (int i = 0; i < Contents()->count(); ++i) {
+            rows.append(Contents()->itemText(i));
+        }
+        return rows;
+    }
+    // The frames one Play sends.
+    Frames Play() {
+        const std::size_t before = line->Frames().size();
+        Click(Button("cmdPlay"));
+        const Frames all = line->Frames();
+        return Frames(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+    }
+};
+
+Bytes Body(const Bytes& frame) {
+    return Bytes(frame.begin() + 2, frame.end());
+}
+
+TEST_F(WindowTapeImages, AMultiLoadTzxListsItsBlocksAndPlaysOneLoadPerPlay) {
+    const Bytes header2 = TapeBuilder().Block(0, SpectrumHeader(3, "more", 40, 40000, 0)).bytes();
+    const Bytes data2 = TapeBuilder().Block(255, Filled(40, 0x17)).bytes();
+    TapeBuilder().Raw(Cat({kHeader, kData, header2, data2})).WriteTo(dir / "SAME.TAP");
+    TzxBuilder()
+        .Standard(Body(kHeader))
+        .Standard(Body(kData))
+        .Pause(1000)
+        .Text("Loading...")
+        .GroupStart("Side A")
+        .StopIf48K()
+        .GroupEnd()
+        .Standard(Body(header2))
+        .Standard(Body(data2))
+        .WriteTo(dir / "SAME.tzx");
+    StartOnSimulatedLine();
+
+    ChooseFile("SAME.TAP");
+    const QStringList tapRows = Rows();
+    ASSERT_EQ(tapRows.size(), 4);
+    const Frames fromTap = Play();
+    ASSERT_EQ(fromTap, (Frames{kHeader, kData, header2, data2}));
+
+    ChooseFile("SAME.tzx");
+    EXPECT_EQ(Rows(), (QStringList{tapRows[0], tapRows[1], "Pause       : 1000 ms",
+                                   "Text        : Loading...", "Group       : Side A",
+                                   "Stop tape (48K)", "Group end", tapRows[2], tapRows[3]}));
+    EXPECT_TRUE(Button("cmdPlay")->isEnabled());
+    EXPECT_EQ(Contents()->currentRow(), 0);
+
+    EXPECT_EQ(Play(), (Frames{kHeader, kData}));
+    EXPECT_EQ(Contents()->currentRow(), 6); // the row after the stop
+    EXPECT_TRUE(Contents()->isRowSelected(6));
+    EXPECT_EQ(Status(), "");
+    EXPECT_TRUE(Button("cmdPlay")->isEnabled());
+
+    EXPECT_EQ(Play(), (Frames{header2, data2}));
+    ExpectIdleAfterPlay(); // back at row 0
+}
+
+TEST_F(WindowTapeImages, CorpusTapsConvertedToTzxPlayTheSameFrames) {
+    const std::string tapeconv = BITREEL_TAPECONV;
+    if (tapeconv.empty()) {
+        GTEST_SKIP() << "tapeconv not installed";
+    }
+    QStringList names;
+    for (const auto& entry : fs::directory_iterator(fs::path(BITREEL_CORPUS_DIR) / "spectrum")) {
+        const fs::path tap = dir / entry.path().filename();
+        fs::copy_file(entry.path(), tap);
+        fs::path tzx = tap;
+        tzx.replace_extension(".tzx");
+        const std::string command = tapeconv + " '" + tap.string() + "' '" + tzx.string() + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        names.append(QString::fromStdString(tap.stem().string()));
+    }
+    ASSERT_FALSE(names.isEmpty());
+    StartOnSimulatedLine();
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        ChooseFile(name + ".tap");
+        const QStringList tapRows = Rows();
+        const Frames fromTap = Play();
+        ChooseFile(name + ".tzx");
+        EXPECT_EQ(Rows(), tapRows);
+        EXPECT_EQ(Play(), fromTap);
+        EXPECT_FALSE(fromTap.empty());
+    }
+}
+
+TEST_F(WindowTapeImages, ATzxPlaysWholeOverAPseudoTerminal) {
+    TzxBuilder()
+        .Text("Two blocks")
+        .Standard(Body(kHeader))
+        .Pause(500)
+        .Standard(Body(kData))
+        .WriteTo(dir / "A.TZX");
+    PtyPair pty;
+    Start(std::make_unique<SystemPort>(PortTable{{1, pty.Name()}}));
+    ASSERT_EQ(Get<QComboBox>("cboComPort")->currentText(), "COM1");
+    ASSERT_EQ(Get<FileList>("File1")->FileName(), "A.TZX"); // listed first, by name
+    ASSERT_EQ(Contents()->count(), 4);
+
+    Click(Button("cmdPlay"));
+    EXPECT_EQ(pty.Receive(kHeader.size() + kData.size()), Cat({kHeader, kData}));
+    ExpectIdleAfterPlay();
 }
 
 } // namespace

@@ -374,3 +374,111 @@ TEST(Playback, AnUnexpectedErrorEndsTheRunAndGoesOn) {
 
 } // namespace
 } // namespace bitreel
+
+#include "support/TzxBuilder.h"
+
+namespace bitreel {
+namespace {
+
+// TZX and PZX images: data blocks go out as their TAP frames, other blocks
+// only select their rows, a stop block ends the run and says where the next
+// one goes on, and a corrupt block ends it before it.
+TEST(Playback, TzxAndPzxImagesSendTheirDataBlocksAndStopAtStopBlocks) {
+    const Bytes h1 = SpectrumBlock(0, test::SpectrumHeader(3, "one", 30, 32768, 0));
+    const Bytes d1 = SpectrumBlock(255, Payload(30, 1));
+    const Bytes h2 = SpectrumBlock(0, test::SpectrumHeader(3, "two", 40, 32768, 0));
+    const Bytes d2 = SpectrumBlock(255, Payload(40, 7));
+    const auto body = [](const Bytes& frame) { return Bytes(frame.begin() + 2, frame.end()); };
+    // 0 h1, 1 d1, 2 pause, 3 text, 4 stop (48K), 5 h2, 6 group, 7 d2, 8 stop (0 ms), 9 text
+    const Bytes multiLoad = test::TzxBuilder()
+                                .Standard(body(h1))
+                                .Standard(body(d1))
+                                .Pause(1000)
+                                .Text("Side A")
+                                .StopIf48K()
+                                .Standard(body(h2))
+                                .GroupStart("Two")
+                                .Standard(body(d2))
+                                .Pause(0)
+                                .Text("End")
+                                .bytes();
+    const Bytes cutShort =
+        test::TzxBuilder().Standard(body(h1)).Text("x").Standard(body(d1)).Cut(3).bytes();
+    const Bytes pzx = test::PzxBuilder()
+                          .Data(body(h1))
+                          .Pause(3500)
+                          .Stop(0)
+                          .Data(body(d1), 0xFFFFFFFF, {855, 855}, {1710, 1710})
+                          .bytes();
+    using Ending = TransferResult::Ending;
+    const struct {
+        const char* name;
+        const Bytes& image;
+        const char* file;
+        int startRow;
+        Frames frames;
+        std::vector<int> rows; // selected as they pass
+        Ending ending;
+        std::optional<int> resumeRow;
+        std::string reason;
+    } cases[] = {
+        {"first load", multiLoad, "GAME.TZX", 0, {h1, d1}, {0, 1, 2, 3}, Ending::Done, 5, ""},
+        {"second load", multiLoad, "GAME.TZX", 5, {h2, d2}, {5, 6, 7}, Ending::Done, 9, ""},
+        {"from a stop", multiLoad, "GAME.TZX", 4, {h2, d2}, {4, 5, 6, 7}, Ending::Done, 9, ""},
+        {"last stretch", multiLoad, "game.tzx", 9, {}, {9}, Ending::Done, std::nullopt, ""},
+        {"beyond the end", multiLoad, "GAME.TZX", 10, {}, {}, Ending::Done, std::nullopt, ""},
+        {"corrupt",
+         cutShort,
+         "CUT.TZX",
+         0,
+         {h1},
+         {0, 1},
+         Ending::Failed,
+         std::nullopt,
+         "Stopped at block 3: corrupt block"},
+        {"pzx", pzx, "GAME.Pzx", 0, {h1}, {0, 1, 2}, Ending::Done, 4, ""},
+        {"pzx after its stop", pzx, "GAME.PZX", 4, {d1}, {4}, Ending::Done, std::nullopt, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlaybackRig rig(c.image, c.file);
+        rig.request.rowCount = static_cast<int>(
+            LoadTapeEntries(rig.request.file, MachineKind::Spectrum, FrameUse::Drop)->size());
+        rig.request.startRow = c.startRow;
+        rig.Play();
+        EXPECT_EQ(rig.line.Frames(), c.frames);
+        EXPECT_EQ(rig.line.Written(), Cat(c.frames));
+        EXPECT_EQ(rig.ui.blocksOut, c.rows);
+        rig.ExpectEnded(c.ending);
+        EXPECT_EQ(rig.ui.result->resumeRow, c.resumeRow);
+        EXPECT_EQ(rig.ui.result->reason, c.reason);
+    }
+}
+
+// A Stop while the end of a load is still leaving: the next Play must send
+// that load again, not go on after the stop block.
+TEST(Playback, AStopWhileTheLoadBeforeAStopBlockLeavesStartsOver) {
+    const Bytes d1 = SpectrumBlock(255, Payload(100, 1));
+    const Bytes tzx =
+        test::TzxBuilder().Standard(Bytes(d1.begin() + 2, d1.end())).Pause(0).Text("next").bytes();
+    PlaybackRig rig(tzx, "GAME.TZX");
+    rig.request.rowCount = 3;
+    rig.line.SetPaced(true);
+    rig.line.SetTimePerOperation(20us);
+    bool drained = false;
+    rig.ui.onYield = [&] {
+        if (rig.line.Written().size() == d1.size() && !drained) {
+            drained = true;
+        } else if (drained && !rig.ui.stopRequested) {
+            rig.ui.Stop();
+        }
+    };
+    rig.Play();
+    EXPECT_EQ(rig.line.Written(), d1);
+    EXPECT_TRUE(rig.line.Frames().empty());
+    rig.ExpectEnded(TransferResult::Ending::Stopped);
+    EXPECT_FALSE(rig.ui.result->resumeRow.has_value());
+}
+
+} // namespace
+} // namespace bitreel
