@@ -168,18 +168,7 @@ void BlockInspector::AddTextTab(const QString& title, const std::string& text) {
 }
 
 std::string BlockInspector::HexText() const {
-    const StoredBlock& block = *blocks_.at;
-    if (!block.Corrupt) {
-        return view::HexDump(block.Bytes, block.Verdict);
-    }
-    // What the file has of a block it cannot hold whole; its last byte is no checksum.
-    const std::size_t supplied = source_.layout == TapeLayout::AceTap ? 1 : 0;
-    const std::size_t held =
-        block.Bytes.size() > 2 + supplied ? block.Bytes.size() - 2 - supplied : 0;
-    const unsigned declared = block.Bytes.size() >= 2 ? block.Bytes[0] | (block.Bytes[1] << 8) : 0;
-    return "Corrupt block: its length field gives " + std::to_string(declared) +
-           " bytes; the file holds " + std::to_string(held) + " of them.\n" +
-           view::HexDump(block.Bytes, ChecksumVerdict::Damaged);
+    return view::HexDump(*blocks_.at, source_.layout);
 }
 
 std::filesystem::path BlockInspector::Suggested(const char* extension) const {

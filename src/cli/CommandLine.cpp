@@ -11,12 +11,13 @@ namespace {
 
 using Run = int (*)(const QStringList&);
 
-constexpr std::array<std::pair<const char*, Run>, 5> Commands{{
+constexpr std::array<std::pair<const char*, Run>, 6> Commands{{
     {"list", ListCommand},
     {"play", PlayCommand},
     {"record", RecordCommand},
     {"convert", ConvertCommand},
     {"ports", PortsCommand},
+    {"view", ViewCommand},
 }};
 
 } // namespace
@@ -49,6 +50,8 @@ QString CommandsHelp() {
         "         [--force] OUT\n"
         "  convert [--machine ...] [--format ...] IN OUT\n"
         "  ports\n"
+        "  view [--machine ...] [--format ...] [--basic | --array | --words | --hex |\n"
+        "       --png OUT.png [--scale N]] FILE ROW\n"
         "PORT is COM1-COM16 of the port table, or a device path such as /dev/ttyUSB0.\n"
         "With no arguments, or with a FILE alone, the window opens.");
 }

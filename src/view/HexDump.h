@@ -3,6 +3,8 @@
 // Every byte of a block, sixteen to a line.
 
 #include "tape/ChecksumVerdict.h"
+#include "tape/StoredBlock.h"
+#include "tape/TapeLayout.h"
 
 #include <cstdint>
 #include <span>
@@ -24,5 +26,10 @@ namespace bitreel::view {
 
 // The same with the verdict the reader gave (see CheckChecksum).
 [[nodiscard]] std::string HexDump(std::span<const std::uint8_t> frame, ChecksumVerdict verdict);
+
+// A contents row's block as an inspector shows its bytes: with the reader's
+// verdict; a corrupt block with a line first saying how many of the bytes its
+// length field gives the file holds, then what there is of it.
+[[nodiscard]] std::string HexDump(const StoredBlock& block, TapeLayout layout);
 
 } // namespace bitreel::view

@@ -1,0 +1,220 @@
+// `bitreel view`: what the block inspector shows of one row, as text or a PNG.
+#include "cli/CommandParser.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/ExitStatus.h"
+#include "cli/Paths.h"
+#include "cli/TapeOptions.h"
+#include "tape/ContentsList.h"
+#include "tape/ImageReader.h"
+#include "tape/ListedBlock.h"
+#include "tape/RowBlocks.h"
+#include "view/View.h"
+
+#include <QImage>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <array>
+#include <system_error>
+
+namespace bitreel::cli {
+namespace {
+
+const QString Command = QStringLiteral("view");
+
+// The options that pick one view, and the views each of them shows.
+struct ViewOption {
+    const char* name;
+    const char* description;
+    std::vector<view::BlockView> views; // empty for --hex, which fits every row
+};
+
+const std::array<ViewOption, 5> ViewOptions{{
+    {"basic", "The BASIC listing of a program.", {view::BlockView::Basic}},
+    {"array",
+     "The dimensions and values of a number or character array.",
+     {view::BlockView::NumberArray, view::BlockView::CharArray}},
+    {"words",
+     "The names of a Jupiter Ace dictionary's words, newest first.",
+     {view::BlockView::Words}},
+    {"hex", "Every byte of the row's block, with the checksum's verdict.", {}},
+    {"png", "Writes the loading screen to OUT.png.", {view::BlockView::Screen}},
+}};
+
+const ViewOption& PngOption = ViewOptions.back();
+
+bool Offers(const ViewOption& option, const std::vector<view::BlockView>& fitting) {
+    return option.views.empty() ||
+           std::any_of(option.views.begin(), option.views.end(), [&](view::BlockView v) {
+               return std::find(fitting.begin(), fitting.end(), v) != fitting.end();
+           });
+}
+
+// "--words or --hex": the options that fit a row, for the message when another does not.
+std::string OfferedOptions(const std::vector<view::BlockView>& fitting) {
+    std::vector<std::string> names;
+    for (const ViewOption& option : ViewOptions) {
+        if (Offers(option, fitting)) {
+            names.push_back(std::string("--") + option.name);
+        }
+    }
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+    }
+    return text;
+}
+
+// The first of the option's views that fits; the Spectrum arrays are two views under one option.
+view::BlockView FirstOffered(const ViewOption& option,
+                             const std::vector<view::BlockView>& fitting) {
+    for (const view::BlockView v : fitting) {
+        if (std::find(option.views.begin(), option.views.end(), v) != option.views.end()) {
+            return v;
+        }
+    }
+    return option.views.front();
+}
+
+// With no view asked for: a header's fields, then the first view that reads
+// as text, else the bytes.
+std::string DefaultText(const RowBlocks& blocks, const view::RowViews& shown, MachineKind machine,
+                        TapeLayout layout) {
+    std::string text;
+    if (shown.headerRow) {
+        text = view::ListHeaderFields(machine, *shown.header).Text() + "\n";
+    }
+    const auto first = std::find_if(shown.views.begin(), shown.views.end(),
+                                    [](view::BlockView v) { return v != view::BlockView::Screen; });
+    if (first != shown.views.end()) {
+        return text + view::ViewText(*first, shown.header, shown.data);
+    }
+    return text + view::HexDump(*blocks.at, layout);
+}
+
+// The picture scaled by factor, written whole or not at all.
+int WritePng(const std::span<const std::uint8_t> screen, int factor, const QString& name) {
+    const view::ScreenImage image = view::ScaleImage(*view::RenderScreen(screen), factor);
+    // The pixels are 0xFFRRGGBB, Qt's 32-bit RGB layout.
+    const QImage picture(reinterpret_cast<const uchar*>(image.pixels.data()), image.width,
+                         image.height, image.width * 4, QImage::Format_RGB32);
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit()) {
+        ReportError("cannot write " + Shown(name) + ": " + file.errorString().toStdString());
+        return ExitUsageOrIo;
+    }
+    return ExitDone;
+}
+
+} // namespace
+
+int ViewCommand(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Shows what is inside the block of row ROW of FILE (rows count from 0, as list's JSON "
+        "and play --from count them), as the block inspector shows it. With no view option: a "
+        "header's fields, then the first view that fits the block (for a header row, the data "
+        "block after it), else its bytes in hex. A view that does not fit the block is an "
+        "error."));
+    AddTapeOptions(parser);
+    for (const ViewOption& option : ViewOptions) {
+        if (&option == &PngOption) {
+            parser.addOption({QLatin1String(option.name), QLatin1String(option.description),
+                              QStringLiteral("OUT.png")});
+        } else {
+            parser.addOption({QLatin1String(option.name), QLatin1String(option.description)});
+        }
+    }
+    const QCommandLineOption scaleOption(
+        QStringLiteral("scale"),
+        QStringLiteral("With --png: each pixel a square of N x N, N from 1 to 4 (default 1)."),
+        QStringLiteral("N"), QStringLiteral("1"));
+    parser.addOption(scaleOption);
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The tape image."));
+    parser.addPositionalArgument(QStringLiteral("ROW"), QStringLiteral("The row, from 0."));
+    if (const auto status = ParseCommand(parser, Command, arguments)) {
+        return *status;
+    }
+    const TapeOptionsParse options = ReadTapeOptions(parser);
+    if (!options.error.empty()) {
+        return UsageError(Command, options.error);
+    }
+    const ViewOption* asked = nullptr;
+    for (const ViewOption& option : ViewOptions) {
+        if (parser.isSet(QLatin1String(option.name))) {
+            if (asked) {
+                return UsageError(Command, "give one of --basic, --array, --words, --hex, --png");
+            }
+            asked = &option;
+        }
+    }
+    bool scaleOk = false;
+    const int scale = parser.value(scaleOption).toInt(&scaleOk);
+    if (!scaleOk || scale < 1 || scale > 4) {
+        return UsageError(Command,
+                          "--scale " + parser.value(scaleOption).toStdString() + ": give 1 to 4");
+    }
+    if (parser.isSet(scaleOption) && asked != &PngOption) {
+        return UsageError(Command, "--scale goes with --png");
+    }
+    if (parser.positionalArguments().size() != 2) {
+        return UsageError(Command, "give FILE and ROW");
+    }
+    const QString name = parser.positionalArguments()[0];
+    const QString rowArgument = parser.positionalArguments()[1];
+    const std::filesystem::path path = ToPath(name);
+    const TapeChoice choice = ChooseFor(options.options, path);
+    if (ImageFormatOf(path, choice.machine)) {
+        return UsageError(Command, "view reads TAP and JUP files; bitreel convert makes a TAP "
+                                   "file of a TZX or PZX image");
+    }
+    bool rowOk = false;
+    const qulonglong row = rowArgument.toULongLong(&rowOk);
+
+    RowBlocks blocks;
+    std::size_t rows = 0;
+    try {
+        if (rowOk) {
+            blocks = ReadRowBlocks(path, choice.machine, choice.layout, row);
+        }
+        if (!blocks.at) {
+            TapeFile file(path);
+            rows = ListBlocks(file, choice.machine, choice.layout, IsTapPath(path)).size();
+        }
+    } catch (const std::system_error& error) {
+        std::error_code ignored;
+        const bool exists = std::filesystem::exists(path, ignored);
+        ReportError((exists ? "cannot read " : "cannot open ") + Shown(name) + ": " +
+                    error.code().message());
+        return ExitUsageOrIo;
+    }
+    const std::string rowName = "row " + rowArgument.toStdString();
+    if (!blocks.at) {
+        return UsageError(Command, rowName + ": " + Shown(name) +
+                                       (rows == 0 ? " has no rows"
+                                                  : " has rows 0 to " + std::to_string(rows - 1)));
+    }
+
+    const view::RowViews shown = view::ViewsOfRow(blocks, choice.machine);
+    std::string text;
+    if (!asked) {
+        text = DefaultText(blocks, shown, choice.machine, choice.layout);
+    } else if (!Offers(*asked, shown.views)) {
+        return UsageError(Command, std::string("--") + asked->name + " does not fit " + rowName +
+                                       " of " + Shown(name) + "; give " +
+                                       OfferedOptions(shown.views));
+    } else if (asked == &PngOption) {
+        return WritePng(shown.data, scale, parser.value(QLatin1String(PngOption.name)));
+    } else if (asked->views.empty()) {
+        text = view::HexDump(*blocks.at, choice.layout);
+    } else {
+        text = view::ViewText(FirstOffered(*asked, shown.views), shown.header, shown.data);
+    }
+    Write(stdout, text);
+    std::fflush(stdout);
+    // As list tells a corrupt block: its bytes are shown, and a script learns of it.
+    return blocks.at->Corrupt ? ExitCorrupt : ExitDone;
+}
+
+} // namespace bitreel::cli

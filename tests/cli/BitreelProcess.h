@@ -1,0 +1,85 @@
+#pragma once
+
+// The real bitreel executable run as a script runs it, in a folder of the test's.
+
+#include <QProcess>
+#include <QStringList>
+
+#include <csignal>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+namespace bitreel::test {
+
+// Generous: the waits end on conditions, never on the clock, unless a run is broken.
+inline constexpr int Timeout = 20000;
+
+struct Ran {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// A bitreel process in a folder of the test's.
+class Bitreel {
+public:
+    Bitreel(const QStringList& arguments,
+            const std::filesystem::path& folder = std::filesystem::temp_directory_path()) {
+        process_.setWorkingDirectory(QString::fromStdString(folder.string()));
+        process_.start(QStringLiteral(BITREEL_EXECUTABLE), arguments);
+        if (!process_.waitForStarted(Timeout)) {
+            throw std::runtime_error("bitreel did not start");
+        }
+    }
+
+    // Reads standard error until it holds text.
+    bool WaitForError(const std::string& text) {
+        return WaitFor(QProcess::StandardError, err_, text);
+    }
+    bool WaitForOutput(const std::string& text) {
+        return WaitFor(QProcess::StandardOutput, out_, text);
+    }
+
+    void Signal(int signal) { ::kill(static_cast<pid_t>(process_.processId()), signal); }
+
+    Ran Finish() {
+        if (!process_.waitForFinished(Timeout)) {
+            process_.kill();
+            process_.waitForFinished(Timeout);
+            return {-1, out_, err_};
+        }
+        out_ += process_.readAllStandardOutput().toStdString();
+        err_ += process_.readAllStandardError().toStdString();
+        const int status = process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+        return {status, out_, err_};
+    }
+
+private:
+    bool WaitFor(QProcess::ProcessChannel channel, std::string& seen, const std::string& text) {
+        process_.setReadChannel(channel);
+        while (seen.find(text) == std::string::npos) {
+            if (process_.bytesAvailable() == 0 && !process_.waitForReadyRead(Timeout)) {
+                return false;
+            }
+            seen += process_.readAll().toStdString();
+        }
+        return true;
+    }
+
+    QProcess process_;
+    std::string out_;
+    std::string err_;
+};
+
+inline Ran
+RunBitreel(const QStringList& arguments,
+           const std::filesystem::path& folder = std::filesystem::temp_directory_path()) {
+    return Bitreel(arguments, folder).Finish();
+}
+
+inline QString Q(const std::filesystem::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+} // namespace bitreel::test

@@ -1,0 +1,185 @@
+// `bitreel view` through the real executable: each view of a row as the block
+// inspector shows it, the PNG pixel by pixel, and the rows and views it refuses.
+#include "tape/RowBlocks.h"
+#include "view/View.h"
+
+#include "cli/BitreelProcess.h"
+#include "support/TapeBuilder.h"
+#include "support/TempDir.h"
+#include "view/ZmakebasProgram.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <string>
+
+namespace bitreel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Q;
+using test::Ran;
+using test::RunBitreel;
+using test::TapeBuilder;
+using test::TempDir;
+
+const fs::path Corpus = BITREEL_CORPUS_DIR;
+const std::string Savetap = (Corpus / "spectrum/savetap_test.tap").string();
+
+// A Spectrum program that zmakebas builds from this text, at test time.
+const std::string ProgramSource = "10 REM bitreel\n20 FOR i=1 TO 10: PRINT i: NEXT i\n"
+                                  "30 IF INKEY$=\"\" THEN GO TO 30\n";
+
+// What the inspector's tab for a view of a Spectrum TAP file's row holds.
+std::string InspectorText(const fs::path& path, std::size_t row, view::BlockView shown) {
+    const RowBlocks blocks =
+        ReadRowBlocks(path, MachineKind::Spectrum, TapeLayout::SpectrumTap, row);
+    const view::RowViews views = view::ViewsOfRow(blocks, MachineKind::Spectrum);
+    return view::ViewText(shown, views.header, views.data);
+}
+
+// Each line with its runs of spaces made one.
+std::string Collapsed(const std::string& text) {
+    std::string out;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        out += test::CollapseSpaces(line) + "\n";
+    }
+    return out;
+}
+
+struct ViewCase {
+    const char* name;
+    std::string file; // in the test's folder, which holds PROG.TAP, SMALL.TAP and BAD.TAP
+    QStringList options;
+    int row;
+    int status;
+    // Standard output as it must be, given the folder; none when there is none.
+    std::function<std::string(const fs::path&)> out;
+    std::string err; // the whole of standard error
+    int scale = 0;   // a PNG of the row at this scale, pixels as RenderScreen's
+};
+
+void PrintTo(const ViewCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const std::string SmallHex = "Length 4: flag at 0000 in [ ], checksum at 0003 in < >\n"
+                             "0000[FF]41 42<03>" +
+                             std::string(37, ' ') + ".AB.\n" +
+                             "Checksum: stored 0x03, computed 0x03: good\n";
+
+std::function<std::string(const fs::path&)> Text(std::string text) {
+    return [text](const fs::path&) { return text; };
+}
+
+std::function<std::string(const fs::path&)> Listing(std::string file, std::size_t row) {
+    return [file, row](const fs::path& dir) {
+        return InspectorText(dir / file, row, view::BlockView::Basic);
+    };
+}
+
+std::string HeaderThenListing(const fs::path&) {
+    const RowBlocks blocks =
+        ReadRowBlocks(Savetap, MachineKind::Spectrum, TapeLayout::SpectrumTap, 0);
+    return view::ListHeaderFields(MachineKind::Spectrum, view::BlockPayload(blocks.at->Bytes))
+               .Text() +
+           "\n" + InspectorText(Savetap, 0, view::BlockView::Basic);
+}
+
+std::string Refused(const std::string& why) {
+    return "bitreel: view: " + why + " (see bitreel view --help)\n";
+}
+
+const std::string Dict = (Corpus / "ace/DICT.tap").string();
+
+// clang-format off
+const ViewCase kViews[] = {
+    {"ZmakebasBasicOfTheDataRow", "PROG.TAP", {"--basic"}, 1, 0, Listing("PROG.TAP", 1), ""},
+    {"CorpusBasicOfTheHeaderRow", Savetap, {"--basic"}, 0, 0, Listing(Savetap, 0), ""},
+    {"DefaultIsTheHeaderThenTheListing", Savetap, {}, 0, 0, HeaderThenListing, ""},
+    {"CharArray", Savetap, {"--array"}, 9, 0,
+     Text("t$(31)\n  \"SAVETAP testing character array\"\n"), ""},
+    {"HexOfASmallBlock", "SMALL.TAP", {"--hex"}, 0, 0, Text(SmallHex), ""},
+    {"DefaultHexWhenNoTextViewFits", "SMALL.TAP", {}, 0, 0, Text(SmallHex), ""},
+    {"AceDictionaryWords", Dict, {"--machine", "ace", "--words"}, 1, 0, Text("HEX\nHELLO\n"), ""},
+    {"ScreenAsIs", Savetap, {"--png", "OUT.png"}, 3, 0, nullptr, "", 1},
+    {"ScreenOfTheHeaderRowScaled", Savetap, {"--png", "OUT.png", "--scale", "3"}, 2, 0, nullptr,
+     "", 3},
+    {"CorruptRowInHex", "BAD.TAP", {}, 0, 2,
+     Text("Corrupt block: its length field gives 5 bytes; the file holds 3 of them.\n"), ""},
+    {"RowPastTheEnd", "SMALL.TAP", {"--hex"}, 1, 1, nullptr,
+     Refused("row 1: SMALL.TAP has rows 0 to 0")},
+    {"ViewThatDoesNotFit", "PROG.TAP", {"--words"}, 1, 1, nullptr,
+     Refused("--words does not fit row 1 of PROG.TAP; give --basic or --hex")},
+    {"NoScreenToSave", "PROG.TAP", {"--png", "OUT.png"}, 0, 1, nullptr,
+     Refused("--png does not fit row 0 of PROG.TAP; give --basic or --hex")},
+    {"TwoViews", "SMALL.TAP", {"--hex", "--basic"}, 0, 1, nullptr,
+     Refused("give one of --basic, --array, --words, --hex, --png")},
+    {"ScaleWithoutPng", "SMALL.TAP", {"--scale", "2"}, 0, 1, nullptr,
+     Refused("--scale goes with --png")},
+};
+// clang-format on
+
+class ViewTest : public ::testing::TestWithParam<ViewCase> {};
+
+TEST_P(ViewTest, ShowsWhatTheInspectorShows) {
+    const ViewCase& c = GetParam();
+    const std::string zmakebas = BITREEL_ZMAKEBAS;
+    if (zmakebas.empty()) {
+        GTEST_SKIP() << "zmakebas not installed";
+    }
+    TempDir dir;
+    TempDir built;
+    const auto program = test::BuildWithZmakebas(built, zmakebas, ProgramSource);
+    ASSERT_TRUE(program);
+    fs::copy_file(program->tapePath, dir / "PROG.TAP");
+    TapeBuilder().Block(255, {0x41, 0x42}).WriteTo(dir / "SMALL.TAP");
+    // The file ends inside the block.
+    TapeBuilder().Length(5).Raw({1, 2, 3}).WriteTo(dir / "BAD.TAP");
+
+    const Ran ran =
+        RunBitreel(QStringList{"view"} + c.options +
+                       QStringList{QString::fromStdString(c.file), QString::number(c.row)},
+                   dir.path());
+    EXPECT_EQ(ran.status, c.status) << ran.err;
+    EXPECT_EQ(ran.err, c.err);
+    if (c.out) {
+        const std::string want = c.out(dir.path());
+        // A corrupt row: the line that says so, then its bytes.
+        EXPECT_EQ(ran.out.substr(0, c.status == 2 ? want.size() : std::string::npos), want);
+    } else {
+        EXPECT_EQ(ran.out, "");
+    }
+    if (c.file == "PROG.TAP" && c.status == 0) {
+        // The listing is the source text, but for the ROM's spacing around keywords.
+        EXPECT_EQ(Collapsed(ran.out), Collapsed(ProgramSource));
+    }
+    if (c.scale > 0) {
+        const RowBlocks blocks =
+            ReadRowBlocks(Savetap, MachineKind::Spectrum, TapeLayout::SpectrumTap,
+                          static_cast<std::size_t>(c.row));
+        const view::RowViews views = view::ViewsOfRow(blocks, MachineKind::Spectrum);
+        const view::ScreenImage want = view::ScaleImage(*view::RenderScreen(views.data), c.scale);
+        const QImage got(Q(dir / "OUT.png"));
+        ASSERT_EQ(got.width(), 256 * c.scale);
+        ASSERT_EQ(got.height(), 192 * c.scale);
+        int differing = 0;
+        for (int y = 0; y < got.height(); ++y) {
+            for (int x = 0; x < got.width(); ++x) {
+                differing += got.pixel(x, y) != want.At(x, y) ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(differing, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ViewTest, ::testing::ValuesIn(kViews),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace bitreel
