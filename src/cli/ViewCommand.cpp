@@ -165,10 +165,6 @@ int ViewCommand(const QStringList& arguments) {
     const QString rowArgument = parser.positionalArguments()[1];
     const std::filesystem::path path = ToPath(name);
     const TapeChoice choice = ChooseFor(options.options, path);
-    if (ImageFormatOf(path, choice.machine)) {
-        return UsageError(Command, "view reads TAP and JUP files; bitreel convert makes a TAP "
-                                   "file of a TZX or PZX image");
-    }
     bool rowOk = false;
     const qulonglong row = rowArgument.toULongLong(&rowOk);
 
@@ -179,8 +175,12 @@ int ViewCommand(const QStringList& arguments) {
             blocks = ReadRowBlocks(path, choice.machine, choice.layout, row);
         }
         if (!blocks.at) {
-            TapeFile file(path);
-            rows = ListBlocks(file, choice.machine, choice.layout, IsTapPath(path)).size();
+            if (const auto entries = LoadTapeEntries(path, choice.machine, FrameUse::Drop)) {
+                rows = entries->size();
+            } else {
+                TapeFile file(path);
+                rows = ListBlocks(file, choice.machine, choice.layout, IsTapPath(path)).size();
+            }
         }
     } catch (const std::system_error& error) {
         std::error_code ignored;

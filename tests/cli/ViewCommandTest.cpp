@@ -6,6 +6,7 @@
 #include "cli/BitreelProcess.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
+#include "support/TzxBuilder.h"
 #include "view/ZmakebasProgram.h"
 
 #include <QImage>
@@ -110,6 +111,8 @@ const ViewCase kViews[] = {
     {"ScreenAsIs", Savetap, {"--png", "OUT.png"}, 3, 0, nullptr, "", 1},
     {"ScreenOfTheHeaderRowScaled", Savetap, {"--png", "OUT.png", "--scale", "3"}, 2, 0, nullptr,
      "", 3},
+    // The same program stored in a TZX image: the same listing.
+    {"TzxDataRowAsTheTap", "PROG.TZX", {"--basic"}, 1, 0, Listing("PROG.TAP", 1), ""},
     {"CorruptRowInHex", "BAD.TAP", {}, 0, 2,
      Text("Corrupt block: its length field gives 5 bytes; the file holds 3 of them.\n"), ""},
     {"RowPastTheEnd", "SMALL.TAP", {"--hex"}, 1, 1, nullptr,
@@ -138,6 +141,17 @@ TEST_P(ViewTest, ShowsWhatTheInspectorShows) {
     const auto program = test::BuildWithZmakebas(built, zmakebas, ProgramSource);
     ASSERT_TRUE(program);
     fs::copy_file(program->tapePath, dir / "PROG.TAP");
+    {
+        const test::Bytes tap = test::ReadFileBytes(dir / "PROG.TAP");
+        test::TzxBuilder tzx;
+        for (std::size_t at = 0; at + 2 <= tap.size();) {
+            const std::size_t length = tap[at] + 256U * tap[at + 1];
+            tzx.Standard(test::Bytes(tap.begin() + static_cast<std::ptrdiff_t>(at + 2),
+                                     tap.begin() + static_cast<std::ptrdiff_t>(at + 2 + length)));
+            at += 2 + length;
+        }
+        tzx.WriteTo(dir / "PROG.TZX");
+    }
     TapeBuilder().Block(255, {0x41, 0x42}).WriteTo(dir / "SMALL.TAP");
     // The file ends inside the block.
     TapeBuilder().Length(5).Raw({1, 2, 3}).WriteTo(dir / "BAD.TAP");
