@@ -198,7 +198,15 @@ int ViewCommand(const QStringList& arguments) {
 
     const view::RowViews shown = view::ViewsOfRow(blocks, choice.machine);
     std::string text;
-    if (!asked) {
+    if (!blocks.at->Frame) {
+        // A pause, a text, a stop of a TZX or PZX image: nothing to look inside
+        // but what its row says.
+        if (asked) {
+            return UsageError(Command, std::string("--") + asked->name + " does not fit " +
+                                           rowName + " of " + Shown(name) + ": it holds no block");
+        }
+        text = Latin1ToUtf8(blocks.at->Row) + "\n";
+    } else if (!asked) {
         text = DefaultText(blocks, shown, choice.machine, choice.layout);
     } else if (!Offers(*asked, shown.views)) {
         return UsageError(Command, std::string("--") + asked->name + " does not fit " + rowName +

@@ -113,6 +113,7 @@ const ViewCase kViews[] = {
      "", 3},
     // The same program stored in a TZX image: the same listing.
     {"TzxDataRowAsTheTap", "PROG.TZX", {"--basic"}, 1, 0, Listing("PROG.TAP", 1), ""},
+    {"TzxRowWithoutABlock", "PROG.TZX", {}, 2, 0, Text("Text        : Side A\n"), ""},
     {"CorruptRowInHex", "BAD.TAP", {}, 0, 2,
      Text("Corrupt block: its length field gives 5 bytes; the file holds 3 of them.\n"), ""},
     {"RowPastTheEnd", "SMALL.TAP", {"--hex"}, 1, 1, nullptr,
@@ -150,6 +151,7 @@ TEST_P(ViewTest, ShowsWhatTheInspectorShows) {
                                      tap.begin() + static_cast<std::ptrdiff_t>(at + 2 + length)));
             at += 2 + length;
         }
+        tzx.Text("Side A");
         tzx.WriteTo(dir / "PROG.TZX");
     }
     TapeBuilder().Block(255, {0x41, 0x42}).WriteTo(dir / "SMALL.TAP");
