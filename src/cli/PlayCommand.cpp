@@ -75,8 +75,12 @@ int PlayCommand(const QStringList& arguments) {
     // give the progress its totals and tell a corrupt block from a failure.
     std::vector<ListedBlock> blocks;
     try {
-        TapeFile file(path);
-        blocks = ListBlocks(file, choice.machine, choice.layout, IsTapPath(path));
+        if (const auto entries = LoadTapeEntries(path, choice.machine, FrameUse::Drop)) {
+            blocks = ListEntries(*entries); // a TZX or PZX image: one row per entry
+        } else {
+            TapeFile file(path);
+            blocks = ListBlocks(file, choice.machine, choice.layout, IsTapPath(path));
+        }
     } catch (const std::system_error& error) {
         ReportError("cannot open " + Shown(name) + ": " + error.code().message());
         return ExitUsageOrIo;

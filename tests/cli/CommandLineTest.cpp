@@ -9,6 +9,7 @@
 #include "support/PtyPair.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
+#include "support/TzxBuilder.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -282,6 +283,32 @@ TEST_P(PlayTest, TheFarEndGetsTheFramesFromTheRow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, PlayTest, ::testing::ValuesIn(kPlays));
+
+// A TZX image of a corpus tape, with a block that is not sent in its middle:
+// the far end gets the frames the TAP gives.
+TEST(Play, ATzxImageSendsTheFramesOfItsTap) {
+    TempDir dir;
+    PtyPair pty;
+    const fs::path tapPath = Corpus / "spectrum/savetap_test.tap";
+    const Bytes tap = test::ReadFileBytes(tapPath);
+    test::TzxBuilder tzx;
+    for (std::size_t at = 0; at + 2 <= tap.size();) {
+        const std::size_t length = tap[at] + 256U * tap[at + 1];
+        tzx.Standard(Bytes(tap.begin() + static_cast<std::ptrdiff_t>(at + 2),
+                           tap.begin() + static_cast<std::ptrdiff_t>(at + 2 + length)));
+        if (at == 0) {
+            tzx.Text("Loading");
+        }
+        at += 2 + length;
+    }
+    tzx.WriteTo(dir / "GAME.TZX");
+    const Bytes want = Frames(tapPath, TapeLayout::SpectrumTap, 0);
+    Bitreel play({"play", "--port", QString::fromStdString(pty.Name()), "GAME.TZX"}, dir.path());
+    const Bytes got = pty.Receive(want.size(), std::chrono::milliseconds(Timeout));
+    const Ran ran = play.Finish();
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(got, want);
+}
 
 TEST(Play, StopsAtACorruptBlockWithStatusTwo) {
     TempDir dir;
