@@ -1,6 +1,7 @@
 // The window that looks inside one block of the contents list.
 #include "app/BlockInspector.h"
 
+#include "app/FsPath.h"
 #include "app/QtSaveFileDialog.h"
 #include "app/ScreenTab.h"
 #include "view/View.h"
@@ -24,14 +25,6 @@
 
 namespace bitreel {
 namespace {
-
-std::filesystem::path ToFsPath(const QString& path) {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
 
 QString FromFsPath(const std::filesystem::path& path) {
 #ifdef Q_OS_WIN

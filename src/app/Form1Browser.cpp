@@ -7,6 +7,7 @@
 #include "app/DriveList.h"
 #include "app/FileList.h"
 #include "app/FilePattern.h"
+#include "app/FsPath.h"
 #include "tape/ContentsIndex.h"
 #include "tape/ImageReader.h"
 
@@ -22,14 +23,6 @@
 
 namespace bitreel {
 namespace {
-
-std::filesystem::path ToFsPath(const QString& path) {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
 
 // Blocks listed between two yields to the event loop: a real tape lists in
 // one go, a file of millions of blocks keeps the window painting and Exit
