@@ -1,7 +1,7 @@
 // The window that looks inside one block of the contents list.
 #include "app/BlockInspector.h"
 
-#include "app/FsPath.h"
+#include "transfer/FsPath.h"
 #include "app/QtSaveFileDialog.h"
 #include "app/ScreenTab.h"
 #include "view/View.h"
@@ -25,14 +25,6 @@
 
 namespace bitreel {
 namespace {
-
-QString FromFsPath(const std::filesystem::path& path) {
-#ifdef Q_OS_WIN
-    return QString::fromStdWString(path.native());
-#else
-    return QFile::decodeName(QByteArray::fromStdString(path.native()));
-#endif
-}
 
 // Row texts carry name bytes one character per byte, as the contents list shows them.
 QString Latin1(const std::string& text) {
@@ -90,15 +82,18 @@ BlockInspector::BlockInspector(const Source& source, QWidget* parent)
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
 
     try {
-        blocks_ = ReadRowBlocks(ToFsPath(source.path), source.machine, source.layout,
-                                static_cast<std::size_t>(source.row));
+        // The rows up to the one after it are all its views need.
+        const auto row = static_cast<std::size_t>(source.row);
+        TapeImage image(ToFsPath(source.path), source.machine, source.layout);
+        image.Advance(row + 2);
+        blocks_ = view::BlocksAround(image, row);
     } catch (const std::system_error& error) {
         status_->setText(QStringLiteral("Cannot read %1: %2")
                              .arg(fileName, QString::fromLocal8Bit(error.code().message())));
     }
     if (blocks_.at) {
         setWindowTitle(QStringLiteral("%1 - %2: %3")
-                           .arg(fileName, rowName, Latin1(blocks_.at->Row).simplified()));
+                           .arg(fileName, rowName, Latin1(blocks_.at->row).simplified()));
         BuildTabs();
     } else {
         setWindowTitle(QStringLiteral("%1 - %2").arg(fileName, rowName));
@@ -107,7 +102,7 @@ BlockInspector::BlockInspector(const Source& source, QWidget* parent)
         }
         copyButton->setEnabled(false);
     }
-    exportButton->setEnabled(blocks_.at && !blocks_.at->Corrupt && blocks_.at->Frame);
+    exportButton->setEnabled(blocks_.at && blocks_.at->Sent());
     resize(660, 560);
 }
 
@@ -123,9 +118,9 @@ void BlockInspector::keyPressEvent(QKeyEvent* event) {
 }
 
 void BlockInspector::BuildTabs() {
-    if (!blocks_.at->Frame) {
+    if (blocks_.at->stored.empty()) {
         // A pause, a text, a stop: nothing to look inside but what its row says.
-        AddTextTab(QStringLiteral("Block"), Latin1(blocks_.at->Row).toStdString());
+        AddTextTab(QStringLiteral("Block"), Latin1(blocks_.at->row).toStdString());
         return;
     }
     const view::RowViews shown = view::ViewsOfRow(blocks_, source_.machine);
@@ -173,7 +168,7 @@ std::filesystem::path BlockInspector::Suggested(const char* extension) const {
 }
 
 void BlockInspector::Export() {
-    const auto payload = view::BlockPayload(blocks_.at->Bytes);
+    const auto payload = view::BlockPayload(blocks_.at->stored);
     Save(
         {"Export Block", "Raw Files", "*.bin", Suggested("bin")},
         [payload](QIODevice& out) {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/SaveFileDialog.h"
-#include "tape/RowBlocks.h"
 #include "tape/TapeLayout.h"
+#include "view/RowViews.h"
 
 #include <QString>
 #include <QWidget>
@@ -63,7 +63,7 @@ private:
               const QString& what);
 
     Source source_;
-    RowBlocks blocks_;
+    view::RowBlocks blocks_;
     std::unique_ptr<SaveFileDialog> saveDialog_;
     QTabWidget* tabs_ = nullptr;
     ScreenTab* screen_ = nullptr;

@@ -96,14 +96,9 @@ QRect ContentsList::visualRowRect(int row) const {
     return visualRect(model_->index(row));
 }
 
-void ContentsList::SetContents(ContentsIndex index) {
+void ContentsList::SetContents(TapeImage image) {
     ++revision_;
-    model_->SetContents(std::move(index));
-}
-
-void ContentsList::SetRows(std::vector<std::string> rows) {
-    ++revision_;
-    model_->SetRows(std::move(rows));
+    model_->SetContents(std::move(image));
 }
 
 QItemSelectionModel::SelectionFlags ContentsList::selectionCommand(const QModelIndex& index,

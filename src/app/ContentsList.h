@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tape/ContentsIndex.h"
+#include "tape/TapeImage.h"
 
 #include <QListView>
 
@@ -37,9 +37,7 @@ public:
     [[nodiscard]] QRect visualRowRect(int row) const;
 
     // Shows the rows of a listed tape image in place of all rows.
-    void SetContents(ContentsIndex index);
-    // The same for rows made in advance (a TZX or PZX image's).
-    void SetRows(std::vector<std::string> rows);
+    void SetContents(TapeImage image);
 
     // Changes whenever the rows are replaced, cleared or added to, so that a
     // listing that yields to the event loop can tell it has been overtaken.

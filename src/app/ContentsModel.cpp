@@ -22,7 +22,7 @@ int ContentsModel::rowCount(const QModelIndex& parent) const {
 }
 
 int ContentsModel::ListedCount() const {
-    return static_cast<int>(listed_.RowCount() + ready_.size());
+    return static_cast<int>(listed_.RowCount());
 }
 
 QVariant ContentsModel::data(const QModelIndex& index, int role) const {
@@ -36,8 +36,7 @@ QVariant ContentsModel::data(const QModelIndex& index, int role) const {
 QString ContentsModel::RowText(int row) const {
     const int listed = ListedCount();
     if (row < listed) {
-        return ready_.empty() ? Latin1(listed_.Row(static_cast<std::size_t>(row)))
-                              : Latin1(ready_[static_cast<std::size_t>(row)]);
+        return Latin1(listed_.Row(static_cast<std::size_t>(row)));
     }
     return added_.at(row - listed);
 }
@@ -47,34 +46,16 @@ int ContentsModel::WidestRow() const {
     if (listed == 0) {
         return widestAdded_;
     }
-    const int widestListed = ready_.empty() ? static_cast<int>(listed_.WidestRow()) : widestReady_;
+    const int widestListed = static_cast<int>(listed_.WidestRow());
     if (widestAdded_ >= 0 && added_.at(widestAdded_).size() > RowText(widestListed).size()) {
         return listed + widestAdded_;
     }
     return widestListed;
 }
 
-void ContentsModel::SetContents(ContentsIndex index) {
+void ContentsModel::SetContents(TapeImage image) {
     beginResetModel();
-    listed_ = std::move(index);
-    ready_.clear();
-    widestReady_ = -1;
-    added_.clear();
-    widestAdded_ = -1;
-    endResetModel();
-}
-
-void ContentsModel::SetRows(std::vector<std::string> rows) {
-    beginResetModel();
-    listed_ = ContentsIndex();
-    ready_ = std::move(rows);
-    widestReady_ = -1;
-    for (std::size_t i = 0; i < ready_.size(); ++i) {
-        if (widestReady_ < 0 ||
-            ready_[i].size() > ready_[static_cast<std::size_t>(widestReady_)].size()) {
-            widestReady_ = static_cast<int>(i);
-        }
-    }
+    listed_ = std::move(image);
     added_.clear();
     widestAdded_ = -1;
     endResetModel();
@@ -91,7 +72,7 @@ void ContentsModel::Append(const QString& text) {
 }
 
 void ContentsModel::Clear() {
-    SetContents(ContentsIndex());
+    SetContents(TapeImage());
 }
 
 } // namespace bitreel

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tape/ContentsIndex.h"
+#include "tape/TapeImage.h"
 
 #include <QAbstractListModel>
 #include <QStringList>
@@ -11,8 +11,7 @@
 namespace bitreel {
 
 // The rows of the contents list: those of a listed tape image, made when the
-// view asks for them (TAP and JUP) or read ready (TZX and PZX), followed by
-// rows added one by one (a recording's).
+// view asks for them, followed by rows added one by one (a recording's).
 class ContentsModel : public QAbstractListModel {
 public:
     explicit ContentsModel(QObject* parent = nullptr);
@@ -25,19 +24,14 @@ public:
     [[nodiscard]] int WidestRow() const;
 
     // Shows a listed image's rows in place of all rows.
-    void SetContents(ContentsIndex index);
-    // The same for rows made in advance.
-    void SetRows(std::vector<std::string> rows);
+    void SetContents(TapeImage image);
     void Append(const QString& text);
     void Clear();
 
 private:
     [[nodiscard]] int ListedCount() const;
 
-    // At most one of the two holds rows.
-    ContentsIndex listed_;
-    std::vector<std::string> ready_;
-    int widestReady_ = -1; // in ready_
+    TapeImage listed_;
     QStringList added_;
     int widestAdded_ = -1; // in added_
 };

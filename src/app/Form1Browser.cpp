@@ -7,9 +7,8 @@
 #include "app/DriveList.h"
 #include "app/FileList.h"
 #include "app/FilePattern.h"
-#include "app/FsPath.h"
-#include "tape/ContentsIndex.h"
-#include "tape/ImageReader.h"
+#include "transfer/FsPath.h"
+#include "tape/TapeImage.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -71,21 +70,15 @@ Form1::Listing Form1::LoadContents(const QString& path) {
     const std::filesystem::path file = ToFsPath(path);
     bool playable = false;
     try {
-        // TZX and PZX images are read whole at once; their rows are few.
-        if (auto entries = LoadTapeEntries(file, Machine(), FrameUse::Drop)) {
-            playable = HasFrame(*entries);
-            lstContents->SetRows(EntryRows(*entries));
-        } else {
-            ContentsIndex index(file, Machine(), LayoutInForce());
-            while (!index.Advance(BlocksPerYield)) {
-                QCoreApplication::processEvents();
-                if (lstContents->Revision() != listing) {
-                    return Listing::Failed; // another file, folder or a recording has the list now
-                }
+        TapeImage image(file, Machine(), LayoutInForce());
+        while (!image.Advance(BlocksPerYield)) {
+            QCoreApplication::processEvents();
+            if (lstContents->Revision() != listing) {
+                return Listing::Failed; // another file, folder or a recording has the list now
             }
-            lstContents->SetContents(std::move(index));
-            playable = lstContents->count() > 0;
         }
+        playable = image.Playable();
+        lstContents->SetContents(std::move(image));
     } catch (const std::system_error& error) {
         ShowFailureReason(CannotRead(path, error)); // gone, unreadable or no file at all
         return Listing::Failed;

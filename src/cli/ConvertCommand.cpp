@@ -5,15 +5,17 @@
 #include "cli/ExitStatus.h"
 #include "cli/LayoutName.h"
 #include "cli/Paths.h"
+#include "transfer/FsPath.h"
 #include "cli/TapeOptions.h"
-#include "tape/AceConversion.h"
-#include "tape/ImageReader.h"
+#include "tape/Conversion.h"
+#include "tape/TapeChoice.h"
+#include "tape/TapeFile.h"
+#include "tape/TapeImage.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <system_error>
 
 namespace bitreel::cli {
 namespace {
@@ -22,14 +24,13 @@ const QString Command = QStringLiteral("convert");
 
 bool ReadWhole(const std::filesystem::path& path, const QString& name,
                std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        ReportError("cannot open " + Shown(name) + ": " + std::strerror(errno));
-        return false;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        ReportError("cannot read " + Shown(name) + ": " + std::strerror(errno));
+    try {
+        bytes = ReadWholeFile(path, TapeImage::MaxFileSize);
+    } catch (const std::system_error& error) {
+        std::error_code ignored;
+        const bool exists = std::filesystem::exists(path, ignored);
+        ReportError((exists ? "cannot read " : "cannot open ") + Shown(name) + ": " +
+                    error.code().message());
         return false;
     }
     return true;
@@ -64,47 +65,26 @@ TapeOptions ConvertMachine(TapeOptions options, const std::filesystem::path& in,
     return options;
 }
 
-// The frame as the image stores it: a checksum the reader replaced because
-// it also covers the flag is put back, so that the TAP file holds the bytes
-// that were saved.
-void PutStoredFrame(const TapeBlock& block, std::vector<std::uint8_t>& out) {
-    out.insert(out.end(), block.Bytes.begin(), block.Bytes.end());
-    if (block.Verdict == ChecksumVerdict::Replaced && block.Bytes.size() >= 4) {
-        out.back() ^= block.Bytes[2];
-    }
-}
-
-// TZX or PZX to TAP: every block that goes out as a frame, in order; the
-// others are named on standard error.
-int ConvertImage(const QString& inName, const std::filesystem::path& in, const QString& outName,
+// TZX or PZX to TAP: every block that goes out as a frame, in order, as
+// the image stores it; the others are named on standard error.
+int ConvertToTap(const QString& inName, const std::filesystem::path& in, const QString& outName,
                  const std::filesystem::path& out) {
-    std::optional<TapeEntries> entries;
+    TapeImage image;
     try {
-        entries = LoadTapeEntries(in, MachineKind::Spectrum, FrameUse::Keep);
+        image = TapeImage(in, MachineKind::Spectrum, TapeLayout::SpectrumTap);
     } catch (const std::system_error& error) {
         ReportError("cannot open " + Shown(inName) + ": " + error.code().message());
         return ExitUsageOrIo;
     }
-    std::vector<std::uint8_t> bytes;
-    bool corrupt = false;
-    for (std::size_t row = 0; row < entries->size(); ++row) {
-        const TapeEntry& entry = (*entries)[row];
-        if (entry.Kind == EntryKind::Frame) {
-            PutStoredFrame(entry.Block, bytes);
-            if (entry.Block.Verdict == ChecksumVerdict::Damaged) {
-                ReportError(Shown(inName) + ": row " + std::to_string(row) +
-                            " has a damaged checksum; the TAP block has the payload's XOR");
-            }
-            continue;
-        }
-        corrupt = corrupt || entry.Kind == EntryKind::Corrupt;
+    const ImageConversion converted = ConvertImage(image.IndexAll(), TapeLayout::SpectrumTap);
+    for (const std::size_t row : converted.leftOut) {
         ReportError(Shown(inName) + ": row " + std::to_string(row) +
-                    " left out: " + Latin1ToUtf8(entry.Row));
+                    " left out: " + Latin1ToUtf8(image.Row(row)));
     }
-    if (!WriteWhole(out, outName, bytes)) {
+    if (!WriteWhole(out, outName, converted.bytes)) {
         return ExitUsageOrIo;
     }
-    return corrupt ? ExitCorrupt : ExitDone;
+    return converted.corrupt ? ExitCorrupt : ExitDone;
 }
 
 } // namespace
@@ -131,15 +111,15 @@ int ConvertCommand(const QStringList& arguments) {
     }
     const QString inName = parser.positionalArguments()[0];
     const QString outName = parser.positionalArguments()[1];
-    const std::filesystem::path in = ToPath(inName);
-    const std::filesystem::path out = ToPath(outName);
+    const std::filesystem::path in = ToFsPath(inName);
+    const std::filesystem::path out = ToFsPath(outName);
     if (parsed.options.machine != MachineKind::JupiterAce && !parsed.options.aceFormat) {
-        if (ImageFormatOf(in, MachineKind::Spectrum)) {
-            if (ImageFormatOf(out, MachineKind::Spectrum) ||
+        if (ImageFormatOf(in, MachineKind::Spectrum) != ImageFormat::Blocks) {
+            if (ImageFormatOf(out, MachineKind::Spectrum) != ImageFormat::Blocks ||
                 ChoiceForName(out).machine != MachineKind::Spectrum) {
                 return UsageError(Command, "a TZX or PZX image converts to a TAP file only");
             }
-            return ConvertImage(inName, in, outName, out);
+            return ConvertToTap(inName, in, outName, out);
         }
     }
     const TapeOptions options = ConvertMachine(parsed.options, in, out);

@@ -1,54 +1,121 @@
-// The JSON form of a listing.
+// The JSON form of a listing, written as the blocks are read.
 #include "cli/JsonListing.h"
 
-#include <QJsonArray>
-#include <QString>
+#include "cli/Console.h"
 
 namespace bitreel::cli {
 namespace {
 
-QString Latin1(std::string_view bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
+constexpr std::size_t FlushAt = 64 * 1024;
+constexpr std::string_view BlockIndent = "            ";
+constexpr std::string_view FieldIndent = "                ";
+constexpr std::string_view HeaderIndent = "                    ";
 
-QString Utf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// An array's variable as the row shows it: a letter A to Z of the array's
-// own kind in lower case ("a", "a$"), any other byte as it stands.
-QString ArrayVariable(const HeaderFields& header) {
-    const std::uint8_t byte = *header.variable;
-    const bool chars = header.typeByte == 2;
-    const std::uint8_t first = chars ? 0xC1 : 0x81;
-    QString name = QChar(byte);
-    if (byte >= first && byte <= first + 25) {
-        name = QChar(static_cast<char16_t>((byte & 0x1F) | 0x60));
+// A JSON string of UTF-8 text: quotes, backslashes and control characters
+// escaped.
+void PutString(std::string& out, std::string_view utf8) {
+    constexpr std::string_view Hex = "0123456789abcdef";
+    out += '"';
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (byte < 0x20) {
+                out += "\\u00";
+                out += Hex[byte >> 4];
+                out += Hex[byte & 0x0F];
+            } else {
+                out += c;
+            }
+        }
     }
-    return chars ? name + QLatin1Char('$') : name;
+    out += '"';
 }
 
-QJsonObject HeaderJson(const HeaderFields& header) {
-    QJsonObject object{{QStringLiteral("type"), Utf8(header.type)},
-                       {QStringLiteral("name"), Latin1(header.name)},
-                       {QStringLiteral("length"), header.dataLength}};
+// Row and name bytes are Latin-1 characters.
+void PutLatin1(std::string& out, std::string_view latin1) {
+    PutString(out, Latin1ToUtf8(latin1));
+}
+
+// One "key": value line of an object; first says whether a comma goes before it.
+class Fields {
+public:
+    Fields(std::string& out, std::string_view indent) : out_(out), indent_(indent) {}
+
+    std::string& Key(std::string_view key) {
+        out_ += first_ ? "\n" : ",\n";
+        first_ = false;
+        out_ += indent_;
+        out_ += '"';
+        out_ += key;
+        out_ += "\": ";
+        return out_;
+    }
+    void Number(std::string_view key, long long value) { Key(key) += std::to_string(value); }
+    void Text(std::string_view key, std::string_view utf8) { PutString(Key(key), utf8); }
+    void Null(std::string_view key) { Key(key) += "null"; }
+    template <typename Value> void NumberOrNull(std::string_view key, const Value& value) {
+        value ? Number(key, *value) : Null(key);
+    }
+
+private:
+    std::string& out_;
+    std::string_view indent_;
+    bool first_ = true;
+};
+
+// An array's variable as the row shows it: a letter of the array's own kind
+// in lower case ("a", "a$"), any other byte as it stands.
+std::string ArrayVariable(const HeaderFields& header) {
+    const bool characters = header.typeByte == 2;
+    const auto letter = ArrayLetter(*header.variable, characters);
+    std::string name = letter ? std::string(1, *letter)
+                              : Latin1ToUtf8(std::string(1, static_cast<char>(*header.variable)));
+    return characters ? name + "$" : name;
+}
+
+void PutHeader(std::string& out, const HeaderFields& header) {
+    out += '{';
+    Fields fields(out, HeaderIndent);
+    fields.Number("length", header.dataLength);
     if (header.line) {
-        object.insert(QStringLiteral("line"), *header.line);
+        fields.Number("line", *header.line);
+    }
+    PutLatin1(fields.Key("name"), header.name);
+    if (header.start) {
+        fields.Number("start", *header.start);
+    }
+    fields.Text("type", header.type);
+    if (header.variable) {
+        fields.Text("variable", ArrayVariable(header));
     }
     if (header.variables) {
-        object.insert(QStringLiteral("variables"), *header.variables);
+        fields.Number("variables", *header.variables);
     }
-    if (header.start) {
-        object.insert(QStringLiteral("start"), *header.start);
-    }
-    if (header.variable) {
-        object.insert(QStringLiteral("variable"), ArrayVariable(header));
-    }
-    return object;
-}
-
-template <typename Value> QJsonValue OrNull(const std::optional<Value>& value) {
-    return value ? QJsonValue(static_cast<qint64>(*value)) : QJsonValue(QJsonValue::Null);
+    out += '\n';
+    out += FieldIndent;
+    out += '}';
 }
 
 } // namespace
@@ -65,29 +132,68 @@ std::string_view VerdictName(ChecksumVerdict verdict) noexcept {
     return "damaged";
 }
 
-QJsonObject BlockJson(int index, const ListedBlock& block) {
-    return {
-        {QStringLiteral("index"), index},
-        {QStringLiteral("row"), Latin1(block.row)},
-        {QStringLiteral("kind"), Utf8(BlockKindName(block.kind))},
-        {QStringLiteral("flag"), OrNull(block.flag)},
-        {QStringLiteral("length"), OrNull(block.length)},
-        {QStringLiteral("checksum"),
-         block.verdict ? QJsonValue(Utf8(VerdictName(*block.verdict))) : QJsonValue()},
-        {QStringLiteral("header"),
-         block.header ? QJsonValue(HeaderJson(*block.header)) : QJsonValue()},
-    };
+JsonListing::~JsonListing() {
+    Finish();
 }
 
-QJsonObject FileJson(std::string_view file, std::string_view layout,
-                     const std::vector<ListedBlock>& blocks) {
-    QJsonArray array;
-    for (std::size_t i = 0; i < blocks.size(); ++i) {
-        array.append(BlockJson(static_cast<int>(i), blocks[i]));
+void JsonListing::BeginFile(std::string_view file, std::string_view layout) {
+    text_ += anyFile_ ? ",\n    {\n        \"blocks\": [" : "[\n    {\n        \"blocks\": [";
+    anyFile_ = true;
+    anyBlock_ = false;
+    file_ = file;
+    layout_ = layout;
+}
+
+void JsonListing::AddBlock(int index, const ImageBlock& block) {
+    text_ += anyBlock_ ? ",\n" : "\n";
+    anyBlock_ = true;
+    text_ += BlockIndent;
+    text_ += '{';
+    Fields fields(text_, FieldIndent);
+    if (block.Sent()) {
+        fields.Text("checksum", VerdictName(block.verdict));
+    } else {
+        fields.Null("checksum");
     }
-    return {{QStringLiteral("file"), Utf8(file)},
-            {QStringLiteral("layout"), Utf8(layout)},
-            {QStringLiteral("blocks"), array}};
+    fields.NumberOrNull("flag", block.Flag());
+    if (block.header) {
+        PutHeader(fields.Key("header"), *block.header);
+    } else {
+        fields.Null("header");
+    }
+    fields.Number("index", index);
+    fields.Text("kind", BlockKindName(block.kind));
+    fields.NumberOrNull("length", block.Length());
+    PutLatin1(fields.Key("row"), block.row);
+    text_ += '\n';
+    text_ += BlockIndent;
+    text_ += '}';
+    if (text_.size() >= FlushAt) {
+        Flush();
+    }
+}
+
+void JsonListing::EndFile() {
+    text_ += "\n        ],";
+    Fields fields(text_, "        ");
+    fields.Text("file", file_);
+    fields.Text("layout", layout_);
+    text_ += "\n    }";
+    Flush();
+}
+
+void JsonListing::Finish() {
+    if (finished_) {
+        return;
+    }
+    finished_ = true;
+    text_ += anyFile_ ? "\n]\n" : "[\n]\n";
+    Flush();
+}
+
+void JsonListing::Flush() {
+    Write(out_, text_);
+    text_.clear();
 }
 
 } // namespace bitreel::cli

@@ -6,16 +6,11 @@
 #include "cli/JsonListing.h"
 #include "cli/LayoutName.h"
 #include "cli/Paths.h"
+#include "transfer/FsPath.h"
 #include "cli/TapeOptions.h"
-#include "tape/BlockDescription.h"
-#include "tape/ContentsList.h"
-#include "tape/ImageReader.h"
-#include "tape/ListedBlock.h"
+#include "tape/TapeImage.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-
-#include <algorithm>
+#include <optional>
 #include <system_error>
 
 namespace bitreel::cli {
@@ -23,52 +18,17 @@ namespace {
 
 const QString Command = QStringLiteral("list");
 
-// One file's rows, with the facts behind each when JSON is asked for.
-struct FileListing {
-    std::vector<std::string> rows;
-    std::vector<ListedBlock> blocks; // JSON only
-    std::string_view layout;
-    bool corrupt = false;
-};
-
-std::string_view FormatName(ImageFormat format) {
-    return format == ImageFormat::Tzx ? "tzx" : "pzx";
-}
-
-// A TZX or PZX image, read whole by its reader.
-FileListing ListImage(const std::filesystem::path& path, ImageFormat format, bool details) {
-    FileListing listing;
-    listing.layout = FormatName(format);
-    const TapeEntries entries =
-        *LoadTapeEntries(path, MachineKind::Spectrum, details ? FrameUse::Keep : FrameUse::Drop);
-    listing.corrupt = std::any_of(entries.begin(), entries.end(),
-                                  [](const TapeEntry& e) { return e.Kind == EntryKind::Corrupt; });
-    if (details) {
-        listing.blocks = ListEntries(entries);
-    } else {
-        listing.rows = EntryRows(entries);
+// How the listing names the way an image was read.
+std::string_view FormatName(const TapeImage& image) {
+    switch (image.Format()) {
+    case ImageFormat::Tzx:
+        return "tzx";
+    case ImageFormat::Pzx:
+        return "pzx";
+    case ImageFormat::Blocks:
+        break;
     }
-    return listing;
-}
-
-// A file read block by block in the layout chosen, as the window lists it.
-FileListing ListBlocksOf(const std::filesystem::path& path, const TapeChoice& choice,
-                         bool details) {
-    FileListing listing;
-    listing.layout = LayoutName(choice.layout);
-    TapeFile file(path);
-    if (details) {
-        listing.blocks = ListBlocks(file, choice.machine, choice.layout, IsTapPath(path));
-        listing.corrupt =
-            std::any_of(listing.blocks.begin(), listing.blocks.end(),
-                        [](const ListedBlock& b) { return b.kind == BlockKind::Corrupt; });
-        return listing;
-    }
-    bool expectHeader = true;
-    listing.rows = LoadContents(file, choice.machine, choice.layout, IsTapPath(path), expectHeader);
-    listing.corrupt =
-        std::find(listing.rows.begin(), listing.rows.end(), CorruptBlockRow) != listing.rows.end();
-    return listing;
+    return LayoutName(image.Layout());
 }
 
 } // namespace
@@ -97,16 +57,16 @@ int ListCommand(const QStringList& arguments) {
 
     bool failed = false;
     bool corrupt = false;
-    QJsonArray objects;
-    std::string out;
+    std::optional<JsonListing> listing;
+    if (parser.isSet(json)) {
+        listing.emplace(stdout);
+    }
     for (const QString& name : files) {
-        const std::filesystem::path path = ToPath(name);
+        const std::filesystem::path path = ToFsPath(name);
         const TapeChoice choice = ChooseFor(options.options, path);
-        const auto format = ImageFormatOf(path, choice.machine);
-        FileListing listing;
+        TapeImage image;
         try {
-            listing = format ? ListImage(path, *format, parser.isSet(json))
-                             : ListBlocksOf(path, choice, parser.isSet(json));
+            image = TapeImage(path, choice.machine, choice.layout);
         } catch (const std::system_error& error) {
             std::error_code ignored;
             const bool exists = std::filesystem::exists(path, ignored);
@@ -115,24 +75,35 @@ int ListCommand(const QStringList& arguments) {
             failed = true;
             continue;
         }
-        corrupt = corrupt || listing.corrupt;
-        if (parser.isSet(json)) {
-            objects.append(FileJson(Shown(name), listing.layout, listing.blocks));
+        image.IndexAll();
+        corrupt = corrupt || image.HasCorrupt();
+        // Each row is written as it is made: the listing holds no more than
+        // the image's index.
+        if (listing) {
+            listing->BeginFile(Shown(name), FormatName(image));
+            for (std::size_t row = 0; row < image.RowCount(); ++row) {
+                listing->AddBlock(static_cast<int>(row), image.Block(row));
+            }
+            listing->EndFile();
             continue;
         }
+        std::string out;
         if (files.size() > 1) {
             // A line with the file's name before its rows, a blank line between files.
             out += (&name == &files.front() ? "" : "\n") + Shown(name) + ":\n";
         }
-        for (const std::string& row : listing.rows) {
-            out += Latin1ToUtf8(row);
+        for (std::size_t row = 0; row < image.RowCount(); ++row) {
+            out += Latin1ToUtf8(image.Row(row));
             out += '\n';
+            if (out.size() >= 64 * 1024) {
+                Write(stdout, out);
+                out.clear();
+            }
         }
         Write(stdout, out);
-        out.clear();
     }
-    if (parser.isSet(json)) {
-        Write(stdout, QJsonDocument(objects).toJson(QJsonDocument::Indented).toStdString());
+    if (listing) {
+        listing->Finish();
     }
     std::fflush(stdout);
     if (failed) {

@@ -6,11 +6,11 @@
 #include "cli/ExitStatus.h"
 #include "cli/LineOpening.h"
 #include "cli/Paths.h"
+#include "transfer/FsPath.h"
 #include "cli/StopSignals.h"
 #include "cli/TapeOptions.h"
 #include "cli/WatchedPort.h"
-#include "tape/ContentsList.h"
-#include "tape/ListedBlock.h"
+#include "tape/TapeImage.h"
 #include "transfer/Playback.h"
 
 #include <system_error>
@@ -21,8 +21,7 @@ namespace {
 const QString Command = QStringLiteral("play");
 
 // The exit status of a run that ended.
-int PlayStatus(const TransferResult& result, bool lineFailed,
-               const std::vector<ListedBlock>& blocks) {
+int PlayStatus(const TransferResult& result, bool lineFailed, const TapeImage& image) {
     switch (result.ending) {
     case TransferResult::Ending::Done:
         return ExitDone;
@@ -35,8 +34,8 @@ int PlayStatus(const TransferResult& result, bool lineFailed,
         return ExitPortFailed;
     }
     const bool atCorrupt =
-        result.block >= 0 && result.block < static_cast<int>(blocks.size()) &&
-        blocks[static_cast<std::size_t>(result.block)].kind == BlockKind::Corrupt;
+        result.block >= 0 && static_cast<std::size_t>(result.block) < image.RowCount() &&
+        image.Block(static_cast<std::size_t>(result.block)).kind == BlockKind::Corrupt;
     return atCorrupt ? ExitCorrupt : ExitUsageOrIo;
 }
 
@@ -68,29 +67,25 @@ int PlayCommand(const QStringList& arguments) {
         return UsageError(Command, "give one FILE");
     }
     const QString name = parser.positionalArguments().front();
-    const std::filesystem::path path = ToPath(name);
+    const std::filesystem::path path = ToFsPath(name);
     const TapeChoice choice = ChooseFor(options.options, path);
 
     // Listed first, as the window lists a file before it plays it: the rows
     // give the progress its totals and tell a corrupt block from a failure.
-    std::vector<ListedBlock> blocks;
+    TapeImage image;
     try {
-        if (const auto entries = LoadTapeEntries(path, choice.machine, FrameUse::Drop)) {
-            blocks = ListEntries(*entries); // a TZX or PZX image: one row per entry
-        } else {
-            TapeFile file(path);
-            blocks = ListBlocks(file, choice.machine, choice.layout, IsTapPath(path));
-        }
+        image = TapeImage(path, choice.machine, choice.layout);
+        image.IndexAll();
     } catch (const std::system_error& error) {
         ReportError("cannot open " + Shown(name) + ": " + error.code().message());
         return ExitUsageOrIo;
     }
     bool fromOk = false;
     const int from = parser.value(fromOption).toInt(&fromOk);
-    if (!fromOk || from < 0 || (from > 0 && from >= static_cast<int>(blocks.size()))) {
+    const auto rows = static_cast<int>(image.RowCount());
+    if (!fromOk || from < 0 || (from > 0 && from >= rows)) {
         return UsageError(Command, "--from " + parser.value(fromOption).toStdString() + ": " +
-                                       Shown(name) + " has rows 0 to " +
-                                       std::to_string(static_cast<int>(blocks.size()) - 1));
+                                       Shown(name) + " has rows 0 to " + std::to_string(rows - 1));
     }
 
     int status = ExitDone;
@@ -101,8 +96,9 @@ int PlayCommand(const QStringList& arguments) {
     CatchStopSignals();
 
     std::vector<long long> frameSizes;
-    for (const ListedBlock& block : blocks) {
-        frameSizes.push_back(block.length ? *block.length + 2 : 0);
+    for (std::size_t row = 0; row < image.RowCount(); ++row) {
+        const auto length = image.Block(row).Length();
+        frameSizes.push_back(length ? *length + 2 : 0);
     }
     ProgressReporter progress(stderr, IsTerminal(stderr), ProgressReporter::Counting::Play);
     progress.PlanRows(std::move(frameSizes));
@@ -126,7 +122,7 @@ int PlayCommand(const QStringList& arguments) {
     request.file = path;
     request.layout = choice.layout;
     request.startRow = from;
-    request.rowCount = static_cast<int>(blocks.size());
+    request.rowCount = rows;
     const TransferResult result = playback.Run(request);
 
     if (result.ending == TransferResult::Ending::Stopped) {
@@ -139,9 +135,9 @@ int PlayCommand(const QStringList& arguments) {
     if (result.Failed()) {
         const bool lineFailed = line.Failed() || waitFailed;
         ReportError(lineFailed ? result.reason : Shown(name) + ": " + result.reason);
-        return PlayStatus(result, lineFailed, blocks);
+        return PlayStatus(result, lineFailed, image);
     }
-    return PlayStatus(result, false, blocks);
+    return PlayStatus(result, false, image);
 }
 
 } // namespace bitreel::cli

@@ -6,6 +6,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/LineOpening.h"
 #include "cli/Paths.h"
+#include "transfer/FsPath.h"
 #include "cli/StopSignals.h"
 #include "cli/TapeOptions.h"
 #include "cli/WatchedPort.h"
@@ -104,7 +105,7 @@ int RecordCommand(const QStringList& arguments) {
         idle = std::chrono::milliseconds(std::llround(seconds * 1000));
     }
     const QString name = parser.positionalArguments().front();
-    const std::filesystem::path path = std::filesystem::absolute(ToPath(name));
+    const std::filesystem::path path = std::filesystem::absolute(ToFsPath(name));
     const TapeChoice choice = ChooseFor(options.options, path);
 
     int status = ExitDone;

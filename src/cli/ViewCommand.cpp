@@ -4,11 +4,9 @@
 #include "cli/Console.h"
 #include "cli/ExitStatus.h"
 #include "cli/Paths.h"
+#include "transfer/FsPath.h"
 #include "cli/TapeOptions.h"
-#include "tape/ContentsList.h"
-#include "tape/ImageReader.h"
-#include "tape/ListedBlock.h"
-#include "tape/RowBlocks.h"
+#include "tape/TapeImage.h"
 #include "view/View.h"
 
 #include <QImage>
@@ -79,7 +77,7 @@ view::BlockView FirstOffered(const ViewOption& option,
 
 // With no view asked for: a header's fields, then the first view that reads
 // as text, else the bytes.
-std::string DefaultText(const RowBlocks& blocks, const view::RowViews& shown, MachineKind machine,
+std::string DefaultText(const view::RowBlocks& blocks, const view::RowViews& shown, MachineKind machine,
                         TapeLayout layout) {
     std::string text;
     if (shown.headerRow) {
@@ -163,24 +161,18 @@ int ViewCommand(const QStringList& arguments) {
     }
     const QString name = parser.positionalArguments()[0];
     const QString rowArgument = parser.positionalArguments()[1];
-    const std::filesystem::path path = ToPath(name);
+    const std::filesystem::path path = ToFsPath(name);
     const TapeChoice choice = ChooseFor(options.options, path);
     bool rowOk = false;
     const qulonglong row = rowArgument.toULongLong(&rowOk);
 
-    RowBlocks blocks;
+    view::RowBlocks blocks;
     std::size_t rows = 0;
     try {
+        TapeImage image(path, choice.machine, choice.layout);
+        rows = image.IndexAll().RowCount();
         if (rowOk) {
-            blocks = ReadRowBlocks(path, choice.machine, choice.layout, row);
-        }
-        if (!blocks.at) {
-            if (const auto entries = LoadTapeEntries(path, choice.machine, FrameUse::Drop)) {
-                rows = entries->size();
-            } else {
-                TapeFile file(path);
-                rows = ListBlocks(file, choice.machine, choice.layout, IsTapPath(path)).size();
-            }
+            blocks = view::BlocksAround(image, row);
         }
     } catch (const std::system_error& error) {
         std::error_code ignored;
@@ -198,14 +190,14 @@ int ViewCommand(const QStringList& arguments) {
 
     const view::RowViews shown = view::ViewsOfRow(blocks, choice.machine);
     std::string text;
-    if (!blocks.at->Frame) {
+    if (blocks.at->stored.empty()) {
         // A pause, a text, a stop of a TZX or PZX image: nothing to look inside
         // but what its row says.
         if (asked) {
             return UsageError(Command, std::string("--") + asked->name + " does not fit " +
                                            rowName + " of " + Shown(name) + ": it holds no block");
         }
-        text = Latin1ToUtf8(blocks.at->Row) + "\n";
+        text = Latin1ToUtf8(blocks.at->row) + "\n";
     } else if (!asked) {
         text = DefaultText(blocks, shown, choice.machine, choice.layout);
     } else if (!Offers(*asked, shown.views)) {
@@ -222,7 +214,7 @@ int ViewCommand(const QStringList& arguments) {
     Write(stdout, text);
     std::fflush(stdout);
     // As list tells a corrupt block: its bytes are shown, and a script learns of it.
-    return blocks.at->Corrupt ? ExitCorrupt : ExitDone;
+    return blocks.at->kind == BlockKind::Corrupt ? ExitCorrupt : ExitDone;
 }
 
 } // namespace bitreel::cli

@@ -1,8 +1,8 @@
-// Turns one block into its contents-list line, by the Spectrum or the Jupiter
-// Ace rules.
+// Turns one block into its kind, header fields and contents-list line, by the
+// Spectrum or the Jupiter Ace rules.
 #include "tape/BlockDescription.h"
 
-#include "tape/ByteCursor.h"
+#include "tape/BlockReader.h"
 
 #include <cstdint>
 #include <span>
@@ -11,52 +11,8 @@
 namespace bitreel {
 namespace {
 
-// Positions in Bytes (0 and 1 are the length field).
 constexpr std::size_t FlagAt = 2;
-constexpr std::size_t TypeAt = 3;
-constexpr std::size_t NameAt = 4;
-constexpr std::size_t NameSize = 10;
-constexpr std::size_t DataLengthAt = 14;
-constexpr std::size_t Param1At = 16;
-constexpr std::size_t VariableAt = 17;
-constexpr std::size_t Param2At = 18;
-
-constexpr std::int32_t SpectrumHeaderLength = 19;
-constexpr std::int32_t AceHeaderLength = 27;
-
 constexpr std::string_view ChecksumNote = " (Invalid Checksum)";
-
-enum class Outcome {
-    Described, // the rules gave a text
-    NoText,    // an Ace header of another type: recognised, but no text
-    Abandoned, // a field the rule reads lies beyond the block
-};
-
-struct Description {
-    Outcome outcome;
-    std::string text; // the description, or the row used in its place
-};
-
-// Reads fields only where the block has them; any read past the end
-// abandons the description.
-class Fields {
-public:
-    explicit Fields(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-
-    [[nodiscard]] bool Has(std::size_t index, std::size_t count = 1) const {
-        return index + count <= bytes_.size();
-    }
-    [[nodiscard]] std::uint8_t Byte(std::size_t index) const { return bytes_[index]; }
-    [[nodiscard]] unsigned Word(std::size_t index) const {
-        return Le16At(bytes_, index).value_or(0);
-    }
-    [[nodiscard]] std::string_view Name() const {
-        return {reinterpret_cast<const char*>(bytes_.data() + NameAt), NameSize};
-    }
-
-private:
-    std::span<const std::uint8_t> bytes_;
-};
 
 std::string Number(long long value) {
     return std::to_string(value);
@@ -83,157 +39,154 @@ std::string DataLine(std::int32_t length) {
     return "{Data block [Length=" + Number(static_cast<long long>(length) - 2) + "]}";
 }
 
-std::string UnknownBlockLine(std::int32_t length) {
-    return Bracketed("Unknown block type", length);
+// A block the rule cannot read far enough: the row stands in for a
+// description.
+BlockFacts Abandoned(std::int32_t length) {
+    BlockFacts facts;
+    facts.row = Bracketed("Unknown block type", length);
+    return facts;
 }
 
-Description Abandoned(std::int32_t length) {
-    return {Outcome::Abandoned, UnknownBlockLine(length)};
+BlockFacts Described(BlockKind kind, std::string row) {
+    BlockFacts facts;
+    facts.kind = kind;
+    facts.row = std::move(row);
+    facts.described = true;
+    return facts;
 }
 
-// The variable byte of an array header holds its letter in the low five bits,
-// its kind in the top three: 100 for a number array, 110 for a character
-// array. Only a byte of the header's own kind with a letter A to Z shows as
-// that letter in lower case; any other goes into the text unchanged.
-struct LetterRange {
-    std::uint8_t first;
-    std::uint8_t last;
-};
-constexpr LetterRange NumberArrayLetters{0x81, 0x9A};
-constexpr LetterRange CharArrayLetters{0xC1, 0xDA};
-
-char ArrayLetter(std::uint8_t variable, LetterRange letters) {
-    if (variable >= letters.first && variable <= letters.last) {
-        return static_cast<char>((variable & 0x1F) | 0x60);
-    }
-    return static_cast<char>(variable);
+std::string VariableText(const HeaderFields& fields, bool characters) {
+    const auto letter = ArrayLetter(*fields.variable, characters);
+    return std::string(1, letter ? *letter : static_cast<char>(*fields.variable)) +
+           (characters ? "$()" : "()");
 }
 
-Description DescribeSpectrumHeader(const Fields& f, std::int32_t length) {
-    const std::uint8_t type = f.Byte(TypeAt);
-    if (type > 3) {
-        return {Outcome::Described, Bracketed("Invalid header descriptor", length - 2)};
-    }
-    if (!f.Has(NameAt, NameSize) || !f.Has(Param2At, 2)) {
-        return Abandoned(length);
-    }
-    const std::string_view name = f.Name();
-    const unsigned dataLength = f.Word(DataLengthAt);
-    const unsigned param1 = f.Word(Param1At);
-    const unsigned param2 = f.Word(Param2At);
-    switch (type) {
+std::string SpectrumHeaderRow(const HeaderFields& f) {
+    switch (f.typeByte) {
     case 0:
-        if (param1 < 32768) {
-            return {Outcome::Described, HeaderLine("Program     : ", name,
-                                                   " [Line=" + Number(param1) + ", Vars Area=+" +
-                                                       Number(param2) + "]")};
+        if (f.line) {
+            return HeaderLine("Program     : ", f.name,
+                              " [Line=" + Number(*f.line) + ", Vars Area=+" +
+                                  Number(*f.variables) + "]");
         }
-        return {Outcome::Described,
-                HeaderLine("Program     : ", name, " [Vars Area=" + Number(param2) + "]")};
+        return HeaderLine("Program     : ", f.name, " [Vars Area=" + Number(*f.variables) + "]");
     case 1:
-        return {Outcome::Described,
-                HeaderLine("Number Array: ", name,
-                           std::string(" [Variable=") +
-                               ArrayLetter(f.Byte(VariableAt), NumberArrayLetters) + "()]")};
+        return HeaderLine("Number Array: ", f.name, " [Variable=" + VariableText(f, false) + "]");
     case 2:
-        return {Outcome::Described,
-                HeaderLine("Char Array  : ", name,
-                           std::string(" [Variable=") +
-                               ArrayLetter(f.Byte(VariableAt), CharArrayLetters) + "$()]")};
+        return HeaderLine("Char Array  : ", f.name, " [Variable=" + VariableText(f, true) + "]");
     default:
-        return {Outcome::Described,
-                HeaderLine("Code        : ", name,
-                           " [Start=" + Number(param1) + ", Length=" + Number(dataLength) + "]")};
+        return HeaderLine("Code        : ", f.name,
+                          " [Start=" + Number(*f.start) + ", Length=" + Number(f.dataLength) +
+                              "]");
     }
 }
 
-Description DescribeSpectrum(const Fields& f, std::int32_t length) {
-    const std::uint8_t flag = f.Byte(FlagAt);
-    if (length == SpectrumHeaderLength && flag == 0) {
-        if (!f.Has(TypeAt)) {
-            return Abandoned(length);
+BlockFacts DescribeSpectrum(const TapeBlock& block) {
+    const std::uint8_t flag = block.Bytes[FlagAt];
+    const std::int32_t length = block.Length;
+    if (length == SpectrumHeaderLength && flag == HeaderFlag) {
+        const auto fields = std::span(block.Bytes).subspan(FramePayloadAt);
+        BlockFacts facts;
+        if (fields.empty()) {
+            facts = Abandoned(length);
+        } else if (fields[HeaderTypeAt] > 3) {
+            facts = Described(BlockKind::Unknown, Bracketed("Invalid header descriptor", length - 2));
+        } else if (auto header = DecodeSpectrumHeader(fields)) {
+            facts = Described(BlockKind::Header, SpectrumHeaderRow(*header));
+            facts.header = std::move(header);
+        } else {
+            facts = Abandoned(length);
         }
-        return DescribeSpectrumHeader(f, length);
+        facts.headerPlace = true;
+        return facts;
     }
-    if (flag == 255) {
-        return {Outcome::Described, DataLine(length)};
+    if (flag == DataFlag) {
+        return Described(BlockKind::Data, DataLine(length));
     }
     if (length == SpectrumHeaderLength) {
-        return {Outcome::Described, Bracketed("Unknown header type", 17)};
+        return Described(BlockKind::Unknown, Bracketed("Unknown header type", 17));
     }
-    return {Outcome::Described, UnknownBlockLine(length)};
+    return Described(BlockKind::Unknown, Bracketed("Unknown block type", length));
 }
 
-Description DescribeAce(const Fields& f, std::int32_t length, bool isTapFile, bool badChecksum,
-                        bool& ExpectHeader) {
-    const std::uint8_t flag = f.Byte(FlagAt);
-    Description d;
+BlockFacts DescribeAce(const TapeBlock& block, bool isTapFile, bool& ExpectHeader) {
+    const std::uint8_t flag = block.Bytes[FlagAt];
+    const std::int32_t length = block.Length;
+    BlockFacts facts;
     bool recognised = true;
-    if ((isTapFile && ExpectHeader) || (!isTapFile && length == AceHeaderLength && flag == 0)) {
-        if (!f.Has(DataLengthAt, 2)) {
-            return Abandoned(length);
+    if ((isTapFile && ExpectHeader) ||
+        (!isTapFile && length == AceHeaderLength && flag == HeaderFlag)) {
+        auto header = DecodeAceHeader(std::span(block.Bytes).subspan(FramePayloadAt));
+        if (!header) {
+            facts = Abandoned(length);
+            facts.headerPlace = true;
+            return facts;
         }
-        const std::uint8_t type = f.Byte(TypeAt);
-        const std::string detail = " [Length=" + Number(f.Word(DataLengthAt)) + "]";
-        if (type == 0) {
-            d = {Outcome::Described, HeaderLine("Dictionary  : ", f.Name(), detail)};
-        } else if (type == 32) {
-            d = {Outcome::Described, HeaderLine("Bytes       : ", f.Name(), detail)};
+        const std::string detail = " [Length=" + Number(header->dataLength) + "]";
+        if (header->typeByte == AceDictionaryType) {
+            facts = Described(BlockKind::Header, HeaderLine("Dictionary  : ", header->name, detail));
+        } else if (header->typeByte == AceBytesType) {
+            facts = Described(BlockKind::Header, HeaderLine("Bytes       : ", header->name, detail));
         } else {
             // Padded like the other labels so that the name stays in its column.
-            std::string label = "Type " + Number(type);
+            std::string label = "Type " + Number(header->typeByte);
             label.resize(12, ' ');
             label += ": ";
-            d = {Outcome::NoText, HeaderLine(label, f.Name(), detail)};
+            facts.kind = BlockKind::Header;
+            facts.row = HeaderLine(label, header->name, detail);
         }
-    } else if (isTapFile || flag == 255) {
-        d = {Outcome::Described, DataLine(length)};
+        facts.header = std::move(header);
+        facts.headerPlace = true;
+    } else if (isTapFile || flag == DataFlag) {
+        facts = Described(BlockKind::Data, DataLine(length));
     } else {
-        d = {Outcome::Described, UnknownBlockLine(length)};
+        facts = Described(BlockKind::Unknown, Bracketed("Unknown block type", length));
         recognised = false;
     }
-    if (badChecksum) {
-        d.text += ChecksumNote;
+    if (block.BadChecksum) {
+        facts.row += ChecksumNote;
     }
     ExpectHeader = recognised ? !ExpectHeader : true;
-    return d;
+    return facts;
 }
 
-Description Describe(const TapeBlock& block, MachineKind machine, bool isTapFile,
-                     bool& ExpectHeader) {
-    const Fields f(block.Bytes);
-    if (!f.Has(FlagAt)) {
+} // namespace
+
+BlockFacts DescribeFacts(const TapeBlock& block, MachineKind machine, bool isTapFile,
+                         bool& ExpectHeader) {
+    if (block.Length == 0) {
+        BlockFacts facts;
+        facts.kind = BlockKind::Empty;
+        facts.row = "Empty block [Length=0]";
+        return facts;
+    }
+    if (block.Bytes.size() <= FlagAt) {
         return Abandoned(block.Length);
     }
     if (machine == MachineKind::Spectrum) {
         // Only a checksum that fits neither rule is shown: one that covers
         // the flag too is replaced on reading and lists as good.
-        Description d = DescribeSpectrum(f, block.Length);
-        if (d.outcome != Outcome::Abandoned && block.Verdict == ChecksumVerdict::Damaged) {
-            d.text += ChecksumNote;
+        BlockFacts facts = DescribeSpectrum(block);
+        if (facts.described && block.Verdict == ChecksumVerdict::Damaged) {
+            facts.row += ChecksumNote;
         }
-        return d;
+        return facts;
     }
-    return DescribeAce(f, block.Length, isTapFile, block.BadChecksum, ExpectHeader);
+    return DescribeAce(block, isTapFile, ExpectHeader);
 }
-
-} // namespace
 
 std::optional<std::string> DescribeBlock(const TapeBlock& block, MachineKind machine,
                                          bool isTapFile, bool& ExpectHeader) {
-    Description d = Describe(block, machine, isTapFile, ExpectHeader);
-    if (d.outcome != Outcome::Described) {
+    BlockFacts facts = DescribeFacts(block, machine, isTapFile, ExpectHeader);
+    if (!facts.described) {
         return std::nullopt;
     }
-    return std::move(d.text);
+    return std::move(facts.row);
 }
 
 std::string ContentsRow(const TapeBlock& block, MachineKind machine, bool isTapFile,
                         bool& ExpectHeader) {
-    if (block.Length == 0) {
-        return "Empty block [Length=0]";
-    }
-    return Describe(block, machine, isTapFile, ExpectHeader).text;
+    return DescribeFacts(block, machine, isTapFile, ExpectHeader).row;
 }
 
 } // namespace bitreel

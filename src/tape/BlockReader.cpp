@@ -2,14 +2,12 @@
 #include "tape/BlockReader.h"
 
 #include "tape/ByteCursor.h"
+#include "tape/HeaderFields.h"
 
 #include <cstring>
 
 namespace bitreel {
 namespace {
-
-constexpr std::uint8_t HeaderFlag = 0;
-constexpr std::uint8_t DataFlag = 255;
 
 // Checks the checksum of a body (flag, payload, checksum) and puts the
 // computed one in place of a wrong one.
@@ -60,6 +58,23 @@ std::uint8_t PayloadChecksum(std::span<const std::uint8_t> payload) noexcept {
         x ^= payload[i];
     }
     return x;
+}
+
+ChecksumVerdict FrameChecksumVerdict(std::span<const std::uint8_t> frame) noexcept {
+    const auto body = frame.size() > 2 ? frame.subspan(2) : frame.subspan(0, 0);
+    if (body.size() < 2) {
+        return body.empty() || body[0] == 0 ? ChecksumVerdict::Good : ChecksumVerdict::Damaged;
+    }
+    const std::uint8_t stored = body.back();
+    const std::uint8_t payload = PayloadChecksum(body.subspan(1, body.size() - 2));
+    if (stored == payload) {
+        return ChecksumVerdict::Good;
+    }
+    // With flag 0 both rules agree, and the first test has answered.
+    if (stored == (payload ^ body[0])) {
+        return ChecksumVerdict::Replaced;
+    }
+    return ChecksumVerdict::Damaged;
 }
 
 bool ReadBlock(TapeFile& file, TapeBlock& block, TapeLayout layout, bool ExpectHeader) {
@@ -115,6 +130,15 @@ void FrameFromBody(std::span<const std::uint8_t> body, TapeBlock& block) {
     block.Length = static_cast<std::int32_t>(body.size());
     block.Verdict = FrameChecksumVerdict(block.Bytes);
     CheckBody(std::span(block.Bytes).subspan(2), block.BadChecksum);
+}
+
+std::span<const std::uint8_t> BlockBody(std::span<const std::uint8_t> frame) noexcept {
+    return frame.size() > 2 ? frame.subspan(2) : std::span<const std::uint8_t>{};
+}
+
+std::span<const std::uint8_t> BlockPayload(std::span<const std::uint8_t> frame) noexcept {
+    const auto body = BlockBody(frame);
+    return body.size() > 2 ? body.subspan(1, body.size() - 2) : std::span<const std::uint8_t>{};
 }
 
 } // namespace bitreel

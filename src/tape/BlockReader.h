@@ -15,6 +15,11 @@ namespace bitreel {
 // relies on exactly this rule.
 [[nodiscard]] std::uint8_t PayloadChecksum(std::span<const std::uint8_t> payload) noexcept;
 
+// The verdict on a frame as it stands before any replacement: length field,
+// flag, payload, checksum. A frame without a body has nothing to judge; a body
+// of one byte holds no payload, so that byte must be 0.
+[[nodiscard]] ChecksumVerdict FrameChecksumVerdict(std::span<const std::uint8_t> frame) noexcept;
+
 // Reads the next block of the file into block, in the given layout.
 // Returns false when the block is corrupt (it cannot be read whole); true with
 // Length -1 at the end of the file (including a lone last byte); true with
@@ -30,5 +35,11 @@ bool ReadBlock(TapeFile& file, TapeBlock& block, TapeLayout layout, bool ExpectH
 // field in front, a wrong checksum replaced and flagged by the same rule.
 // For the data blocks of other image formats.
 void FrameFromBody(std::span<const std::uint8_t> body, TapeBlock& block);
+
+// A frame after its 2-byte length field (flag, payload, checksum), and the
+// payload alone (empty when the frame has no byte between flag and checksum).
+[[nodiscard]] std::span<const std::uint8_t> BlockBody(std::span<const std::uint8_t> frame) noexcept;
+[[nodiscard]] std::span<const std::uint8_t>
+BlockPayload(std::span<const std::uint8_t> frame) noexcept;
 
 } // namespace bitreel

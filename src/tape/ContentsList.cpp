@@ -1,47 +1,36 @@
 // Lists a tape image: one row per block, row k for block k of the file.
 #include "tape/ContentsList.h"
 
-#include "tape/BlockDescription.h"
-#include "tape/BlockReader.h"
-
-#include <type_traits>
+#include "tape/TapeImage.h"
 
 namespace bitreel {
+namespace {
 
-bool IsTapPath(const std::filesystem::path& path) {
-    const auto& native = path.native();
-    if (native.size() < 3) {
-        return false;
+std::vector<std::string> Rows(TapeImage image, bool& ExpectHeader) {
+    image.IndexAll();
+    std::vector<std::string> rows;
+    rows.reserve(image.RowCount());
+    for (std::size_t row = 0; row < image.RowCount(); ++row) {
+        rows.push_back(image.Row(row));
     }
-    // The last three characters only; anything outside ASCII cannot match.
-    std::string last;
-    for (std::size_t i = native.size() - 3; i < native.size(); ++i) {
-        using Unit = std::make_unsigned_t<std::filesystem::path::value_type>;
-        const auto c = static_cast<Unit>(native[i]);
-        last += c < 128 ? static_cast<char>(c) : '?';
-    }
-    return IsTapFile(last);
+    ExpectHeader = image.ExpectHeader();
+    return rows;
 }
+
+} // namespace
 
 std::vector<std::string> LoadContents(TapeFile& file, MachineKind machine, TapeLayout layout,
                                       bool isTapFile, bool& ExpectHeader) {
-    std::vector<std::string> rows;
-    TapeBlock block;
-    ExpectHeader = true;
-    while (!file.AtEnd()) {
-        if (!ReadBlock(file, block, layout, ExpectHeader)) {
-            rows.emplace_back(CorruptBlockRow);
-        } else if (block.Length >= 0) {
-            rows.push_back(ContentsRow(block, machine, isTapFile, ExpectHeader));
-        }
+    std::vector<std::uint8_t> bytes;
+    while (file.Read(1 << 16, bytes) > 0) {
     }
-    return rows;
+    return Rows(TapeImage(std::move(bytes), ImageFormat::Blocks, machine, layout, isTapFile),
+                ExpectHeader);
 }
 
 std::vector<std::string> LoadContents(const std::filesystem::path& path, MachineKind machine,
                                       TapeLayout layout, bool& ExpectHeader) {
-    TapeFile file(path);
-    return LoadContents(file, machine, layout, IsTapPath(path), ExpectHeader);
+    return Rows(TapeImage(path, machine, layout), ExpectHeader);
 }
 
 } // namespace bitreel

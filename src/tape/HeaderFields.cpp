@@ -3,85 +3,71 @@
 
 #include "tape/ByteCursor.h"
 
-#include <span>
-
 namespace bitreel {
 namespace {
 
-// Positions in Bytes: 0-1 length field, 2 flag, 3 the header type.
-constexpr std::size_t TypeAt = 3;
-constexpr std::size_t NameAt = 4;
-constexpr std::size_t NameSize = 10;
-constexpr std::size_t DataLengthAt = 14;
-constexpr std::size_t Param1At = 16;
-constexpr std::size_t VariableAt = 17;
-constexpr std::size_t Param2At = 18;
-
-constexpr std::int32_t SpectrumHeaderLength = 19;
-
-// Type, name and data length: what every header of both machines holds.
-std::optional<HeaderFields> CommonFields(std::span<const std::uint8_t> bytes) {
-    const auto dataLength = Le16At(bytes, DataLengthAt);
-    if (!dataLength || bytes.size() < NameAt + NameSize) {
+// Type, name, data length and the two words: what every header of both
+// machines holds.
+std::optional<HeaderFields> CommonFields(std::span<const std::uint8_t> payload) {
+    const auto dataLength = Le16At(payload, HeaderDataLengthAt);
+    if (!dataLength) {
         return std::nullopt;
     }
     HeaderFields fields;
-    fields.typeByte = bytes[TypeAt];
-    fields.name.assign(reinterpret_cast<const char*>(bytes.data() + NameAt), NameSize);
+    fields.typeByte = payload[HeaderTypeAt];
+    fields.name.assign(reinterpret_cast<const char*>(payload.data() + HeaderNameAt),
+                       HeaderNameSize);
     fields.dataLength = *dataLength;
+    fields.param1 = Le16At(payload, HeaderParam1At).value_or(0);
+    fields.param2 = Le16At(payload, HeaderParam2At).value_or(0);
     return fields;
 }
 
 } // namespace
 
-std::optional<HeaderFields> DecodeSpectrumHeader(const TapeBlock& block) {
-    const std::span<const std::uint8_t> bytes(block.Bytes);
-    if (block.Length != SpectrumHeaderLength || bytes.size() < 2 + SpectrumHeaderLength ||
-        bytes[2] != 0 || bytes[TypeAt] > 3) {
+std::optional<HeaderFields> DecodeSpectrumHeader(std::span<const std::uint8_t> payload) {
+    if (payload.size() < SpectrumHeaderBytes || payload[HeaderTypeAt] > 3) {
         return std::nullopt;
     }
-    auto fields = CommonFields(bytes);
-    const std::uint16_t param1 = Le16At(bytes, Param1At).value_or(0);
-    const std::uint16_t param2 = Le16At(bytes, Param2At).value_or(0);
+    auto fields = CommonFields(payload);
     switch (fields->typeByte) {
     case 0:
         fields->type = "program";
-        if (param1 < 32768) {
-            fields->line = param1;
+        if (fields->param1 < NoAutostartLine) {
+            fields->line = fields->param1;
         }
-        fields->variables = param2;
+        fields->variables = fields->param2;
         break;
     case 1:
         fields->type = "number array";
-        fields->variable = bytes[VariableAt];
+        fields->variable = payload[HeaderVariableAt];
         break;
     case 2:
         fields->type = "char array";
-        fields->variable = bytes[VariableAt];
+        fields->variable = payload[HeaderVariableAt];
         break;
     default:
         fields->type = "code";
-        fields->start = param1;
+        fields->start = fields->param1;
         break;
     }
     return fields;
 }
 
-std::optional<HeaderFields> DecodeAceHeader(const TapeBlock& block) {
-    const std::span<const std::uint8_t> bytes(block.Bytes);
-    auto fields = CommonFields(bytes);
+std::optional<HeaderFields> DecodeAceHeader(std::span<const std::uint8_t> payload) {
+    auto fields = CommonFields(payload);
     if (!fields) {
         return std::nullopt;
     }
     switch (fields->typeByte) {
-    case 0:
+    case AceDictionaryType:
         fields->type = "dictionary";
         break;
-    case 32:
+    case AceBytesType:
         fields->type = "bytes";
         // The address the bytes were saved from, right after the length.
-        if (const auto start = Le16At(bytes, Param1At)) {
-            fields->start = *start;
+        if (Le16At(payload, HeaderParam1At)) {
+            fields->start = fields->param1;
         }
         break;
     default:
@@ -89,6 +75,15 @@ std::optional<HeaderFields> DecodeAceHeader(const TapeBlock& block) {
         break;
     }
     return fields;
+}
+
+std::optional<char> ArrayLetter(std::uint8_t variable, bool characters) noexcept {
+    const std::uint8_t kind = characters ? 0xC0 : 0x80;
+    const std::uint8_t letter = variable & 0x1F;
+    if ((variable & 0xE0) != kind || letter < 1 || letter > 26) {
+        return std::nullopt;
+    }
+    return static_cast<char>(letter | 0x60);
 }
 
 } // namespace bitreel

@@ -3,7 +3,6 @@
 
 #include "tape/BlockDescription.h"
 #include "tape/ByteCursor.h"
-#include "tape/EntryBuilder.h"
 #include "tape/RowText.h"
 
 #include <algorithm>
@@ -143,30 +142,34 @@ void AddBlock(EntryBuilder& out, Span tag, Span body) {
 
 } // namespace
 
-TapeEntries PzxReader::Read(std::span<const std::uint8_t> file, FrameUse frames) {
-    EntryBuilder out(frames);
-    ByteCursor in(file);
-    if (file.empty()) {
+std::optional<TapeEntry> PzxReader::ReadEntry(std::span<const std::uint8_t> file, std::size_t at) {
+    EntryBuilder out(file.size());
+    const auto corrupt = [&out] {
         out.Add(EntryKind::Corrupt, CorruptBlockRow);
+        TapeEntry entry = std::move(out).Finish();
+        entry.last = true;
+        return entry;
+    };
+    if (at == 0 && file.empty()) {
+        return corrupt();
     }
-    bool first = true;
-    while (!in.AtEnd()) {
-        const auto tag = in.Bytes(HeaderTag.size());
-        const auto size = in.U32();
-        const auto body = size ? in.Bytes(*size) : std::nullopt;
-        if (!tag || !body) {
-            out.Add(EntryKind::Corrupt, CorruptBlockRow);
-            break;
-        }
-        // Only a header block of a version this reader knows makes the bytes
-        // a PZX image.
-        if (first && (!Is(*tag, HeaderTag) || ByteCursor(*body).U8() != MajorVersion)) {
-            out.Add(EntryKind::Corrupt, CorruptBlockRow);
-            break;
-        }
-        first = false;
-        AddBlock(out, *tag, *body);
+    if (at >= file.size()) {
+        return std::nullopt;
     }
+    ByteCursor in(file.subspan(at));
+    const auto tag = in.Bytes(HeaderTag.size());
+    const auto size = in.U32();
+    const auto body = size ? in.Bytes(*size) : std::nullopt;
+    if (!tag || !body) {
+        return corrupt();
+    }
+    // Only a header block of a version this reader knows makes the bytes a
+    // PZX image.
+    if (at == 0 && (!Is(*tag, HeaderTag) || ByteCursor(*body).U8() != MajorVersion)) {
+        return corrupt();
+    }
+    AddBlock(out, *tag, *body);
+    out.SetNext(at + in.Offset());
     return std::move(out).Finish();
 }
 

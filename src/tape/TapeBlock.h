@@ -1,11 +1,17 @@
 #pragma once
 
-#include "tape/ChecksumVerdict.h"
-
 #include <cstdint>
 #include <vector>
 
 namespace bitreel {
+
+// How a block's stored checksum byte compares with the two rules a tape may
+// have followed. Only this system's own rule (payload alone) is ever sent.
+enum class ChecksumVerdict : std::uint8_t {
+    Good,     // the XOR of the payload
+    Replaced, // the XOR of flag and payload: the byte is replaced, nothing is lost
+    Damaged,  // neither: the block's bytes are not the ones that were saved
+};
 
 // One block in the form every layout is read into and that goes out on the
 // line as one frame: 2-byte little-endian length field, flag, payload,

@@ -1,9 +1,76 @@
-// Chooses a machine and layout from a tape image's name.
+// The layouts and formats of tape images, and what a file's name chooses.
 #include "tape/TapeChoice.h"
 
 #include <string>
+#include <type_traits>
 
 namespace bitreel {
+namespace {
+
+// The path ends in the given upper-case suffix, ignoring the case of ASCII
+// letters; no character outside ASCII can match.
+bool EndsWith(const std::filesystem::path& path, std::string_view suffix) {
+    const auto& native = path.native();
+    if (native.size() < suffix.size()) {
+        return false;
+    }
+    const std::size_t start = native.size() - suffix.size();
+    for (std::size_t i = 0; i < suffix.size(); ++i) {
+        using Unit = std::make_unsigned_t<std::filesystem::path::value_type>;
+        auto c = static_cast<Unit>(native[start + i]);
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<Unit>(c - 'a' + 'A');
+        }
+        if (c != static_cast<Unit>(suffix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+TapeLayout LayoutInForce(MachineKind machine, std::string_view formatText) {
+    if (machine == MachineKind::Spectrum) {
+        return TapeLayout::SpectrumTap;
+    }
+    return formatText == "TAP" ? TapeLayout::AceTap : TapeLayout::AceJup;
+}
+
+bool IsTapFile(std::string_view path) {
+    if (path.size() < 3) {
+        return false;
+    }
+    constexpr std::string_view tap = "TAP";
+    const std::string_view last = path.substr(path.size() - 3);
+    for (std::size_t i = 0; i < 3; ++i) {
+        char c = last[i];
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+        if (c != tap[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsTapPath(const std::filesystem::path& path) {
+    return EndsWith(path, "TAP");
+}
+
+ImageFormat ImageFormatOf(const std::filesystem::path& path, MachineKind machine) {
+    if (machine != MachineKind::Spectrum) {
+        return ImageFormat::Blocks;
+    }
+    if (EndsWith(path, ".TZX")) {
+        return ImageFormat::Tzx;
+    }
+    if (EndsWith(path, ".PZX")) {
+        return ImageFormat::Pzx;
+    }
+    return ImageFormat::Blocks;
+}
 
 std::string UpperExtension(const std::filesystem::path& path) {
     std::string extension = path.extension().string();

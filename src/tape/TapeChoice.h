@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tape/TapeImage.h"
 #include "tape/TapeLayout.h"
 
 #include <filesystem>
@@ -26,5 +27,13 @@ struct TapeChoice {
 
 // The name's extension, dot included, in capitals (".TAP"); empty when none.
 [[nodiscard]] std::string UpperExtension(const std::filesystem::path& path);
+
+// IsTapFile for a path of the platform's own character type.
+[[nodiscard]] bool IsTapPath(const std::filesystem::path& path);
+
+// How a file is read: with the Spectrum chosen, a name ending in ".TZX" or
+// ".PZX" (any case) is a TZX or PZX image; every other file is read block by
+// block in the tape layout in force.
+[[nodiscard]] ImageFormat ImageFormatOf(const std::filesystem::path& path, MachineKind machine);
 
 } // namespace bitreel

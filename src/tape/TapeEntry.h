@@ -1,43 +1,53 @@
 #pragma once
 
-// One block of a TZX or PZX image, in the form the contents list and Play use.
-
-#include "tape/TapeBlock.h"
+// One block of a TZX or PZX image as its reader finds it at an offset: what
+// Play does with it, and where the next one starts.
 
 #include <cstdint>
+#include <span>
 #include <string>
-#include <vector>
 
 namespace bitreel {
 
 // What Play does when it comes to the block.
 enum class EntryKind {
-    Frame,   // Block goes out as its frame, exactly as from a TAP file
+    Frame,   // its data goes out as a frame, exactly as the same block of a TAP file
     Skipped, // nothing goes out; Play passes over the block with its row selected
     Stop,    // the tape stops: Play ends after the block before it, and the next
              // Play goes on from the row after it
-    Corrupt, // the block cannot be read whole; Play ends before it, as at a
-             // corrupt TAP block, and the readers list nothing after it
+    Corrupt, // the block cannot be read whole; Play ends before it, and nothing
+             // after it is listed
 };
 
 struct TapeEntry {
-    EntryKind Kind = EntryKind::Skipped;
-    std::string Row;    // the contents-list row
-    TapeBlock Block;    // Frame only, when the frames are kept: as ReadBlock gives the
-                        // same block of a TAP file
-    bool Turbo = false; // Frame only: stored for a loader other than the ROM's
-    // Frame only, when the frames are kept: the checksum byte as the image
-    // stores it, which Block may have replaced.
-    std::uint8_t StoredChecksum = 0;
+    EntryKind kind = EntryKind::Skipped;
+    std::string row;                    // every kind but Frame: the contents-list row
+    std::span<const std::uint8_t> data; // Frame: flag, payload, checksum as stored
+    bool turbo = false;                 // Frame: stored for a loader other than the ROM's
+    std::size_t next = 0;               // where the next block starts
+    bool last = false;                  // nothing is read after this block
 };
 
-// Row k stands for entry k, as for block k of a TAP file.
-using TapeEntries = std::vector<TapeEntry>;
+// Makes the entry a block reader returns: a frame of data, or a row.
+class EntryBuilder {
+public:
+    explicit EntryBuilder(std::size_t next) { entry_.next = next; }
 
-// The rows of the contents list, in entry order.
-[[nodiscard]] std::vector<std::string> EntryRows(const TapeEntries& entries);
+    void AddFrame(std::span<const std::uint8_t> data, bool turbo) {
+        entry_.kind = EntryKind::Frame;
+        entry_.data = data;
+        entry_.turbo = turbo;
+    }
+    void Add(EntryKind kind, std::string row) {
+        entry_.kind = kind;
+        entry_.row = std::move(row);
+    }
+    void SetNext(std::size_t next) { entry_.next = next; }
 
-// At least one entry goes out as a frame; without one, Play stays disabled.
-[[nodiscard]] bool HasFrame(const TapeEntries& entries) noexcept;
+    [[nodiscard]] TapeEntry Finish() && { return std::move(entry_); }
+
+private:
+    TapeEntry entry_;
+};
 
 } // namespace bitreel

@@ -112,6 +112,30 @@ std::size_t TapeFile::Read(std::size_t count, std::vector<std::uint8_t>& out) {
     return done;
 }
 
+std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path,
+                                        std::uint64_t maxSize) {
+    const auto tooLarge = [&path] { ThrowFileError(EFBIG, "Cannot read", path); };
+    TapeFile file(path);
+    if (file.Size() > maxSize) {
+        tooLarge();
+    }
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(file.Size());
+    file.Read(file.Size(), bytes);
+    // A file that grew since it was sized is read to its end all the same.
+    constexpr std::size_t Chunk = 64 * 1024;
+    while (!file.AtEnd()) {
+        if (bytes.size() > maxSize) {
+            tooLarge();
+        }
+        file.Read(Chunk, bytes);
+    }
+    if (bytes.size() > maxSize) {
+        tooLarge();
+    }
+    return bytes;
+}
+
 void TapeFile::Close() noexcept {
     file_.reset();
     view_ = {};

@@ -60,4 +60,10 @@ private:
     std::uint64_t position_ = 0;
 };
 
+// The whole file, read once: the one way a tape image is read into memory.
+// Throws std::system_error when it cannot be opened or read, or (EFBIG) when
+// it holds more than maxSize bytes, also when it grew past that while read.
+[[nodiscard]] std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path,
+                                                      std::uint64_t maxSize);
+
 } // namespace bitreel

@@ -3,7 +3,6 @@
 
 #include "tape/BlockDescription.h"
 #include "tape/ByteCursor.h"
-#include "tape/EntryBuilder.h"
 #include "tape/RowText.h"
 
 #include <algorithm>
@@ -405,24 +404,34 @@ bool ReadBlockAfterId(std::uint8_t id, ByteCursor& in, EntryBuilder& out) {
 
 } // namespace
 
-TapeEntries TzxReader::Read(std::span<const std::uint8_t> file, FrameUse frames) {
-    EntryBuilder out(frames);
-    ByteCursor in(file);
-    const auto signature = in.Bytes(Signature.size());
-    const auto major = in.U8();
-    const auto minor = in.U8();
-    if (!signature || !std::equal(signature->begin(), signature->end(), Signature.begin()) ||
-        !major || *major != MajorVersion || !minor) {
+std::optional<TapeEntry> TzxReader::ReadEntry(std::span<const std::uint8_t> file, std::size_t at) {
+    EntryBuilder out(file.size());
+    const auto corrupt = [&out] {
         out.Add(EntryKind::Corrupt, CorruptBlockRow);
-        return std::move(out).Finish();
-    }
-    while (!in.AtEnd()) {
-        const std::uint8_t id = *in.U8();
-        if (!ReadBlockAfterId(id, in, out)) {
-            out.Add(EntryKind::Corrupt, CorruptBlockRow);
-            break;
+        TapeEntry entry = std::move(out).Finish();
+        entry.last = true;
+        return entry;
+    };
+    if (at == 0) {
+        ByteCursor in(file);
+        const auto signature = in.Bytes(Signature.size());
+        const auto major = in.U8();
+        const auto minor = in.U8();
+        if (!signature || !std::equal(signature->begin(), signature->end(), Signature.begin()) ||
+            !major || *major != MajorVersion || !minor) {
+            return corrupt();
         }
+        at = in.Offset();
     }
+    if (at >= file.size()) {
+        return std::nullopt;
+    }
+    ByteCursor in(file.subspan(at));
+    const std::uint8_t id = *in.U8();
+    if (!ReadBlockAfterId(id, in, out)) {
+        return corrupt();
+    }
+    out.SetNext(at + in.Offset());
     return std::move(out).Finish();
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "tape/EntryBuilder.h"
 #include "tape/TapeEntry.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace bitreel {
@@ -11,14 +11,16 @@ namespace bitreel {
 // Reads a TZX image (signature "ZXTape!", 0x1A, version 1.xx) held in memory:
 // every block ID of revision 1.20, the deprecated ones where documented, and
 // unknown IDs skipped by the 4-byte length that every block from revision
-// 1.10 on begins with. One entry per block, in file order.
+// 1.10 on begins with.
 class TzxReader {
 public:
-    // A file without the signature, or one that ends inside a block, lists its
-    // whole blocks and then one corrupt entry. Nothing in the bytes makes it
-    // throw (beyond running out of memory) or read outside them.
-    [[nodiscard]] static TapeEntries Read(std::span<const std::uint8_t> file,
-                                          FrameUse frames = FrameUse::Keep);
+    // The block at offset at: 0 for the first, else the next of the block
+    // before. No value past the last block. A file without the signature, or
+    // a block that runs past the end, is one last corrupt entry. Nothing in
+    // the bytes makes it throw (beyond running out of memory) or read outside
+    // them.
+    [[nodiscard]] static std::optional<TapeEntry> ReadEntry(std::span<const std::uint8_t> file,
+                                                            std::size_t at);
 };
 
 } // namespace bitreel

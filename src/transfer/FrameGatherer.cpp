@@ -2,7 +2,7 @@
 #include "transfer/FrameGatherer.h"
 
 #include "tape/ByteCursor.h"
-#include "tape/ChecksumVerdict.h"
+#include "tape/BlockReader.h"
 
 #include <algorithm>
 #include <array>
@@ -38,15 +38,6 @@ TapeBlock FrameGatherer::TakeBlock() {
     gathered_ = TapeBlock{};
     expected_ = -1;
     return block;
-}
-
-std::vector<std::uint8_t> StoredBlock(const TapeBlock& block, TapeLayout layout) {
-    std::vector<std::uint8_t> bytes = block.Bytes;
-    if (layout == TapeLayout::AceTap && block.Length > 0) {
-        bytes.erase(bytes.begin() + 2);
-        PutLe16(std::span(bytes).first<2>(), static_cast<std::uint16_t>(block.Length - 1));
-    }
-    return bytes;
 }
 
 } // namespace bitreel

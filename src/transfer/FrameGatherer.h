@@ -43,9 +43,4 @@ private:
     std::int32_t expected_ = -1;
 };
 
-// The bytes a received block is stored as in the layout: as it came, or for
-// the Jupiter Ace TAP layout without its flag and with the length field one
-// less. An empty frame has no flag to drop and is stored as it came.
-[[nodiscard]] std::vector<std::uint8_t> StoredBlock(const TapeBlock& block, TapeLayout layout);
-
 } // namespace bitreel

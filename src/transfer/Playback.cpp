@@ -28,7 +28,7 @@ TransferResult Playback::Run(const PlayRequest& request) {
     try {
         result = Play(request);
     } catch (const TransferAbandoned&) {
-        file_.reset();
+        image_.reset();
         return {TransferResult::Ending::Stopped, {}, row_};
     } catch (const PortError& error) {
         result = Failure(error.what());
@@ -46,25 +46,13 @@ TransferResult Playback::Run(const PlayRequest& request) {
 
 void Playback::Abandon() noexcept {
     abandoned_ = true;
-    file_.reset();
 }
 
 TransferResult Playback::Play(const PlayRequest& request) {
     port_.DiscardOutput();
-    expectHeader_ = true;
-
-    TransferResult result;
-    if (const auto entries = LoadTapeEntries(request.file, MachineOf(request.layout))) {
-        result = PlayEntries(request, *entries);
-    } else {
-        file_.emplace(request.file);
-        TapeBlock passed;
-        for (int i = 0; i < request.startRow; ++i) {
-            (void)ReadBlock(*file_, passed, request.layout, expectHeader_);
-            expectHeader_ = !expectHeader_;
-        }
-        result = PlayBlocks(request);
-    }
+    image_.emplace(request.file, MachineOf(request.layout), request.layout);
+    image_->IndexAll();
+    TransferResult result = PlayRows(request);
 
     if (result.ending != TransferResult::Ending::Stopped) {
         WaitUntilSent();
@@ -78,30 +66,8 @@ TransferResult Playback::Play(const PlayRequest& request) {
     return result;
 }
 
-TransferResult Playback::PlayBlocks(const PlayRequest& request) {
-    TapeBlock block;
-    for (row_ = request.startRow;; ++row_) {
-        if (frontEnd_.StopRequested()) {
-            return {TransferResult::Ending::Stopped, {}, row_};
-        }
-        if (file_->AtEnd()) {
-            return {TransferResult::Ending::Done, {}, row_};
-        }
-        if (!ReadBlock(*file_, block, request.layout, expectHeader_)) {
-            // The blocks before it have gone out whole; nothing of it goes.
-            return Failure("Stopped at block " + std::to_string(row_ + 1) + ": corrupt block");
-        }
-        if (block.Length < 0) {
-            return {TransferResult::Ending::Done, {}, row_};
-        }
-        if (auto ended = SendRow(request, &block)) {
-            return *ended;
-        }
-    }
-}
-
-TransferResult Playback::PlayEntries(const PlayRequest& request, const TapeEntries& entries) {
-    const auto count = static_cast<std::ptrdiff_t>(entries.size());
+TransferResult Playback::PlayRows(const PlayRequest& request) {
+    const auto count = static_cast<std::ptrdiff_t>(image_->RowCount());
     for (row_ = request.startRow;; ++row_) {
         if (frontEnd_.StopRequested()) {
             return {TransferResult::Ending::Stopped, {}, row_};
@@ -109,21 +75,26 @@ TransferResult Playback::PlayEntries(const PlayRequest& request, const TapeEntri
         if (row_ >= count) {
             return {TransferResult::Ending::Done, {}, row_};
         }
-        const TapeEntry& entry = entries[static_cast<std::size_t>(row_)];
-        if (entry.Kind == EntryKind::Corrupt) {
+        const auto row = static_cast<std::size_t>(row_);
+        const BlockKind kind = image_->Block(row).kind;
+        if (kind == BlockKind::Corrupt) {
+            // The blocks before it have gone out whole; nothing of it goes.
             return Failure("Stopped at block " + std::to_string(row_ + 1) + ": corrupt block");
         }
         // A stop at the start row is where the previous load ended: the user
         // starts the tape again there.
-        if (entry.Kind == EntryKind::Stop && row_ > request.startRow) {
+        if (kind == BlockKind::Stop && row_ > request.startRow) {
             TransferResult stopped{TransferResult::Ending::Done, {}, row_};
             if (row_ + 1 < count) {
                 stopped.resumeRow = row_ + 1;
             }
             return stopped;
         }
-        const TapeBlock* frame = entry.Kind == EntryKind::Frame ? &entry.Block : nullptr;
-        if (auto ended = SendRow(request, frame)) {
+        std::optional<TapeBlock> frame;
+        if (kind != BlockKind::Skipped && kind != BlockKind::Stop) {
+            frame = image_->Frame(row);
+        }
+        if (auto ended = SendRow(request, frame ? &*frame : nullptr)) {
             return *ended;
         }
     }
@@ -144,7 +115,6 @@ std::optional<TransferResult> Playback::SendRow(const PlayRequest& request,
                                ProgressShown::AtOnce);
         }
     }
-    expectHeader_ = !expectHeader_;
     if (frontEnd_.StopRequested()) {
         return TransferResult{TransferResult::Ending::Stopped, {}, row_};
     }
@@ -197,7 +167,7 @@ void Playback::WaitUntilSent() {
 }
 
 void Playback::Finish(const TransferResult& result) {
-    file_.reset();
+    image_.reset();
     // Only bytes still waiting are thrown away. A pseudo-terminal reports
     // its last bytes as sent while they are still crossing to the other
     // side, and discarding then would cut off the end of a whole playback.

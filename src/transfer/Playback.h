@@ -44,11 +44,9 @@ public:
 
 private:
     TransferResult Play(const PlayRequest& request);
-    // Sends blocks until the file ends, a block is corrupt or the user stops.
-    TransferResult PlayBlocks(const PlayRequest& request);
-    // The same over the entries of a TZX or PZX image, which also ends at a
-    // block that stops the tape.
-    TransferResult PlayEntries(const PlayRequest& request, const TapeEntries& entries);
+    // Sends the image's rows until it ends, a block is corrupt, a block
+    // stops the tape or the user stops.
+    TransferResult PlayRows(const PlayRequest& request);
     // The block of row_ is next: its row is selected and its frame, if it has
     // one, goes out. A value when the run ends there.
     std::optional<TransferResult> SendRow(const PlayRequest& request, const TapeBlock* block);
@@ -61,10 +59,7 @@ private:
 
     SerialPort& port_;
     TransferFrontEnd& frontEnd_;
-    std::optional<TapeFile> file_;
-    // Play sends block k of the file as a header when k is even, whichever
-    // row it starts at: the Jupiter Ace TAP flag it supplies follows this.
-    bool expectHeader_ = true;
+    std::optional<TapeImage> image_;
     int row_ = -1; // the contents row of the block in hand
     bool abandoned_ = false;
 };

@@ -113,7 +113,7 @@ void Recording::CompleteBlock(const RecordingRequest& request, BlockLister& list
     const TapeBlock block = gatherer_.TakeBlock();
     // The row is made while the block still has its flag.
     const std::string row = lister.Row(block);
-    const std::vector<std::uint8_t> stored = StoredBlock(block, request.layout);
+    const std::vector<std::uint8_t> stored = BlockInLayout(block.Bytes, request.layout);
     file_->Write(stored);
     ++blocks_;
 

@@ -9,8 +9,6 @@ namespace bitreel::view {
 
 namespace {
 
-constexpr std::size_t kStartField = 13;
-constexpr std::size_t kNewestWordField = 15;
 // From a word's name length field back to the end of its name: the link and
 // the word length lie between.
 constexpr std::size_t kFieldsBeforeNameLength = 4;
@@ -38,8 +36,8 @@ std::string AceName(std::span<const std::uint8_t> bytes) {
 
 TextView ListAceWords(std::span<const std::uint8_t> header, std::span<const std::uint8_t> data) {
     TextView view;
-    const auto start = Le16At(header, kStartField);
-    const auto newest = Le16At(header, kNewestWordField);
+    const auto start = Le16At(header, HeaderParam1At);
+    const auto newest = Le16At(header, HeaderParam2At);
     if (header.size() < AceHeaderBytes || !start || !newest) {
         view.problems.push_back("the header has " + std::to_string(header.size()) +
                                 " bytes, not the " + std::to_string(AceHeaderBytes) +

@@ -2,6 +2,7 @@
 
 // The words of a Jupiter Ace dictionary file, as saved with SAVE.
 
+#include "tape/HeaderFields.h"
 #include "view/TextView.h"
 
 #include <cstdint>
@@ -9,7 +10,6 @@
 
 namespace bitreel::view {
 
-inline constexpr std::size_t AceHeaderBytes = 25;
 
 // The names of the words in the data block of a dictionary header, newest
 // first, one per line.

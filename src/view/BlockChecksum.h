@@ -3,7 +3,7 @@
 // The checksum of a block as stored, judged by the tape's own verdict (the
 // XOR of the payload, the flag left out).
 
-#include "tape/ChecksumVerdict.h"
+#include "tape/TapeBlock.h"
 
 #include <cstdint>
 #include <span>

@@ -3,6 +3,7 @@
 // Which looks inside a block fit it, from its header: what the inspector
 // and the command line offer beside the hex dump, which fits every block.
 
+#include "tape/BlockReader.h"
 #include "tape/TapeLayout.h"
 
 #include <cstdint>
@@ -21,11 +22,9 @@ enum class BlockView {
     Words,       // Jupiter Ace Dictionary header's data: ListAceWords
 };
 
-// The block after its 2-byte length field (flag, payload, checksum), and the
-// payload alone (empty when the block has no byte between flag and checksum).
-[[nodiscard]] std::span<const std::uint8_t> BlockBody(std::span<const std::uint8_t> bytes) noexcept;
-[[nodiscard]] std::span<const std::uint8_t>
-BlockPayload(std::span<const std::uint8_t> bytes) noexcept;
+// The frame's body and payload, as the tape library cuts them.
+using bitreel::BlockBody;
+using bitreel::BlockPayload;
 
 // The views that fit a data payload, given the payload of the header block
 // before it when there is one (a Spectrum header of 17 bytes, a Jupiter Ace

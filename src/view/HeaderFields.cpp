@@ -1,6 +1,7 @@
 #include "view/HeaderFields.h"
 
 #include "tape/ByteCursor.h"
+#include "tape/HeaderFields.h"
 #include "view/AceDictionary.h"
 #include "view/SpectrumArrays.h"
 
@@ -10,19 +11,9 @@
 namespace bitreel::view {
 namespace {
 
-constexpr std::size_t kSpectrumHeaderBytes = 17;
-constexpr std::size_t kNameAt = 1;
-constexpr std::size_t kNameSize = 10;
-constexpr std::size_t kLengthAt = 11;
-constexpr std::size_t kParameter1At = 13;
-constexpr std::size_t kVariableAt = 14;
-constexpr std::size_t kParameter2At = 15;
-// A program saved without LINE has an autostart line of 32768 or more.
-constexpr unsigned kNoAutostart = 32768;
-
 std::string Latin1Name(std::span<const std::uint8_t> header) {
     std::string name = "\"";
-    for (const std::uint8_t byte : header.subspan(kNameAt, kNameSize)) {
+    for (const std::uint8_t byte : header.subspan(HeaderNameAt, HeaderNameSize)) {
         if (byte < 0x80) {
             name += static_cast<char>(byte);
         } else {
@@ -50,29 +41,29 @@ std::string TypeLine(std::uint8_t type, const char* name) {
 
 TextView SpectrumFields(std::span<const std::uint8_t> header) {
     TextView view;
-    const std::uint8_t type = header[0];
+    const std::uint8_t type = header[HeaderTypeAt];
     static constexpr const char* kTypes[] = {"Program", "Number Array", "Char Array", "Code"};
     view.lines.push_back(TypeLine(type, type < 4 ? kTypes[type] : "unknown"));
     view.lines.push_back("Name: " + Latin1Name(header));
-    view.lines.push_back("Data length: " + Word(header, kLengthAt));
+    view.lines.push_back("Data length: " + Word(header, HeaderDataLengthAt));
     switch (type) {
     case 0: {
-        const unsigned line = *Le16At(header, kParameter1At);
+        const unsigned line = *Le16At(header, HeaderParam1At);
         view.lines.push_back("Autostart line: " +
-                             (line < kNoAutostart ? std::to_string(line) : std::string("none")));
-        view.lines.push_back("Program length: " + Word(header, kParameter2At));
+                             (line < NoAutostartLine ? std::to_string(line) : std::string("none")));
+        view.lines.push_back("Program length: " + Word(header, HeaderParam2At));
         break;
     }
     case 1:
     case 2:
-        view.lines.push_back("Variable: " + ArrayName(header[kVariableAt], type == 2) + "()");
+        view.lines.push_back("Variable: " + ArrayName(header[HeaderVariableAt], type == 2) + "()");
         break;
     case 3:
-        view.lines.push_back("Start: " + Address(header, kParameter1At));
+        view.lines.push_back("Start: " + Address(header, HeaderParam1At));
         break;
     default:
-        view.lines.push_back("Parameters: " + Word(header, kParameter1At) + ", " +
-                             Word(header, kParameter2At));
+        view.lines.push_back("Parameters: " + Word(header, HeaderParam1At) + ", " +
+                             Word(header, HeaderParam2At));
         break;
     }
     return view;
@@ -80,15 +71,15 @@ TextView SpectrumFields(std::span<const std::uint8_t> header) {
 
 TextView AceFields(std::span<const std::uint8_t> header) {
     TextView view;
-    const std::uint8_t type = header[0];
-    view.lines.push_back(TypeLine(type, type == 0    ? "Dictionary"
-                                        : type == 32 ? "Bytes"
+    const std::uint8_t type = header[HeaderTypeAt];
+    view.lines.push_back(TypeLine(type, type == AceDictionaryType ? "Dictionary"
+                                        : type == AceBytesType    ? "Bytes"
                                                      : "unknown"));
     view.lines.push_back("Name: " + Latin1Name(header));
-    view.lines.push_back("Data length: " + Word(header, kLengthAt));
-    view.lines.push_back("Start: " + Address(header, kParameter1At));
-    if (type == 0) {
-        view.lines.push_back("Newest word at: " + Address(header, kParameter2At));
+    view.lines.push_back("Data length: " + Word(header, HeaderDataLengthAt));
+    view.lines.push_back("Start: " + Address(header, HeaderParam1At));
+    if (type == AceDictionaryType) {
+        view.lines.push_back("Newest word at: " + Address(header, HeaderParam2At));
     }
     return view;
 }
@@ -97,7 +88,7 @@ TextView AceFields(std::span<const std::uint8_t> header) {
 
 TextView ListHeaderFields(MachineKind machine, std::span<const std::uint8_t> header) {
     const std::size_t size =
-        machine == MachineKind::Spectrum ? kSpectrumHeaderBytes : AceHeaderBytes;
+        machine == MachineKind::Spectrum ? SpectrumHeaderBytes : AceHeaderBytes;
     if (header.size() != size) {
         TextView view;
         view.problems.push_back("The header holds " + std::to_string(header.size()) +

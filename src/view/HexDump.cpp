@@ -1,5 +1,7 @@
 #include "view/HexDump.h"
 
+#include "tape/BlockReader.h"
+
 #include "view/BlockChecksum.h"
 
 #include <cstdio>
@@ -95,18 +97,18 @@ std::string HexDump(std::span<const std::uint8_t> frame, ChecksumVerdict verdict
     return text;
 }
 
-std::string HexDump(const StoredBlock& block, TapeLayout layout) {
-    if (!block.Corrupt) {
-        return HexDump(block.Bytes, block.Verdict);
+std::string HexDump(const ImageBlock& block, TapeLayout layout) {
+    if (block.kind != BlockKind::Corrupt) {
+        return HexDump(block.stored, block.verdict);
     }
     // What the file has of a block it cannot hold whole; its last byte is no checksum.
     const std::size_t supplied = layout == TapeLayout::AceTap ? 1 : 0;
     const std::size_t held =
-        block.Bytes.size() > 2 + supplied ? block.Bytes.size() - 2 - supplied : 0;
-    const unsigned declared = block.Bytes.size() >= 2 ? block.Bytes[0] | (block.Bytes[1] << 8) : 0;
+        block.stored.size() > 2 + supplied ? block.stored.size() - 2 - supplied : 0;
+    const unsigned declared = block.stored.size() >= 2 ? block.stored[0] | (block.stored[1] << 8) : 0;
     return "Corrupt block: its length field gives " + std::to_string(declared) +
            " bytes; the file holds " + std::to_string(held) + " of them.\n" +
-           HexDump(block.Bytes, ChecksumVerdict::Damaged);
+           HexDump(block.stored, ChecksumVerdict::Damaged);
 }
 
 } // namespace bitreel::view

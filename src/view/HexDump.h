@@ -2,8 +2,7 @@
 
 // Every byte of a block, sixteen to a line.
 
-#include "tape/ChecksumVerdict.h"
-#include "tape/StoredBlock.h"
+#include "tape/ImageBlock.h"
 #include "tape/TapeLayout.h"
 
 #include <cstdint>
@@ -30,6 +29,6 @@ namespace bitreel::view {
 // A contents row's block as an inspector shows its bytes: with the reader's
 // verdict; a corrupt block with a line first saying how many of the bytes its
 // length field gives the file holds, then what there is of it.
-[[nodiscard]] std::string HexDump(const StoredBlock& block, TapeLayout layout);
+[[nodiscard]] std::string HexDump(const ImageBlock& block, TapeLayout layout);
 
 } // namespace bitreel::view

@@ -4,7 +4,8 @@
 // and the views of the data block after it; a data row the views that its
 // header (the block before it, when that is one) gives it.
 
-#include "tape/RowBlocks.h"
+#include "tape/ImageBlock.h"
+#include "tape/TapeImage.h"
 #include "view/BlockViews.h"
 
 #include <cstdint>
@@ -13,6 +14,18 @@
 #include <vector>
 
 namespace bitreel::view {
+
+// The block a contents row lists, and its neighbours in the image: the one
+// before it (the header of a data block) and the one after it (the data of a
+// header).
+struct RowBlocks {
+    std::optional<ImageBlock> before;
+    std::optional<ImageBlock> at; // no value when the image has no such row
+    std::optional<ImageBlock> after;
+};
+
+// The blocks around an indexed row of the image.
+[[nodiscard]] RowBlocks BlocksAround(const TapeImage& image, std::size_t row);
 
 struct RowViews {
     // The payload of the header the data belongs to, when there is one.

@@ -1,15 +1,13 @@
-// Converts Jupiter Ace images between the TAP and the JUP layout.
-#include "tape/AceConversion.h"
+// Converts tape images between layouts and formats, keeping every stored byte.
+#include "tape/Conversion.h"
 
 #include "tape/ByteCursor.h"
+#include "tape/HeaderFields.h"
 
 #include <array>
 
 namespace bitreel {
 namespace {
-
-constexpr std::uint8_t HeaderFlag = 0;
-constexpr std::uint8_t DataFlag = 255;
 
 void PutLength(std::vector<std::uint8_t>& out, std::uint16_t length) {
     std::array<std::uint8_t, 2> field{};
@@ -62,6 +60,31 @@ AceConversion JupToAceTap(std::span<const std::uint8_t> jup) {
             result.bytes.insert(result.bytes.end(), body.begin() + 1, body.end());
             return true;
         });
+}
+
+std::vector<std::uint8_t> BlockInLayout(std::span<const std::uint8_t> frame, TapeLayout layout) {
+    std::vector<std::uint8_t> bytes(frame.begin(), frame.end());
+    const std::uint16_t length = Le16At(frame, 0).value_or(0);
+    if (layout == TapeLayout::AceTap && length > 0 && bytes.size() > 2) {
+        bytes.erase(bytes.begin() + 2);
+        PutLe16(std::span(bytes).first<2>(), static_cast<std::uint16_t>(length - 1));
+    }
+    return bytes;
+}
+
+ImageConversion ConvertImage(const TapeImage& image, TapeLayout layout) {
+    ImageConversion result;
+    for (std::size_t row = 0; row < image.RowCount(); ++row) {
+        const ImageBlock block = image.Block(row);
+        if (block.Sent()) {
+            const auto bytes = BlockInLayout(block.stored, layout);
+            result.bytes.insert(result.bytes.end(), bytes.begin(), bytes.end());
+            continue;
+        }
+        result.leftOut.push_back(row);
+        result.corrupt = result.corrupt || block.kind == BlockKind::Corrupt;
+    }
+    return result;
 }
 
 } // namespace bitreel

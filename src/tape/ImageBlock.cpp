@@ -1,0 +1,52 @@
+// What a row's block derives from its stored bytes.
+#include "tape/ImageBlock.h"
+
+#include "tape/BlockReader.h"
+
+namespace bitreel {
+
+std::string_view BlockKindName(BlockKind kind) noexcept {
+    switch (kind) {
+    case BlockKind::Header:
+        return "header";
+    case BlockKind::Data:
+        return "data";
+    case BlockKind::Empty:
+        return "empty";
+    case BlockKind::Unknown:
+        return "unknown";
+    case BlockKind::Corrupt:
+        return "corrupt";
+    case BlockKind::Skipped:
+        return "skipped";
+    case BlockKind::Stop:
+        return "stop";
+    }
+    return "unknown";
+}
+
+bool ImageBlock::Sent() const noexcept {
+    return kind != BlockKind::Corrupt && kind != BlockKind::Skipped && kind != BlockKind::Stop;
+}
+
+std::optional<std::uint8_t> ImageBlock::Flag() const noexcept {
+    if (!Sent() || stored.size() <= 2) {
+        return std::nullopt;
+    }
+    return stored[2];
+}
+
+std::optional<std::int32_t> ImageBlock::Length() const noexcept {
+    if (!Sent()) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(stored.size()) - 2;
+}
+
+TapeBlock ImageBlock::Frame() const {
+    TapeBlock frame;
+    FrameFromBody(BlockBody(stored), frame);
+    return frame;
+}
+
+} // namespace bitreel

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "tape/ImageBlock.h"
+#include "tape/TapeBlock.h"
+#include "tape/TapeLayout.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace bitreel {
+
+// How an image file is organised.
+enum class ImageFormat {
+    Blocks, // one block after another in the tape layout in force (TAP, JUP, Ace TAP)
+    Tzx,
+    Pzx,
+};
+
+// One tape image, any format: its rows, and each row's block as stored. The
+// file is read once; the index keeps four bytes a row (where the block
+// starts, and the Jupiter Ace header/data expectation there), and a row's
+// text and block are made again when they are asked for, so that a file of
+// millions of tiny blocks costs little more than its own size.
+//
+// Indexing goes in steps, so that a caller with a window can yield between
+// them on a huge file; rows are ready once Complete() is true.
+class TapeImage {
+public:
+    // Files larger than this are not read: a file of zero bytes gives one
+    // row for every two bytes, and no tape image comes near this size.
+    static constexpr std::uint64_t MaxFileSize = 64ull * 1024 * 1024;
+
+    // An image with no rows.
+    TapeImage() = default;
+
+    // Reads the whole file, in the format its name and the machine choose
+    // (ImageFormatOf) and the layout in force. Throws std::system_error when
+    // the file cannot be opened or read, or (EFBIG) when it exceeds
+    // MaxFileSize.
+    TapeImage(const std::filesystem::path& path, MachineKind machine, TapeLayout layout);
+
+    // The same over bytes in memory; isTapFile stands for the file's name.
+    TapeImage(std::vector<std::uint8_t> bytes, ImageFormat format, MachineKind machine,
+              TapeLayout layout, bool isTapFile);
+
+    // Indexes up to maxBlocks further rows; true once the whole image is
+    // indexed.
+    bool Advance(std::size_t maxBlocks);
+    [[nodiscard]] bool Complete() const noexcept { return complete_; }
+    // Indexes every row at once.
+    TapeImage& IndexAll();
+
+    [[nodiscard]] ImageFormat Format() const noexcept { return format_; }
+    [[nodiscard]] MachineKind Machine() const noexcept { return machine_; }
+    [[nodiscard]] TapeLayout Layout() const noexcept { return layout_; }
+
+    [[nodiscard]] std::size_t RowCount() const noexcept { return starts_.size(); }
+    // The text of an indexed row (row < RowCount()).
+    [[nodiscard]] std::string Row(std::size_t row) const;
+    // The block of an indexed row, as stored.
+    [[nodiscard]] ImageBlock Block(std::size_t row) const;
+    // The frame Play sends for the row's block. Play sends block k of a
+    // Jupiter Ace TAP file with the header flag when k is even, whichever
+    // row it starts at and whatever the listing made of the blocks before.
+    [[nodiscard]] TapeBlock Frame(std::size_t row) const;
+
+    // The indexed row with the longest text (the first of several), for a
+    // list that sizes every row alike; 0 when there is none.
+    [[nodiscard]] std::size_t WidestRow() const noexcept { return widestRow_; }
+    // ExpectHeader as the last indexed block left it (true before the first).
+    [[nodiscard]] bool ExpectHeader() const noexcept { return expectHeader_; }
+    // Play has something to do: a TZX or PZX image has a block that goes out
+    // as a frame; an image of blocks has a row (a corrupt first block is
+    // where Play says it stops).
+    [[nodiscard]] bool Playable() const noexcept;
+    // An indexed row could not be read whole.
+    [[nodiscard]] bool HasCorrupt() const noexcept { return hasCorrupt_; }
+
+private:
+    // Per row: the block's offset shifted left by one, ExpectHeader in bit 0.
+    // Four bytes a row: MaxFileSize keeps every offset within 31 bits.
+    using Start = std::uint32_t;
+    static_assert(MaxFileSize <= (std::uint64_t{1} << 31));
+
+    struct Found; // a block read at an offset, with where the next one starts
+    [[nodiscard]] bool ReadAt(std::uint64_t offset, bool expectHeader, Found& found) const;
+
+    std::vector<std::uint8_t> bytes_;
+    std::vector<Start> starts_;
+    ImageFormat format_ = ImageFormat::Blocks;
+    MachineKind machine_ = MachineKind::Spectrum;
+    TapeLayout layout_ = TapeLayout::SpectrumTap;
+    bool isTapFile_ = false;
+    std::uint64_t next_ = 0; // where the next block starts
+    std::size_t widestRow_ = 0;
+    std::size_t widestLength_ = 0;
+    bool expectHeader_ = true;
+    bool complete_ = true;
+    bool hasFrame_ = false;
+    bool hasCorrupt_ = false;
+};
+
+} // namespace bitreel
