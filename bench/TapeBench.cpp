@@ -124,13 +124,13 @@ void Measure(const std::string& name, const char* extension, const Bytes& tape, 
     std::size_t rows = 0;
     const double list = Best(rounds, [&] {
         bool expectHeader = true;
-        rows = bitreel::LoadImageContents(path, bitreel::MachineKind::Spectrum,
+        rows = bitreel::LoadContents(path, bitreel::MachineKind::Spectrum,
                                           bitreel::TapeLayout::SpectrumTap, expectHeader)
                    .size();
     });
     // The index reads TAP layouts only.
     const double index = std::string_view(extension) != ".tap" ? 0.0 : Best(rounds, [&] {
-        bitreel::ContentsIndex contents(path, bitreel::MachineKind::Spectrum,
+        bitreel::TapeImage contents(path, bitreel::MachineKind::Spectrum,
                                         bitreel::TapeLayout::SpectrumTap);
         while (!contents.Advance(65536)) {
         }
@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
         fs::resize_file(path, 20'000'000);
         std::size_t rows = 0;
         const double index = Best(std::min(rounds, 3), [&] {
-            bitreel::ContentsIndex contents(path, bitreel::MachineKind::Spectrum,
+            bitreel::TapeImage contents(path, bitreel::MachineKind::Spectrum,
                                             bitreel::TapeLayout::SpectrumTap);
             while (!contents.Advance(65536)) {
             }

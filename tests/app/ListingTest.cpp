@@ -4,7 +4,7 @@
 
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
-#include "tape/ContentsIndex.h"
+#include "tape/TapeImage.h"
 
 #include <QFontMetrics>
 #include <QTimer>
@@ -39,7 +39,7 @@ TEST_F(Listing, AFileThatCannotBeListedSaysWhyUntilTheNextFileOrMachine) {
              fs::create_directory(p);
          },
          "Cannot read C.TAP: Is a directory"},
-        {"D.TAP", [](const fs::path& p) { fs::resize_file(p, ContentsIndex::MaxFileSize + 1); },
+        {"D.TAP", [](const fs::path& p) { fs::resize_file(p, TapeImage::MaxFileSize + 1); },
          "Cannot read D.TAP: File too large"},
         {"E.TAP", [](const fs::path& p) { fs::permissions(p, fs::perms::none); },
          "Cannot read E.TAP: Permission denied"},
@@ -91,7 +91,7 @@ TEST_F(Listing, AFileThatCannotBeListedSaysWhyUntilTheNextFileOrMachine) {
 // reason must outlive that choice.
 TEST_F(Listing, AFirstFileThatCannotBeListedSaysWhyAfterStartUp) {
     TapeBuilder().Block(255, {1}).WriteTo(dir / "A.TAP");
-    fs::resize_file(dir / "A.TAP", ContentsIndex::MaxFileSize + 1);
+    fs::resize_file(dir / "A.TAP", TapeImage::MaxFileSize + 1);
     line.present = {3};
     TestWindow w(dir.path(), line);
     EXPECT_EQ(w.Label("lblStatus")->text(), "Cannot read A.TAP: File too large");

@@ -2,7 +2,7 @@
 // temporary files and pseudo-terminal pairs, its output, files and exit status.
 #include "tape/BlockReader.h"
 #include "tape/ContentsList.h"
-#include "tape/ImageReader.h"
+#include "tape/TapeImage.h"
 #include "tape/TapeChoice.h"
 
 #include "cli/BitreelProcess.h"
@@ -44,7 +44,7 @@ std::string WindowRows(const fs::path& path, TapeChoice choice) {
     bool expectHeader = true;
     std::string text;
     for (const std::string& row :
-         LoadImageContents(path, choice.machine, choice.layout, expectHeader)) {
+         LoadContents(path, choice.machine, choice.layout, expectHeader)) {
         for (const char c : row) {
             const auto code = static_cast<unsigned char>(c);
             text += code < 0x80 ? std::string(1, c)
@@ -461,20 +461,48 @@ TEST(Convert, TzxToTapKeepsTheFramesAndNamesTheRest) {
     const fs::path tzx = fs::path(BITREEL_SEEDS_DIR) / "every-block-id.tzx";
     const Ran ran = RunBitreel({"convert", Q(tzx), Q(dir / "OUT.TAP")});
     EXPECT_EQ(ran.status, 0) << ran.err;
-    const TapeEntries entries = *LoadTapeEntries(tzx, MachineKind::Spectrum);
+    const TapeImage image =
+        TapeImage(tzx, MachineKind::Spectrum, TapeLayout::SpectrumTap).IndexAll();
     Bytes frames;
     int leftOut = 0;
-    for (const TapeEntry& entry : entries) {
-        if (entry.Kind == EntryKind::Frame) {
-            frames.insert(frames.end(), entry.Block.Bytes.begin(), entry.Block.Bytes.end());
+    for (std::size_t row = 0; row < image.RowCount(); ++row) {
+        const ImageBlock block = image.Block(row);
+        if (block.Sent()) {
+            frames.insert(frames.end(), block.stored.begin(), block.stored.end());
         } else {
             ++leftOut;
-            EXPECT_NE(ran.err.find(" left out: " + entry.Row + "\n"), std::string::npos)
-                << entry.Row;
+            EXPECT_NE(ran.err.find(" left out: " + block.row + "\n"), std::string::npos)
+                << block.row;
         }
     }
     EXPECT_EQ(test::ReadFileBytes(dir / "OUT.TAP"), frames);
     EXPECT_GT(leftOut, 0);
+}
+
+// A converter never changes a stored byte: every block kept is the one an
+// outside converter writes, a checksum that fits no rule and a block of one
+// byte included.
+TEST(Convert, TzxToTapKeepsEveryStoredByteAsTapeconvDoes) {
+    const std::string tapeconv = BITREEL_TAPECONV;
+    if (tapeconv.empty()) {
+        GTEST_SKIP() << "tapeconv not installed (Debian package fuse-emulator-utils)";
+    }
+    TempDir dir;
+    test::TzxBuilder()
+        .Text("checksums")
+        .Standard(test::DataBytes(0, test::SpectrumHeader(3, "code", 3, 32768, 0)))
+        .Standard({255, 1, 2, 3, 0x08}) // damaged: fits neither rule
+        .Turbo({255, 4, 5, 6, 0xBE})    // damaged, in a turbo block
+        .Standard({255, 1, 2, 1 ^ 2 ^ 255}) // the flag inside the checksum
+        .Pause(100)
+        .Standard({0xFF})                // one byte
+        .WriteTo(dir / "IN.TZX");
+    const Ran ran = RunBitreel({"convert", Q(dir / "IN.TZX"), Q(dir / "OUT.TAP")});
+    ASSERT_EQ(ran.status, 0) << ran.err;
+    const std::string command = tapeconv + " '" + (dir / "IN.TZX").string() + "' '" +
+                                (dir / "REF.TAP").string() + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    EXPECT_EQ(test::ReadFileBytes(dir / "OUT.TAP"), test::ReadFileBytes(dir / "REF.TAP"));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // `bitreel view` through the real executable: each view of a row as the block
 // inspector shows it, the PNG pixel by pixel, and the rows and views it refuses.
-#include "tape/RowBlocks.h"
+#include "tape/TapeImage.h"
 #include "view/View.h"
 
 #include "cli/BitreelProcess.h"
@@ -35,10 +35,15 @@ const std::string Savetap = (Corpus / "spectrum/savetap_test.tap").string();
 const std::string ProgramSource = "10 REM bitreel\n20 FOR i=1 TO 10: PRINT i: NEXT i\n"
                                   "30 IF INKEY$=\"\" THEN GO TO 30\n";
 
+// The blocks around a row of a Spectrum TAP file, as the inspector reads them.
+view::RowBlocks SpectrumRowBlocks(const fs::path& path, std::size_t row) {
+    return view::BlocksAround(
+        TapeImage(path, MachineKind::Spectrum, TapeLayout::SpectrumTap).IndexAll(), row);
+}
+
 // What the inspector's tab for a view of a Spectrum TAP file's row holds.
 std::string InspectorText(const fs::path& path, std::size_t row, view::BlockView shown) {
-    const RowBlocks blocks =
-        ReadRowBlocks(path, MachineKind::Spectrum, TapeLayout::SpectrumTap, row);
+    const view::RowBlocks blocks = SpectrumRowBlocks(path, row);
     const view::RowViews views = view::ViewsOfRow(blocks, MachineKind::Spectrum);
     return view::ViewText(shown, views.header, views.data);
 }
@@ -85,9 +90,8 @@ std::function<std::string(const fs::path&)> Listing(std::string file, std::size_
 }
 
 std::string HeaderThenListing(const fs::path&) {
-    const RowBlocks blocks =
-        ReadRowBlocks(Savetap, MachineKind::Spectrum, TapeLayout::SpectrumTap, 0);
-    return view::ListHeaderFields(MachineKind::Spectrum, view::BlockPayload(blocks.at->Bytes))
+    const view::RowBlocks blocks = SpectrumRowBlocks(Savetap, 0);
+    return view::ListHeaderFields(MachineKind::Spectrum, view::BlockPayload(blocks.at->stored))
                .Text() +
            "\n" + InspectorText(Savetap, 0, view::BlockView::Basic);
 }
@@ -176,9 +180,7 @@ TEST_P(ViewTest, ShowsWhatTheInspectorShows) {
         EXPECT_EQ(Collapsed(ran.out), Collapsed(ProgramSource));
     }
     if (c.scale > 0) {
-        const RowBlocks blocks =
-            ReadRowBlocks(Savetap, MachineKind::Spectrum, TapeLayout::SpectrumTap,
-                          static_cast<std::size_t>(c.row));
+        const view::RowBlocks blocks = SpectrumRowBlocks(Savetap, static_cast<std::size_t>(c.row));
         const view::RowViews views = view::ViewsOfRow(blocks, MachineKind::Spectrum);
         const view::ScreenImage want = view::ScaleImage(*view::RenderScreen(views.data), c.scale);
         const QImage got(Q(dir / "OUT.png"));

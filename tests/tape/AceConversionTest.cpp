@@ -1,5 +1,5 @@
 // Jupiter Ace TAP to JUP and back, and the machine a file's name suggests.
-#include "tape/AceConversion.h"
+#include "tape/Conversion.h"
 #include "tape/BlockReader.h"
 #include "tape/TapeChoice.h"
 

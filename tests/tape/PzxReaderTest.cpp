@@ -1,5 +1,6 @@
 #include "tape/Tape.h"
 
+#include "support/ImageEntries.h"
 #include "support/TapeBuilder.h"
 #include "support/TestNames.h"
 #include "support/TzxBuilder.h"
@@ -19,9 +20,9 @@ using test::PzxBuilder;
 using test::SpectrumHeader;
 using Rows = std::vector<std::string>;
 
-std::string Kinds(const TapeEntries& entries) {
+std::string Kinds(const test::Entries& entries) {
     std::string kinds;
-    for (const TapeEntry& e : entries) {
+    for (const test::Entry& e : entries) {
         kinds += "FSTC"[static_cast<int>(e.Kind)];
     }
     return kinds;
@@ -126,8 +127,8 @@ class PzxFileTest : public testing::TestWithParam<FileCase> {};
 
 TEST_P(PzxFileTest, ListsEveryWholeBlock) {
     const FileCase& c = GetParam();
-    const TapeEntries entries = PzxReader::Read(c.file);
-    EXPECT_EQ(EntryRows(entries), c.rows);
+    const test::Entries entries = test::ReadPzx(c.file);
+    EXPECT_EQ(test::EntryRows(entries), c.rows);
     EXPECT_EQ(Kinds(entries), c.kinds);
 }
 
@@ -148,7 +149,7 @@ TEST(PzxTruncationTest, EveryCutListsTheWholeBlocksThenOneCorruptRow) {
     ends.push_back(pzx.size());
     pzx.Stop(1);
     const Bytes whole = pzx.bytes();
-    const Rows all = EntryRows(PzxReader::Read(whole));
+    const Rows all = test::EntryRows(test::ReadPzx(whole));
     ASSERT_EQ(all.size(), ends.size() + 1);
     for (std::size_t cut = 0; cut < whole.size(); ++cut) {
         const Bytes part(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
@@ -160,7 +161,7 @@ TEST(PzxTruncationTest, EveryCutListsTheWholeBlocksThenOneCorruptRow) {
         if (complete == 0 || ends[complete - 1] != cut) {
             expected.emplace_back("Corrupt block");
         }
-        ASSERT_EQ(EntryRows(PzxReader::Read(part)), expected) << "cut at " << cut;
+        ASSERT_EQ(test::EntryRows(test::ReadPzx(part)), expected) << "cut at " << cut;
     }
 }
 

@@ -2,6 +2,7 @@
 // TAP file, and the choice of reader by the file's name.
 #include "tape/Tape.h"
 
+#include "support/ImageEntries.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 #include "support/TestNames.h"
@@ -47,7 +48,7 @@ const BlockCase kBlocks[] = {
 
 class FrameTest : public testing::TestWithParam<BlockCase> {};
 
-void ExpectSameBlock(const TapeEntry& entry, const TapeBlock& tap, const std::string& tapRow,
+void ExpectSameBlock(const test::Entry& entry, const TapeBlock& tap, const std::string& tapRow,
                      bool turbo) {
     EXPECT_EQ(entry.Kind, EntryKind::Frame);
     EXPECT_EQ(entry.Block.Bytes, tap.Bytes);
@@ -67,15 +68,10 @@ TEST_P(FrameTest, EveryDataBlockIsTheFrameOfTheSameTapBlock) {
     const std::string tapRow = ContentsRow(tap, MachineKind::Spectrum, true, expectHeader);
 
     const Bytes data(tapBytes.begin() + 2, tapBytes.end());
-    const TapeEntries tzx =
-        TzxReader::Read(TzxBuilder().Standard(data).Turbo(data).PureData(data).bytes());
-    const TapeEntries pzx = PzxReader::Read(
+    const test::Entries tzx =
+        test::ReadTzx(TzxBuilder().Standard(data).Turbo(data).PureData(data).bytes());
+    const test::Entries pzx = test::ReadPzx(
         PzxBuilder().Data(data).Data(data, 0xFFFFFFFF, {600, 600}, {1200, 1200}).bytes());
-    // Listing alone keeps no frame, and gives the same rows.
-    const TapeEntries listed = TzxReader::Read(
-        TzxBuilder().Standard(data).Turbo(data).PureData(data).bytes(), FrameUse::Drop);
-    EXPECT_EQ(EntryRows(listed), EntryRows(tzx));
-    EXPECT_TRUE(listed[0].Block.Bytes.empty());
     ASSERT_EQ(tzx.size(), 3u);
     ASSERT_EQ(pzx.size(), 3u);
     ExpectSameBlock(tzx[0], tap, tapRow, false);
@@ -90,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(TapBlocks, FrameTest, testing::ValuesIn(kBlocks), test:
 struct NameCase {
     const char* name;
     MachineKind machine;
-    std::optional<ImageFormat> format;
+    ImageFormat format;
 };
 
 void PrintTo(const NameCase& c, std::ostream* os) {
@@ -101,11 +97,11 @@ const NameCase kNames[] = {
     {"GAME.TZX", MachineKind::Spectrum, ImageFormat::Tzx},
     {"game.tzx", MachineKind::Spectrum, ImageFormat::Tzx},
     {"Game.Pzx", MachineKind::Spectrum, ImageFormat::Pzx},
-    {"GAME.TAP", MachineKind::Spectrum, std::nullopt},
-    {"GAMETZX", MachineKind::Spectrum, std::nullopt},
-    {"GAME.TZX.TAP", MachineKind::Spectrum, std::nullopt},
-    {"GAME.TZX ", MachineKind::Spectrum, std::nullopt},
-    {"ace.tzx", MachineKind::JupiterAce, std::nullopt},
+    {"GAME.TAP", MachineKind::Spectrum, ImageFormat::Blocks},
+    {"GAMETZX", MachineKind::Spectrum, ImageFormat::Blocks},
+    {"GAME.TZX.TAP", MachineKind::Spectrum, ImageFormat::Blocks},
+    {"GAME.TZX ", MachineKind::Spectrum, ImageFormat::Blocks},
+    {"ace.tzx", MachineKind::JupiterAce, ImageFormat::Blocks},
 };
 
 class ImageFormatTest : public testing::TestWithParam<NameCase> {};
@@ -127,7 +123,7 @@ TEST(LoadImageContentsTest, TheNameDecidesHowTheBytesAreRead) {
     bool expectHeader = false;
     using Rows = std::vector<std::string>;
     const auto load = [&](const char* name, MachineKind machine) {
-        return LoadImageContents(dir / name, machine, TapeLayout::SpectrumTap, expectHeader);
+        return LoadContents(dir / name, machine, TapeLayout::SpectrumTap, expectHeader);
     };
     EXPECT_EQ(load("GAME.TZX", MachineKind::Spectrum),
               (Rows{"{Data block [Length=2]}", "Stop tape"}));
@@ -138,13 +134,13 @@ TEST(LoadImageContentsTest, TheNameDecidesHowTheBytesAreRead) {
               LoadContents(dir / "game.tap", MachineKind::Spectrum, TapeLayout::SpectrumTap,
                            expectHeader));
     EXPECT_EQ(load("plain.tzx", MachineKind::Spectrum), Rows{"Corrupt block"});
-    const auto entries = LoadTapeEntries(dir / "plain.tzx", MachineKind::Spectrum);
-    ASSERT_TRUE(entries.has_value());
-    EXPECT_FALSE(HasFrame(*entries));
-    EXPECT_TRUE(HasFrame(*LoadTapeEntries(dir / "GAME.TZX", MachineKind::Spectrum)));
-    EXPECT_FALSE(LoadTapeEntries(dir / "game.tap", MachineKind::Spectrum).has_value());
-    EXPECT_THROW((void)LoadTapeEntries(dir / "missing.tzx", MachineKind::Spectrum),
-                 std::system_error);
+    const auto image = [&](const char* name) {
+        return TapeImage(dir / name, MachineKind::Spectrum, TapeLayout::SpectrumTap).IndexAll();
+    };
+    EXPECT_FALSE(image("plain.tzx").Playable());
+    EXPECT_TRUE(image("GAME.TZX").Playable());
+    EXPECT_EQ(image("game.tap").Format(), ImageFormat::Blocks);
+    EXPECT_THROW((void)image("missing.tzx"), std::system_error);
 }
 
 } // namespace

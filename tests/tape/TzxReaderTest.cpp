@@ -1,5 +1,6 @@
 #include "tape/Tape.h"
 
+#include "support/ImageEntries.h"
 #include "support/TapeBuilder.h"
 #include "support/TestNames.h"
 #include "support/TzxBuilder.h"
@@ -20,9 +21,9 @@ using test::TzxBuilder;
 using Rows = std::vector<std::string>;
 
 // One letter per entry: F frame, S skipped, T stop, C corrupt.
-std::string Kinds(const TapeEntries& entries) {
+std::string Kinds(const test::Entries& entries) {
     std::string kinds;
-    for (const TapeEntry& e : entries) {
+    for (const test::Entry& e : entries) {
         kinds += "FSTC"[static_cast<int>(e.Kind)];
     }
     return kinds;
@@ -131,8 +132,8 @@ TEST_P(TzxBlockTest, ListsTheBlockThenGoesOn) {
     TzxBuilder tzx;
     c.add(tzx);
     tzx.Standard(DataBytes(255, {7}));
-    const TapeEntries entries = TzxReader::Read(tzx.bytes());
-    EXPECT_EQ(EntryRows(entries), (Rows{c.row, kAfterRow}));
+    const test::Entries entries = test::ReadTzx(tzx.bytes());
+    EXPECT_EQ(test::EntryRows(entries), (Rows{c.row, kAfterRow}));
     EXPECT_EQ(Kinds(entries), std::string{c.kind} + "F");
 }
 
@@ -189,8 +190,8 @@ class TzxFileTest : public testing::TestWithParam<FileCase> {};
 
 TEST_P(TzxFileTest, ListsEveryWholeBlock) {
     const FileCase& c = GetParam();
-    const TapeEntries entries = TzxReader::Read(c.file);
-    EXPECT_EQ(EntryRows(entries), c.rows);
+    const test::Entries entries = test::ReadTzx(c.file);
+    EXPECT_EQ(test::EntryRows(entries), c.rows);
     EXPECT_EQ(Kinds(entries), c.kinds);
 }
 
@@ -211,7 +212,7 @@ TEST(TzxTruncationTest, EveryCutListsTheWholeBlocksThenOneCorruptRow) {
         ends.push_back(tzx.size());
     }
     const Bytes whole = tzx.bytes();
-    const Rows all = EntryRows(TzxReader::Read(whole));
+    const Rows all = test::EntryRows(test::ReadTzx(whole));
     ASSERT_EQ(all.size(), ends.size());
     for (std::size_t cut = 10; cut < whole.size(); ++cut) {
         const Bytes part(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
@@ -224,7 +225,7 @@ TEST(TzxTruncationTest, EveryCutListsTheWholeBlocksThenOneCorruptRow) {
         if (lastEnd != cut) {
             expected.emplace_back("Corrupt block");
         }
-        ASSERT_EQ(EntryRows(TzxReader::Read(part)), expected) << "cut at " << cut;
+        ASSERT_EQ(test::EntryRows(test::ReadTzx(part)), expected) << "cut at " << cut;
     }
 }
 

@@ -2,6 +2,7 @@
 // that turns the corpus TAP files into TZX, and a lister of TZX blocks.
 #include "tape/Tape.h"
 
+#include "support/ImageEntries.h"
 #include "support/TempDir.h"
 #include "support/TestNames.h"
 #include "support/TzxBuilder.h"
@@ -68,8 +69,7 @@ TEST(TzxReference, CorpusConvertedToTzxGivesTheSameFramesAndRows) {
         const std::string command = tapeconv + " " + Quoted(tap) + " " + Quoted(tzx);
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
 
-        const auto entries = LoadTapeEntries(tzx, MachineKind::Spectrum);
-        ASSERT_TRUE(entries.has_value());
+        const auto entries = std::optional(test::LoadEntries(tzx));
         const auto frames = TapBlocks(tap);
         ASSERT_EQ(entries->size(), frames.size());
         for (std::size_t i = 0; i < frames.size(); ++i) {
@@ -78,7 +78,7 @@ TEST(TzxReference, CorpusConvertedToTzxGivesTheSameFramesAndRows) {
             EXPECT_EQ((*entries)[i].Block.BadChecksum, frames[i].BadChecksum) << "block " << i;
         }
         bool expectHeader = true;
-        EXPECT_EQ(EntryRows(*entries),
+        EXPECT_EQ(test::EntryRows(*entries),
                   LoadContents(tap, MachineKind::Spectrum, TapeLayout::SpectrumTap, expectHeader));
     }
 }
@@ -139,8 +139,7 @@ TEST(TzxReference, BlockCountAndOrderMatchAnOutsideLister) {
     const auto listed = ListedIds(tzxlist, dir / "EVERY.TZX", dir / "listing.txt");
     EXPECT_EQ(listed, tzx.ids());
 
-    const auto entries = LoadTapeEntries(dir / "EVERY.TZX", MachineKind::Spectrum);
-    ASSERT_TRUE(entries.has_value());
+    const auto entries = std::optional(test::LoadEntries(dir / "EVERY.TZX"));
     EXPECT_EQ(entries->size(), listed.size());
 }
 

@@ -443,7 +443,9 @@ TEST(Playback, TzxAndPzxImagesSendTheirDataBlocksAndStopAtStopBlocks) {
         SCOPED_TRACE(c.name);
         PlaybackRig rig(c.image, c.file);
         rig.request.rowCount = static_cast<int>(
-            LoadTapeEntries(rig.request.file, MachineKind::Spectrum, FrameUse::Drop)->size());
+            TapeImage(rig.request.file, MachineKind::Spectrum, TapeLayout::SpectrumTap)
+                .IndexAll()
+                .RowCount());
         rig.request.startRow = c.startRow;
         rig.Play();
         EXPECT_EQ(rig.line.Frames(), c.frames);

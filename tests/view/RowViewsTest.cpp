@@ -14,8 +14,8 @@ namespace {
 
 namespace test = bitreel::test;
 using bitreel::MachineKind;
-using bitreel::RowBlocks;
-using bitreel::StoredBlock;
+using bitreel::BlockKind;
+using bitreel::ImageBlock;
 using test::AceHeader;
 using test::Bytes;
 using test::SpectrumHeader;
@@ -71,12 +71,12 @@ TEST_P(HeaderFieldsOf, ListsEachField) {
 
 INSTANTIATE_TEST_SUITE_P(Headers, HeaderFieldsOf, testing::ValuesIn(kFields), test::ByName());
 
-StoredBlock Block(std::uint8_t flag, const Bytes& payload, bool header = false,
-                  bool corrupt = false) {
-    StoredBlock block;
-    block.Bytes = test::TapeBuilder().Block(flag, payload).bytes();
-    block.Header = header;
-    block.Corrupt = corrupt;
+ImageBlock Block(std::uint8_t flag, const Bytes& payload, bool header = false,
+                 bool corrupt = false) {
+    ImageBlock block;
+    block.stored = test::TapeBuilder().Block(flag, payload).bytes();
+    block.headerPlace = header;
+    block.kind = corrupt ? BlockKind::Corrupt : header ? BlockKind::Header : BlockKind::Data;
     return block;
 }
 

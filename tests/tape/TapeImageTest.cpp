@@ -43,7 +43,7 @@ void ExpectRowsOfToday(const fs::path& path, std::size_t step) {
                                         << static_cast<int>(r.layout) << " step " << step);
         bool expectHeader = false;
         const Rows today = LoadContents(path, r.machine, r.layout, expectHeader);
-        ContentsIndex index(path, r.machine, r.layout);
+        TapeImage index(path, r.machine, r.layout);
         while (!index.Advance(step)) {
         }
         Rows rows;
@@ -59,7 +59,7 @@ void ExpectRowsOfToday(const fs::path& path, std::size_t step) {
     }
 }
 
-TEST(ContentsIndex, GivesTheRowsOfEveryCorpusImage) {
+TEST(TapeImage, GivesTheRowsOfEveryCorpusImage) {
     const fs::path corpus(BITREEL_CORPUS_DIR);
     if (!fs::exists(corpus)) {
         GTEST_SKIP() << "corpus not found at " << corpus;
@@ -116,7 +116,7 @@ Bytes DamagedTape(std::mt19937& random) {
     return bytes;
 }
 
-TEST(ContentsIndex, GivesTheRowsOfDamagedImages) {
+TEST(TapeImage, GivesTheRowsOfDamagedImages) {
     const test::TempDir dir;
     std::mt19937 random(8);
     for (int i = 0; i < 60; ++i) {
@@ -127,22 +127,22 @@ TEST(ContentsIndex, GivesTheRowsOfDamagedImages) {
     }
 }
 
-TEST(ContentsIndex, GivesTheRowsOfManyEmptyBlocks) {
+TEST(TapeImage, GivesTheRowsOfManyEmptyBlocks) {
     const test::TempDir dir;
     TapeBuilder().Raw(Bytes(400'000, 0)).Raw({1}).WriteTo(dir / "ZERO.TAP");
     ExpectRowsOfToday(dir / "ZERO.TAP", 65'536);
 }
 
 // The window's own test shows the reasons of the other files it cannot list.
-TEST(ContentsIndex, ListsFilesUpToTheLargestSize) {
+TEST(TapeImage, ListsFilesUpToTheLargestSize) {
     const test::TempDir dir;
     TapeBuilder().WriteTo(dir / "LARGEST.TAP");
-    fs::resize_file(dir / "LARGEST.TAP", ContentsIndex::MaxFileSize); // sparse: nothing written
-    EXPECT_FALSE(ContentsIndex(dir / "LARGEST.TAP", MachineKind::Spectrum, TapeLayout::SpectrumTap)
+    fs::resize_file(dir / "LARGEST.TAP", TapeImage::MaxFileSize); // sparse: nothing written
+    EXPECT_FALSE(TapeImage(dir / "LARGEST.TAP", MachineKind::Spectrum, TapeLayout::SpectrumTap)
                      .Complete());
-    fs::resize_file(dir / "LARGEST.TAP", ContentsIndex::MaxFileSize + 1);
+    fs::resize_file(dir / "LARGEST.TAP", TapeImage::MaxFileSize + 1);
     try {
-        ContentsIndex(dir / "LARGEST.TAP", MachineKind::Spectrum, TapeLayout::SpectrumTap);
+        TapeImage(dir / "LARGEST.TAP", MachineKind::Spectrum, TapeLayout::SpectrumTap);
         ADD_FAILURE() << "listed a file over the largest size";
     } catch (const std::system_error& e) {
         EXPECT_EQ(e.code().value(), EFBIG);

@@ -1,10 +1,7 @@
-// The detailed listing: the same rows as the contents list, with each
-// block's kind, flag, length, checksum verdict and header fields.
-#include "tape/ListedBlock.h"
-#include "tape/AceConversion.h"
-#include "tape/ContentsList.h"
+// Each row's block: the row, with the block's kind, flag, length, checksum
+// verdict and header fields.
 #include "tape/HeaderFields.h"
-#include "tape/TapeChoice.h"
+#include "tape/TapeImage.h"
 
 #include "support/TapeBuilder.h"
 
@@ -18,7 +15,6 @@
 namespace bitreel {
 namespace {
 
-namespace fs = std::filesystem;
 using test::AceHeader;
 using test::Bytes;
 using test::SpectrumHeader;
@@ -106,62 +102,30 @@ const ListCase kCases[] = {
       {BlockKind::Header, 0, 27, Good, "7"}}},
 };
 
-class ListBlocksTest : public ::testing::TestWithParam<ListCase> {};
+class ImageBlocksTest : public ::testing::TestWithParam<ListCase> {};
 
-TEST_P(ListBlocksTest, KindsFollowTheRowsAndRowsAreTheContentsList) {
+TEST_P(ImageBlocksTest, KindsFollowTheRows) {
     const ListCase& c = GetParam();
-    TapeFile file = TapeFile::FromBytes(c.tape);
-    const std::vector<ListedBlock> listed = ListBlocks(file, c.machine, c.layout, c.isTapFile);
-
-    TapeFile again = TapeFile::FromBytes(c.tape);
-    bool expectHeader = true;
-    const std::vector<std::string> rows =
-        LoadContents(again, c.machine, c.layout, c.isTapFile, expectHeader);
-
-    ASSERT_EQ(listed.size(), c.blocks.size());
-    ASSERT_EQ(rows.size(), listed.size());
-    for (std::size_t i = 0; i < listed.size(); ++i) {
-        SCOPED_TRACE("block " + std::to_string(i) + ": " + rows[i]);
+    TapeImage image(c.tape, ImageFormat::Blocks, c.machine, c.layout, c.isTapFile);
+    image.IndexAll();
+    ASSERT_EQ(image.RowCount(), c.blocks.size());
+    for (std::size_t i = 0; i < image.RowCount(); ++i) {
+        const ImageBlock block = image.Block(i);
+        SCOPED_TRACE("block " + std::to_string(i) + ": " + block.row);
         const Expected& want = c.blocks[i];
-        EXPECT_EQ(listed[i].row, rows[i]);
-        EXPECT_EQ(listed[i].kind, want.kind);
-        EXPECT_EQ(listed[i].flag ? std::optional<int>(*listed[i].flag) : std::nullopt, want.flag);
-        EXPECT_EQ(listed[i].length ? std::optional<int>(*listed[i].length) : std::nullopt,
+        EXPECT_EQ(block.row, image.Row(i));
+        EXPECT_EQ(block.kind, want.kind);
+        EXPECT_EQ(block.Flag() ? std::optional<int>(*block.Flag()) : std::nullopt, want.flag);
+        EXPECT_EQ(block.Length() ? std::optional<int>(*block.Length()) : std::nullopt,
                   want.length);
-        EXPECT_EQ(listed[i].verdict, want.verdict);
-        EXPECT_EQ(listed[i].header ? std::optional(listed[i].header->type) : std::nullopt,
+        EXPECT_EQ(block.Sent() ? std::optional(block.verdict) : std::nullopt, want.verdict);
+        EXPECT_EQ(block.header ? std::optional(block.header->type) : std::nullopt,
                   want.headerType);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, ListBlocksTest, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(Files, ImageBlocksTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// Every real image lists the same rows both ways, in each layout it could be
-// read in.
-TEST(ListBlocksCorpus, RowsAreTheContentsListForEveryCorpusFile) {
-    int files = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(BITREEL_CORPUS_DIR)) {
-        const std::string extension = UpperExtension(entry.path());
-        if (extension != ".TAP") {
-            continue;
-        }
-        for (const TapeLayout layout :
-             {TapeLayout::SpectrumTap, TapeLayout::AceTap, TapeLayout::AceJup}) {
-            const MachineKind machine = layout == TapeLayout::SpectrumTap ? Spectrum : Ace;
-            TapeFile file(entry.path());
-            std::vector<std::string> rows;
-            for (const ListedBlock& block : ListBlocks(file, machine, layout, true)) {
-                rows.push_back(block.row);
-            }
-            bool expectHeader = true;
-            EXPECT_EQ(rows, LoadContents(entry.path(), machine, layout, expectHeader))
-                << entry.path();
-        }
-        ++files;
-    }
-    EXPECT_GE(files, 10);
-}
 
 struct HeaderCase {
     const char* name;
@@ -219,11 +183,8 @@ class HeaderFieldsTest : public ::testing::TestWithParam<HeaderCase> {};
 
 TEST_P(HeaderFieldsTest, DecodesEveryField) {
     const HeaderCase& c = GetParam();
-    TapeBlock block;
-    block.Bytes = TapeBuilder().Block(0, c.payload).bytes();
-    block.Length = static_cast<std::int32_t>(block.Bytes.size()) - 2;
     const auto fields =
-        c.machine == Spectrum ? DecodeSpectrumHeader(block) : DecodeAceHeader(block);
+        c.machine == Spectrum ? DecodeSpectrumHeader(c.payload) : DecodeAceHeader(c.payload);
     ASSERT_TRUE(fields);
     EXPECT_EQ(fields->type, c.want.type);
     EXPECT_EQ(fields->typeByte, c.want.typeByte);
@@ -252,12 +213,12 @@ TEST(HeaderFieldsTest, NoFieldsForWhatIsNoHeader) {
         {"ace too short for the length", TapeBuilder().Block(0, Bytes(11, 0)).bytes(), Ace},
     };
     for (const auto& c : cases) {
-        TapeBlock block;
-        block.Bytes = c.tape;
-        block.Length = static_cast<std::int32_t>(c.tape.size()) - 2;
-        const auto fields =
-            c.machine == Spectrum ? DecodeSpectrumHeader(block) : DecodeAceHeader(block);
-        EXPECT_FALSE(fields) << c.name;
+        const TapeImage image = TapeImage(c.tape, ImageFormat::Blocks, c.machine,
+                                          c.machine == Spectrum ? TapeLayout::SpectrumTap
+                                                                : TapeLayout::AceJup,
+                                          false)
+                                    .IndexAll();
+        EXPECT_FALSE(image.Block(0).header) << c.name;
     }
 }
 

@@ -98,37 +98,41 @@ const RowCase kRows[] = {
      None, None, None},
 };
 
-void ExpectBlock(const std::optional<StoredBlock>& block, const Expected& expected,
+// The block of a row of the image, checked against what it should be; no
+// row at all when the expected row text is empty.
+void ExpectBlock(const TapeImage& image, std::size_t row, bool exists, const Expected& expected,
                  const char* which) {
     SCOPED_TRACE(which);
     if (expected.row.empty()) {
-        EXPECT_FALSE(block.has_value());
+        EXPECT_FALSE(exists && row < image.RowCount());
         return;
     }
-    ASSERT_TRUE(block.has_value());
-    EXPECT_EQ(block->Row, expected.row);
-    EXPECT_EQ(block->Header, expected.header);
-    EXPECT_EQ(block->Verdict, expected.verdict);
+    ASSERT_LT(row, image.RowCount());
+    const ImageBlock block = image.Block(row);
+    EXPECT_EQ(block.row, expected.row);
+    EXPECT_EQ(block.headerPlace, expected.header);
+    EXPECT_EQ(block.verdict, expected.verdict);
     if (!expected.bytes.empty()) {
-        EXPECT_EQ(block->Bytes, expected.bytes);
+        EXPECT_EQ(block.stored, expected.bytes);
     }
 }
 
-class RowBlocksOf : public testing::TestWithParam<RowCase> {};
+class StoredBlocksOf : public testing::TestWithParam<RowCase> {};
 
-TEST_P(RowBlocksOf, FindsTheBlocksAsStored) {
+TEST_P(StoredBlocksOf, GivesTheBlocksAsStored) {
     const RowCase& c = GetParam();
-    const RowBlocks found = ReadRowBlocks(c.tape, c.machine, c.layout, true, c.row);
-    ExpectBlock(found.before, c.before, "before");
-    ExpectBlock(found.at, c.at, "at");
-    ExpectBlock(found.after, c.after, "after");
+    const TapeImage image =
+        TapeImage(c.tape, ImageFormat::Blocks, c.machine, c.layout, true).IndexAll();
+    const bool at = c.row < image.RowCount();
+    ExpectBlock(image, c.row - 1, at && c.row > 0, c.before, "before");
+    ExpectBlock(image, c.row, true, c.at, "at");
+    ExpectBlock(image, c.row + 1, at, c.after, "after");
 }
 
-INSTANTIATE_TEST_SUITE_P(Tapes, RowBlocksOf, testing::ValuesIn(kRows), test::ByName());
+INSTANTIATE_TEST_SUITE_P(Tapes, StoredBlocksOf, testing::ValuesIn(kRows), test::ByName());
 
-// Every row of the real images is the contents list's row, and the blocks
-// of a Spectrum image, as stored, put together give the file again.
-TEST(ReadRowBlocks, AgreesWithTheContentsListOnTheCorpus) {
+// The blocks of a real image, as stored, put together give the file again.
+TEST(StoredBlocks, GiveTheFileAgainOnTheCorpus) {
     const struct {
         const char* file;
         MachineKind machine;
@@ -141,14 +145,12 @@ TEST(ReadRowBlocks, AgreesWithTheContentsListOnTheCorpus) {
         SCOPED_TRACE(image.file);
         const fs::path path = fs::path(BITREEL_CORPUS_DIR) / image.file;
         ASSERT_TRUE(fs::exists(path)) << "corpus not found at " << path;
-        bool expectHeader = false;
-        const auto rows = LoadContents(path, image.machine, image.layout, expectHeader);
+        const TapeImage tape = TapeImage(path, image.machine, image.layout).IndexAll();
         Bytes joined;
-        for (std::size_t row = 0; row < rows.size(); ++row) {
-            const RowBlocks found = ReadRowBlocks(path, image.machine, image.layout, row);
-            ASSERT_TRUE(found.at.has_value());
-            EXPECT_EQ(found.at->Row, rows[row]);
-            joined.insert(joined.end(), found.at->Bytes.begin(), found.at->Bytes.end());
+        for (std::size_t row = 0; row < tape.RowCount(); ++row) {
+            const ImageBlock block = tape.Block(row);
+            EXPECT_EQ(block.row, tape.Row(row));
+            joined.insert(joined.end(), block.stored.begin(), block.stored.end());
         }
         if (image.layout != TapeLayout::AceTap) {
             EXPECT_EQ(joined, test::ReadFileBytes(path));
