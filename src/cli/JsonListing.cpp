@@ -3,6 +3,8 @@
 
 #include "cli/Console.h"
 
+#include <array>
+
 namespace bitreel::cli {
 namespace {
 
@@ -121,15 +123,9 @@ void PutHeader(std::string& out, const HeaderFields& header) {
 } // namespace
 
 std::string_view VerdictName(ChecksumVerdict verdict) noexcept {
-    switch (verdict) {
-    case ChecksumVerdict::Good:
-        return "good";
-    case ChecksumVerdict::Replaced:
-        return "replaced";
-    case ChecksumVerdict::Damaged:
-        return "damaged";
-    }
-    return "damaged";
+    // In the order of ChecksumVerdict.
+    constexpr std::array<std::string_view, 3> Names = {"good", "replaced", "damaged"};
+    return Names.at(static_cast<std::size_t>(verdict));
 }
 
 JsonListing::~JsonListing() {

@@ -20,15 +20,10 @@ const QString Command = QStringLiteral("list");
 
 // How the listing names the way an image was read.
 std::string_view FormatName(const TapeImage& image) {
-    switch (image.Format()) {
-    case ImageFormat::Tzx:
-        return "tzx";
-    case ImageFormat::Pzx:
-        return "pzx";
-    case ImageFormat::Blocks:
-        break;
+    if (image.Format() == ImageFormat::Blocks) {
+        return LayoutName(image.Layout());
     }
-    return LayoutName(image.Layout());
+    return image.Format() == ImageFormat::Tzx ? "tzx" : "pzx";
 }
 
 } // namespace

@@ -3,26 +3,15 @@
 
 #include "tape/BlockReader.h"
 
+#include <array>
+
 namespace bitreel {
 
 std::string_view BlockKindName(BlockKind kind) noexcept {
-    switch (kind) {
-    case BlockKind::Header:
-        return "header";
-    case BlockKind::Data:
-        return "data";
-    case BlockKind::Empty:
-        return "empty";
-    case BlockKind::Unknown:
-        return "unknown";
-    case BlockKind::Corrupt:
-        return "corrupt";
-    case BlockKind::Skipped:
-        return "skipped";
-    case BlockKind::Stop:
-        return "stop";
-    }
-    return "unknown";
+    // In the order of BlockKind.
+    constexpr std::array<std::string_view, 7> Names = {"header",  "data",    "empty", "unknown",
+                                                       "corrupt", "skipped", "stop"};
+    return Names.at(static_cast<std::size_t>(kind));
 }
 
 bool ImageBlock::Sent() const noexcept {

@@ -143,13 +143,8 @@ void AddBlock(EntryBuilder& out, Span tag, Span body) {
 } // namespace
 
 std::optional<TapeEntry> PzxReader::ReadEntry(std::span<const std::uint8_t> file, std::size_t at) {
+    const auto corrupt = [] { return CorruptEntry(CorruptBlockRow); };
     EntryBuilder out(file.size());
-    const auto corrupt = [&out] {
-        out.Add(EntryKind::Corrupt, CorruptBlockRow);
-        TapeEntry entry = std::move(out).Finish();
-        entry.last = true;
-        return entry;
-    };
     if (at == 0 && file.empty()) {
         return corrupt();
     }

@@ -28,6 +28,15 @@ struct TapeEntry {
     bool last = false;                  // nothing is read after this block
 };
 
+// The last entry of an image whose next block cannot be read whole.
+[[nodiscard]] inline TapeEntry CorruptEntry(std::string row) {
+    TapeEntry entry;
+    entry.kind = EntryKind::Corrupt;
+    entry.row = std::move(row);
+    entry.last = true;
+    return entry;
+}
+
 // Makes the entry a block reader returns: a frame of data, or a row.
 class EntryBuilder {
 public:

@@ -405,13 +405,8 @@ bool ReadBlockAfterId(std::uint8_t id, ByteCursor& in, EntryBuilder& out) {
 } // namespace
 
 std::optional<TapeEntry> TzxReader::ReadEntry(std::span<const std::uint8_t> file, std::size_t at) {
+    const auto corrupt = [] { return CorruptEntry(CorruptBlockRow); };
     EntryBuilder out(file.size());
-    const auto corrupt = [&out] {
-        out.Add(EntryKind::Corrupt, CorruptBlockRow);
-        TapeEntry entry = std::move(out).Finish();
-        entry.last = true;
-        return entry;
-    };
     if (at == 0) {
         ByteCursor in(file);
         const auto signature = in.Bytes(Signature.size());
