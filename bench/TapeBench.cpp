@@ -125,13 +125,13 @@ void Measure(const std::string& name, const char* extension, const Bytes& tape, 
     const double list = Best(rounds, [&] {
         bool expectHeader = true;
         rows = bitreel::LoadContents(path, bitreel::MachineKind::Spectrum,
-                                          bitreel::TapeLayout::SpectrumTap, expectHeader)
+                                     bitreel::TapeLayout::SpectrumTap, expectHeader)
                    .size();
     });
     // The index reads TAP layouts only.
     const double index = std::string_view(extension) != ".tap" ? 0.0 : Best(rounds, [&] {
         bitreel::TapeImage contents(path, bitreel::MachineKind::Spectrum,
-                                        bitreel::TapeLayout::SpectrumTap);
+                                    bitreel::TapeLayout::SpectrumTap);
         while (!contents.Advance(65536)) {
         }
         for (std::size_t row = 0; row < std::min<std::size_t>(40, contents.RowCount()); ++row) {
@@ -183,7 +183,7 @@ int main(int argc, char** argv) {
         std::size_t rows = 0;
         const double index = Best(std::min(rounds, 3), [&] {
             bitreel::TapeImage contents(path, bitreel::MachineKind::Spectrum,
-                                            bitreel::TapeLayout::SpectrumTap);
+                                        bitreel::TapeLayout::SpectrumTap);
             while (!contents.Advance(65536)) {
             }
             rows = contents.RowCount();

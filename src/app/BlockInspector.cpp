@@ -1,9 +1,9 @@
 // The window that looks inside one block of the contents list.
 #include "app/BlockInspector.h"
 
-#include "transfer/FsPath.h"
 #include "app/QtSaveFileDialog.h"
 #include "app/ScreenTab.h"
+#include "transfer/FsPath.h"
 #include "view/View.h"
 
 #include <QClipboard>

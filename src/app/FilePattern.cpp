@@ -5,7 +5,7 @@ namespace bitreel {
 std::string FilePatternFor(TapeLayout layout) {
     switch (layout) {
     case TapeLayout::AceJup:
-        return "*.JUP";
+        return "*.JUP;*.TZX";
     case TapeLayout::AceTap:
         return "*.TAP;*.DIC;*.BYT";
     case TapeLayout::SpectrumTap:

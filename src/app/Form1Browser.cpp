@@ -7,8 +7,8 @@
 #include "app/DriveList.h"
 #include "app/FileList.h"
 #include "app/FilePattern.h"
-#include "transfer/FsPath.h"
 #include "tape/TapeImage.h"
+#include "transfer/FsPath.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,6 +4,7 @@
 #include "app/FileList.h"
 #include "app/Form1.h"
 #include "tape/TapeChoice.h"
+#include "transfer/FsPath.h"
 
 #include <QFileInfo>
 #include <QRadioButton>
@@ -16,7 +17,7 @@ bool Form1::ShowFile(const QString& path) {
     if (!Dir1->SetPath(info.absolutePath())) {
         return false;
     }
-    const TapeChoice choice = ChoiceForName(info.fileName().toStdString());
+    const TapeChoice choice = ChoiceForFile(ToFsPath(info.absoluteFilePath()));
     const int machine = choice.machine == MachineKind::Spectrum ? 0 : 1;
     if (machine == 1) {
         // The format is set quietly: the machine choice below lists in it.

@@ -5,12 +5,12 @@
 #include "cli/ExitStatus.h"
 #include "cli/LayoutName.h"
 #include "cli/Paths.h"
-#include "transfer/FsPath.h"
 #include "cli/TapeOptions.h"
 #include "tape/Conversion.h"
 #include "tape/TapeChoice.h"
 #include "tape/TapeFile.h"
 #include "tape/TapeImage.h"
+#include "transfer/FsPath.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -57,26 +57,32 @@ bool WriteWhole(const std::filesystem::path& path, const QString& name,
 TapeOptions ConvertMachine(TapeOptions options, const std::filesystem::path& in,
                            const std::filesystem::path& out) {
     if (!options.machine) {
-        const bool ace = options.aceFormat ||
-                         ChoiceForName(in).machine == MachineKind::JupiterAce ||
-                         ChoiceForName(out).machine == MachineKind::JupiterAce;
+        bool ace = options.aceFormat || ChoiceForFile(in).machine == MachineKind::JupiterAce;
+        // A TZX or PZX image tells its machine itself; a file of blocks may
+        // also take it from OUT's name.
+        if (ImageFormatOf(in, MachineKind::Spectrum) == ImageFormat::Blocks) {
+            ace = ace || ChoiceForName(out).machine == MachineKind::JupiterAce;
+        }
         options.machine = ace ? MachineKind::JupiterAce : MachineKind::Spectrum;
     }
     return options;
 }
 
-// TZX or PZX to TAP: every block that goes out as a frame, in order, as
-// the image stores it; the others are named on standard error.
-int ConvertToTap(const QString& inName, const std::filesystem::path& in, const QString& outName,
-                 const std::filesystem::path& out) {
+// TZX or PZX to a file of blocks in the layout: every block that goes out
+// as a frame, in order, as the image stores it; the others are named on
+// standard error.
+int ConvertImageFile(const QString& inName, const std::filesystem::path& in, MachineKind machine,
+                     const QString& outName, const std::filesystem::path& out, TapeLayout layout) {
     TapeImage image;
     try {
-        image = TapeImage(in, MachineKind::Spectrum, TapeLayout::SpectrumTap);
+        image = TapeImage(in, machine,
+                          machine == MachineKind::Spectrum ? TapeLayout::SpectrumTap
+                                                           : TapeLayout::AceJup);
     } catch (const std::system_error& error) {
         ReportError("cannot open " + Shown(inName) + ": " + error.code().message());
         return ExitUsageOrIo;
     }
-    const ImageConversion converted = ConvertImage(image.IndexAll(), TapeLayout::SpectrumTap);
+    const ImageConversion converted = ConvertImage(image.IndexAll(), layout);
     for (const std::size_t row : converted.leftOut) {
         ReportError(Shown(inName) + ": row " + std::to_string(row) +
                     " left out: " + Latin1ToUtf8(image.Row(row)));
@@ -94,8 +100,9 @@ int ConvertCommand(const QStringList& arguments) {
     parser.setApplicationDescription(QStringLiteral(
         "Converts a Jupiter Ace TAP file to JUP and back: the flag byte is added or dropped, by "
         "the extension of OUT and --format. A TAP file converted to JUP and back is "
-        "byte-identical. TZX and PZX images convert to TAP: the blocks that cannot be sent are "
-        "left out and named on standard error."));
+        "byte-identical. TZX and PZX images convert to TAP, a Jupiter Ace TZX image to JUP or "
+        "TAP, with the bytes the image stores: the blocks that cannot be sent are left out and "
+        "named on standard error."));
     AddTapeOptions(parser);
     parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("The tape image to read."));
     parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("The tape image to write."));
@@ -113,16 +120,22 @@ int ConvertCommand(const QStringList& arguments) {
     const QString outName = parser.positionalArguments()[1];
     const std::filesystem::path in = ToFsPath(inName);
     const std::filesystem::path out = ToFsPath(outName);
-    if (parsed.options.machine != MachineKind::JupiterAce && !parsed.options.aceFormat) {
-        if (ImageFormatOf(in, MachineKind::Spectrum) != ImageFormat::Blocks) {
-            if (ImageFormatOf(out, MachineKind::Spectrum) != ImageFormat::Blocks ||
+    const TapeOptions options = ConvertMachine(parsed.options, in, out);
+    const MachineKind machine = *options.machine;
+    if (ImageFormatOf(in, machine) != ImageFormat::Blocks) {
+        if (machine == MachineKind::Spectrum) {
+            if (ImageFormatOf(out, machine) != ImageFormat::Blocks ||
                 ChoiceForName(out).machine != MachineKind::Spectrum) {
                 return UsageError(Command, "a TZX or PZX image converts to a TAP file only");
             }
-            return ConvertToTap(inName, in, outName, out);
+            return ConvertImageFile(inName, in, machine, outName, out, TapeLayout::SpectrumTap);
         }
+        if (ImageFormatOf(out, machine) != ImageFormat::Blocks) {
+            return UsageError(Command,
+                              "a Jupiter Ace TZX image converts to a JUP or TAP file only");
+        }
+        return ConvertImageFile(inName, in, machine, outName, out, ChooseFor(options, out).layout);
     }
-    const TapeOptions options = ConvertMachine(parsed.options, in, out);
 
     // --format names the layout of OUT; IN is read by its own name.
     TapeOptions inOptions = options;

@@ -6,9 +6,9 @@
 #include "cli/JsonListing.h"
 #include "cli/LayoutName.h"
 #include "cli/Paths.h"
-#include "transfer/FsPath.h"
 #include "cli/TapeOptions.h"
 #include "tape/TapeImage.h"
+#include "transfer/FsPath.h"
 
 #include <optional>
 #include <system_error>

@@ -6,11 +6,11 @@
 #include "cli/ExitStatus.h"
 #include "cli/LineOpening.h"
 #include "cli/Paths.h"
-#include "transfer/FsPath.h"
 #include "cli/StopSignals.h"
 #include "cli/TapeOptions.h"
 #include "cli/WatchedPort.h"
 #include "tape/TapeImage.h"
+#include "transfer/FsPath.h"
 #include "transfer/Playback.h"
 
 #include <system_error>

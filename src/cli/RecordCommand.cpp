@@ -6,10 +6,10 @@
 #include "cli/ExitStatus.h"
 #include "cli/LineOpening.h"
 #include "cli/Paths.h"
-#include "transfer/FsPath.h"
 #include "cli/StopSignals.h"
 #include "cli/TapeOptions.h"
 #include "cli/WatchedPort.h"
+#include "transfer/FsPath.h"
 #include "transfer/Recording.h"
 
 #include <cerrno>

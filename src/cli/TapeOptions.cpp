@@ -10,10 +10,12 @@ const QString FormatOption = QStringLiteral("format");
 } // namespace
 
 void AddTapeOptions(QCommandLineParser& parser) {
-    parser.addOption({MachineOption,
-                      QStringLiteral("The machine: spectrum or ace (default: by the file's name: "
-                                     "ace for .JUP, .DIC and .BYT, else spectrum)."),
-                      QStringLiteral("spectrum|ace")});
+    parser.addOption(
+        {MachineOption,
+         QStringLiteral(
+             "The machine: spectrum or ace (default: by the file's name: "
+             "ace for .JUP, .DIC and .BYT and for a TZX image of an Ace tape, else spectrum)."),
+         QStringLiteral("spectrum|ace")});
     parser.addOption({FormatOption,
                       QStringLiteral("The Jupiter Ace layout: jup or tap (default: by the file's "
                                      "name: tap for .TAP, .DIC and .BYT, else jup). Implies "
@@ -54,7 +56,7 @@ TapeOptionsParse ReadTapeOptions(const QCommandLineParser& parser) {
 }
 
 TapeChoice ChooseFor(const TapeOptions& options, const std::filesystem::path& path) {
-    MachineKind machine = ChoiceForName(path).machine;
+    MachineKind machine = ChoiceForFile(path).machine;
     if (options.machine) {
         machine = *options.machine;
     } else if (options.aceFormat) {

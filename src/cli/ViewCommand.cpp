@@ -4,9 +4,9 @@
 #include "cli/Console.h"
 #include "cli/ExitStatus.h"
 #include "cli/Paths.h"
-#include "transfer/FsPath.h"
 #include "cli/TapeOptions.h"
 #include "tape/TapeImage.h"
+#include "transfer/FsPath.h"
 #include "view/View.h"
 
 #include <QImage>
@@ -77,8 +77,8 @@ view::BlockView FirstOffered(const ViewOption& option,
 
 // With no view asked for: a header's fields, then the first view that reads
 // as text, else the bytes.
-std::string DefaultText(const view::RowBlocks& blocks, const view::RowViews& shown, MachineKind machine,
-                        TapeLayout layout) {
+std::string DefaultText(const view::RowBlocks& blocks, const view::RowViews& shown,
+                        MachineKind machine, TapeLayout layout) {
     std::string text;
     if (shown.headerRow) {
         text = view::ListHeaderFields(machine, *shown.header).Text() + "\n";

@@ -66,8 +66,8 @@ std::string SpectrumHeaderRow(const HeaderFields& f) {
     case 0:
         if (f.line) {
             return HeaderLine("Program     : ", f.name,
-                              " [Line=" + Number(*f.line) + ", Vars Area=+" +
-                                  Number(*f.variables) + "]");
+                              " [Line=" + Number(*f.line) + ", Vars Area=+" + Number(*f.variables) +
+                                  "]");
         }
         return HeaderLine("Program     : ", f.name, " [Vars Area=" + Number(*f.variables) + "]");
     case 1:
@@ -76,8 +76,7 @@ std::string SpectrumHeaderRow(const HeaderFields& f) {
         return HeaderLine("Char Array  : ", f.name, " [Variable=" + VariableText(f, true) + "]");
     default:
         return HeaderLine("Code        : ", f.name,
-                          " [Start=" + Number(*f.start) + ", Length=" + Number(f.dataLength) +
-                              "]");
+                          " [Start=" + Number(*f.start) + ", Length=" + Number(f.dataLength) + "]");
     }
 }
 
@@ -90,7 +89,8 @@ BlockFacts DescribeSpectrum(const TapeBlock& block) {
         if (fields.empty()) {
             facts = Abandoned(length);
         } else if (fields[HeaderTypeAt] > 3) {
-            facts = Described(BlockKind::Unknown, Bracketed("Invalid header descriptor", length - 2));
+            facts =
+                Described(BlockKind::Unknown, Bracketed("Invalid header descriptor", length - 2));
         } else if (auto header = DecodeSpectrumHeader(fields)) {
             facts = Described(BlockKind::Header, SpectrumHeaderRow(*header));
             facts.header = std::move(header);
@@ -124,9 +124,11 @@ BlockFacts DescribeAce(const TapeBlock& block, bool isTapFile, bool& ExpectHeade
         }
         const std::string detail = " [Length=" + Number(header->dataLength) + "]";
         if (header->typeByte == AceDictionaryType) {
-            facts = Described(BlockKind::Header, HeaderLine("Dictionary  : ", header->name, detail));
+            facts =
+                Described(BlockKind::Header, HeaderLine("Dictionary  : ", header->name, detail));
         } else if (header->typeByte == AceBytesType) {
-            facts = Described(BlockKind::Header, HeaderLine("Bytes       : ", header->name, detail));
+            facts =
+                Described(BlockKind::Header, HeaderLine("Bytes       : ", header->name, detail));
         } else {
             // Padded like the other labels so that the name stays in its column.
             std::string label = "Type " + Number(header->typeByte);

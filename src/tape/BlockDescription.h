@@ -31,8 +31,8 @@ struct BlockFacts {
 // checksum Verdict is Damaged, and an Ace block with BadChecksum, get
 // " (Invalid Checksum)" after the text. Updates ExpectHeader by the Jupiter
 // Ace rules; the Spectrum rules leave it.
-[[nodiscard]] BlockFacts DescribeFacts(const TapeBlock& block, MachineKind machine,
-                                       bool isTapFile, bool& ExpectHeader);
+[[nodiscard]] BlockFacts DescribeFacts(const TapeBlock& block, MachineKind machine, bool isTapFile,
+                                       bool& ExpectHeader);
 
 // The one-line description, or no value when the rules give no text
 // (an abandoned description, a Jupiter Ace header of another type).

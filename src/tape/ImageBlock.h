@@ -1,6 +1,5 @@
 #pragma once
 
-#include "tape/TapeBlock.h"
 #include "tape/HeaderFields.h"
 #include "tape/TapeBlock.h"
 

@@ -1,7 +1,11 @@
 // The layouts and formats of tape images, and what a file's name chooses.
 #include "tape/TapeChoice.h"
 
+#include "tape/TapeFile.h"
+#include "tape/TzxReader.h"
+
 #include <string>
+#include <system_error>
 #include <type_traits>
 
 namespace bitreel {
@@ -60,16 +64,33 @@ bool IsTapPath(const std::filesystem::path& path) {
 }
 
 ImageFormat ImageFormatOf(const std::filesystem::path& path, MachineKind machine) {
-    if (machine != MachineKind::Spectrum) {
-        return ImageFormat::Blocks;
-    }
     if (EndsWith(path, ".TZX")) {
         return ImageFormat::Tzx;
     }
-    if (EndsWith(path, ".PZX")) {
+    if (machine == MachineKind::Spectrum && EndsWith(path, ".PZX")) {
         return ImageFormat::Pzx;
     }
     return ImageFormat::Blocks;
+}
+
+TapeChoice ChoiceForFile(const std::filesystem::path& path) {
+    if (!EndsWith(path, ".TZX")) {
+        return ChoiceForName(path);
+    }
+    // What comes before the first data block is a few short blocks; an Ace
+    // header is 27 bytes. The start of the file tells.
+    constexpr std::size_t Enough = 64 * 1024;
+    std::vector<std::uint8_t> start;
+    try {
+        TapeFile file(path);
+        (void)file.Read(Enough, start);
+    } catch (const std::system_error&) {
+        return ChoiceForName(path); // reading it again says why it cannot be
+    }
+    if (TzxReader::IsJupiterAceTape(start)) {
+        return {MachineKind::JupiterAce, TapeLayout::AceJup};
+    }
+    return ChoiceForName(path);
 }
 
 std::string UpperExtension(const std::filesystem::path& path) {

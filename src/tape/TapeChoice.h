@@ -20,6 +20,11 @@ struct TapeChoice {
 // Spectrum for any other name. Letter case is ignored.
 [[nodiscard]] TapeChoice ChoiceForName(const std::filesystem::path& path);
 
+// The same, told by the content where the name leaves it open: a TZX file
+// that holds a Jupiter Ace tape (TzxReader::IsJupiterAceTape) is the Jupiter
+// Ace in the JUP layout. A file that cannot be read is chosen by its name.
+[[nodiscard]] TapeChoice ChoiceForFile(const std::filesystem::path& path);
+
 // The Jupiter Ace layout a name suggests once the Ace is chosen: TAP for
 // ".TAP", ".DIC" and ".BYT", JUP (the format list's first entry) for any
 // other name.
@@ -31,9 +36,9 @@ struct TapeChoice {
 // IsTapFile for a path of the platform's own character type.
 [[nodiscard]] bool IsTapPath(const std::filesystem::path& path);
 
-// How a file is read: with the Spectrum chosen, a name ending in ".TZX" or
-// ".PZX" (any case) is a TZX or PZX image; every other file is read block by
-// block in the tape layout in force.
+// How a file is read: a name ending in ".TZX" (any case) is a TZX image, and
+// with the Spectrum chosen one ending in ".PZX" a PZX image; every other file
+// is read block by block in the tape layout in force.
 [[nodiscard]] ImageFormat ImageFormatOf(const std::filesystem::path& path, MachineKind machine);
 
 } // namespace bitreel

@@ -112,8 +112,7 @@ std::size_t TapeFile::Read(std::size_t count, std::vector<std::uint8_t>& out) {
     return done;
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path,
-                                        std::uint64_t maxSize) {
+std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxSize) {
     const auto tooLarge = [&path] { ThrowFileError(EFBIG, "Cannot read", path); };
     TapeFile file(path);
     if (file.Size() > maxSize) {

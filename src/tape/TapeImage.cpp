@@ -108,9 +108,9 @@ bool TapeImage::Advance(std::size_t maxBlocks) {
             widestRow_ = starts_.size() - 1;
         }
         hasCorrupt_ = hasCorrupt_ || found.facts.kind == BlockKind::Corrupt;
-        hasFrame_ = hasFrame_ || (found.facts.kind != BlockKind::Corrupt &&
-                                  found.facts.kind != BlockKind::Skipped &&
-                                  found.facts.kind != BlockKind::Stop);
+        hasFrame_ = hasFrame_ ||
+                    (found.facts.kind != BlockKind::Corrupt &&
+                     found.facts.kind != BlockKind::Skipped && found.facts.kind != BlockKind::Stop);
         expectHeader_ = found.expectAfter;
         next_ = found.next;
         complete_ = found.last || (format_ == ImageFormat::Blocks && next_ >= bytes_.size());

@@ -3,6 +3,7 @@
 
 #include "tape/BlockDescription.h"
 #include "tape/ByteCursor.h"
+#include "tape/HeaderFields.h"
 #include "tape/RowText.h"
 
 #include <algorithm>
@@ -403,6 +404,40 @@ bool ReadBlockAfterId(std::uint8_t id, ByteCursor& in, EntryBuilder& out) {
 }
 
 } // namespace
+
+bool TzxReader::IsJupiterAceTape(std::span<const std::uint8_t> file) {
+    constexpr std::uint8_t HardwareId = 0x33;
+    constexpr std::uint8_t ComputerType = 0;
+    constexpr std::uint8_t JupiterAceId = 0x1A;
+    std::size_t at = 0;
+    while (const auto entry = ReadEntry(file, at)) {
+        if (entry->kind == EntryKind::Frame) {
+            const auto data = entry->data;
+            return data.size() == static_cast<std::size_t>(AceHeaderLength) &&
+                   data[0] == HeaderFlag &&
+                   (data[1 + HeaderTypeAt] == AceDictionaryType ||
+                    data[1 + HeaderTypeAt] == AceBytesType);
+        }
+        // A hardware block: its count, then a type, an ID and a value each.
+        const std::size_t start = at == 0 ? Signature.size() + 2 : at;
+        if (!entry->last && file[start] == HardwareId) {
+            ByteCursor in(file.subspan(start + 1));
+            for (unsigned types = in.U8().value_or(0); types > 0; --types) {
+                const auto type = in.U8();
+                const auto id = in.U8();
+                if (type == ComputerType && id == JupiterAceId) {
+                    return true;
+                }
+                (void)in.U8();
+            }
+        }
+        if (entry->last) {
+            break;
+        }
+        at = entry->next;
+    }
+    return false;
+}
 
 std::optional<TapeEntry> TzxReader::ReadEntry(std::span<const std::uint8_t> file, std::size_t at) {
     const auto corrupt = [] { return CorruptEntry(CorruptBlockRow); };

@@ -1,8 +1,8 @@
 // Turns the bytes the machine sends into whole blocks.
 #include "transfer/FrameGatherer.h"
 
-#include "tape/ByteCursor.h"
 #include "tape/BlockReader.h"
+#include "tape/ByteCursor.h"
 
 #include <algorithm>
 #include <array>

@@ -10,7 +10,6 @@
 
 namespace bitreel::view {
 
-
 // The names of the words in the data block of a dictionary header, newest
 // first, one per line.
 //

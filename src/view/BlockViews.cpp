@@ -24,7 +24,8 @@ std::vector<BlockView> FittingViews(MachineKind machine,
                                     std::span<const std::uint8_t> data) {
     std::vector<BlockView> views;
     if (machine == MachineKind::JupiterAce) {
-        if (header && header->size() == AceHeaderBytes && (*header)[HeaderTypeAt] == AceDictionaryType) {
+        if (header && header->size() == AceHeaderBytes &&
+            (*header)[HeaderTypeAt] == AceDictionaryType) {
             views.push_back(BlockView::Words);
         }
         return views;

@@ -74,7 +74,7 @@ TextView AceFields(std::span<const std::uint8_t> header) {
     const std::uint8_t type = header[HeaderTypeAt];
     view.lines.push_back(TypeLine(type, type == AceDictionaryType ? "Dictionary"
                                         : type == AceBytesType    ? "Bytes"
-                                                     : "unknown"));
+                                                                  : "unknown"));
     view.lines.push_back("Name: " + Latin1Name(header));
     view.lines.push_back("Data length: " + Word(header, HeaderDataLengthAt));
     view.lines.push_back("Start: " + Address(header, HeaderParam1At));

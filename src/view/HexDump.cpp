@@ -105,7 +105,8 @@ std::string HexDump(const ImageBlock& block, TapeLayout layout) {
     const std::size_t supplied = layout == TapeLayout::AceTap ? 1 : 0;
     const std::size_t held =
         block.stored.size() > 2 + supplied ? block.stored.size() - 2 - supplied : 0;
-    const unsigned declared = block.stored.size() >= 2 ? block.stored[0] | (block.stored[1] << 8) : 0;
+    const unsigned declared =
+        block.stored.size() >= 2 ? block.stored[0] | (block.stored[1] << 8) : 0;
     return "Corrupt block: its length field gives " + std::to_string(declared) +
            " bytes; the file holds " + std::to_string(held) + " of them.\n" +
            HexDump(block.stored, ChecksumVerdict::Damaged);

@@ -8,6 +8,7 @@
 #include "support/TempDir.h"
 #include "support/TestNames.h"
 #include "support/TzxBuilder.h"
+#include "tape/Conversion.h"
 #include "view/ScreenImage.h"
 
 #include <QAbstractItemView>
@@ -201,6 +202,26 @@ TEST_P(InspectorTabs, OpenOnTheRowWithTheViewsThatFit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, InspectorTabs, testing::ValuesIn(kTabs), ByName());
+
+// With the Jupiter Ace and JUP chosen, the file list offers TZX images too,
+// and an Ace tape in one is listed and looked inside as the Ace's.
+TEST_F(Inspector, AceTzxListsAndOpensAsTheAces) {
+    const test::Bytes tap = test::ReadFileBytes(fs::path(BITREEL_CORPUS_DIR) / "ace/DICT.tap");
+    test::TapeBuilder()
+        .Raw(test::AceTzxOf(AceTapToJup(tap).bytes, test::AceTzxShape::Archive))
+        .WriteTo(dir / "DICT.TZX");
+    test::TapeBuilder().Raw(AceTapToJup(tap).bytes).WriteTo(dir / "DICT.JUP");
+    TestWindow w(dir.path(), line);
+    TestWindow::Click(w.Machine(1));
+    EXPECT_EQ(TestWindow::Rows(w.Files()), (QStringList{"DICT.JUP", "DICT.TZX"}));
+    w.Files()->SetListIndex(1);
+    EXPECT_EQ(TestWindow::Rows(w.Contents()),
+              (QStringList{"Text        : Jupiter ACE Archive", "Hardware    : 1 type",
+                           "Dictionary  : dict       [Length=57]", "{Data block [Length=57]}"}));
+    BlockInspector* inspector = OpenRow(w, 2);
+    ASSERT_NE(inspector, nullptr);
+    EXPECT_EQ(Tabs(inspector), (QStringList{"Header", "Words", "Hex"}));
+}
 
 TEST_F(Inspector, SeveralOpenAClickOpensNoneAndEscapeClosesOne) {
     const auto w = Open("spectrum/savetap_test.tap");

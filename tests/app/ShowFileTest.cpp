@@ -4,6 +4,7 @@
 
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
+#include "support/TzxBuilder.h"
 #include "tape/Tape.h"
 
 namespace bitreel::test {
@@ -26,6 +27,9 @@ const ShowCase kShows[] = {
     {"forth.DIC", true, MachineKind::JupiterAce, TapeLayout::AceTap},
     {"words.JUP", true, MachineKind::JupiterAce, TapeLayout::AceJup},
     {"game.TAP", true, MachineKind::Spectrum, TapeLayout::SpectrumTap},
+    // A TZX image by its content: an Ace tape, then a Spectrum one.
+    {"ace.tzx", true, MachineKind::JupiterAce, TapeLayout::AceJup},
+    {"game.tzx", true, MachineKind::Spectrum, TapeLayout::SpectrumTap},
     // No machine lists it.
     {"notes.txt", false, MachineKind::Spectrum, TapeLayout::SpectrumTap},
 };
@@ -43,6 +47,13 @@ TEST(ShowFile, SelectsListsAndChoosesTheMachineByTheName) {
     spectrum.WriteTo(tapes / "game.TAP");
     jup.WriteTo(tapes / "words.JUP");
     aceTap.WriteTo(tapes / "forth.DIC");
+    TapeBuilder()
+        .Raw(test::AceTzxOf(jup.bytes(), test::AceTzxShape::NoHardware))
+        .WriteTo(tapes / "ace.tzx");
+    test::TzxBuilder()
+        .Standard(test::DataBytes(0, SpectrumHeader(3, "game", 2, 400, 0)))
+        .Standard(test::DataBytes(255, {1, 2}))
+        .WriteTo(tapes / "game.tzx");
     // Listed first in every choice, so that selecting FILE is seen to be done.
     for (const char* decoy : {"a.tap", "a.jup", "a.dic"}) {
         TapeBuilder().Block(255, {9}).WriteTo(tapes / decoy);

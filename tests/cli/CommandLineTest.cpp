@@ -2,8 +2,8 @@
 // temporary files and pseudo-terminal pairs, its output, files and exit status.
 #include "tape/BlockReader.h"
 #include "tape/ContentsList.h"
-#include "tape/TapeImage.h"
 #include "tape/TapeChoice.h"
+#include "tape/TapeImage.h"
 
 #include "cli/BitreelProcess.h"
 #include "support/PtyPair.h"
@@ -43,8 +43,7 @@ const fs::path Corpus = BITREEL_CORPUS_DIR;
 std::string WindowRows(const fs::path& path, TapeChoice choice) {
     bool expectHeader = true;
     std::string text;
-    for (const std::string& row :
-         LoadContents(path, choice.machine, choice.layout, expectHeader)) {
+    for (const std::string& row : LoadContents(path, choice.machine, choice.layout, expectHeader)) {
         for (const char c : row) {
             const auto code = static_cast<unsigned char>(c);
             text += code < 0x80 ? std::string(1, c)
@@ -491,11 +490,11 @@ TEST(Convert, TzxToTapKeepsEveryStoredByteAsTapeconvDoes) {
     test::TzxBuilder()
         .Text("checksums")
         .Standard(test::DataBytes(0, test::SpectrumHeader(3, "code", 3, 32768, 0)))
-        .Standard({255, 1, 2, 3, 0x08}) // damaged: fits neither rule
-        .Turbo({255, 4, 5, 6, 0xBE})    // damaged, in a turbo block
+        .Standard({255, 1, 2, 3, 0x08})     // damaged: fits neither rule
+        .Turbo({255, 4, 5, 6, 0xBE})        // damaged, in a turbo block
         .Standard({255, 1, 2, 1 ^ 2 ^ 255}) // the flag inside the checksum
         .Pause(100)
-        .Standard({0xFF})                // one byte
+        .Standard({0xFF}) // one byte
         .WriteTo(dir / "IN.TZX");
     const Ran ran = RunBitreel({"convert", Q(dir / "IN.TZX"), Q(dir / "OUT.TAP")});
     ASSERT_EQ(ran.status, 0) << ran.err;

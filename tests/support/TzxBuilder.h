@@ -233,6 +233,14 @@ public:
         }
         return *this;
     }
+    // A hardware block that names the Jupiter Ace, as the archive's files have it.
+    TzxBuilder& AceHardware() {
+        Id(0x33).Byte(1);
+        out_.Byte(0);
+        out_.Byte(0x1A);
+        out_.Byte(0);
+        return *this;
+    }
     TzxBuilder& EmulationInfo() {
         Id(0x34).Raw(Bytes(8, 0));
         return *this;
@@ -389,5 +397,29 @@ public:
 private:
     ImageBytes out_;
 };
+
+// A Jupiter Ace TZX image of a JUP file's blocks, each in a standard speed
+// data block: after the archive's text and hardware blocks, or with no
+// hardware block, or with the first block in a turbo block.
+enum class AceTzxShape { Archive, NoHardware, TurboFirst };
+
+inline Bytes AceTzxOf(const Bytes& jup, AceTzxShape shape) {
+    TzxBuilder tzx;
+    if (shape != AceTzxShape::NoHardware) {
+        tzx.Text("Jupiter ACE Archive").AceHardware();
+    }
+    for (std::size_t at = 0; at + 2 <= jup.size();) {
+        const std::size_t length = jup[at] | (jup[at + 1] << 8);
+        const Bytes body(jup.begin() + static_cast<std::ptrdiff_t>(at + 2),
+                         jup.begin() + static_cast<std::ptrdiff_t>(at + 2 + length));
+        if (at == 0 && shape == AceTzxShape::TurboFirst) {
+            tzx.Turbo(body);
+        } else {
+            tzx.Standard(body);
+        }
+        at += 2 + length;
+    }
+    return tzx.bytes();
+}
 
 } // namespace bitreel::test

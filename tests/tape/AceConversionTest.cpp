@@ -1,6 +1,6 @@
 // Jupiter Ace TAP to JUP and back, and the machine a file's name suggests.
-#include "tape/Conversion.h"
 #include "tape/BlockReader.h"
+#include "tape/Conversion.h"
 #include "tape/TapeChoice.h"
 
 #include "support/TapeBuilder.h"

@@ -116,11 +116,9 @@ TEST_P(ImageBlocksTest, KindsFollowTheRows) {
         EXPECT_EQ(block.row, image.Row(i));
         EXPECT_EQ(block.kind, want.kind);
         EXPECT_EQ(block.Flag() ? std::optional<int>(*block.Flag()) : std::nullopt, want.flag);
-        EXPECT_EQ(block.Length() ? std::optional<int>(*block.Length()) : std::nullopt,
-                  want.length);
+        EXPECT_EQ(block.Length() ? std::optional<int>(*block.Length()) : std::nullopt, want.length);
         EXPECT_EQ(block.Sent() ? std::optional(block.verdict) : std::nullopt, want.verdict);
-        EXPECT_EQ(block.header ? std::optional(block.header->type) : std::nullopt,
-                  want.headerType);
+        EXPECT_EQ(block.header ? std::optional(block.header->type) : std::nullopt, want.headerType);
     }
 }
 
@@ -213,11 +211,10 @@ TEST(HeaderFieldsTest, NoFieldsForWhatIsNoHeader) {
         {"ace too short for the length", TapeBuilder().Block(0, Bytes(11, 0)).bytes(), Ace},
     };
     for (const auto& c : cases) {
-        const TapeImage image = TapeImage(c.tape, ImageFormat::Blocks, c.machine,
-                                          c.machine == Spectrum ? TapeLayout::SpectrumTap
-                                                                : TapeLayout::AceJup,
-                                          false)
-                                    .IndexAll();
+        const TapeImage image =
+            TapeImage(c.tape, ImageFormat::Blocks, c.machine,
+                      c.machine == Spectrum ? TapeLayout::SpectrumTap : TapeLayout::AceJup, false)
+                .IndexAll();
         EXPECT_FALSE(image.Block(0).header) << c.name;
     }
 }

@@ -101,7 +101,8 @@ const NameCase kNames[] = {
     {"GAMETZX", MachineKind::Spectrum, ImageFormat::Blocks},
     {"GAME.TZX.TAP", MachineKind::Spectrum, ImageFormat::Blocks},
     {"GAME.TZX ", MachineKind::Spectrum, ImageFormat::Blocks},
-    {"ace.tzx", MachineKind::JupiterAce, ImageFormat::Blocks},
+    {"ace.tzx", MachineKind::JupiterAce, ImageFormat::Tzx},
+    {"ace.pzx", MachineKind::JupiterAce, ImageFormat::Blocks},
 };
 
 class ImageFormatTest : public testing::TestWithParam<NameCase> {};
@@ -141,6 +142,46 @@ TEST(LoadImageContentsTest, TheNameDecidesHowTheBytesAreRead) {
     EXPECT_TRUE(image("GAME.TZX").Playable());
     EXPECT_EQ(image("game.tap").Format(), ImageFormat::Blocks);
     EXPECT_THROW((void)image("missing.tzx"), std::system_error);
+}
+
+// A TZX image is a Jupiter Ace tape by its hardware block or by its first
+// data block; its frames are then the JUP file's.
+TEST(AceTzx, ToldByItsContentAndSentAsTheJupFile) {
+    const Bytes jup = TapeBuilder()
+                          .Block(0, test::AceHeader(0, "words", 3))
+                          .Block(255, {1, 2, 3})
+                          .Block(255, {4}, 0x99)
+                          .bytes();
+    const Bytes spectrumHeader = test::DataBytes(0, SpectrumHeader(0, "game", 3, 10, 3));
+    const struct {
+        const char* name;
+        Bytes tzx;
+        bool ace;
+    } cases[] = {
+        {"archive", test::AceTzxOf(jup, test::AceTzxShape::Archive), true},
+        {"no hardware block", test::AceTzxOf(jup, test::AceTzxShape::NoHardware), true},
+        {"turbo first", test::AceTzxOf(jup, test::AceTzxShape::TurboFirst), true},
+        {"hardware only", TzxBuilder().Text("x").AceHardware().Standard(spectrumHeader).bytes(),
+         true},
+        {"spectrum header first", TzxBuilder().Hardware(3).Standard(spectrumHeader).bytes(), false},
+        {"ace header as data", TzxBuilder().Standard(test::DataBytes(255, Bytes(25, 0))).bytes(),
+         false},
+        {"no data block", TzxBuilder().Text("Jupiter ACE Archive").bytes(), false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TzxReader::IsJupiterAceTape(c.tzx), c.ace) << c.name;
+    }
+    const TapeImage fromJup =
+        TapeImage(jup, ImageFormat::Blocks, MachineKind::JupiterAce, TapeLayout::AceJup, false)
+            .IndexAll();
+    const TapeImage fromTzx = TapeImage(cases[0].tzx, ImageFormat::Tzx, MachineKind::JupiterAce,
+                                        TapeLayout::AceJup, false)
+                                  .IndexAll();
+    ASSERT_EQ(fromTzx.RowCount(), fromJup.RowCount() + 2);
+    for (std::size_t row = 0; row < fromJup.RowCount(); ++row) {
+        EXPECT_EQ(fromTzx.Frame(row + 2).Bytes, fromJup.Frame(row).Bytes) << "row " << row;
+        EXPECT_EQ(fromTzx.Block(row + 2).header, fromJup.Block(row).header) << "row " << row;
+    }
 }
 
 } // namespace

@@ -138,8 +138,8 @@ TEST(TapeImage, ListsFilesUpToTheLargestSize) {
     const test::TempDir dir;
     TapeBuilder().WriteTo(dir / "LARGEST.TAP");
     fs::resize_file(dir / "LARGEST.TAP", TapeImage::MaxFileSize); // sparse: nothing written
-    EXPECT_FALSE(TapeImage(dir / "LARGEST.TAP", MachineKind::Spectrum, TapeLayout::SpectrumTap)
-                     .Complete());
+    EXPECT_FALSE(
+        TapeImage(dir / "LARGEST.TAP", MachineKind::Spectrum, TapeLayout::SpectrumTap).Complete());
     fs::resize_file(dir / "LARGEST.TAP", TapeImage::MaxFileSize + 1);
     try {
         TapeImage(dir / "LARGEST.TAP", MachineKind::Spectrum, TapeLayout::SpectrumTap);

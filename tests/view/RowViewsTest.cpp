@@ -13,9 +13,9 @@
 namespace {
 
 namespace test = bitreel::test;
-using bitreel::MachineKind;
 using bitreel::BlockKind;
 using bitreel::ImageBlock;
+using bitreel::MachineKind;
 using test::AceHeader;
 using test::Bytes;
 using test::SpectrumHeader;
