@@ -4,6 +4,7 @@
 #include "cli/Console.h"
 #include "cli/ExitStatus.h"
 #include "cli/LayoutName.h"
+#include "cli/OutFile.h"
 #include "cli/Paths.h"
 #include "cli/TapeOptions.h"
 #include "tape/AceConversion.h"
@@ -35,16 +36,15 @@ bool ReadWhole(const std::filesystem::path& path, const QString& name,
     return true;
 }
 
-bool WriteWhole(const std::filesystem::path& path, const QString& name,
+bool WriteWhole(const std::filesystem::path& path, const QString& name, bool force,
                 const std::vector<std::uint8_t>& bytes) {
-    std::FILE* file = std::fopen(path.string().c_str(), "wb");
-    if (file == nullptr) {
-        ReportError("cannot create " + Shown(name) + ": " + std::strerror(errno));
+    OutFile file = CreateOutFile(path, name, force);
+    if (!file) {
         return false;
     }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     const int error = errno;
-    if (std::fclose(file) != 0 || !written) {
+    if (std::fclose(file.release()) != 0 || !written) {
         ReportError("cannot write " + Shown(name) + ": " + std::strerror(written ? errno : error));
         return false;
     }
@@ -77,7 +77,7 @@ void PutStoredFrame(const TapeBlock& block, std::vector<std::uint8_t>& out) {
 // TZX or PZX to TAP: every block that goes out as a frame, in order; the
 // others are named on standard error.
 int ConvertImage(const QString& inName, const std::filesystem::path& in, const QString& outName,
-                 const std::filesystem::path& out) {
+                 const std::filesystem::path& out, bool force) {
     std::optional<TapeEntries> entries;
     try {
         entries = LoadTapeEntries(in, MachineKind::Spectrum, FrameUse::Keep);
@@ -86,23 +86,27 @@ int ConvertImage(const QString& inName, const std::filesystem::path& in, const Q
         return ExitUsageOrIo;
     }
     std::vector<std::uint8_t> bytes;
+    std::vector<std::string> notes; // said once OUT is written
     bool corrupt = false;
     for (std::size_t row = 0; row < entries->size(); ++row) {
         const TapeEntry& entry = (*entries)[row];
         if (entry.Kind == EntryKind::Frame) {
             PutStoredFrame(entry.Block, bytes);
             if (entry.Block.Verdict == ChecksumVerdict::Damaged) {
-                ReportError(Shown(inName) + ": row " + std::to_string(row) +
-                            " has a damaged checksum; the TAP block has the payload's XOR");
+                notes.push_back(Shown(inName) + ": row " + std::to_string(row) +
+                                " has a damaged checksum; the TAP block has the payload's XOR");
             }
             continue;
         }
         corrupt = corrupt || entry.Kind == EntryKind::Corrupt;
-        ReportError(Shown(inName) + ": row " + std::to_string(row) +
-                    " left out: " + Latin1ToUtf8(entry.Row));
+        notes.push_back(Shown(inName) + ": row " + std::to_string(row) +
+                        " left out: " + Latin1ToUtf8(entry.Row));
     }
-    if (!WriteWhole(out, outName, bytes)) {
+    if (!WriteWhole(out, outName, force, bytes)) {
         return ExitUsageOrIo;
+    }
+    for (const std::string& note : notes) {
+        ReportError(note);
     }
     return corrupt ? ExitCorrupt : ExitDone;
 }
@@ -117,6 +121,9 @@ int ConvertCommand(const QStringList& arguments) {
         "byte-identical. TZX and PZX images convert to TAP: the blocks that cannot be sent are "
         "left out and named on standard error."));
     AddTapeOptions(parser);
+    const QCommandLineOption forceOption(QStringLiteral("force"),
+                                         QStringLiteral("Overwrite an existing OUT."));
+    parser.addOption(forceOption);
     parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("The tape image to read."));
     parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("The tape image to write."));
     if (const auto status = ParseCommand(parser, Command, arguments)) {
@@ -139,7 +146,7 @@ int ConvertCommand(const QStringList& arguments) {
                 ChoiceForName(out).machine != MachineKind::Spectrum) {
                 return UsageError(Command, "a TZX or PZX image converts to a TAP file only");
             }
-            return ConvertImage(inName, in, outName, out);
+            return ConvertImage(inName, in, outName, out, parser.isSet(forceOption));
         }
     }
     const TapeOptions options = ConvertMachine(parsed.options, in, out);
@@ -167,7 +174,7 @@ int ConvertCommand(const QStringList& arguments) {
     }
     const AceConversion converted =
         from == TapeLayout::AceTap ? AceTapToJup(bytes) : JupToAceTap(bytes);
-    if (!WriteWhole(out, outName, converted.bytes)) {
+    if (!WriteWhole(out, outName, parser.isSet(forceOption), converted.bytes)) {
         return ExitUsageOrIo;
     }
     if (converted.corruptBlock) {

@@ -27,7 +27,7 @@ int PlayStatus(const TransferResult& result, bool lineFailed,
     case TransferResult::Ending::Done:
         return ExitDone;
     case TransferResult::Ending::Stopped:
-        return ExitInterrupted;
+        return StoppedStatus();
     case TransferResult::Ending::Failed:
         break;
     }

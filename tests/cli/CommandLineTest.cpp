@@ -199,6 +199,10 @@ const StatusCase kStatuses[] = {
      {"convert", "--machine", "ace", "CORRUPT.TAP", "CORRUPT.JUP"},
      2,
      "bitreel: CORRUPT.TAP: block 1 is corrupt; it and the bytes after it are left out\n"},
+    {"ConvertImageKeepsAnExistingOut",
+     {"convert", BITREEL_SEEDS_DIR "/every-block-id.tzx", "GOOD.TAP"},
+     1,
+     "bitreel: GOOD.TAP exists; give --force to overwrite it\n"},
     {"NotACommandNorAFile",
      {"lsit", "GOOD.TAP"},
      1,
@@ -244,6 +248,27 @@ TEST(Record, RefusesAnExistingFileUnlessForced) {
     pty.Send(frame);
     EXPECT_EQ(forced.Finish().status, 0);
     EXPECT_EQ(test::ReadFileBytes(dir / "OLD.TAP"), frame);
+}
+
+TEST(Convert, RefusesAnExistingFileUnlessForced) {
+    TempDir dir;
+    const Bytes old = TapeBuilder().Block(255, {7}).bytes();
+    TapeBuilder()
+        .AceTapBlock(test::AceHeader(32, "bytes", 2))
+        .AceTapBlock({1, 2})
+        .WriteTo(dir / "A.TAP");
+    TapeBuilder().Block(255, {7}).WriteTo(dir / "OLD.JUP");
+    ASSERT_EQ(RunBitreel({"convert", "--machine", "ace", "A.TAP", "NEW.JUP"}, dir.path()).status,
+              0);
+    const Ran refused = RunBitreel({"convert", "--machine", "ace", "A.TAP", "OLD.JUP"}, dir.path());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "bitreel: OLD.JUP exists; give --force to overwrite it\n");
+    EXPECT_EQ(test::ReadFileBytes(dir / "OLD.JUP"), old);
+
+    const Ran forced =
+        RunBitreel({"convert", "--machine", "ace", "--force", "A.TAP", "OLD.JUP"}, dir.path());
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_EQ(test::ReadFileBytes(dir / "OLD.JUP"), test::ReadFileBytes(dir / "NEW.JUP"));
 }
 
 struct PlayCase {
@@ -324,9 +349,16 @@ TEST(Play, StopsAtACorruptBlockWithStatusTwo) {
         << ran.err;
 }
 
-class InterruptTest : public ::testing::TestWithParam<int> {};
+// Each stop signal and the status a shell reports for a program it ends.
+struct Interrupt {
+    int signal;
+    int status;
+    const char* name;
+};
 
-TEST_P(InterruptTest, PlayStopsMidwayWithStatus130) {
+class InterruptTest : public ::testing::TestWithParam<Interrupt> {};
+
+TEST_P(InterruptTest, PlayStopsMidwayWithTheSignalsStatus) {
     TempDir dir;
     PtyPair pty;
     TapeBuilder tape;
@@ -338,9 +370,9 @@ TEST_P(InterruptTest, PlayStopsMidwayWithStatus130) {
     // The far end reads a little and then nothing: the rest waits at the port.
     const std::size_t before = pty.Receive(1000, std::chrono::milliseconds(Timeout)).size();
     ASSERT_GE(before, 1000U);
-    play.Signal(GetParam());
+    play.Signal(GetParam().signal);
     const Ran ran = play.Finish();
-    EXPECT_EQ(ran.status, 130) << ran.err;
+    EXPECT_EQ(ran.status, GetParam().status) << ran.err;
     // What was still waiting was discarded, not sent.
     const std::size_t after =
         pty.Receive(tape.bytes().size(), std::chrono::milliseconds(200)).size();
@@ -358,16 +390,16 @@ TEST_P(InterruptTest, RecordKeepsTheCompleteBlocks) {
     pty.Send(first);
     pty.Send(Bytes(second.begin(), second.begin() + 4));
     ASSERT_TRUE(record.WaitForOutput("Code        : code       [Start=100, Length=4]\n"));
-    record.Signal(GetParam());
+    record.Signal(GetParam().signal);
     const Ran ran = record.Finish();
-    EXPECT_EQ(ran.status, 130) << ran.err;
+    EXPECT_EQ(ran.status, GetParam().status) << ran.err;
     EXPECT_EQ(test::ReadFileBytes(dir / "SAVED.TAP"), first);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest, ::testing::Values(SIGINT, SIGTERM),
-                         [](const auto& info) {
-                             return std::string(info.param == SIGINT ? "SIGINT" : "SIGTERM");
-                         });
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest,
+                         ::testing::Values(Interrupt{SIGINT, 130, "CtrlC"},
+                                           Interrupt{SIGTERM, 143, "Term"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct RecordCase {
     const char* name;
@@ -443,8 +475,10 @@ TEST(Convert, AceTapToJupAndBackIsByteIdentical) {
     for (const auto& entry : fs::directory_iterator(Corpus / "ace")) {
         const fs::path jup = dir / "OUT.JUP";
         const fs::path back = dir / "BACK.TAP";
-        ASSERT_EQ(RunBitreel({"convert", "--machine", "ace", Q(entry.path()), Q(jup)}).status, 0);
-        ASSERT_EQ(RunBitreel({"convert", Q(jup), Q(back)}).status, 0);
+        ASSERT_EQ(
+            RunBitreel({"convert", "--force", "--machine", "ace", Q(entry.path()), Q(jup)}).status,
+            0);
+        ASSERT_EQ(RunBitreel({"convert", "--force", Q(jup), Q(back)}).status, 0);
         EXPECT_EQ(test::ReadFileBytes(back), test::ReadFileBytes(entry.path())) << entry.path();
         // The JUP holds the frames Play sends from the TAP file, but with the
         // checksums as stored.
