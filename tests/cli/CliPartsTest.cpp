@@ -39,9 +39,26 @@ TEST(ProgressLine, TellsBlockBytesRateAndTimeLeft) {
     EXPECT_EQ(Duration(59.01), "1:00");
 }
 
-TEST(Console, Latin1RowsBecomeUtf8) {
-    EXPECT_EQ(Latin1ToUtf8("Program     : hello"), "Program     : hello");
-    EXPECT_EQ(Latin1ToUtf8("\xe9t\xe9\x7f\x80\xff"), "\xc3\xa9t\xc3\xa9\x7f\xc2\x80\xc3\xbf");
+// The edges of the rule, for Latin-1 bytes and for the same characters in UTF-8.
+TEST(Console, TextIsShownWithoutControls) {
+    const struct {
+        std::string latin1;
+        std::string utf8;
+        std::string shown;
+    } cases[] = {
+        {"Program     : hello", "Program     : hello", "Program     : hello"},
+        {{'\0', '\x1f', ' ', '~'}, {'\0', '\x1f', ' ', '~'}, "\u2400\u241f ~"},
+        {"\x7f\x80\x9f", "\x7f\xc2\x80\xc2\x9f", "\u2421\ufffd\ufffd"},
+        {"\xa0\xe9\xff", "\xc2\xa0\xc3\xa9\xc3\xbf", "\xc2\xa0\xc3\xa9\xc3\xbf"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Latin1ToUtf8(c.latin1), c.shown);
+        EXPECT_EQ(ShownLine(c.utf8), c.shown);
+    }
+    // Bytes that are not UTF-8; characters beyond Latin-1 stay.
+    EXPECT_EQ(ShownLine("\xc3(\xe2\x96\x9b\xf0\x9f"), "\ufffd(\u259b\ufffd\ufffd");
+    EXPECT_EQ(ShownLines("a\r\nb\n"), "a\u240d\nb\n");
+    EXPECT_EQ(ShownLine("a\nb"), "a\u240ab");
 }
 
 TEST(PortArgument, ComNamesComeFromTheTableAndPathsStandForThemselves) {

@@ -6,6 +6,7 @@
 #include "tape/TapeChoice.h"
 
 #include "cli/BitreelProcess.h"
+#include "cli/Console.h"
 #include "support/PtyPair.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
@@ -39,19 +40,13 @@ using test::Timeout;
 
 const fs::path Corpus = BITREEL_CORPUS_DIR;
 
-// The rows the window lists for a file, as UTF-8 lines.
+// The rows the window lists for a file, as the command line shows them.
 std::string WindowRows(const fs::path& path, TapeChoice choice) {
     bool expectHeader = true;
     std::string text;
     for (const std::string& row :
          LoadImageContents(path, choice.machine, choice.layout, expectHeader)) {
-        for (const char c : row) {
-            const auto code = static_cast<unsigned char>(c);
-            text += code < 0x80 ? std::string(1, c)
-                                : std::string{static_cast<char>(0xC0 | (code >> 6)),
-                                              static_cast<char>(0x80 | (code & 0x3F))};
-        }
-        text += '\n';
+        text += cli::Latin1ToUtf8(row) + '\n';
     }
     return text;
 }
@@ -115,7 +110,8 @@ TEST_P(ListTest, JsonHoldsTheSameRowsWithTheirFacts) {
     for (const QJsonValue block : files[0].toObject()[QStringLiteral("blocks")].toArray()) {
         const QJsonObject object = block.toObject();
         EXPECT_EQ(object[QStringLiteral("index")].toInt(), index++);
-        rows += object[QStringLiteral("row")].toString().toStdString() + "\n";
+        // The exact text, which the text rows show by the rule.
+        rows += cli::ShownLine(object[QStringLiteral("row")].toString().toStdString()) + "\n";
         const QString kind = object[QStringLiteral("kind")].toString();
         EXPECT_EQ(object[QStringLiteral("header")].isObject(), kind == QLatin1String("header"));
         EXPECT_EQ(object[QStringLiteral("checksum")].isString(),
@@ -160,6 +156,72 @@ TEST(List, SeveralFilesEachUnderItsName) {
     EXPECT_EQ(listed.out, "A.TAP:\nCode        : \xc3\xa9t\xc3\xa9        [Start=400, Length=2]\n"
                           "\nB.TAP:\n{Data block [Length=2]}\n");
 }
+
+// A tape's text as the command line prints it: controls as their pictures,
+// C1 codes as U+FFFD; JSON keeps the exact text.
+struct ShownCase {
+    const char* name;
+    QStringList arguments;
+    std::string out; // what standard output holds
+    std::string err; // what standard error holds
+    bool json = false;
+};
+
+void PrintTo(const ShownCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// "A␍B␊C␛D␡" U+FFFD "E": the name bytes A CR B LF C ESC D DEL 0x85 E.
+const std::string kShownName = "A\u240dB\u240aC\u241bD\u2421\ufffdE";
+
+const ShownCase kShown[] = {
+    {"ListRow", {"list", "NAMES.TAP"}, "Program     : " + kShownName + " [Line=10", ""},
+    {"ViewHeaderFields", {"view", "NAMES.TAP", "0"}, "Name: \"" + kShownName + "\"\n", ""},
+    {"ConvertMessage",
+     {"convert", "GROUP.TZX", "OUT.TAP"},
+     "",
+     "left out: Group       : G\ufffd\n"},
+    {"JsonKeepsTheBytes",
+     {"list", "--json", "NAMES.TAP"},
+     "\"row\": \"Program     : A\\rB\\nC\\u001bD\x7f\xc2\x85\x45 [Line=10",
+     "",
+     true},
+};
+
+class ShownTest : public ::testing::TestWithParam<ShownCase> {};
+
+TEST_P(ShownTest, NoControlReachesTheTerminal) {
+    const ShownCase& c = GetParam();
+    TempDir dir;
+    TapeBuilder()
+        .Block(0, SpectrumHeader(0,
+                                 "A\rB\nC\x1b"
+                                 "D\x7f\x85"
+                                 "E",
+                                 3, 10, 3))
+        .Block(255, {1, 2, 3})
+        .WriteTo(dir / "NAMES.TAP");
+    test::TzxBuilder().GroupStart("G\x85").GroupEnd().WriteTo(dir / "GROUP.TZX");
+    const Ran ran = RunBitreel(c.arguments, dir.path());
+    EXPECT_NE(ran.out.find(c.out), std::string::npos) << ran.out;
+    EXPECT_NE(ran.err.find(c.err), std::string::npos) << ran.err;
+    if (c.json) {
+        return;
+    }
+    // Beyond the line breaks, no control and no C1 code (U+0080-U+009F).
+    for (const std::string* text : {&ran.out, &ran.err}) {
+        for (std::size_t at = 0; at < text->size(); ++at) {
+            const auto byte = static_cast<unsigned char>((*text)[at]);
+            const bool c1 = byte == 0xC2 && at + 1 < text->size() &&
+                            static_cast<unsigned char>((*text)[at + 1]) < 0xA0;
+            EXPECT_FALSE(c1 || (byte < 0x20 && byte != '\n') || byte == 0x7F)
+                << "byte " << at << " of " << *text;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, ShownTest, ::testing::ValuesIn(kShown),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Exit statuses and the one line that says why.
 struct StatusCase {
