@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The bash completion, sourced as bash-completion loads it and asked as bash
+# asks it: COMP_WORDS and COMP_CWORD set, the function called.
+#   check_bash_completion.sh BITREEL COMPLETION-FILE
+source "$(dirname "$0")/common.sh"
+bitreel="$(realpath "$1")"
+# shellcheck source=/dev/null
+source "$(realpath "$2")"
+[ "$(complete -p bitreel)" = "complete -F _bitreel bitreel" ] || fail "bitreel has no completion"
+
+cd "$tmp"
+touch game.tap GAME2.TZX a.Pzx x.jup y.DIC z.byt notes.txt
+mkdir sub && touch sub/inner.TAP
+tapes="GAME2.TZX a.Pzx game.tap sub x.jup y.DIC z.byt"
+commands="convert list play ports record view"
+coms="COM1 COM10 COM11 COM12 COM13 COM14 COM15 COM16"
+
+# The lines of standard input sorted, on one line.
+line() { LC_ALL=C sort | paste -sd' ' -; }
+
+# complete WORD... : what bash would offer for the last word, sorted, on one line.
+complete_words() {
+    COMP_WORDS=(bitreel "$@")
+    COMP_CWORD=$#
+    COMPREPLY=()
+    _bitreel "$bitreel" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+    printf '%s\n' "${COMPREPLY[@]}" | sed '/^$/d' | line
+}
+
+# Each command's options as its --help lists them.
+for command in $commands; do
+    want="$("$bitreel" "$command" --help | grep -Eo '^ +(-h, )?--[a-z-]+' | sed 's/.*--/--/' | line)"
+    got="$(complete_words "$command" --)"
+    [ "$got" = "$want" ] || fail "bitreel $command --: offered '$got', --help lists '$want'"
+done
+echo "ok: each command's options, as its --help lists them"
+
+# the words before the one completed | the word completed | what is offered
+cases=(
+    "||$(printf '%s\n' $commands $tapes | line)"
+    "|pl|play"
+    "|--v|--version"
+    "list|G|GAME2.TZX"
+    "list|sub/|sub/inner.TAP"
+    "list game.tap||$tapes"
+    "list --machine||ace spectrum"
+    "view --format||jup tap"
+    "view --png||GAME2.TZX a.Pzx game.tap notes.txt sub x.jup y.DIC z.byt"
+    "view --png out.png game.tap||"
+    "view --scale|2|2"
+    "convert game.tap||$tapes"
+    "convert game.tap out.tap||"
+    "play --from|3|"
+    "play --port|COM1|$coms"
+    "play --port =|COM1|$coms"
+    "record --port|com|"
+    "ports||"
+)
+for case in "${cases[@]}"; do
+    IFS='|' read -r before word want <<<"$case"
+    read -ra words <<<"$before"
+    got="$(complete_words "${words[@]}" "$word")"
+    [ "$got" = "$want" ] || fail "bitreel $before '$word': offered '$got', expected '$want'"
+    echo "ok: bitreel $before '$word'"
+done
