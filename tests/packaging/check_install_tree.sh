@@ -53,12 +53,6 @@ if command -v man >/dev/null 2>&1; then
 fi
 echo "ok: manual page for $version"
 
-# The completion, loaded as bash-completion loads it, completes bitreel.
-completion="$usr/share/bash-completion/completions/bitreel"
-[ "$(bash --norc -c 'source "$1" && complete -p bitreel' _ "$completion")" = \
-    "complete -F _bitreel bitreel" ] || fail "the installed completion does not complete bitreel"
-echo "ok: bash completion for bitreel"
-
 # The metainfo together with the desktop entry and icon it points to.
 if command -v appstreamcli >/dev/null 2>&1; then
     appstreamcli validate-tree --no-net "$tmp/root" || fail "appstreamcli validate-tree"
