@@ -1,6 +1,6 @@
 # What makes Bitreel a desktop program once installed: the install rules
 # (program, desktop entry, icons, AppStream metainfo, MIME types, manual page,
-# documents) and the Debian package that CPack builds from them.
+# bash completion, documents) and the Debian package that CPack builds from them.
 
 include(GNUInstallDirs)
 # GNUInstallDirs would name the folder after the project, "Bitreel".
@@ -58,6 +58,9 @@ install(FILES ${_src}/icons/${BITREEL_APP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(DIRECTORY ${_src}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 install(FILES ${_gen}/bitreel.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Where bash-completion looks for a command's completion when it is first typed.
+install(FILES ${_src}/bash-completion/bitreel
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE ${_gen}/copyright
               ${_gen}/changelog.gz
         DESTINATION ${BITREEL_INSTALL_DOCDIR})

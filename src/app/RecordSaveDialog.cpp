@@ -1,6 +1,7 @@
 // The file dialog a recording's name is chosen in.
 #include "app/RecordSaveDialog.h"
 
+#include "app/FileDialogSize.h"
 #include "transfer/RecordTarget.h"
 
 #include <QFileInfo>
@@ -43,6 +44,7 @@ RecordSaveDialog::RecordSaveDialog(QWidget* parent, const RecordDialogRequest& r
     setLabelText(QFileDialog::Accept, QStringLiteral("Record"));
     setDefaultSuffix(QString::fromStdString(request.defaultExtension));
     setNameFilter(NameFilter(request));
+    ShowColumnsWhole(*this);
 }
 
 QString RecordSaveDialog::NameFilter(const RecordDialogRequest& request) {

@@ -48,7 +48,7 @@ QString CommandsHelp() {
         "  play --port PORT [--from ROW] [--machine ...] [--format ...] FILE\n"
         "  record --port PORT [--machine ...] [--format ...] [--blocks N] [--idle SECONDS]\n"
         "         [--force] OUT\n"
-        "  convert [--machine ...] [--format ...] IN OUT\n"
+        "  convert [--machine ...] [--format ...] [--force] IN OUT\n"
         "  ports\n"
         "  view [--machine ...] [--format ...] [--basic | --array | --words | --hex |\n"
         "       --png OUT.png [--scale N]] FILE ROW\n"

@@ -11,21 +11,102 @@
 #define BITREEL_FILENO ::fileno
 #endif
 
+#include <utility>
+
 namespace bitreel::cli {
+
+namespace {
+
+constexpr char32_t Replacement = 0xFFFD;
+
+// The one rule: what a terminal is shown of a character of a tape's text.
+char32_t Shown(char32_t code) {
+    constexpr char32_t ControlPictures = 0x2400;
+    constexpr char32_t DeletePicture = 0x2421;
+    if (code < 0x20) {
+        return ControlPictures + code;
+    }
+    if (code == 0x7F) {
+        return DeletePicture;
+    }
+    if (code >= 0x80 && code <= 0x9F) {
+        return Replacement;
+    }
+    return code;
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// The character that starts at utf8[at] and how many bytes it takes; a
+// byte that starts no well-formed character is U+FFFD on its own.
+std::pair<char32_t, std::size_t> DecodeUtf8(std::string_view utf8, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(utf8[at]);
+    if (lead < 0x80) {
+        return {lead, 1};
+    }
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || utf8.size() - at < length) {
+        return {Replacement, 1};
+    }
+    char32_t code = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(utf8[at + i]);
+        if ((next & 0xC0) != 0x80) {
+            return {Replacement, 1};
+        }
+        code = (code << 6) | (next & 0x3F);
+    }
+    constexpr char32_t Shortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < Shortest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        return {Replacement, 1};
+    }
+    return {code, length};
+}
+
+std::string ShownUtf8(std::string_view utf8, bool keepLineBreaks) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t at = 0; at < utf8.size();) {
+        const auto [code, length] = DecodeUtf8(utf8, at);
+        AppendUtf8(out, keepLineBreaks && code == '\n' ? code : Shown(code));
+        at += length;
+    }
+    return out;
+}
+
+} // namespace
 
 std::string Latin1ToUtf8(std::string_view latin1) {
     std::string utf8;
     utf8.reserve(latin1.size());
     for (const char c : latin1) {
-        const auto code = static_cast<unsigned char>(c);
-        if (code < 0x80) {
-            utf8 += c;
-        } else {
-            utf8 += static_cast<char>(0xC0 | (code >> 6));
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        AppendUtf8(utf8, Shown(static_cast<unsigned char>(c)));
     }
     return utf8;
+}
+
+std::string ShownLine(std::string_view utf8) {
+    return ShownUtf8(utf8, false);
+}
+
+std::string ShownLines(std::string_view utf8) {
+    return ShownUtf8(utf8, true);
 }
 
 void Write(std::FILE* stream, std::string_view text) {
@@ -35,7 +116,7 @@ void Write(std::FILE* stream, std::string_view text) {
 void ReportError(std::string_view message) {
     std::fflush(stdout);
     std::string line = "bitreel: ";
-    line += message;
+    line += ShownLine(message);
     line += '\n';
     Write(stderr, line);
     std::fflush(stderr);

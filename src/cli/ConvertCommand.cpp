@@ -4,6 +4,7 @@
 #include "cli/Console.h"
 #include "cli/ExitStatus.h"
 #include "cli/LayoutName.h"
+#include "cli/OutFile.h"
 #include "cli/Paths.h"
 #include "cli/TapeOptions.h"
 #include "tape/Conversion.h"
@@ -36,16 +37,15 @@ bool ReadWhole(const std::filesystem::path& path, const QString& name,
     return true;
 }
 
-bool WriteWhole(const std::filesystem::path& path, const QString& name,
+bool WriteWhole(const std::filesystem::path& path, const QString& name, bool force,
                 const std::vector<std::uint8_t>& bytes) {
-    std::FILE* file = std::fopen(path.string().c_str(), "wb");
-    if (file == nullptr) {
-        ReportError("cannot create " + Shown(name) + ": " + std::strerror(errno));
+    OutFile file = CreateOutFile(path, name, force);
+    if (!file) {
         return false;
     }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     const int error = errno;
-    if (std::fclose(file) != 0 || !written) {
+    if (std::fclose(file.release()) != 0 || !written) {
         ReportError("cannot write " + Shown(name) + ": " + std::strerror(written ? errno : error));
         return false;
     }
@@ -72,7 +72,8 @@ TapeOptions ConvertMachine(TapeOptions options, const std::filesystem::path& in,
 // as a frame, in order, as the image stores it; the others are named on
 // standard error.
 int ConvertImageFile(const QString& inName, const std::filesystem::path& in, MachineKind machine,
-                     const QString& outName, const std::filesystem::path& out, TapeLayout layout) {
+                     const QString& outName, const std::filesystem::path& out, TapeLayout layout,
+                     bool force) {
     TapeImage image;
     try {
         image = TapeImage(in, machine,
@@ -83,12 +84,13 @@ int ConvertImageFile(const QString& inName, const std::filesystem::path& in, Mac
         return ExitUsageOrIo;
     }
     const ImageConversion converted = ConvertImage(image.IndexAll(), layout);
+    // Named once OUT is written: a refused OUT converts nothing.
+    if (!WriteWhole(out, outName, force, converted.bytes)) {
+        return ExitUsageOrIo;
+    }
     for (const std::size_t row : converted.leftOut) {
         ReportError(Shown(inName) + ": row " + std::to_string(row) +
                     " left out: " + Latin1ToUtf8(image.Row(row)));
-    }
-    if (!WriteWhole(out, outName, converted.bytes)) {
-        return ExitUsageOrIo;
     }
     return converted.corrupt ? ExitCorrupt : ExitDone;
 }
@@ -104,6 +106,9 @@ int ConvertCommand(const QStringList& arguments) {
         "TAP, with the bytes the image stores: the blocks that cannot be sent are left out and "
         "named on standard error."));
     AddTapeOptions(parser);
+    const QCommandLineOption forceOption(QStringLiteral("force"),
+                                         QStringLiteral("Overwrite an existing OUT."));
+    parser.addOption(forceOption);
     parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("The tape image to read."));
     parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("The tape image to write."));
     if (const auto status = ParseCommand(parser, Command, arguments)) {
@@ -128,13 +133,15 @@ int ConvertCommand(const QStringList& arguments) {
                 ChoiceForName(out).machine != MachineKind::Spectrum) {
                 return UsageError(Command, "a TZX or PZX image converts to a TAP file only");
             }
-            return ConvertImageFile(inName, in, machine, outName, out, TapeLayout::SpectrumTap);
+            return ConvertImageFile(inName, in, machine, outName, out, TapeLayout::SpectrumTap,
+                                    parser.isSet(forceOption));
         }
         if (ImageFormatOf(out, machine) != ImageFormat::Blocks) {
             return UsageError(Command,
                               "a Jupiter Ace TZX image converts to a JUP or TAP file only");
         }
-        return ConvertImageFile(inName, in, machine, outName, out, ChooseFor(options, out).layout);
+        return ConvertImageFile(inName, in, machine, outName, out, ChooseFor(options, out).layout,
+                                parser.isSet(forceOption));
     }
 
     // --format names the layout of OUT; IN is read by its own name.
@@ -160,7 +167,7 @@ int ConvertCommand(const QStringList& arguments) {
     }
     const AceConversion converted =
         from == TapeLayout::AceTap ? AceTapToJup(bytes) : JupToAceTap(bytes);
-    if (!WriteWhole(out, outName, converted.bytes)) {
+    if (!WriteWhole(out, outName, parser.isSet(forceOption), converted.bytes)) {
         return ExitUsageOrIo;
     }
     if (converted.corruptBlock) {

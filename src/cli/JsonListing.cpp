@@ -55,9 +55,25 @@ void PutString(std::string& out, std::string_view utf8) {
     out += '"';
 }
 
-// Row and name bytes are Latin-1 characters.
+// Row and name bytes are Latin-1 characters, kept exactly: JSON escapes
+// what a terminal must not see raw.
+std::string ExactUtf8(std::string_view latin1) {
+    std::string utf8;
+    utf8.reserve(latin1.size());
+    for (const char c : latin1) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code < 0x80) {
+            utf8 += c;
+        } else {
+            utf8 += static_cast<char>(0xC0 | (code >> 6));
+            utf8 += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return utf8;
+}
+
 void PutLatin1(std::string& out, std::string_view latin1) {
-    PutString(out, Latin1ToUtf8(latin1));
+    PutString(out, ExactUtf8(latin1));
 }
 
 // One "key": value line of an object; first says whether a comma goes before it.
@@ -93,7 +109,7 @@ std::string ArrayVariable(const HeaderFields& header) {
     const bool characters = header.typeByte == 2;
     const auto letter = ArrayLetter(*header.variable, characters);
     std::string name = letter ? std::string(1, *letter)
-                              : Latin1ToUtf8(std::string(1, static_cast<char>(*header.variable)));
+                              : ExactUtf8(std::string(1, static_cast<char>(*header.variable)));
     return characters ? name + "$" : name;
 }
 

@@ -26,7 +26,7 @@ int PlayStatus(const TransferResult& result, bool lineFailed, const TapeImage& i
     case TransferResult::Ending::Done:
         return ExitDone;
     case TransferResult::Ending::Stopped:
-        return ExitInterrupted;
+        return StoppedStatus();
     case TransferResult::Ending::Failed:
         break;
     }

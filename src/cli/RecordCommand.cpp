@@ -5,6 +5,7 @@
 #include "cli/Console.h"
 #include "cli/ExitStatus.h"
 #include "cli/LineOpening.h"
+#include "cli/OutFile.h"
 #include "cli/Paths.h"
 #include "cli/StopSignals.h"
 #include "cli/TapeOptions.h"
@@ -12,10 +13,7 @@
 #include "transfer/FsPath.h"
 #include "transfer/Recording.h"
 
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 
 namespace bitreel::cli {
 namespace {
@@ -31,24 +29,6 @@ public:
 private:
     std::filesystem::path path_;
 };
-
-// Creates OUT before the run: an existing one only with --force. The engine
-// then writes into it under the name given (a new file's name would
-// otherwise be put in capitals, which a script would not find).
-bool CreateOut(const std::filesystem::path& path, const QString& name, bool force) {
-    std::FILE* file = std::fopen(path.string().c_str(), force ? "wb" : "wbx");
-    if (file == nullptr) {
-        const int error = errno;
-        if (error == EEXIST) {
-            ReportError(Shown(name) + " exists; give --force to overwrite it");
-        } else {
-            ReportError("cannot create " + Shown(name) + ": " + std::strerror(error));
-        }
-        return false;
-    }
-    std::fclose(file);
-    return true;
-}
 
 } // namespace
 
@@ -113,7 +93,10 @@ int RecordCommand(const QStringList& arguments) {
     if (!port) {
         return status;
     }
-    if (!CreateOut(path, name, parser.isSet(forceOption))) {
+    // OUT is made before the run; the engine then writes into it under the
+    // name given (a new file's name would otherwise be put in capitals, which
+    // a script would not find).
+    if (!CreateOutFile(path, name, parser.isSet(forceOption))) {
         return ExitUsageOrIo;
     }
     CatchStopSignals();
@@ -158,7 +141,7 @@ int RecordCommand(const QStringList& arguments) {
         return line.Failed() || waitFailed ? ExitPortFailed : ExitUsageOrIo;
     }
     const bool interrupted = frontEnd.Cause() == CliFrontEnd::StopCause::Signal || StopSignalled();
-    return interrupted ? ExitInterrupted : ExitDone;
+    return interrupted ? StoppedStatus() : ExitDone;
 }
 
 } // namespace bitreel::cli

@@ -1,15 +1,20 @@
 // Turns SIGINT and SIGTERM into a stop request.
 #include "cli/StopSignals.h"
 
+#include "cli/ExitStatus.h"
+
 #include <csignal>
 
 namespace bitreel::cli {
 namespace {
 
+// The first stop signal's number, 0 before one.
 volatile std::sig_atomic_t signalled = 0;
 
-extern "C" void OnStopSignal(int) {
-    signalled = 1;
+extern "C" void OnStopSignal(int number) {
+    if (signalled == 0) {
+        signalled = number;
+    }
 }
 
 } // namespace
@@ -31,6 +36,10 @@ void CatchStopSignals() {
 
 bool StopSignalled() {
     return signalled != 0;
+}
+
+int StoppedStatus() {
+    return signalled == SIGTERM ? ExitTerminated : ExitInterrupted;
 }
 
 } // namespace bitreel::cli

@@ -8,4 +8,8 @@ namespace bitreel::cli {
 void CatchStopSignals();
 [[nodiscard]] bool StopSignalled();
 
+// The exit status of a run a signal stopped: 130 after Ctrl-C, 143 after
+// SIGTERM, as a shell reports a program the signal ended.
+[[nodiscard]] int StoppedStatus();
+
 } // namespace bitreel::cli

@@ -81,7 +81,12 @@ std::string DefaultText(const view::RowBlocks& blocks, const view::RowViews& sho
                         MachineKind machine, TapeLayout layout) {
     std::string text;
     if (shown.headerRow) {
-        text = view::ListHeaderFields(machine, *shown.header).Text() + "\n";
+        // Line by line, before they are joined: a name may hold a line break.
+        view::TextView fields = view::ListHeaderFields(machine, *shown.header);
+        for (std::string& line : fields.lines) {
+            line = ShownLine(line);
+        }
+        text = fields.Text() + "\n";
     }
     const auto first = std::find_if(shown.views.begin(), shown.views.end(),
                                     [](view::BlockView v) { return v != view::BlockView::Screen; });
@@ -211,7 +216,7 @@ int ViewCommand(const QStringList& arguments) {
     } else {
         text = view::ViewText(FirstOffered(*asked, shown.views), shown.header, shown.data);
     }
-    Write(stdout, text);
+    Write(stdout, ShownLines(text));
     std::fflush(stdout);
     // As list tells a corrupt block: its bytes are shown, and a script learns of it.
     return blocks.at->kind == BlockKind::Corrupt ? ExitCorrupt : ExitDone;

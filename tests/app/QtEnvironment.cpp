@@ -1,5 +1,6 @@
 // One QApplication for every test of the window, on the offscreen platform.
 #include <QApplication>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,9 @@ public:
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
         }
+        // Settings that Qt keeps, such as a file dialog's columns, go to a
+        // folder of the tests' own, not the user's.
+        QStandardPaths::setTestModeEnabled(true);
         app_ = std::make_unique<QApplication>(argc_, argv_);
     }
     void TearDown() override { app_.reset(); }

@@ -1,5 +1,6 @@
 // The record dialog on Qt's own file dialog, answered by the test.
 #include "app/QtRecordFileDialog.h"
+#include "app/QtSaveFileDialog.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 
@@ -7,11 +8,14 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -236,6 +240,48 @@ TEST_F(RecordDialog, AFolderThatDoesNotExistIsAskedAgain) {
     EXPECT_EQ(ask.Ask(request), dir / "x.tap");
     EXPECT_EQ(shown, 2);
 }
+
+// The Record dialog and an inspector's save dialog show the size, type and
+// date of a file whole, beside its whole name.
+class DialogColumns : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(DialogColumns, ShowEachFilesFactsWhole) {
+    TempDir dir;
+    for (const char* name :
+         {"a_long_name_for_a_tape_of_a_game.tap", "a_long_name_for_its_screen.png"}) {
+        TapeBuilder().Raw(Bytes(302, 0)).WriteTo(dir / name); // "302 bytes"
+    }
+    // As Qt's dialog first opens, not as the columns were left last time.
+    QSettings(QSettings::UserScope, QStringLiteral("QtProject"))
+        .remove(QStringLiteral("FileDialog"));
+    std::vector<int> cut; // the columns narrower than what they show
+    AnswerNextDialog([&](QFileDialog& d) {
+        ASSERT_EQ(Listed(d).size(), 1);
+        QAbstractItemView* view = d.findChild<QTreeView*>(QStringLiteral("treeView"));
+        const QHeaderView* header = static_cast<QTreeView*>(view)->header();
+        for (int tries = 0; tries < 100 && (tries == 0 || !cut.empty()); ++tries) {
+            QTest::qWait(10); // the columns follow the rows as they come in
+            cut.clear();
+            for (int column = 0; column < header->count(); ++column) {
+                if (header->sectionSize(column) < view->sizeHintForColumn(column)) {
+                    cut.push_back(column);
+                }
+            }
+        }
+        d.reject();
+    });
+    if (std::string_view(GetParam()) == "Record") {
+        QtRecordFileDialog ask(nullptr);
+        (void)ask.Ask({"Record TAP File", "Spectrum Files", "*.TAP", dir.path(), "TAP"});
+    } else {
+        QtSaveFileDialog ask(nullptr);
+        (void)ask.Ask({"Save Screen", "PNG Images", "*.png", dir / "screen.png"});
+    }
+    EXPECT_EQ(cut, std::vector<int>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialogs, DialogColumns, ::testing::Values("Record", "Save"),
+                         [](const auto& info) { return std::string(info.param); });
 
 } // namespace
 } // namespace bitreel::test

@@ -4,13 +4,17 @@
 // tape image of the folder clicked, "ace" shows the Jupiter Ace with the TAP
 // format chosen, "playing" the largest image going out from its fourth block.
 // "basic" and "screen" are block inspectors on savetap_test.tap: its program
-// header (the listing) and its loading screen's data block.
+// header (the listing) and its loading screen's data block. "record-dialog"
+// and "save-dialog" are the screen with the Record dialog or an inspector's
+// save dialog open on the folder.
 // A pseudo-terminal stands in for a serial adapter, so that the port list
 // has a port to show.
 #include "app/BlockInspector.h"
 #include "app/ContentsList.h"
 #include "app/FileList.h"
 #include "app/Form1.h"
+#include "app/QtRecordFileDialog.h"
+#include "app/QtSaveFileDialog.h"
 #include "app/SystemServices.h"
 #include "serial/SystemPort.h"
 
@@ -18,10 +22,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -29,6 +35,8 @@
 #include <stdlib.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <string_view>
 
 namespace {
@@ -62,12 +70,35 @@ bool ShootInspector(QWidget& window, int row, const QString& out) {
     return inspector->grab().save(out);
 }
 
+// Opens a dialog with ask and takes a picture of the screen once it has
+// listed its folder, then cancels it.
+bool ShootDialog(const std::function<void()>& ask, const QString& out) {
+    bool saved = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* view = dialog ? dialog->findChild<QAbstractItemView*>("treeView") : nullptr;
+        if (!view || !view->isVisible()) {
+            return;
+        }
+        poll.stop();
+        QTest::qWait(500); // the folder is read, and sizes and dates come in, after it shows
+        saved = QGuiApplication::primaryScreen()->grabWindow(0).save(out);
+        dialog->reject();
+    });
+    poll.start(50);
+    ask();
+    return saved;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s OUT.png spectrum|contents|ace|playing|basic|screen\n",
+        std::fprintf(stderr,
+                     "usage: %s OUT.png "
+                     "spectrum|contents|ace|playing|basic|screen|record-dialog|save-dialog\n",
                      argv[0]);
         return 2;
     }
@@ -88,6 +119,23 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    if (scene == "record-dialog" || scene == "save-dialog") {
+        const std::filesystem::path folder = std::filesystem::current_path();
+        return ShootDialog(
+                   [&] {
+                       if (scene == "record-dialog") {
+                           bitreel::QtRecordFileDialog dialog(&window);
+                           (void)dialog.Ask({"Record", "Spectrum Files", "*.TAP", folder, "TAP"});
+                       } else {
+                           bitreel::QtSaveFileDialog dialog(&window);
+                           (void)dialog.Ask(
+                               {"Save Screen", "PNG Images", "*.png", folder / "screen.png"});
+                       }
+                   },
+                   QString::fromLocal8Bit(argv[1]))
+                   ? 0
+                   : 1;
+    }
     if (scene == "basic" || scene == "screen") {
         auto* files = window.findChild<bitreel::FileList*>("File1");
         if (!ClickFile(files, QStringLiteral("savetap_test.tap"))) {

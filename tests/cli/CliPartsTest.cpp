@@ -39,9 +39,14 @@ TEST(ProgressLine, TellsBlockBytesRateAndTimeLeft) {
     EXPECT_EQ(Duration(59.01), "1:00");
 }
 
-TEST(Console, Latin1RowsBecomeUtf8) {
-    EXPECT_EQ(Latin1ToUtf8("Program     : hello"), "Program     : hello");
-    EXPECT_EQ(Latin1ToUtf8("\xe9t\xe9\x7f\x80\xff"), "\xc3\xa9t\xc3\xa9\x7f\xc2\x80\xc3\xbf");
+// The edges of the rule, from Latin-1 and from UTF-8.
+TEST(Console, TextIsShownWithoutControls) {
+    EXPECT_EQ(
+        Latin1ToUtf8(std::string{'\0', '\x1f', ' ', '~', '\x7f', '\x80', '\x9f', '\xa0', '\xff'}),
+        "\u2400\u241f ~\u2421\ufffd\ufffd\u00a0\u00ff");
+    EXPECT_EQ(ShownLine("\x1b\u0080\u009f\u00a0\u259b\xc3(\xf0\x9f"),
+              "\u241b\ufffd\ufffd\u00a0\u259b\ufffd(\ufffd\ufffd");
+    EXPECT_EQ(ShownLines("a\r\nb\n"), "a\u240d\nb\n");
 }
 
 TEST(PortArgument, ComNamesComeFromTheTableAndPathsStandForThemselves) {

@@ -6,6 +6,7 @@
 #include "tape/TapeImage.h"
 
 #include "cli/BitreelProcess.h"
+#include "cli/Console.h"
 #include "support/PtyPair.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
@@ -39,18 +40,12 @@ using test::Timeout;
 
 const fs::path Corpus = BITREEL_CORPUS_DIR;
 
-// The rows the window lists for a file, as UTF-8 lines.
+// The rows the window lists for a file, as the command line shows them.
 std::string WindowRows(const fs::path& path, TapeChoice choice) {
     bool expectHeader = true;
     std::string text;
     for (const std::string& row : LoadContents(path, choice.machine, choice.layout, expectHeader)) {
-        for (const char c : row) {
-            const auto code = static_cast<unsigned char>(c);
-            text += code < 0x80 ? std::string(1, c)
-                                : std::string{static_cast<char>(0xC0 | (code >> 6)),
-                                              static_cast<char>(0x80 | (code & 0x3F))};
-        }
-        text += '\n';
+        text += cli::Latin1ToUtf8(row) + '\n';
     }
     return text;
 }
@@ -114,7 +109,8 @@ TEST_P(ListTest, JsonHoldsTheSameRowsWithTheirFacts) {
     for (const QJsonValue block : files[0].toObject()[QStringLiteral("blocks")].toArray()) {
         const QJsonObject object = block.toObject();
         EXPECT_EQ(object[QStringLiteral("index")].toInt(), index++);
-        rows += object[QStringLiteral("row")].toString().toStdString() + "\n";
+        // The exact text, which the text rows show by the rule.
+        rows += cli::ShownLine(object[QStringLiteral("row")].toString().toStdString()) + "\n";
         const QString kind = object[QStringLiteral("kind")].toString();
         EXPECT_EQ(object[QStringLiteral("header")].isObject(), kind == QLatin1String("header"));
         EXPECT_EQ(object[QStringLiteral("checksum")].isString(),
@@ -160,6 +156,58 @@ TEST(List, SeveralFilesEachUnderItsName) {
                           "\nB.TAP:\n{Data block [Length=2]}\n");
 }
 
+// A tape's text as the command line prints it: controls as their pictures,
+// C1 codes as U+FFFD; JSON keeps the exact text.
+struct ShownCase {
+    const char* name;
+    QStringList arguments;
+    std::string out, err; // what each stream holds
+    bool json = false;
+};
+
+void PrintTo(const ShownCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// The name bytes A CR B LF C ESC D DEL 0x85 E, shown.
+const std::string kShownName = "A\u240dB\u240aC\u241bD\u2421\ufffdE";
+
+const ShownCase kShown[] = {
+    {"ListRow", {"list", "NAMES.TAP"}, "Program     : " + kShownName + " [Line=10", ""},
+    {"ViewHeaderFields", {"view", "NAMES.TAP", "0"}, "Name: \"" + kShownName + "\"\n", ""},
+    {"Message", {"convert", "GROUP.TZX", "OUT.TAP"}, "", "left out: Group       : G\ufffd\n"},
+    {"Json",
+     {"list", "--json", "NAMES.TAP"},
+     "\"row\": \"Program     : A\\rB\\nC\\u001bD\x7f\xc2\x85\x45 [Line=10",
+     "",
+     true},
+};
+
+class ShownTest : public ::testing::TestWithParam<ShownCase> {};
+
+TEST_P(ShownTest, NoControlReachesTheTerminal) {
+    const ShownCase& c = GetParam();
+    TempDir dir;
+    const Bytes header = SpectrumHeader(0,
+                                        "A\rB\nC\x1b"
+                                        "D\x7f\x85"
+                                        "E",
+                                        3, 10, 3);
+    TapeBuilder().Block(0, header).Block(255, {1, 2, 3}).WriteTo(dir / "NAMES.TAP");
+    test::TzxBuilder().GroupStart("G\x85").GroupEnd().WriteTo(dir / "GROUP.TZX");
+    const Ran ran = RunBitreel(c.arguments, dir.path());
+    EXPECT_NE(ran.out.find(c.out), std::string::npos) << ran.out;
+    EXPECT_NE(ran.err.find(c.err), std::string::npos) << ran.err;
+    const std::string all = ran.out + ran.err;
+    const bool raw = std::any_of(all.begin(), all.end(), [](char ch) {
+        return (ch >= 0 && ch < 0x20 && ch != '\n') || ch == 0x7F;
+    });
+    EXPECT_EQ(raw || all.find("\xc2\x85") != std::string::npos, c.json) << all;
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, ShownTest, ::testing::ValuesIn(kShown),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // Exit statuses and the one line that says why.
 struct StatusCase {
     const char* name;
@@ -198,6 +246,10 @@ const StatusCase kStatuses[] = {
      {"convert", "--machine", "ace", "CORRUPT.TAP", "CORRUPT.JUP"},
      2,
      "bitreel: CORRUPT.TAP: block 1 is corrupt; it and the bytes after it are left out\n"},
+    {"ConvertImageKeepsAnExistingOut",
+     {"convert", BITREEL_SEEDS_DIR "/every-block-id.tzx", "GOOD.TAP"},
+     1,
+     "bitreel: GOOD.TAP exists; give --force to overwrite it\n"},
     {"NotACommandNorAFile",
      {"lsit", "GOOD.TAP"},
      1,
@@ -323,9 +375,10 @@ TEST(Play, StopsAtACorruptBlockWithStatusTwo) {
         << ran.err;
 }
 
-class InterruptTest : public ::testing::TestWithParam<int> {};
+// Each stop signal, with the status a shell reports for a program it ends.
+class InterruptTest : public ::testing::TestWithParam<std::pair<int, int>> {};
 
-TEST_P(InterruptTest, PlayStopsMidwayWithStatus130) {
+TEST_P(InterruptTest, PlayStopsMidwayWithTheSignalsStatus) {
     TempDir dir;
     PtyPair pty;
     TapeBuilder tape;
@@ -337,9 +390,9 @@ TEST_P(InterruptTest, PlayStopsMidwayWithStatus130) {
     // The far end reads a little and then nothing: the rest waits at the port.
     const std::size_t before = pty.Receive(1000, std::chrono::milliseconds(Timeout)).size();
     ASSERT_GE(before, 1000U);
-    play.Signal(GetParam());
+    play.Signal(GetParam().first);
     const Ran ran = play.Finish();
-    EXPECT_EQ(ran.status, 130) << ran.err;
+    EXPECT_EQ(ran.status, GetParam().second) << ran.err;
     // What was still waiting was discarded, not sent.
     const std::size_t after =
         pty.Receive(tape.bytes().size(), std::chrono::milliseconds(200)).size();
@@ -357,15 +410,16 @@ TEST_P(InterruptTest, RecordKeepsTheCompleteBlocks) {
     pty.Send(first);
     pty.Send(Bytes(second.begin(), second.begin() + 4));
     ASSERT_TRUE(record.WaitForOutput("Code        : code       [Start=100, Length=4]\n"));
-    record.Signal(GetParam());
+    record.Signal(GetParam().first);
     const Ran ran = record.Finish();
-    EXPECT_EQ(ran.status, 130) << ran.err;
+    EXPECT_EQ(ran.status, GetParam().second) << ran.err;
     EXPECT_EQ(test::ReadFileBytes(dir / "SAVED.TAP"), first);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest, ::testing::Values(SIGINT, SIGTERM),
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest,
+                         ::testing::Values(std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}),
                          [](const auto& info) {
-                             return std::string(info.param == SIGINT ? "SIGINT" : "SIGTERM");
+                             return std::string(info.param.first == SIGINT ? "CtrlC" : "Term");
                          });
 
 struct RecordCase {
@@ -442,8 +496,11 @@ TEST(Convert, AceTapToJupAndBackIsByteIdentical) {
     for (const auto& entry : fs::directory_iterator(Corpus / "ace")) {
         const fs::path jup = dir / "OUT.JUP";
         const fs::path back = dir / "BACK.TAP";
-        ASSERT_EQ(RunBitreel({"convert", "--machine", "ace", Q(entry.path()), Q(jup)}).status, 0);
-        ASSERT_EQ(RunBitreel({"convert", Q(jup), Q(back)}).status, 0);
+        // --force: OUT.JUP and BACK.TAP are there from the file before.
+        ASSERT_EQ(
+            RunBitreel({"convert", "--force", "--machine", "ace", Q(entry.path()), Q(jup)}).status,
+            0);
+        ASSERT_EQ(RunBitreel({"convert", "--force", Q(jup), Q(back)}).status, 0);
         EXPECT_EQ(test::ReadFileBytes(back), test::ReadFileBytes(entry.path())) << entry.path();
         // The JUP holds the frames Play sends from the TAP file, but with the
         // checksums as stored.

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+namespace bitreel::cli {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using OutFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// Creates the file OUT that a command writes, named by the user as name: an
+// existing one is refused unless force is given, so that no command replaces
+// a file without being told to. Reports why it cannot on standard error and
+// gives no file then.
+[[nodiscard]] OutFile CreateOutFile(const std::filesystem::path& path, const QString& name,
+                                    bool force);
+
+} // namespace bitreel::cli

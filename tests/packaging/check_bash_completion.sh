@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The bash completion, sourced as bash-completion loads it and asked as bash
+# asks it: COMP_WORDS and COMP_CWORD set, the function called.
+#   check_bash_completion.sh BITREEL COMPLETION-FILE
+source "$(dirname "$0")/common.sh"
+bitreel="$(realpath "$1")"
+# shellcheck source=/dev/null
+source "$(realpath "$2")"
+[ "$(complete -p bitreel)" = "complete -F _bitreel bitreel" ] || fail "bitreel has no completion"
+
+cd "$tmp"
+touch game.tap GAME2.TZX a.Pzx x.jup y.DIC z.byt notes.txt
+mkdir sub && touch sub/inner.TAP
+tapes="GAME2.TZX a.Pzx game.tap sub x.jup y.DIC z.byt"
+commands="convert list play ports record view"
+coms="COM1 COM10 COM11 COM12 COM13 COM14 COM15 COM16"
+
+# The lines of standard input sorted, on one line.
+line() { LC_ALL=C sort | paste -sd' ' -; }
+
+# complete WORD... : what bash would offer for the last word, sorted, on one line.
+complete_words() {
+    COMP_WORDS=(bitreel "$@")
+    COMP_CWORD=$#
+    COMPREPLY=()
+    _bitreel "$bitreel" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+    printf '%s\n' "${COMPREPLY[@]}" | sed '/^$/d' | line
+}
+
+# Each command's options as its --help lists them.
+for command in $commands; do
+    want="$("$bitreel" "$command" --help | grep -Eo '^ +(-h, )?--[a-z-]+' | sed 's/.*--/--/' | line)"
+    got="$(complete_words "$command" --)"
+    [ "$got" = "$want" ] || fail "bitreel $command --: offered '$got', --help lists '$want'"
+done
+
+# the words before the one completed | the word completed | what is offered
+cases=(
+    "||$(printf '%s\n' $commands $tapes | line)"
+    "list|G|GAME2.TZX"
+    "list|sub/|sub/inner.TAP"
+    "list --machine||ace spectrum"
+    "view --png||GAME2.TZX a.Pzx game.tap notes.txt sub x.jup y.DIC z.byt"
+    "convert game.tap||$tapes"
+    "play --port|COM1|$coms"
+    "play --port =|COM1|$coms"
+)
+for case in "${cases[@]}"; do
+    IFS='|' read -r before word want <<<"$case"
+    read -ra words <<<"$before"
+    got="$(complete_words "${words[@]}" "$word")"
+    [ "$got" = "$want" ] || fail "bitreel $before '$word': offered '$got', expected '$want'"
+done
+echo "ok: each command's options, as its --help lists them, and ${#cases[@]} cases"
