@@ -197,18 +197,46 @@ bool SystemPort::IsOpen() const {
 }
 
 bool SystemPort::CtsHolding() {
+    // No modem-control lines: a three-wire line is always ready.
+    const std::optional<InputLines> lines = ReadPins("reading CTS");
+    return !lines || lines->cts;
+}
+
+std::optional<InputLines> SystemPort::ReadInputLines() {
+    return ReadPins("reading the modem lines");
+}
+
+void SystemPort::SetRts(bool raised) {
+    RequireOpen();
+    if (handshaking_ == Handshake::RtsCts) {
+        throw PortError(Name() + ": RTS is the driver's own while RTS/CTS handshaking is on");
+    }
+    port_.clearError();
+    if (port_.setRequestToSend(raised)) {
+        return;
+    }
+    if (port_.error() == QSerialPort::UnsupportedOperationError) {
+        // No modem-control lines: there is no RTS to change.
+        port_.clearError();
+        return;
+    }
+    Fail("setting RTS");
+}
+
+std::optional<InputLines> SystemPort::ReadPins(std::string_view what) {
     RequireOpen();
     port_.clearError();
     const QSerialPort::PinoutSignals pins = port_.pinoutSignals();
     switch (port_.error()) {
     case QSerialPort::NoError:
-        return pins.testFlag(QSerialPort::ClearToSendSignal);
+        return InputLines{pins.testFlag(QSerialPort::ClearToSendSignal),
+                          pins.testFlag(QSerialPort::DataSetReadySignal),
+                          pins.testFlag(QSerialPort::DataCarrierDetectSignal)};
     case QSerialPort::UnsupportedOperationError:
-        // No modem-control lines: a three-wire line is always ready.
         port_.clearError();
-        return true;
+        return std::nullopt;
     default:
-        Fail("reading CTS");
+        Fail(what);
     }
 }
 
