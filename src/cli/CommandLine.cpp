@@ -45,11 +45,12 @@ QString CommandsHelp() {
     return QStringLiteral(
         "Commands (each with its own --help):\n"
         "  list [--machine spectrum|ace] [--format jup|tap] [--json] FILE...\n"
-        "  play --port PORT [--from ROW] [--machine ...] [--format ...] FILE\n"
+        "  play --port PORT [--from ROW] [--to ROW] [--machine ...] [--format ...] FILE\n"
         "  record --port PORT [--machine ...] [--format ...] [--blocks N] [--idle SECONDS]\n"
         "         [--force] OUT\n"
         "  convert [--machine ...] [--format ...] IN OUT\n"
         "  ports\n"
+
         "  view [--machine ...] [--format ...] [--basic | --array | --words | --hex |\n"
         "       --png OUT.png [--scale N]] FILE ROW\n"
         "PORT is COM1-COM16 of the port table, or a device path such as /dev/ttyUSB0.\n"

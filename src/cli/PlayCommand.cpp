@@ -6,6 +6,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/LineOpening.h"
 #include "cli/Paths.h"
+#include "cli/RowNumbers.h"
 #include "cli/StopSignals.h"
 #include "cli/TapeOptions.h"
 #include "cli/WatchedPort.h"
@@ -45,16 +46,21 @@ int PlayStatus(const TransferResult& result, bool lineFailed,
 int PlayCommand(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Plays FILE to the machine from row ROW to the end, one frame per block, "
-                       "each byte only while the machine asserts CTS."));
+        QStringLiteral("Plays FILE to the machine from row ROW to the end (or to --to), one "
+                       "frame per block, each byte only while the machine asserts CTS."));
     const QCommandLineOption portOption(QStringLiteral("port"),
                                         QStringLiteral("COM1-COM16, or a device path."),
                                         QStringLiteral("PORT"));
-    const QCommandLineOption fromOption(QStringLiteral("from"),
-                                        QStringLiteral("The row to start from (default 0)."),
-                                        QStringLiteral("ROW"), QStringLiteral("0"));
+    const QString firstRow = QString::fromStdString(RowNumberText(0));
+    const QCommandLineOption fromOption(
+        QStringLiteral("from"), QStringLiteral("The row to start from (default %1).").arg(firstRow),
+        QStringLiteral("ROW"), firstRow);
+    const QCommandLineOption toOption(QStringLiteral("to"),
+                                      QStringLiteral("The last row to play (default the end)."),
+                                      QStringLiteral("ROW"));
     parser.addOption(portOption);
     parser.addOption(fromOption);
+    parser.addOption(toOption);
     AddTapeOptions(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The tape image."));
     if (const auto status = ParseCommand(parser, Command, arguments)) {
@@ -85,12 +91,24 @@ int PlayCommand(const QStringList& arguments) {
         ReportError("cannot open " + Shown(name) + ": " + error.code().message());
         return ExitUsageOrIo;
     }
-    bool fromOk = false;
-    const int from = parser.value(fromOption).toInt(&fromOk);
-    if (!fromOk || from < 0 || (from > 0 && from >= static_cast<int>(blocks.size()))) {
+    const int rows = static_cast<int>(blocks.size());
+    const std::optional<int> from = RowIndexOf(parser.value(fromOption));
+    if (!from || (*from > 0 && *from >= rows)) {
         return UsageError(Command, "--from " + parser.value(fromOption).toStdString() + ": " +
-                                       Shown(name) + " has rows 0 to " +
-                                       std::to_string(static_cast<int>(blocks.size()) - 1));
+                                       Shown(name) + " has " + RowRangeText(rows));
+    }
+    std::optional<int> to;
+    if (parser.isSet(toOption)) {
+        to = RowIndexOf(parser.value(toOption));
+        if (!to || *to >= rows) {
+            return UsageError(Command, "--to " + parser.value(toOption).toStdString() + ": " +
+                                           Shown(name) + " has " + RowRangeText(rows));
+        }
+        if (*to < *from) {
+            return UsageError(Command, "--to " + parser.value(toOption).toStdString() +
+                                           " comes before --from " +
+                                           parser.value(fromOption).toStdString());
+        }
     }
 
     int status = ExitDone;
@@ -104,6 +122,7 @@ int PlayCommand(const QStringList& arguments) {
     for (const ListedBlock& block : blocks) {
         frameSizes.push_back(block.length ? *block.length + 2 : 0);
     }
+    frameSizes.resize(static_cast<std::size_t>(to.value_or(rows - 1) + 1));
     ProgressReporter progress(stderr, IsTerminal(stderr), ProgressReporter::Counting::Play);
     progress.PlanRows(std::move(frameSizes));
 
@@ -125,8 +144,9 @@ int PlayCommand(const QStringList& arguments) {
     PlayRequest request;
     request.file = path;
     request.layout = choice.layout;
-    request.startRow = from;
-    request.rowCount = static_cast<int>(blocks.size());
+    request.startRow = *from;
+    request.lastRow = to;
+    request.rowCount = rows;
     const TransferResult result = playback.Run(request);
 
     if (result.ending == TransferResult::Ending::Stopped) {

@@ -19,6 +19,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,14 +57,16 @@ std::string WindowRows(const fs::path& path, TapeChoice choice) {
     return text;
 }
 
-// The frames Play sends for a file from a row: each block as ReadBlock gives it.
-Bytes Frames(const fs::path& path, TapeLayout layout, int from) {
+// The frames Play sends for a file from a row to a row: each block as
+// ReadBlock gives it.
+Bytes Frames(const fs::path& path, TapeLayout layout, int from,
+             std::optional<int> to = std::nullopt) {
     TapeFile file(path);
     TapeBlock block;
     Bytes frames;
     bool header = true;
     for (int row = 0; ReadBlock(file, block, layout, header) && block.Length >= 0; ++row) {
-        if (row >= from) {
+        if (row >= from && row <= to.value_or(row)) {
             frames.insert(frames.end(), block.Bytes.begin(), block.Bytes.end());
         }
         header = !header;
@@ -192,6 +195,11 @@ const StatusCase kStatuses[] = {
     {"PlayFromPastTheEnd", {"play", "--port", "/dev/null", "--from", "2", "GOOD.TAP"}, 1, ""},
     {"PlayMissingFile", {"play", "--port", "/dev/null", "GAME.TAP"}, 1, ""},
     {"PlayPortAbsent", {"play", "--port", "/dev/no-such-tty", "GOOD.TAP"}, 3, ""},
+    {"PlayToPastTheEnd", {"play", "--port", "/dev/null", "--to", "2", "GOOD.TAP"}, 1, ""},
+    {"PlayToBeforeFrom",
+     {"play", "--port", "/dev/null", "--from", "1", "--to", "0", "GOOD.TAP"},
+     1,
+     "bitreel: play: --to 0 comes before --from 1 (see bitreel play --help)\n"},
     {"RecordPortAbsent", {"record", "--port", "/dev/no-such-tty", "NEW.TAP"}, 3, ""},
     {"RecordBadBlocks", {"record", "--port", "COM5", "--blocks", "0", "NEW.TAP"}, 1, ""},
     {"ConvertSameLayout", {"convert", "GOOD.TAP", "OTHER.TAP"}, 1, ""},
@@ -251,17 +259,20 @@ struct PlayCase {
     QStringList options;
     TapeLayout layout;
     int from;
+    std::optional<int> to; // --to, or to the end
 };
 
 void PrintTo(const PlayCase& c, std::ostream* os) {
-    *os << c.file << " from " << c.from;
+    *os << c.file << " from " << c.from << " to " << c.to.value_or(-1);
 }
 
 const PlayCase kPlays[] = {
-    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 0},
-    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 2},
-    {"ace/DICT.tap", {"--machine", "ace"}, TapeLayout::AceTap, 0},
-    {"ace/test.tap", {"--format", "jup"}, TapeLayout::AceJup, 1},
+    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 0, std::nullopt},
+    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 2, std::nullopt},
+    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 1, 1},
+    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 0, 2},
+    {"ace/DICT.tap", {"--machine", "ace"}, TapeLayout::AceTap, 0, std::nullopt},
+    {"ace/test.tap", {"--format", "jup"}, TapeLayout::AceJup, 1, 1},
 };
 
 class PlayTest : public ::testing::TestWithParam<PlayCase> {};
@@ -269,14 +280,19 @@ class PlayTest : public ::testing::TestWithParam<PlayCase> {};
 TEST_P(PlayTest, TheFarEndGetsTheFramesFromTheRow) {
     const PlayCase& c = GetParam();
     PtyPair pty;
-    const Bytes want = Frames(Corpus / c.file, c.layout, c.from);
+    const Bytes want = Frames(Corpus / c.file, c.layout, c.from, c.to);
+    QStringList to;
+    if (c.to) {
+        to = QStringList{"--to", QString::number(*c.to)};
+    }
     Bitreel play(QStringList{"play", "--port", QString::fromStdString(pty.Name()), "--from",
                              QString::number(c.from)} +
-                 c.options + QStringList{Q(Corpus / c.file)});
+                 to + c.options + QStringList{Q(Corpus / c.file)});
     const Bytes got = pty.Receive(want.size(), std::chrono::milliseconds(Timeout));
     const Ran ran = play.Finish();
     EXPECT_EQ(ran.status, 0) << ran.err;
     EXPECT_EQ(got, want);
+    EXPECT_TRUE(pty.Receive(1, std::chrono::milliseconds(100)).empty()) << "sent past --to";
     // Not a terminal: one plain line per block.
     EXPECT_NE(ran.err.find("block " + std::to_string(c.from + 1) + " of "), std::string::npos)
         << ran.err;
