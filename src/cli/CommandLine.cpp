@@ -11,13 +11,14 @@ namespace {
 
 using Run = int (*)(const QStringList&);
 
-constexpr std::array<std::pair<const char*, Run>, 6> Commands{{
+constexpr std::array<std::pair<const char*, Run>, 7> Commands{{
     {"list", ListCommand},
     {"play", PlayCommand},
     {"record", RecordCommand},
     {"convert", ConvertCommand},
     {"ports", PortsCommand},
     {"view", ViewCommand},
+    {"check", CheckCommand},
 }};
 
 } // namespace
@@ -50,7 +51,7 @@ QString CommandsHelp() {
         "         [--force] OUT\n"
         "  convert [--machine ...] [--format ...] IN OUT\n"
         "  ports\n"
-
+        "  check --port PORT [--watch SECONDS | --loopback] [--json]\n"
         "  view [--machine ...] [--format ...] [--basic | --array | --words | --hex |\n"
         "       --png OUT.png [--scale N]] FILE ROW\n"
         "PORT is COM1-COM16 of the port table, or a device path such as /dev/ttyUSB0.\n"

@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace bitreel {
@@ -200,6 +201,12 @@ const StatusCase kStatuses[] = {
      {"play", "--port", "/dev/null", "--from", "1", "--to", "0", "GOOD.TAP"},
      1,
      "bitreel: play: --to 0 comes before --from 1 (see bitreel play --help)\n"},
+    {"CheckWithoutPort",
+     {"check"},
+     1,
+     "bitreel: check: --port PORT is required (see bitreel check --help)\n"},
+    {"CheckWatchAndLoopback", {"check", "--port", "COM5", "--loopback", "--watch", "1"}, 1, ""},
+    {"CheckPortAbsent", {"check", "--port", "/dev/no-such-tty", "--watch", "0"}, 3, ""},
     {"RecordPortAbsent", {"record", "--port", "/dev/no-such-tty", "NEW.TAP"}, 3, ""},
     {"RecordBadBlocks", {"record", "--port", "COM5", "--blocks", "0", "NEW.TAP"}, 1, ""},
     {"ConvertSameLayout", {"convert", "GOOD.TAP", "OTHER.TAP"}, 1, ""},
@@ -491,6 +498,65 @@ TEST(Convert, TzxToTapKeepsTheFramesAndNamesTheRest) {
     }
     EXPECT_EQ(test::ReadFileBytes(dir / "OUT.TAP"), frames);
     EXPECT_GT(leftOut, 0);
+}
+
+// The far end of a pseudo-terminal as a loopback plug: what comes, goes back.
+class EchoingFarEnd {
+public:
+    explicit EchoingFarEnd(PtyPair& pty)
+        : thread_([&pty](std::stop_token stop) {
+              while (!stop.stop_requested()) {
+                  const Bytes got = pty.Receive(1, std::chrono::milliseconds(10));
+                  if (!got.empty()) {
+                      pty.Send(got);
+                  }
+              }
+          }) {}
+
+private:
+    std::jthread thread_;
+};
+
+// A pseudo-terminal has no modem lines: its data comes back through the
+// script, and every item about the lines cannot be told, which is no failure.
+TEST(Check, LoopbackThroughAPseudoTerminalPassesDataAndCannotTellTheLines) {
+    PtyPair pty;
+    EchoingFarEnd echo(pty);
+    const Ran ran =
+        RunBitreel({"check", "--port", QString::fromStdString(pty.Name()), "--loopback", "--json"});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    const QJsonObject report = QJsonDocument::fromJson(QByteArray::fromStdString(ran.out)).object();
+    EXPECT_EQ(report["port"].toString().toStdString(), pty.Name());
+    const QJsonObject adapter = report["adapter"].toObject();
+    EXPECT_EQ(adapter["device"].toString().toStdString(), pty.Name());
+    EXPECT_TRUE(adapter["comNumber"].isNull());
+    EXPECT_TRUE(adapter["driver"].isNull());
+    const QJsonObject data = report["data"].toObject();
+    EXPECT_EQ(data["received"].toInt(), 1024);
+    EXPECT_EQ(data["lost"].toInt(), 0);
+    EXPECT_EQ(data["changed"].toInt(), 0);
+    std::vector<std::string> results;
+    for (const QJsonValue item : report["items"].toArray()) {
+        results.push_back(item["item"].toString().toStdString() + " " +
+                          item["result"].toString().toStdString());
+    }
+    EXPECT_EQ(results,
+              (std::vector<std::string>{"data pass", "rts-cts cannot tell",
+                                        "dtr-dsr-dcd cannot tell", "handshake cannot tell"}));
+}
+
+TEST(Check, WatchOnAPseudoTerminalNamesItAndCannotTellCts) {
+    PtyPair pty;
+    const Ran ran =
+        RunBitreel({"check", "--port", QString::fromStdString(pty.Name()), "--watch", "0.2"});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    for (const std::string& text :
+         {"  device          " + pty.Name() + "\n",
+          std::string("  port table      not in the port table\n"),
+          std::string("  now             cannot tell: the device has no modem lines to read\n"),
+          std::string("  CTS                   cannot tell  the device has no modem lines")}) {
+        EXPECT_NE(ran.out.find(text), std::string::npos) << text << "\nin\n" << ran.out;
+    }
 }
 
 } // namespace
