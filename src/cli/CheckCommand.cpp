@@ -102,7 +102,8 @@ int CheckCommand(const QStringList& arguments) {
     bool stopped = false;
     try {
         if (loopback) {
-            Say(json, "Loopback (a plug joins TX to RX, RTS to CTS, DTR to DSR and DCD)\n");
+            Say(json, "Loopback (a plug joins TX to RX, RTS to CTS, DTR to DSR and DCD); a few "
+                      "seconds\n");
             LoopbackResult result = RunLoopback(*port, clock, TransferLineSettings());
             run.data = result.data;
             run.items = std::move(result.items);
@@ -142,7 +143,7 @@ int CheckCommand(const QStringList& arguments) {
     if (json) {
         Write(stdout, QJsonDocument(CheckJson(run)).toJson(QJsonDocument::Indented).toStdString());
     } else {
-        Write(stdout, "\nResult\n" + ItemsText(run.items));
+        Write(stdout, (loopback ? "" : "\nResult\n") + ItemsText(run.items));
     }
     if (stopped) {
         return ExitInterrupted;

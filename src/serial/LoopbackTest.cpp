@@ -25,6 +25,9 @@ constexpr Duration QuietTime = 500ms;
 // time on the line they are given to leave.
 constexpr std::size_t HeldBytes = 16;
 constexpr Duration HoldMargin = 300ms;
+// A rate this many times the line's says the device does not pace its bytes
+// (a pseudo-terminal), whatever its settings.
+constexpr double FastBeyondTheLine = 1.5;
 
 const std::string NoModemLines =
     "the device has no modem lines to read (a pseudo-terminal or a virtual port)";
@@ -87,17 +90,22 @@ CheckItem DataItem(SerialPort& port, LineClock& clock, const LineSettings& setti
     port.DiscardOutput();
 
     figures = CompareBytes(sent, received);
-    figures.lineBytesPerSecond = 1.0 / std::chrono::duration<double>(byteTime).count();
+    // To the hundredth: the byte time is held in whole nanoseconds.
+    figures.lineBytesPerSecond =
+        std::round(100 / std::chrono::duration<double>(byteTime).count()) / 100;
     if (received.size() >= 2 && lastBack > start) {
         figures.bytesPerSecond = static_cast<double>(received.size()) /
                                  std::chrono::duration<double>(lastBack - start).count();
     }
-    const std::string rate =
-        figures.bytesPerSecond
-            ? ", at " + Count(static_cast<std::size_t>(std::lround(*figures.bytesPerSecond))) +
-                  " bytes a second (the line carries " +
-                  Count(static_cast<std::size_t>(std::lround(figures.lineBytesPerSecond))) + ")"
-            : std::string();
+    std::string rate;
+    if (figures.bytesPerSecond) {
+        rate = ", at " + Count(static_cast<std::size_t>(std::lround(*figures.bytesPerSecond))) +
+               " bytes a second (the line carries " +
+               Count(static_cast<std::size_t>(std::lround(figures.lineBytesPerSecond))) + ")";
+        if (*figures.bytesPerSecond > FastBeyondTheLine * figures.lineBytesPerSecond) {
+            rate += "; no serial line at this baud rate is this fast";
+        }
+    }
     if (received.empty()) {
         item.seen = "none of " + Count(sent.size()) + " bytes came back";
         item.meaning = "TX does not reach RX: the plug does not join them, or the adapter sends "
