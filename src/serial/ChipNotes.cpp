@@ -46,7 +46,7 @@ constexpr std::array Notes{
     // the transmitter when CTS drops under CRTSCTS; the 8250 driver
     // (drivers/tty/serial/8250, registered as serial8250, and as "serial" by
     // 8250_pnp and 8250_pci) keeps up to a FIFO of bytes in the UART (16 on
-    // a 16550A, per its datasheet).
+    // a 16550A, per National Semiconductor's PC16550D datasheet).
     ChipNote{"16550-type UART", "serial8250 serial", 0,
              "a port on the main board or a card: the kernel stops feeding it while CTS is "
              "low; the few bytes already in its FIFO (16 on a 16550A) may still go"},
