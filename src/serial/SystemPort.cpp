@@ -151,8 +151,13 @@ void SystemPort::Open() {
         port_.clearError();
         // Qt reports a device in use by another program the same way as one
         // this user may not open; only the second is worth telling the user.
-        if (error == QSerialPort::PermissionError && DeviceAccessRefused(device)) {
-            throw PortPermissionError(device, DeviceGroup(device));
+        if (error == QSerialPort::PermissionError) {
+            if (DeviceAccessRefused(device)) {
+                throw PortPermissionError(device, DeviceGroup(device));
+            }
+            // Qt's own words ("Permission error while locking the device")
+            // would send the user after rights they already have.
+            throw PortError("cannot open " + device + ": in use by another program");
         }
         throw PortError("cannot open " + device + ": " + reason);
     }
