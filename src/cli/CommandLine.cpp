@@ -11,13 +11,14 @@ namespace {
 
 using Run = int (*)(const QStringList&);
 
-constexpr std::array<std::pair<const char*, Run>, 6> Commands{{
+constexpr std::array<std::pair<const char*, Run>, 7> Commands{{
     {"list", ListCommand},
     {"play", PlayCommand},
     {"record", RecordCommand},
     {"convert", ConvertCommand},
     {"ports", PortsCommand},
     {"view", ViewCommand},
+    {"check", CheckCommand},
 }};
 
 } // namespace
@@ -45,11 +46,12 @@ QString CommandsHelp() {
     return QStringLiteral(
         "Commands (each with its own --help):\n"
         "  list [--machine spectrum|ace] [--format jup|tap] [--json] FILE...\n"
-        "  play --port PORT [--from ROW] [--machine ...] [--format ...] FILE\n"
+        "  play --port PORT [--from ROW] [--to ROW] [--machine ...] [--format ...] FILE\n"
         "  record --port PORT [--machine ...] [--format ...] [--blocks N] [--idle SECONDS]\n"
         "         [--force] OUT\n"
         "  convert [--machine ...] [--format ...] [--force] IN OUT\n"
         "  ports\n"
+        "  check --port PORT [--watch SECONDS | --loopback] [--json]\n"
         "  view [--machine ...] [--format ...] [--basic | --array | --words | --hex |\n"
         "       --png OUT.png [--scale N]] FILE ROW\n"
         "PORT is COM1-COM16 of the port table, or a device path such as /dev/ttyUSB0.\n"

@@ -9,6 +9,10 @@
 
 namespace bitreel::cli {
 
+LineSettings TransferLineSettings() {
+    return ParseLineSettings("9600,n,8,1");
+}
+
 std::unique_ptr<SystemPort> OpenLine(const QString& command, const QString& argument, int& status) {
     if (argument.isEmpty()) {
         status = UsageError(command, "--port PORT is required");
@@ -24,7 +28,7 @@ std::unique_ptr<SystemPort> OpenLine(const QString& command, const QString& argu
     auto port = std::make_unique<SystemPort>(target->table, target->label);
     try {
         port->SetPortNumber(target->number);
-        port->SetSettings(ParseLineSettings("9600,n,8,1"));
+        port->SetSettings(TransferLineSettings());
         port->SetHandshaking(Handshake::RtsCts);
         port->SetDtrEnable(false);
         port->Open();

@@ -8,6 +8,10 @@
 
 namespace bitreel::cli {
 
+// The line as Play and Record use it: 9600 baud, no parity, 8 data bits,
+// 1 stop bit.
+[[nodiscard]] LineSettings TransferLineSettings();
+
 // Opens the port a --port argument names, set as the window's start-up sets
 // the line: 9600 baud, no parity, 8 data bits, 1 stop bit, RTS/CTS, DTR low.
 // Null after reporting why it cannot; status then holds the exit status.

@@ -6,6 +6,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/LineOpening.h"
 #include "cli/Paths.h"
+#include "cli/RowNumbers.h"
 #include "cli/StopSignals.h"
 #include "cli/TapeOptions.h"
 #include "cli/WatchedPort.h"
@@ -44,16 +45,21 @@ int PlayStatus(const TransferResult& result, bool lineFailed, const TapeImage& i
 int PlayCommand(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Plays FILE to the machine from row ROW to the end, one frame per block, "
-                       "each byte only while the machine asserts CTS."));
+        QStringLiteral("Plays FILE to the machine from row ROW to the end (or to --to), one "
+                       "frame per block, each byte only while the machine asserts CTS."));
     const QCommandLineOption portOption(QStringLiteral("port"),
                                         QStringLiteral("COM1-COM16, or a device path."),
                                         QStringLiteral("PORT"));
-    const QCommandLineOption fromOption(QStringLiteral("from"),
-                                        QStringLiteral("The row to start from (default 0)."),
-                                        QStringLiteral("ROW"), QStringLiteral("0"));
+    const QString firstRow = QString::fromStdString(RowNumberText(0));
+    const QCommandLineOption fromOption(
+        QStringLiteral("from"), QStringLiteral("The row to start from (default %1).").arg(firstRow),
+        QStringLiteral("ROW"), firstRow);
+    const QCommandLineOption toOption(QStringLiteral("to"),
+                                      QStringLiteral("The last row to play (default the end)."),
+                                      QStringLiteral("ROW"));
     parser.addOption(portOption);
     parser.addOption(fromOption);
+    parser.addOption(toOption);
     AddTapeOptions(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The tape image."));
     if (const auto status = ParseCommand(parser, Command, arguments)) {
@@ -80,12 +86,24 @@ int PlayCommand(const QStringList& arguments) {
         ReportError("cannot open " + Shown(name) + ": " + error.code().message());
         return ExitUsageOrIo;
     }
-    bool fromOk = false;
-    const int from = parser.value(fromOption).toInt(&fromOk);
     const auto rows = static_cast<int>(image.RowCount());
-    if (!fromOk || from < 0 || (from > 0 && from >= rows)) {
+    const std::optional<int> from = RowIndexOf(parser.value(fromOption));
+    if (!from || (*from > 0 && *from >= rows)) {
         return UsageError(Command, "--from " + parser.value(fromOption).toStdString() + ": " +
-                                       Shown(name) + " has rows 0 to " + std::to_string(rows - 1));
+                                       Shown(name) + " has " + RowRangeText(rows));
+    }
+    std::optional<int> to;
+    if (parser.isSet(toOption)) {
+        to = RowIndexOf(parser.value(toOption));
+        if (!to || *to >= rows) {
+            return UsageError(Command, "--to " + parser.value(toOption).toStdString() + ": " +
+                                           Shown(name) + " has " + RowRangeText(rows));
+        }
+        if (*to < *from) {
+            return UsageError(Command, "--to " + parser.value(toOption).toStdString() +
+                                           " comes before --from " +
+                                           parser.value(fromOption).toStdString());
+        }
     }
 
     int status = ExitDone;
@@ -100,6 +118,7 @@ int PlayCommand(const QStringList& arguments) {
         const auto length = image.Block(row).Length();
         frameSizes.push_back(length ? *length + 2 : 0);
     }
+    frameSizes.resize(static_cast<std::size_t>(to.value_or(rows - 1) + 1));
     ProgressReporter progress(stderr, IsTerminal(stderr), ProgressReporter::Counting::Play);
     progress.PlanRows(std::move(frameSizes));
 
@@ -121,7 +140,8 @@ int PlayCommand(const QStringList& arguments) {
     PlayRequest request;
     request.file = path;
     request.layout = choice.layout;
-    request.startRow = from;
+    request.startRow = *from;
+    request.lastRow = to;
     request.rowCount = rows;
     const TransferResult result = playback.Run(request);
 

@@ -51,6 +51,12 @@ public:
     [[nodiscard]] std::size_t PendingOutput() override {
         return Watch([&] { return port_.PendingOutput(); });
     }
+    [[nodiscard]] std::optional<InputLines> ReadInputLines() override {
+        return Watch([&] { return port_.ReadInputLines(); });
+    }
+    void SetRts(bool raised) override {
+        Watch([&] { port_.SetRts(raised); });
+    }
 
 private:
     template <typename Operation> auto Watch(Operation operation) -> decltype(operation()) {

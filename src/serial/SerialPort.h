@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -31,6 +32,15 @@ public:
     PortPermissionError(const std::string& device, const std::string& group)
         : PortError(device + ": permission denied" +
                     (group.empty() ? std::string() : "; join the " + group + " group")) {}
+};
+
+// The modem-control lines the far end drives, as the port reads them.
+struct InputLines {
+    bool cts = false;
+    bool dsr = false;
+    bool dcd = false;
+
+    friend bool operator==(const InputLines&, const InputLines&) = default;
 };
 
 // The one serial port of the program: exactly the operations that the port
@@ -71,6 +81,15 @@ public:
     [[nodiscard]] virtual std::vector<std::uint8_t> ReadAll() = 0;
     // Bytes written that have not left the PC yet (our buffer and the driver's).
     [[nodiscard]] virtual std::size_t PendingOutput() = 0;
+
+    // For checking the line, not for transfers. The input lines as they are
+    // now; none on a device without modem-control lines, where a level read
+    // would say nothing about the far end.
+    [[nodiscard]] virtual std::optional<InputLines> ReadInputLines() = 0;
+    // Raises or drops RTS on an open port. Refused while RTS/CTS handshaking
+    // is on, when RTS is the driver's to drive; a device without
+    // modem-control lines takes it as done.
+    virtual void SetRts(bool raised) = 0;
 };
 
 } // namespace bitreel

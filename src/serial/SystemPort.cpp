@@ -151,8 +151,13 @@ void SystemPort::Open() {
         port_.clearError();
         // Qt reports a device in use by another program the same way as one
         // this user may not open; only the second is worth telling the user.
-        if (error == QSerialPort::PermissionError && DeviceAccessRefused(device)) {
-            throw PortPermissionError(device, DeviceGroup(device));
+        if (error == QSerialPort::PermissionError) {
+            if (DeviceAccessRefused(device)) {
+                throw PortPermissionError(device, DeviceGroup(device));
+            }
+            // Qt's own words ("Permission error while locking the device")
+            // would send the user after rights they already have.
+            throw PortError("cannot open " + device + ": in use by another program");
         }
         throw PortError("cannot open " + device + ": " + reason);
     }
@@ -197,18 +202,46 @@ bool SystemPort::IsOpen() const {
 }
 
 bool SystemPort::CtsHolding() {
+    // No modem-control lines: a three-wire line is always ready.
+    const std::optional<InputLines> lines = ReadPins("reading CTS");
+    return !lines || lines->cts;
+}
+
+std::optional<InputLines> SystemPort::ReadInputLines() {
+    return ReadPins("reading the modem lines");
+}
+
+void SystemPort::SetRts(bool raised) {
+    RequireOpen();
+    if (handshaking_ == Handshake::RtsCts) {
+        throw PortError(Name() + ": RTS is the driver's own while RTS/CTS handshaking is on");
+    }
+    port_.clearError();
+    if (port_.setRequestToSend(raised)) {
+        return;
+    }
+    if (port_.error() == QSerialPort::UnsupportedOperationError) {
+        // No modem-control lines: there is no RTS to change.
+        port_.clearError();
+        return;
+    }
+    Fail("setting RTS");
+}
+
+std::optional<InputLines> SystemPort::ReadPins(std::string_view what) {
     RequireOpen();
     port_.clearError();
     const QSerialPort::PinoutSignals pins = port_.pinoutSignals();
     switch (port_.error()) {
     case QSerialPort::NoError:
-        return pins.testFlag(QSerialPort::ClearToSendSignal);
+        return InputLines{pins.testFlag(QSerialPort::ClearToSendSignal),
+                          pins.testFlag(QSerialPort::DataSetReadySignal),
+                          pins.testFlag(QSerialPort::DataCarrierDetectSignal)};
     case QSerialPort::UnsupportedOperationError:
-        // No modem-control lines: a three-wire line is always ready.
         port_.clearError();
-        return true;
+        return std::nullopt;
     default:
-        Fail("reading CTS");
+        Fail(what);
     }
 }
 

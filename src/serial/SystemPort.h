@@ -58,6 +58,8 @@ public:
     void Write(std::span<const std::uint8_t> bytes) override;
     [[nodiscard]] std::vector<std::uint8_t> ReadAll() override;
     [[nodiscard]] std::size_t PendingOutput() override;
+    [[nodiscard]] std::optional<InputLines> ReadInputLines() override;
+    void SetRts(bool raised) override;
 
     // Waits until bytes have arrived or waiting output has gone to the
     // driver, or the timeout has passed: for a front end with no event loop
@@ -73,6 +75,7 @@ private:
     void ApplyDtr();
     void PushOutput();
     void PullInput();
+    [[nodiscard]] std::optional<InputLines> ReadPins(std::string_view what);
     [[noreturn]] void Fail(std::string_view what);
     // "COM5", as the port list shows the port.
     [[nodiscard]] std::string Name() const;

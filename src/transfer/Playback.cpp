@@ -118,6 +118,9 @@ std::optional<TransferResult> Playback::SendRow(const PlayRequest& request,
     if (frontEnd_.StopRequested()) {
         return TransferResult{TransferResult::Ending::Stopped, {}, row_};
     }
+    if (request.lastRow && row_ >= *request.lastRow) {
+        return TransferResult{TransferResult::Ending::Done, {}, row_};
+    }
     return std::nullopt;
 }
 

@@ -11,7 +11,8 @@
 
 namespace bitreel {
 
-// What to play: the image, its layout and the block to start from.
+// What to play: the image, its layout, the block to start from and the one
+// to end after.
 struct PlayRequest {
     std::filesystem::path file; // no file name: nothing is played
     TapeLayout layout = TapeLayout::SpectrumTap;
@@ -19,13 +20,16 @@ struct PlayRequest {
     // How many blocks the front end lists; a block beyond them ends the run
     // (the file grew since it was listed). None when nothing is listed.
     std::optional<int> rowCount;
+    // The run ends after this block; none: at the end of the file.
+    std::optional<int> lastRow = std::nullopt;
 };
 
 // Plays a tape image to the machine: from the start row to the end of the
-// file, every block goes out as its frame, one byte per write and each byte
-// only while the machine holds CTS asserted. A TZX or PZX image (by its name,
-// for the Spectrum) sends the frames of its data blocks, passes over its other
-// blocks and ends at a block that stops the tape.
+// file or the last row asked for, every block goes out as its frame, one
+// byte per write and each byte only while the machine holds CTS asserted. A
+// TZX or PZX image (by its name, for the Spectrum) sends the frames of its
+// data blocks, passes over its other blocks and ends at a block that stops
+// the tape.
 class Playback {
 public:
     Playback(SerialPort& port, TransferFrontEnd& frontEnd) : port_(port), frontEnd_(frontEnd) {}

@@ -78,6 +78,10 @@ public:
         throw PortError("not used by the window");
     }
     [[nodiscard]] std::size_t PendingOutput() override { return 0; }
+    [[nodiscard]] std::optional<InputLines> ReadInputLines() override {
+        throw PortError("not used by the window");
+    }
+    void SetRts(bool) override { throw PortError("not used by the window"); }
 
 private:
     FakeLine& line_;

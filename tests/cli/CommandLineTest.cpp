@@ -20,7 +20,9 @@
 
 #include <csignal>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace bitreel {
@@ -50,14 +52,16 @@ std::string WindowRows(const fs::path& path, TapeChoice choice) {
     return text;
 }
 
-// The frames Play sends for a file from a row: each block as ReadBlock gives it.
-Bytes Frames(const fs::path& path, TapeLayout layout, int from) {
+// The frames Play sends for a file from a row to a row: each block as
+// ReadBlock gives it.
+Bytes Frames(const fs::path& path, TapeLayout layout, int from,
+             std::optional<int> to = std::nullopt) {
     TapeFile file(path);
     TapeBlock block;
     Bytes frames;
     bool header = true;
     for (int row = 0; ReadBlock(file, block, layout, header) && block.Length >= 0; ++row) {
-        if (row >= from) {
+        if (row >= from && row <= to.value_or(row)) {
             frames.insert(frames.end(), block.Bytes.begin(), block.Bytes.end());
         }
         header = !header;
@@ -239,6 +243,17 @@ const StatusCase kStatuses[] = {
     {"PlayFromPastTheEnd", {"play", "--port", "/dev/null", "--from", "2", "GOOD.TAP"}, 1, ""},
     {"PlayMissingFile", {"play", "--port", "/dev/null", "GAME.TAP"}, 1, ""},
     {"PlayPortAbsent", {"play", "--port", "/dev/no-such-tty", "GOOD.TAP"}, 3, ""},
+    {"PlayToPastTheEnd", {"play", "--port", "/dev/null", "--to", "2", "GOOD.TAP"}, 1, ""},
+    {"PlayToBeforeFrom",
+     {"play", "--port", "/dev/null", "--from", "1", "--to", "0", "GOOD.TAP"},
+     1,
+     "bitreel: play: --to 0 comes before --from 1 (see bitreel play --help)\n"},
+    {"CheckWithoutPort",
+     {"check"},
+     1,
+     "bitreel: check: --port PORT is required (see bitreel check --help)\n"},
+    {"CheckWatchAndLoopback", {"check", "--port", "COM5", "--loopback", "--watch", "1"}, 1, ""},
+    {"CheckPortAbsent", {"check", "--port", "/dev/no-such-tty", "--watch", "0"}, 3, ""},
     {"RecordPortAbsent", {"record", "--port", "/dev/no-such-tty", "NEW.TAP"}, 3, ""},
     {"RecordBadBlocks", {"record", "--port", "COM5", "--blocks", "0", "NEW.TAP"}, 1, ""},
     {"ConvertSameLayout", {"convert", "GOOD.TAP", "OTHER.TAP"}, 1, ""},
@@ -302,17 +317,20 @@ struct PlayCase {
     QStringList options;
     TapeLayout layout;
     int from;
+    std::optional<int> to; // --to, or to the end
 };
 
 void PrintTo(const PlayCase& c, std::ostream* os) {
-    *os << c.file << " from " << c.from;
+    *os << c.file << " from " << c.from << " to " << c.to.value_or(-1);
 }
 
 const PlayCase kPlays[] = {
-    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 0},
-    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 2},
-    {"ace/DICT.tap", {"--machine", "ace"}, TapeLayout::AceTap, 0},
-    {"ace/test.tap", {"--format", "jup"}, TapeLayout::AceJup, 1},
+    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 0, std::nullopt},
+    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 2, std::nullopt},
+    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 1, 1},
+    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 0, 2},
+    {"ace/DICT.tap", {"--machine", "ace"}, TapeLayout::AceTap, 0, std::nullopt},
+    {"ace/test.tap", {"--format", "jup"}, TapeLayout::AceJup, 1, 1},
 };
 
 class PlayTest : public ::testing::TestWithParam<PlayCase> {};
@@ -320,14 +338,19 @@ class PlayTest : public ::testing::TestWithParam<PlayCase> {};
 TEST_P(PlayTest, TheFarEndGetsTheFramesFromTheRow) {
     const PlayCase& c = GetParam();
     PtyPair pty;
-    const Bytes want = Frames(Corpus / c.file, c.layout, c.from);
+    const Bytes want = Frames(Corpus / c.file, c.layout, c.from, c.to);
+    QStringList to;
+    if (c.to) {
+        to = QStringList{"--to", QString::number(*c.to)};
+    }
     Bitreel play(QStringList{"play", "--port", QString::fromStdString(pty.Name()), "--from",
                              QString::number(c.from)} +
-                 c.options + QStringList{Q(Corpus / c.file)});
+                 to + c.options + QStringList{Q(Corpus / c.file)});
     const Bytes got = pty.Receive(want.size(), std::chrono::milliseconds(Timeout));
     const Ran ran = play.Finish();
     EXPECT_EQ(ran.status, 0) << ran.err;
     EXPECT_EQ(got, want);
+    EXPECT_TRUE(pty.Receive(1, std::chrono::milliseconds(100)).empty()) << "sent past --to";
     // Not a terminal: one plain line per block.
     EXPECT_NE(ran.err.find("block " + std::to_string(c.from + 1) + " of "), std::string::npos)
         << ran.err;
@@ -559,6 +582,65 @@ TEST(Convert, TzxToTapKeepsEveryStoredByteAsTapeconvDoes) {
                                 (dir / "REF.TAP").string() + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     EXPECT_EQ(test::ReadFileBytes(dir / "OUT.TAP"), test::ReadFileBytes(dir / "REF.TAP"));
+}
+
+// The far end of a pseudo-terminal as a loopback plug: what comes, goes back.
+class EchoingFarEnd {
+public:
+    explicit EchoingFarEnd(PtyPair& pty)
+        : thread_([&pty](std::stop_token stop) {
+              while (!stop.stop_requested()) {
+                  const Bytes got = pty.Receive(1, std::chrono::milliseconds(10));
+                  if (!got.empty()) {
+                      pty.Send(got);
+                  }
+              }
+          }) {}
+
+private:
+    std::jthread thread_;
+};
+
+// A pseudo-terminal has no modem lines: its data comes back through the
+// script, and every item about the lines cannot be told, which is no failure.
+TEST(Check, LoopbackThroughAPseudoTerminalPassesDataAndCannotTellTheLines) {
+    PtyPair pty;
+    EchoingFarEnd echo(pty);
+    const Ran ran =
+        RunBitreel({"check", "--port", QString::fromStdString(pty.Name()), "--loopback", "--json"});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    const QJsonObject report = QJsonDocument::fromJson(QByteArray::fromStdString(ran.out)).object();
+    EXPECT_EQ(report["port"].toString().toStdString(), pty.Name());
+    const QJsonObject adapter = report["adapter"].toObject();
+    EXPECT_EQ(adapter["device"].toString().toStdString(), pty.Name());
+    EXPECT_TRUE(adapter["comNumber"].isNull());
+    EXPECT_TRUE(adapter["driver"].isNull());
+    const QJsonObject data = report["data"].toObject();
+    EXPECT_EQ(data["received"].toInt(), 1024);
+    EXPECT_EQ(data["lost"].toInt(), 0);
+    EXPECT_EQ(data["changed"].toInt(), 0);
+    std::vector<std::string> results;
+    for (const QJsonValue item : report["items"].toArray()) {
+        results.push_back(item["item"].toString().toStdString() + " " +
+                          item["result"].toString().toStdString());
+    }
+    EXPECT_EQ(results,
+              (std::vector<std::string>{"data pass", "rts-cts cannot tell",
+                                        "dtr-dsr-dcd cannot tell", "handshake cannot tell"}));
+}
+
+TEST(Check, WatchOnAPseudoTerminalNamesItAndCannotTellCts) {
+    PtyPair pty;
+    const Ran ran =
+        RunBitreel({"check", "--port", QString::fromStdString(pty.Name()), "--watch", "0.2"});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    for (const std::string& text :
+         {"  device          " + pty.Name() + "\n",
+          std::string("  port table      not in the port table\n"),
+          std::string("  now             cannot tell: the device has no modem lines to read\n"),
+          std::string("  CTS                   cannot tell  the device has no modem lines")}) {
+        EXPECT_NE(ran.out.find(text), std::string::npos) << text << "\nin\n" << ran.out;
+    }
 }
 
 } // namespace

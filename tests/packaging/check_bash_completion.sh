@@ -12,7 +12,7 @@ cd "$tmp"
 touch game.tap GAME2.TZX a.Pzx x.jup y.DIC z.byt notes.txt
 mkdir sub && touch sub/inner.TAP
 tapes="GAME2.TZX a.Pzx game.tap sub x.jup y.DIC z.byt"
-commands="convert list play ports record view"
+commands="check convert list play ports record view"
 coms="COM1 COM10 COM11 COM12 COM13 COM14 COM15 COM16"
 
 # The lines of standard input sorted, on one line.

@@ -70,6 +70,14 @@ public:
         Note("PendingOutput");
         return inner_.PendingOutput();
     }
+    [[nodiscard]] std::optional<InputLines> ReadInputLines() override {
+        Note("ReadInputLines");
+        return inner_.ReadInputLines();
+    }
+    void SetRts(bool raised) override {
+        Note("SetRts", raised ? " true" : " false");
+        inner_.SetRts(raised);
+    }
 
 private:
     void Note(const std::string& operation, const std::string& argument = {}) {

@@ -66,6 +66,7 @@ void SimulatedLine::Open() {
         throw PortError("the port is in use");
     }
     open_ = true;
+    rts_ = true;
     if (dtrEnable_) {
         ++dtrRaises_;
     }
@@ -148,6 +149,47 @@ std::size_t SimulatedLine::PendingOutput() {
     return queue_.size();
 }
 
+std::optional<InputLines> SimulatedLine::ReadInputLines() {
+    Operation(PortOp::ReadInputLines);
+    RequireOpen();
+    if (!modemLines_) {
+        return std::nullopt;
+    }
+    const bool dtr = Dtr();
+    return InputLines{CtsAsserted(), plug_ && plug_->dtrToDsr && dtr,
+                      plug_ && plug_->dtrToDcd && dtr};
+}
+
+void SimulatedLine::SetRts(bool raised) {
+    Operation(PortOp::SetRts);
+    RequireOpen();
+    if (handshaking_ == Handshake::RtsCts) {
+        throw PortError("RTS is the driver's own while RTS/CTS handshaking is on");
+    }
+    rts_ = raised;
+    Update();
+}
+
+void SimulatedLine::FitLoopbackPlug(LoopbackPlug plug) {
+    plug_ = plug;
+    looped_ = 0;
+    Update();
+}
+
+void SimulatedLine::SetDrivesRtsItself(bool drives) {
+    drivesRts_ = drives;
+    Update();
+}
+
+void SimulatedLine::SetCtsAlwaysAsserted(bool always) {
+    ctsAlways_ = always;
+    Update();
+}
+
+bool SimulatedLine::Rts() const {
+    return open_ && (rts_ || (drivesRts_ && handshaking_ == Handshake::RtsCts));
+}
+
 void SimulatedLine::SetCts(bool asserted) {
     ctsMode_ = CtsMode::Fixed;
     ctsFixed_ = asserted;
@@ -184,6 +226,9 @@ void SimulatedLine::MachineTake(std::size_t count) {
 }
 
 bool SimulatedLine::CtsAsserted() const {
+    if (plug_) {
+        return ctsAlways_ || (plug_->rtsToCts && Rts());
+    }
     switch (ctsMode_) {
     case CtsMode::Fixed:
         return ctsFixed_;
@@ -308,13 +353,23 @@ void SimulatedLine::RequireOpen() const {
 }
 
 bool SimulatedLine::CanTransmit() const {
-    return open_ && !queue_.empty() && (handshaking_ != Handshake::RtsCts || CtsAsserted());
+    return open_ && !queue_.empty() &&
+           (handshaking_ != Handshake::RtsCts || ignoresHandshake_ || CtsAsserted());
 }
 
 void SimulatedLine::Deliver(std::size_t count) {
     for (std::size_t i = 0; i < count && !queue_.empty(); ++i) {
-        received_.push_back(queue_.front());
+        const std::uint8_t byte = queue_.front();
+        received_.push_back(byte);
         queue_.pop_front();
+        if (plug_ && plug_->txToRx) {
+            const std::size_t n = ++looped_;
+            const bool lost = plug_->loseEvery > 0 && n % plug_->loseEvery == 0;
+            const bool changed = plug_->changeEvery > 0 && n % plug_->changeEvery == 0;
+            if (!lost) {
+                inbox_.push_back(changed ? static_cast<std::uint8_t>(~byte) : byte);
+            }
+        }
         if (ctsMode_ == CtsMode::WhileRoom) {
             ++machineBuffered_;
         }

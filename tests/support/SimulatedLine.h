@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -27,6 +28,8 @@ enum class PortOp {
     Write,
     ReadAll,
     PendingOutput,
+    ReadInputLines,
+    SetRts,
     Any,
 };
 
@@ -45,6 +48,19 @@ struct CtsSpan {
 struct SendPlan {
     std::vector<std::size_t> chunks;
     bool whileDtr = false;
+};
+
+// A loopback plug in place of the machine, and its faults: what it joins,
+// and the bytes it loses or changes on the way back.
+struct LoopbackPlug {
+    bool txToRx = true;
+    bool rtsToCts = true;
+    bool dtrToDsr = true;
+    bool dtrToDcd = true;
+    // Every nth byte sent does not come back (0: none).
+    std::size_t loseEvery = 0;
+    // Every nth byte sent comes back with its bits inverted (0: none).
+    std::size_t changeEvery = 0;
 };
 
 // A serial port whose far end behaves like the machine's interface: it
@@ -83,6 +99,22 @@ public:
     void Write(std::span<const std::uint8_t> bytes) override;
     [[nodiscard]] std::vector<std::uint8_t> ReadAll() override;
     [[nodiscard]] std::size_t PendingOutput() override;
+    [[nodiscard]] std::optional<InputLines> ReadInputLines() override;
+    void SetRts(bool raised) override;
+
+    // A loopback plug instead of the machine: what reaches the far end comes
+    // back, and CTS, DSR and DCD follow the output lines joined to them.
+    // RTS is raised at every open, as Linux raises it.
+    void FitLoopbackPlug(LoopbackPlug plug);
+    // Faults of the driver: it sends while CTS is low under RTS/CTS
+    // handshaking; it raises RTS itself whenever that handshaking is on; it
+    // reads CTS as always asserted.
+    void SetIgnoresHandshake(bool ignores) { ignoresHandshake_ = ignores; }
+    void SetDrivesRtsItself(bool drives);
+    void SetCtsAlwaysAsserted(bool always);
+    // A device without modem-control lines: none can be read.
+    void SetModemLines(bool present) { modemLines_ = present; }
+    [[nodiscard]] bool Rts() const;
 
     // CTS, as the far end drives it.
     void SetCts(bool asserted);
@@ -162,6 +194,13 @@ private:
     bool vanished_ = false;
     bool inUse_ = false;
     int dtrRaises_ = 0;
+    bool rts_ = true;
+    bool drivesRts_ = false;
+    bool ignoresHandshake_ = false;
+    bool ctsAlways_ = false;
+    bool modemLines_ = true;
+    std::optional<LoopbackPlug> plug_;
+    std::size_t looped_ = 0; // bytes the plug has carried back, lost ones too
 
     enum class CtsMode { Fixed, Script, WhileRoom };
     CtsMode ctsMode_ = CtsMode::Fixed;

@@ -421,6 +421,7 @@ TEST(Playback, TzxAndPzxImagesSendTheirDataBlocksAndStopAtStopBlocks) {
         Ending ending;
         std::optional<int> resumeRow;
         std::string reason;
+        std::optional<int> lastRow = std::nullopt;
     } cases[] = {
         {"first load", multiLoad, "GAME.TZX", 0, {h1, d1}, {0, 1, 2, 3}, Ending::Done, 5, ""},
         {"second load", multiLoad, "GAME.TZX", 5, {h2, d2}, {5, 6, 7}, Ending::Done, 9, ""},
@@ -436,6 +437,7 @@ TEST(Playback, TzxAndPzxImagesSendTheirDataBlocksAndStopAtStopBlocks) {
          Ending::Failed,
          std::nullopt,
          "Stopped at block 3: corrupt block"},
+        {"to a row", multiLoad, "GAME.TZX", 5, {h2}, {5, 6}, Ending::Done, std::nullopt, "", 6},
         {"pzx", pzx, "GAME.Pzx", 0, {h1}, {0, 1, 2}, Ending::Done, 4, ""},
         {"pzx after its stop", pzx, "GAME.PZX", 4, {d1}, {4}, Ending::Done, std::nullopt, ""},
     };
@@ -447,6 +449,7 @@ TEST(Playback, TzxAndPzxImagesSendTheirDataBlocksAndStopAtStopBlocks) {
                 .IndexAll()
                 .RowCount());
         rig.request.startRow = c.startRow;
+        rig.request.lastRow = c.lastRow;
         rig.Play();
         EXPECT_EQ(rig.line.Frames(), c.frames);
         EXPECT_EQ(rig.line.Written(), Cat(c.frames));
