@@ -53,9 +53,7 @@ int CheckCommand(const QStringList& arguments) {
         "as Play does and watches CTS, DSR and DCD. With --loopback and a loopback plug on the "
         "adapter, tests the data, the handshake lines and the hardware handshake instead. "
         "Exit status 4 when an item fails."));
-    const QCommandLineOption portOption(QStringLiteral("port"),
-                                        QStringLiteral("COM1-COM16, or a device path."),
-                                        QStringLiteral("PORT"));
+    const QCommandLineOption portOption = PortOption();
     const QCommandLineOption loopbackOption(
         QStringLiteral("loopback"),
         QStringLiteral("Test with a loopback plug: TX to RX, RTS to CTS, DTR to DSR and DCD."));

@@ -126,4 +126,12 @@ bool IsTerminal(std::FILE* stream) {
     return BITREEL_ISATTY(BITREEL_FILENO(stream)) != 0;
 }
 
+void ReportFileError(std::string_view name, const std::filesystem::path& path,
+                     const std::system_error& error) {
+    std::error_code ignored;
+    const bool exists = std::filesystem::exists(path, ignored);
+    ReportError(std::string(exists ? "cannot read " : "cannot open ") + std::string(name) + ": " +
+                error.code().message());
+}
+
 } // namespace bitreel::cli

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace bitreel::cli {
 
@@ -26,6 +28,11 @@ void Write(std::FILE* stream, std::string_view text);
 // "bitreel: " and the message, one line on standard error; the message is
 // shown by ShownLine, since it may quote a tape's text or a file's name.
 void ReportError(std::string_view message);
+
+// "cannot open NAME: reason" for a file that is not there, else "cannot read
+// NAME: reason", as ReportError says it.
+void ReportFileError(std::string_view name, const std::filesystem::path& path,
+                     const std::system_error& error);
 
 // Whether the stream is a terminal (progress redrawn in place) or a file or
 // pipe (one plain line per block).

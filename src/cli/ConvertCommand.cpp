@@ -28,10 +28,7 @@ bool ReadWhole(const std::filesystem::path& path, const QString& name,
     try {
         bytes = ReadWholeFile(path, TapeImage::MaxFileSize);
     } catch (const std::system_error& error) {
-        std::error_code ignored;
-        const bool exists = std::filesystem::exists(path, ignored);
-        ReportError((exists ? "cannot read " : "cannot open ") + Shown(name) + ": " +
-                    error.code().message());
+        ReportFileError(Shown(name), path, error);
         return false;
     }
     return true;
@@ -111,12 +108,9 @@ int ConvertCommand(const QStringList& arguments) {
     parser.addOption(forceOption);
     parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("The tape image to read."));
     parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("The tape image to write."));
-    if (const auto status = ParseCommand(parser, Command, arguments)) {
+    TapeOptions given;
+    if (const auto status = ParseTapeCommand(parser, Command, arguments, given)) {
         return *status;
-    }
-    const TapeOptionsParse parsed = ReadTapeOptions(parser);
-    if (!parsed.error.empty()) {
-        return UsageError(Command, parsed.error);
     }
     if (parser.positionalArguments().size() != 2) {
         return UsageError(Command, "give IN and OUT");
@@ -125,7 +119,7 @@ int ConvertCommand(const QStringList& arguments) {
     const QString outName = parser.positionalArguments()[1];
     const std::filesystem::path in = ToFsPath(inName);
     const std::filesystem::path out = ToFsPath(outName);
-    const TapeOptions options = ConvertMachine(parsed.options, in, out);
+    const TapeOptions options = ConvertMachine(given, in, out);
     const MachineKind machine = *options.machine;
     if (ImageFormatOf(in, machine) != ImageFormat::Blocks) {
         if (machine == MachineKind::Spectrum) {

@@ -38,12 +38,9 @@ int ListCommand(const QStringList& arguments) {
     parser.addOption(json);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Tape images."),
                                  QStringLiteral("FILE..."));
-    if (const auto status = ParseCommand(parser, Command, arguments)) {
+    TapeOptions options;
+    if (const auto status = ParseTapeCommand(parser, Command, arguments, options)) {
         return *status;
-    }
-    const TapeOptionsParse options = ReadTapeOptions(parser);
-    if (!options.error.empty()) {
-        return UsageError(Command, options.error);
     }
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty()) {
@@ -58,15 +55,12 @@ int ListCommand(const QStringList& arguments) {
     }
     for (const QString& name : files) {
         const std::filesystem::path path = ToFsPath(name);
-        const TapeChoice choice = ChooseFor(options.options, path);
+        const TapeChoice choice = ChooseFor(options, path);
         TapeImage image;
         try {
             image = TapeImage(path, choice.machine, choice.layout);
         } catch (const std::system_error& error) {
-            std::error_code ignored;
-            const bool exists = std::filesystem::exists(path, ignored);
-            ReportError((exists ? "cannot read " : "cannot open ") + Shown(name) + ": " +
-                        error.code().message());
+            ReportFileError(Shown(name), path, error);
             failed = true;
             continue;
         }

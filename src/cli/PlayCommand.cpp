@@ -6,6 +6,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/LineOpening.h"
 #include "cli/Paths.h"
+#include "cli/PortArgument.h"
 #include "cli/RowNumbers.h"
 #include "cli/StopSignals.h"
 #include "cli/TapeOptions.h"
@@ -47,9 +48,7 @@ int PlayCommand(const QStringList& arguments) {
     parser.setApplicationDescription(
         QStringLiteral("Plays FILE to the machine from row ROW to the end (or to --to), one "
                        "frame per block, each byte only while the machine asserts CTS."));
-    const QCommandLineOption portOption(QStringLiteral("port"),
-                                        QStringLiteral("COM1-COM16, or a device path."),
-                                        QStringLiteral("PORT"));
+    const QCommandLineOption portOption = PortOption();
     const QString firstRow = QString::fromStdString(RowNumberText(0));
     const QCommandLineOption fromOption(
         QStringLiteral("from"), QStringLiteral("The row to start from (default %1).").arg(firstRow),
@@ -62,19 +61,16 @@ int PlayCommand(const QStringList& arguments) {
     parser.addOption(toOption);
     AddTapeOptions(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The tape image."));
-    if (const auto status = ParseCommand(parser, Command, arguments)) {
+    TapeOptions options;
+    if (const auto status = ParseTapeCommand(parser, Command, arguments, options)) {
         return *status;
-    }
-    const TapeOptionsParse options = ReadTapeOptions(parser);
-    if (!options.error.empty()) {
-        return UsageError(Command, options.error);
     }
     if (parser.positionalArguments().size() != 1) {
         return UsageError(Command, "give one FILE");
     }
     const QString name = parser.positionalArguments().front();
     const std::filesystem::path path = ToFsPath(name);
-    const TapeChoice choice = ChooseFor(options.options, path);
+    const TapeChoice choice = ChooseFor(options, path);
 
     // Listed first, as the window lists a file before it plays it: the rows
     // give the progress its totals and tell a corrupt block from a failure.

@@ -2,6 +2,8 @@
 
 #include "serial/PortTable.h"
 
+#include <QCommandLineOption>
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +17,12 @@ struct PortTarget {
     std::string label; // how messages name it: "COM5", or the device path
     std::string device;
 };
+
+// The --port option of the commands that open the line.
+[[nodiscard]] inline QCommandLineOption PortOption() {
+    return {QStringLiteral("port"), QStringLiteral("COM1-COM16, or a device path."),
+            QStringLiteral("PORT")};
+}
 
 // "COM5" (any case) is looked up in the port table; anything with a path
 // separator in it is a device path ("/dev/ttyUSB0", "/dev/serial/by-id/...",

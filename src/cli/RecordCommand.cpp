@@ -7,6 +7,7 @@
 #include "cli/LineOpening.h"
 #include "cli/OutFile.h"
 #include "cli/Paths.h"
+#include "cli/PortArgument.h"
 #include "cli/StopSignals.h"
 #include "cli/TapeOptions.h"
 #include "cli/WatchedPort.h"
@@ -38,9 +39,7 @@ int RecordCommand(const QStringList& arguments) {
         QStringLiteral("Records the frames the machine sends into the new tape image OUT and "
                        "prints each block's row as it arrives. Ends on Ctrl-C, after N blocks, "
                        "or after SECONDS without a byte once a block has arrived."));
-    const QCommandLineOption portOption(QStringLiteral("port"),
-                                        QStringLiteral("COM1-COM16, or a device path."),
-                                        QStringLiteral("PORT"));
+    const QCommandLineOption portOption = PortOption();
     const QCommandLineOption blocksOption(
         QStringLiteral("blocks"), QStringLiteral("End after N blocks."), QStringLiteral("N"));
     const QCommandLineOption idleOption(
@@ -55,12 +54,9 @@ int RecordCommand(const QStringList& arguments) {
     parser.addOption(idleOption);
     parser.addOption(forceOption);
     parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("The new tape image."));
-    if (const auto status = ParseCommand(parser, Command, arguments)) {
+    TapeOptions options;
+    if (const auto status = ParseTapeCommand(parser, Command, arguments, options)) {
         return *status;
-    }
-    const TapeOptionsParse options = ReadTapeOptions(parser);
-    if (!options.error.empty()) {
-        return UsageError(Command, options.error);
     }
     if (parser.positionalArguments().size() != 1) {
         return UsageError(Command, "give one OUT file");
@@ -86,7 +82,7 @@ int RecordCommand(const QStringList& arguments) {
     }
     const QString name = parser.positionalArguments().front();
     const std::filesystem::path path = std::filesystem::absolute(ToFsPath(name));
-    const TapeChoice choice = ChooseFor(options.options, path);
+    const TapeChoice choice = ChooseFor(options, path);
 
     int status = ExitDone;
     const std::unique_ptr<SystemPort> port = OpenLine(Command, parser.value(portOption), status);

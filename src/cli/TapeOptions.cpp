@@ -1,6 +1,8 @@
 // The --machine and --format options of the commands.
 #include "cli/TapeOptions.h"
 
+#include "cli/CommandParser.h"
+
 namespace bitreel::cli {
 namespace {
 
@@ -53,6 +55,19 @@ TapeOptionsParse ReadTapeOptions(const QCommandLineParser& parser) {
         }
     }
     return parse;
+}
+
+std::optional<int> ParseTapeCommand(QCommandLineParser& parser, const QString& command,
+                                    const QStringList& arguments, TapeOptions& options) {
+    if (const auto status = ParseCommand(parser, command, arguments)) {
+        return status;
+    }
+    TapeOptionsParse parsed = ReadTapeOptions(parser);
+    if (!parsed.error.empty()) {
+        return UsageError(command, parsed.error);
+    }
+    options = parsed.options;
+    return std::nullopt;
 }
 
 TapeChoice ChooseFor(const TapeOptions& options, const std::filesystem::path& path) {

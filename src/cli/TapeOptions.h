@@ -28,6 +28,13 @@ struct TapeOptionsParse {
 };
 [[nodiscard]] TapeOptionsParse ReadTapeOptions(const QCommandLineParser& parser);
 
+// Parses a command's arguments, the tape options among them, into options;
+// the status to end with when they are wrong or help was asked for.
+[[nodiscard]] std::optional<int> ParseTapeCommand(QCommandLineParser& parser,
+                                                  const QString& command,
+                                                  const QStringList& arguments,
+                                                  TapeOptions& options);
+
 // The machine and layout for a file: --machine, else the Jupiter Ace when
 // --format is given, else what the file's name suggests; for the Jupiter
 // Ace, --format, else the layout the name suggests.

@@ -136,12 +136,9 @@ int ViewCommand(const QStringList& arguments) {
     parser.addOption(scaleOption);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The tape image."));
     parser.addPositionalArgument(QStringLiteral("ROW"), QStringLiteral("The row, from 0."));
-    if (const auto status = ParseCommand(parser, Command, arguments)) {
+    TapeOptions options;
+    if (const auto status = ParseTapeCommand(parser, Command, arguments, options)) {
         return *status;
-    }
-    const TapeOptionsParse options = ReadTapeOptions(parser);
-    if (!options.error.empty()) {
-        return UsageError(Command, options.error);
     }
     const ViewOption* asked = nullptr;
     for (const ViewOption& option : ViewOptions) {
@@ -167,7 +164,7 @@ int ViewCommand(const QStringList& arguments) {
     const QString name = parser.positionalArguments()[0];
     const QString rowArgument = parser.positionalArguments()[1];
     const std::filesystem::path path = ToFsPath(name);
-    const TapeChoice choice = ChooseFor(options.options, path);
+    const TapeChoice choice = ChooseFor(options, path);
     bool rowOk = false;
     const qulonglong row = rowArgument.toULongLong(&rowOk);
 
@@ -180,10 +177,7 @@ int ViewCommand(const QStringList& arguments) {
             blocks = view::BlocksAround(image, row);
         }
     } catch (const std::system_error& error) {
-        std::error_code ignored;
-        const bool exists = std::filesystem::exists(path, ignored);
-        ReportError((exists ? "cannot read " : "cannot open ") + Shown(name) + ": " +
-                    error.code().message());
+        ReportFileError(Shown(name), path, error);
         return ExitUsageOrIo;
     }
     const std::string rowName = "row " + rowArgument.toStdString();
