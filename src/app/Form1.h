@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/EventWait.h"
 #include "app/OpenFiles.h"
 #include "app/Volumes.h"
 #include "serial/SerialPort.h"
@@ -11,6 +12,7 @@
 #include <QWidget>
 
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -46,6 +48,8 @@ public:
         std::function<QStringList()> drives = RecognisedVolumes; // roots the drive list offers
         // Asks for the file a recording goes to; none gives Qt's file dialog.
         std::unique_ptr<RecordFileDialog> recordDialog;
+        // How a transfer with nothing to do waits for the port or the user.
+        std::function<void(std::chrono::milliseconds most)> waitForEvents = WaitForEvents;
     };
 
     // The window on the system's serial ports, volumes and program exit.

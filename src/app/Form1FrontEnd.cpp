@@ -7,7 +7,7 @@
 #include "app/DriveList.h"
 #include "app/FileList.h"
 #include "app/Form1.h"
-#include "transfer/StatusTexts.h"
+#include "app/TransferWords.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -35,15 +35,17 @@ QString FromBytes(std::string_view text) {
 } // namespace
 
 void Form1FrontEnd::RunStarts(Transfer transfer) {
+    transfer_ = transfer;
+    waits_.RunStarts(transfer, LineWaits::Clock::now());
     if (transfer == Transfer::Play) {
         LockForPlay();
         form_.StopRequested = false;
-        form_.lblStatus->setText(FromBytes(PlayingText));
+        form_.lblStatus->setText(FromBytes(ActivityText(Activity::Playing)));
     } else {
         form_.StopRequested = false;
         resetWasEnabled_ = form_.cmdReset->isEnabled();
         LockForRecord();
-        form_.lblStatus->setText(FromBytes(RecordingText));
+        form_.lblStatus->setText(FromBytes(ActivityText(Activity::Recording)));
     }
     form_.repaint();
 }
@@ -112,19 +114,30 @@ void Form1FrontEnd::UnlockAfterRecord(const TransferResult& result) {
     form_.cboFormat->setEnabled(form_.Machine() == MachineKind::JupiterAce);
 }
 
-void Form1FrontEnd::Status(std::string_view text) {
+void Form1FrontEnd::Status(Activity activity) {
+    waits_.ActivityIs(activity);
     // Written only when it changes, to keep repaints off the per-byte path.
+    const std::string_view text = ActivityText(activity);
     if (form_.lblStatus->text() !=
         QLatin1StringView(text.data(), static_cast<qsizetype>(text.size()))) {
         form_.lblStatus->setText(FromBytes(text));
     }
 }
 
-void Form1FrontEnd::Progress(std::string_view text, ProgressShown shown) {
-    form_.lblStatus2->setText(FromBytes(text));
+void Form1FrontEnd::Progress(const BlockProgress& progress, ProgressShown shown) {
+    if (progress != lastProgress_) {
+        lastProgress_ = progress;
+        waits_.Moved(LineWaits::Clock::now());
+    }
+    form_.lblStatus2->setText(QString::fromStdString(ProgressText(progress)));
     if (shown == ProgressShown::AtOnce) {
         form_.lblStatus2->repaint();
     }
+}
+
+void Form1FrontEnd::ClearProgress() {
+    lastProgress_.reset();
+    form_.lblStatus2->setText(QString());
 }
 
 void Form1FrontEnd::BlockGoingOut(int row) {
@@ -148,11 +161,27 @@ void Form1FrontEnd::ReceivingStarts() {
 }
 
 void Form1FrontEnd::BlockRecorded(std::string_view row) {
+    waits_.Moved(LineWaits::Clock::now());
     form_.lstContents->addItem(FromBytes(row));
 }
 
 void Form1FrontEnd::Yield() {
-    QCoreApplication::processEvents();
+    if (const auto wait = NextWait(); wait > std::chrono::milliseconds::zero()) {
+        form_.services_.waitForEvents(wait);
+    } else {
+        QCoreApplication::processEvents();
+    }
+}
+
+std::chrono::milliseconds Form1FrontEnd::NextWait() {
+    // Record clears a progress line left standing after a count of empty
+    // passes, not after a time: until it has, the passes go on at once, so
+    // that the line goes as soon as it always did.
+    if (transfer_ == Transfer::Record && lastProgress_ && lastProgress_->total) {
+        return std::chrono::milliseconds::zero();
+    }
+    return waits_.Next(LineWaits::Clock::now(),
+                       [this] { return form_.services_.port->PendingOutput(); });
 }
 
 bool Form1FrontEnd::StopRequested() const {
