@@ -99,6 +99,10 @@ private:
     void ShowFailureReason(const QString& reason);
     void ClearFailureReason();
     void cmdRecord_Click();
+    // Play and Record use the port chosen in the list, opened again if it is
+    // not open; false, with the reason shown and the ports listed afresh,
+    // when it does not open.
+    [[nodiscard]] bool ChosenPortOpen();
     void cmdStop_Click();
     void cmdReset_Click();
     void cmdExit_Click();

@@ -100,9 +100,13 @@ protected:
         form->show();
     }
 
-    void StartOnSimulatedLine() {
+    // before: what happens to the line before the window starts.
+    void StartOnSimulatedLine(const std::function<void(SimulatedLine&)>& before = {}) {
         auto simulated = std::make_unique<SimulatedLine>();
         line = simulated.get();
+        if (before) {
+            before(*line);
+        }
         Start(std::move(simulated));
     }
 
@@ -545,15 +549,7 @@ namespace {
 
 // How a Play or Record ends, and what lblStatus says after its finishing
 // steps: the reason of a failure, nothing after a complete or stopped run.
-enum class Ending {
-    Complete,
-    Stopped,
-    CorruptBlock,
-    PortGone,
-    FileGone,
-    PortClosed,
-    RecordIntoFolder
-};
+enum class Ending { Complete, Stopped, CorruptBlock, PortGone, FileGone, RecordIntoFolder };
 
 struct ReasonCase {
     const char* name;
@@ -595,9 +591,6 @@ TEST_P(FailureReason, StandsInTheStatusLineAfterTheRun) {
     case Ending::FileGone:
         fs::remove(dir / "GAME.TAP");
         break;
-    case Ending::PortClosed:
-        line->Close();
-        break;
     case Ending::RecordIntoFolder:
         fs::create_directory(dir / "SUB");
         dialog->answer = dir / "SUB";
@@ -623,7 +616,6 @@ INSTANTIATE_TEST_SUITE_P(
         ReasonCase{"CorruptBlock", Ending::CorruptBlock, "Stopped at block 3: corrupt block"},
         ReasonCase{"PortGone", Ending::PortGone, "COM1 went away"},
         ReasonCase{"FileGone", Ending::FileGone, "Cannot read GAME.TAP: No such file or directory"},
-        ReasonCase{"PortClosed", Ending::PortClosed, "COM1 is not open"},
         ReasonCase{"RecordIntoFolder", Ending::RecordIntoFolder,
                    "Cannot write SUB: Is a directory"}),
     ByName());
@@ -650,11 +642,12 @@ public:
 
 TEST_P(FailureReasonGoes, WithTheNextCommandFileOrMachine) {
     StartOnSimulatedLine();
-    line->Close();
+    line->VanishAt(PortOp::Write, 1);
     Click(Button("cmdPlay"));
-    ASSERT_EQ(Status(), "COM1 is not open");
+    ASSERT_EQ(Status(), "COM1 went away");
+    line->Reappear();
     GetParam().act(*this);
-    EXPECT_EQ(Status(), GetParam().clears ? "" : "COM1 is not open");
+    EXPECT_EQ(Status(), GetParam().clears ? "" : "COM1 went away");
 }
 
 void ClickFile(WindowTransfers& w, const char* name) {
@@ -694,6 +687,80 @@ INSTANTIATE_TEST_SUITE_P(
                        static_cast<FailureReasonGoes&>(w).Contents()->setCurrentRow(1);
                    },
                    false}),
+    ByName());
+
+} // namespace
+} // namespace bitreel::test
+
+namespace bitreel::test {
+namespace {
+
+// Play and Record find the chosen port shut: they open it again once, and
+// when it stays shut they say why and list the ports afresh.
+enum class PortFate { CameBack, Gone, NoneAtStart, PluggedInAfterStart };
+
+struct ReopenCase {
+    const char* name;
+    PortFate fate;
+    const char* command;
+    const char* status; // after the command
+    const char* listed; // what the port list reads afterwards
+    bool ran;           // frames went out, or the record dialog was asked
+};
+
+void PrintTo(const ReopenCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PortReopening : public WindowTransfers, public ::testing::WithParamInterface<ReopenCase> {};
+
+TEST_P(PortReopening, OpensTheChosenPortAgainOrSaysWhyNot) {
+    const ReopenCase& c = GetParam();
+    const bool noneAtStart =
+        c.fate == PortFate::NoneAtStart || c.fate == PortFate::PluggedInAfterStart;
+    StartOnSimulatedLine([&](SimulatedLine& l) {
+        if (noneAtStart) {
+            l.Vanish();
+        }
+    });
+    auto* ports = Get<QComboBox>("cboComPort");
+    const auto listed = [ports] {
+        return ports->currentIndex() >= 0 ? ports->currentText() : ports->placeholderText();
+    };
+    ASSERT_EQ(listed(), noneAtStart ? "COM0" : "COM1");
+    if (c.fate == PortFate::CameBack || c.fate == PortFate::Gone) {
+        line->Vanish(); // the adapter is pulled out ...
+    }
+    if (c.fate == PortFate::CameBack || c.fate == PortFate::PluggedInAfterStart) {
+        line->Reappear(); // ... or plugged in
+    }
+    Click(Button(c.command));
+    EXPECT_EQ(Status(), c.status);
+    EXPECT_EQ(listed(), c.listed);
+    EXPECT_EQ(line->IsOpen(), std::string_view(c.listed) == "COM1");
+    const bool ran = std::string_view(c.command) == "cmdPlay"
+                         ? line->Frames() == Frames{kHeader, kData}
+                         : dialog->requests.size() == 1;
+    EXPECT_EQ(ran, c.ran);
+    EXPECT_TRUE(Button("cmdRecord")->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, PortReopening,
+    ::testing::Values(
+        ReopenCase{"PlayAfterTheAdapterCameBack", PortFate::CameBack, "cmdPlay", "", "COM1", true},
+        ReopenCase{"RecordAfterTheAdapterCameBack", PortFate::CameBack, "cmdRecord", "", "COM1",
+                   true},
+        ReopenCase{"PlayWithTheAdapterGone", PortFate::Gone, "cmdPlay", "no such device", "COM0",
+                   false},
+        ReopenCase{"RecordWithTheAdapterGone", PortFate::Gone, "cmdRecord", "no such device",
+                   "COM0", false},
+        ReopenCase{"PlayWithNoPort", PortFate::NoneAtStart, "cmdPlay", "No serial port is open",
+                   "COM0", false},
+        ReopenCase{"RecordWithNoPortSaysSoBeforeItsDialog", PortFate::NoneAtStart, "cmdRecord",
+                   "No serial port is open", "COM0", false},
+        ReopenCase{"PlayWithNoPortFindsOnePluggedInSince", PortFate::PluggedInAfterStart, "cmdPlay",
+                   "No serial port is open", "COM1", false}),
     ByName());
 
 } // namespace
