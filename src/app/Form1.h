@@ -75,6 +75,9 @@ public:
     // the machine and format its name suggests, and selects and lists it.
     // False when the file list does not show it.
     bool ShowFile(const QString& path);
+    // Chooses the file of this name in File1 as a click would, which lists
+    // it. False when File1 does not list it.
+    bool ChooseListedFile(const QString& name);
     // Files a transfer holds open, closed by Exit.
     [[nodiscard]] OpenFiles& HeldFiles() { return heldFiles_; }
 

@@ -7,6 +7,7 @@
 #include "app/DriveList.h"
 #include "app/FileList.h"
 #include "app/Form1.h"
+#include "app/FsPath.h"
 #include "app/TransferWords.h"
 
 #include <QCoreApplication>
@@ -44,6 +45,9 @@ void Form1FrontEnd::RunStarts(Transfer transfer) {
     } else {
         form_.StopRequested = false;
         resetWasEnabled_ = form_.cmdReset->isEnabled();
+        if (form_.File1->ListIndex() >= 0) {
+            chosenBefore_ = ToFsPath(form_.File1->Path()) / ToFsPath(form_.File1->FileName());
+        }
         LockForRecord();
         form_.lblStatus->setText(FromBytes(ActivityText(Activity::Recording)));
     }
@@ -97,8 +101,10 @@ void Form1FrontEnd::UnlockAfterPlay(const TransferResult& result) {
 }
 
 void Form1FrontEnd::UnlockAfterRecord(const TransferResult& result) {
-    // A recording ended by Stop shows its new file in the file list.
-    if (result.ending == TransferResult::Ending::Stopped && recordingFolder_) {
+    // A recording ended by Stop, or one that failed after writing blocks,
+    // shows its new file in the file list.
+    const bool recorded = !result.file.empty();
+    if ((result.ending == TransferResult::Ending::Stopped || recorded) && recordingFolder_) {
         form_.File1->SetPath(FromPath(*recordingFolder_));
     }
     form_.optMachine[0]->setEnabled(true);
@@ -112,6 +118,20 @@ void Form1FrontEnd::UnlockAfterRecord(const TransferResult& result) {
     form_.lblStatus2->setText(QString());
     SetEnabled({form_.File1, form_.Dir1, form_.Drive1, form_.lstContents}, true);
     form_.cboFormat->setEnabled(form_.Machine() == MachineKind::JupiterAce);
+    // The recording is ready to play; a recording that wrote nothing gives
+    // the list back to the file chosen before.
+    if (recorded) {
+        ChooseFile(result.file);
+    } else if (chosenBefore_) {
+        ChooseFile(*chosenBefore_);
+    }
+}
+
+void Form1FrontEnd::ChooseFile(const std::filesystem::path& file) {
+    std::error_code unknown;
+    if (std::filesystem::equivalent(ToFsPath(form_.File1->Path()), file.parent_path(), unknown)) {
+        static_cast<void>(form_.ChooseListedFile(FromPath(file.filename())));
+    }
 }
 
 void Form1FrontEnd::Status(Activity activity) {

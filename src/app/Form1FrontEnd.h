@@ -34,6 +34,9 @@ private:
     void LockForRecord();
     void UnlockAfterPlay(const TransferResult& result);
     void UnlockAfterRecord(const TransferResult& result);
+    // Chooses the file in File1 as a click would, when File1 shows its folder
+    // and lists it.
+    void ChooseFile(const std::filesystem::path& file);
     // How long this yield may wait for the line or the user.
     [[nodiscard]] std::chrono::milliseconds NextWait();
 
@@ -42,6 +45,7 @@ private:
     LineWaits waits_;
     std::optional<BlockProgress> lastProgress_;            // none while the line is empty
     bool resetWasEnabled_ = false;                         // Record: cmdReset when it began
+    std::optional<std::filesystem::path> chosenBefore_;    // Record: File1's file when it began
     std::optional<std::filesystem::path> recordingFolder_; // Record: shown once chosen
 };
 

@@ -28,6 +28,9 @@ TransferResult Recording::Run(const RecordingRequest& request) {
         throw;
     }
     file_.reset();
+    if (blocks_ > 0) {
+        result.file = output_;
+    }
     RunGuarded([&] { frontEnd_.RunEnds(Transfer::Record, result); });
     return result;
 }

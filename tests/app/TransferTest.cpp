@@ -212,7 +212,7 @@ TEST_F(WindowTransfers, RecordWritesTheFramesAndListsTheNewFile) {
         EXPECT_EQ(on, name == "cmdStop" || name == "cmdExit") << name;
     }
     EXPECT_EQ(Status(), "");
-    EXPECT_FALSE(Button("cmdPlay")->isEnabled());
+    EXPECT_TRUE(Button("cmdPlay")->isEnabled()); // the recording is ready to play
     EXPECT_TRUE(Button("cmdRecord")->isEnabled());
     EXPECT_FALSE(line->Dtr());
 }
@@ -267,7 +267,11 @@ TEST_F(WindowTransfers, RecordLocksInItsOrderAndRestoresReset) {
         {"File1", true},
         {"Dir1", true},
         {"Drive1", true},
-        {"lstContents", true}};
+        {"lstContents", true},
+        // The file chosen before is listed again, as a click on it would.
+        {"cmdReset", false},
+        {"cmdPlay", true},
+        {"cmdReset", true}};
     EXPECT_EQ(changes.log, expected);
     EXPECT_EQ(Status(), "");
 }
@@ -687,6 +691,95 @@ INSTANTIATE_TEST_SUITE_P(
                        static_cast<FailureReasonGoes&>(w).Contents()->setCurrentRow(1);
                    },
                    false}),
+    ByName());
+
+} // namespace
+} // namespace bitreel::test
+
+namespace bitreel::test {
+namespace {
+
+// After Record, the file list chooses the recording when it holds a block,
+// else the file chosen before; its blocks are listed and Play follows them.
+enum class RecordEnd { Stop, Cancel, PortGoneBeforeDialog, PortGoneAfterABlock };
+
+struct ReadyCase {
+    const char* name;
+    RecordEnd end;
+    const char* recordTo;
+    int frames; // how many of GAME.TAP's frames the machine sends
+    const char* chosen;
+    int rows;
+    bool play;
+};
+
+void PrintTo(const ReadyCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RecordingReady : public WindowTransfers, public ::testing::WithParamInterface<ReadyCase> {};
+
+TEST_P(RecordingReady, ChoosesTheFileWhoseBlocksAreListed) {
+    const ReadyCase& c = GetParam();
+    StartOnSimulatedLine();
+    ASSERT_EQ(Get<FileList>("File1")->FileName(), "GAME.TAP");
+    const QStringList gameRows = {Contents()->itemText(0), Contents()->itemText(1)};
+    if (c.end != RecordEnd::Cancel) {
+        dialog->answer = dir / c.recordTo;
+    }
+    if (c.end == RecordEnd::PortGoneBeforeDialog) {
+        line->Vanish();
+    }
+    if (c.frames > 0) {
+        line->Send(Cat(Frames{kHeader, kData}), SendPlan{{0, kHeader.size()}});
+    }
+    {
+        EveryTurn machine([&] {
+            if (!Button("cmdStop")->isEnabled() || Contents()->count() < c.frames) {
+                return false;
+            }
+            if (c.end == RecordEnd::PortGoneAfterABlock) {
+                line->Vanish();
+            } else {
+                Click(Button("cmdStop"));
+            }
+            return true;
+        });
+        Click(Button("cmdRecord"));
+    }
+    EXPECT_EQ(Get<FileList>("File1")->FileName(), c.chosen);
+    ASSERT_EQ(Contents()->count(), c.rows);
+    for (int row = 0; row < c.rows; ++row) {
+        EXPECT_EQ(Contents()->itemText(row), gameRows[row]); // the same blocks, however listed
+    }
+    EXPECT_EQ(Button("cmdPlay")->isEnabled(), c.play);
+    if (c.play) {
+        const std::size_t before = line->Received().size();
+        line->Reappear();
+        if (!line->IsOpen()) {
+            line->Open();
+        }
+        Click(Button("cmdPlay"));
+        const Bytes all = line->Received();
+        const Frames game{kHeader, kData};
+        EXPECT_EQ(Bytes(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()),
+                  Cat(Frames(game.begin(), game.begin() + c.rows)));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, RecordingReady,
+    ::testing::Values(ReadyCase{"WroteBlocks", RecordEnd::Stop, "new.tap", 2, "NEW.TAP", 2, true},
+                      ReadyCase{"WroteNothing", RecordEnd::Stop, "new.tap", 0, "GAME.TAP", 2, true},
+                      ReadyCase{"Cancelled", RecordEnd::Cancel, nullptr, 0, "GAME.TAP", 2, true},
+                      ReadyCase{"FailedBeforeTheDialog", RecordEnd::PortGoneBeforeDialog, "new.tap",
+                                0, "GAME.TAP", 2, true},
+                      ReadyCase{"FailedAfterABlock", RecordEnd::PortGoneAfterABlock, "new.tap", 1,
+                                "NEW.TAP", 1, true},
+                      // Not a file the list shows: the recorded rows stay, and there is
+                      // no chosen file to play.
+                      ReadyCase{"NamedOutsideThePattern", RecordEnd::Stop, "new.bin", 2, "", 2,
+                                false}),
     ByName());
 
 } // namespace
