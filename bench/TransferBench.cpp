@@ -1,5 +1,6 @@
 // Measures the transfer loops against a simulated machine in real time:
-//   transfer_bench [window|loop|paced|record|idle|window-idle|window-cts|window-paced ...]
+//   transfer_bench [window|loop|paced|record|idle|window-idle|window-cts|
+//                   window-paced|window-pty ...]
 //   (all when none given)
 // window: playback through the real window (offscreen), its Play button and
 //         its event loop, into a line that never holds CTS down: bytes per
@@ -15,8 +16,12 @@
 //         arrives, for 3 s;
 // window-cts: the CPU the window uses while Play is held by CTS, for 3 s;
 // window-paced: paced playback of 10 KB through the window: wall time
-//         against the line's own time, and the window's CPU share.
+//         against the line's own time, and the window's CPU share;
+// window-pty: the CPU the window uses while Record waits on the system's
+//         port over a pseudo-terminal, for 3 s, and a frame sent then.
 #include "app/Form1.h"
+#include "serial/SystemPort.h"
+#include "support/PtyPair.h"
 #include "support/ScriptedDialog.h"
 #include "support/SimulatedLine.h"
 #include "support/TapeBuilder.h"
@@ -27,6 +32,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -35,6 +41,7 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -96,13 +103,18 @@ void LoopSpeed() {
 // The real window on a folder and a simulated line; its dialog records into
 // the folder's IDLE.TAP.
 struct BenchWindow {
-    explicit BenchWindow(const test::TempDir& dir) {
+    // port: the system's port to use in place of a simulated line.
+    explicit BenchWindow(const test::TempDir& dir, std::unique_ptr<SerialPort> port = nullptr) {
         const QString before = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(dir.path().string()));
         Form1::Services services;
-        auto simulated = std::make_unique<test::SimulatedLine>();
-        line = simulated.get();
-        services.port = std::move(simulated);
+        if (port) {
+            services.port = std::move(port);
+        } else {
+            auto simulated = std::make_unique<test::SimulatedLine>();
+            line = simulated.get();
+            services.port = std::move(simulated);
+        }
         services.exit = [](int) {};
         auto dialog = std::make_unique<test::ScriptedDialog>();
         dialog->answer = dir / "IDLE.TAP";
@@ -117,7 +129,7 @@ struct BenchWindow {
     }
 
     std::unique_ptr<Form1> form;
-    test::SimulatedLine* line = nullptr; // owned by the window
+    test::SimulatedLine* line = nullptr; // owned by the window; none on a system port
 };
 
 void WindowSpeed() {
@@ -239,6 +251,40 @@ void WindowPaced() {
                 100.0 * cpu / seconds, window.line->Received() == image ? "" : "  (BYTES LOST)");
 }
 
+void WindowOnAPseudoTerminal() {
+    const test::TempDir dir;
+    test::PtyPair pty;
+    BenchWindow window(dir, std::make_unique<SystemPort>(PortTable{{1, pty.Name()}}));
+    auto* progress = window.form->findChild<QLabel*>(QStringLiteral("lblStatus2"));
+    const Bytes frame = test::TapeBuilder().Block(255, test::Filled(100, 7)).bytes();
+    double idleShare = 0;
+    std::optional<Clock::time_point> sent;
+    std::optional<double> standing; // seconds the last progress stood
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (sent && !standing && progress->text().isEmpty()) {
+            standing = Since(*sent);
+        }
+    });
+    const auto start = Clock::now();
+    const std::clock_t cpuStart = std::clock();
+    QTimer::singleShot(3000, [&] {
+        idleShare =
+            100.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC / Since(start);
+        pty.Send(frame);
+        sent = Clock::now();
+        watch.start(5);
+    });
+    QTimer::singleShot(6000, [&] { window.Button("cmdStop")->click(); });
+    window.Button("cmdRecord")->click();
+    std::printf("window-pty:  %.2f %% of one core while nothing came for 3 s; the frame %s, "
+                "its progress stood %.2f s\n",
+                idleShare,
+                test::ReadFileBytes(dir / "IDLE.TAP") == frame ? "recorded whole"
+                                                               : "NOT RECORDED WHOLE",
+                standing.value_or(-1));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -271,6 +317,9 @@ int main(int argc, char** argv) {
     }
     if (wanted("window-paced")) {
         WindowPaced();
+    }
+    if (wanted("window-pty")) {
+        WindowOnAPseudoTerminal();
     }
     return 0;
 }

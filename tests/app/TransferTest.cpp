@@ -11,6 +11,7 @@
 #include "support/TempDir.h"
 #include "support/TestNames.h"
 #include "support/TzxBuilder.h"
+#include "transfer/LineWaits.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -24,6 +25,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -95,6 +98,9 @@ protected:
         auto scripted = std::make_unique<ScriptedDialog>();
         dialog = scripted.get();
         services.recordDialog = std::move(scripted);
+        if (waitForEvents) {
+            services.waitForEvents = waitForEvents;
+        }
         form = std::make_unique<Form1>(std::move(services));
         QDir::setCurrent(before);
         form->show();
@@ -146,6 +152,8 @@ protected:
     SimulatedLine* line = nullptr; // owned by the window
     ScriptedDialog* dialog = nullptr;
     std::vector<int> exits;
+    // In place of the window's own wait for events, when set.
+    std::function<void(std::chrono::milliseconds)> waitForEvents;
 };
 
 TEST_F(WindowTransfers, PlaySendsTheFileAndUnlocksTheWindow) {
@@ -921,6 +929,170 @@ TEST_F(WindowTransfers, PlayKeepsPaceWithTheLine) {
     EXPECT_GT(samples, 500);
     ExpectIdleAfterPlay();
 }
+
+} // namespace
+} // namespace bitreel::test
+
+namespace bitreel::test {
+namespace {
+
+// While nothing can move, the window waits instead of polling at once:
+// Record with nothing arriving, Play while CTS is down or while the port's
+// queue is full. Its waits run on the simulated line's clock here.
+enum class Hold { NothingArrives, CtsDown, QueueFull };
+
+struct WaitCase {
+    const char* name;
+    Hold hold;
+    const char* command;
+    std::chrono::milliseconds longest; // what one wait may take at most
+    std::size_t held;                  // waits before the hold ends
+};
+
+void PrintTo(const WaitCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class WindowWaits : public WindowTransfers, public ::testing::WithParamInterface<WaitCase> {
+protected:
+    // The window on a line held as the case says; every wait is noted, moves
+    // the line's clock on by its time and then runs onWait.
+    void StartHeld() {
+        waitForEvents = [this](std::chrono::milliseconds most) {
+            waits.push_back(most);
+            line->Advance(most);
+            QCoreApplication::processEvents();
+            if (onWait) {
+                onWait();
+            }
+        };
+        StartOnSimulatedLine();
+        dialog->answer = dir / "rec.tap";
+        if (GetParam().hold == Hold::CtsDown) {
+            line->SetCts(false);
+        } else if (GetParam().hold == Hold::QueueFull) {
+            line->SetPaced(true);
+            line->SetTimePerOperation(std::chrono::microseconds(30));
+        }
+        // A window that never waits would poll for ever: it is stopped after
+        // far more passes than a wait-free stretch takes.
+        guard_ = std::make_unique<EveryTurn>([this, turns = 0]() mutable {
+            if (++turns < 1'000'000) {
+                return false;
+            }
+            Click(Button("cmdStop"));
+            return true;
+        });
+    }
+    // Ends the hold: the machine sends, or raises CTS; a paced line moves on
+    // by itself.
+    void Release() {
+        if (GetParam().hold == Hold::NothingArrives) {
+            line->Send(Cat({kHeader, kData}));
+        } else {
+            line->SetCts(true);
+        }
+    }
+
+    std::vector<std::chrono::milliseconds> waits;
+    std::function<void()> onWait;
+
+private:
+    std::unique_ptr<EveryTurn> guard_;
+};
+
+TEST_P(WindowWaits, GoOnByteExactOnceTheLineMoves) {
+    const WaitCase& c = GetParam();
+    StartHeld();
+    const std::size_t WaitsHeld = c.held;
+    std::vector<QString> statusInWaits;
+    bool dtrInAWait = false;
+    onWait = [&] {
+        dtrInAWait = dtrInAWait || line->Dtr();
+        if (waits.size() <= WaitsHeld) {
+            statusInWaits.push_back(Status());
+        }
+        if (waits.size() == WaitsHeld) {
+            Release();
+        }
+    };
+    EveryTurn stop([&] {
+        if (c.hold != Hold::NothingArrives) {
+            return true; // Play ends by itself
+        }
+        if (Contents()->count() < 2 || !Button("cmdStop")->isEnabled()) {
+            return false;
+        }
+        Click(Button("cmdStop")); // both blocks are in
+        return true;
+    });
+    Click(Button(c.command));
+    if (c.hold == Hold::NothingArrives) {
+        EXPECT_EQ(ReadFileBytes(dir / "REC.TAP"), Cat({kHeader, kData}));
+    } else {
+        EXPECT_EQ(line->Frames(), (Frames{kHeader, kData}));
+    }
+    ASSERT_GE(waits.size(), WaitsHeld);
+    EXPECT_LE(*std::max_element(waits.begin(), waits.end()), c.longest);
+    EXPECT_GT(*std::min_element(waits.begin(), waits.end()), std::chrono::milliseconds::zero());
+    EXPECT_FALSE(dtrInAWait); // raised for each read only
+    const QString held = c.hold == Hold::NothingArrives ? "Recording..."
+                         : c.hold == Hold::CtsDown      ? "Waiting..."
+                                                        : "Playing...";
+    EXPECT_EQ(statusInWaits, std::vector<QString>(WaitsHeld, held));
+}
+
+TEST_P(WindowWaits, StopEndsTheWaitItComesIn) {
+    const WaitCase& c = GetParam();
+    StartHeld();
+    constexpr std::size_t StopInWait = 5;
+    int readsAtStop = 0;
+    std::size_t writtenAtStop = 0;
+    onWait = [&] {
+        if (waits.size() == StopInWait) {
+            Click(Button("cmdStop"));
+            readsAtStop = line->Calls(PortOp::ReadAll);
+            writtenAtStop = line->Written().size();
+        }
+    };
+    Click(Button(c.command));
+    EXPECT_EQ(waits.size(), StopInWait); // no further wait
+    EXPECT_EQ(line->Calls(PortOp::ReadAll), readsAtStop);
+    EXPECT_EQ(line->Written().size(), writtenAtStop);
+    EXPECT_EQ(Status(), "");
+    EXPECT_FALSE(Button("cmdStop")->isEnabled());
+}
+
+// A finished block's progress stands for a count of empty passes, as it
+// always has: the window makes them at once, and waits only once the line
+// is cleared.
+TEST_F(WindowTransfers, RecordClearsAStandingProgressLineBeforeItWaits) {
+    std::vector<QString> progressInWaits;
+    waitForEvents = [&](std::chrono::milliseconds most) {
+        progressInWaits.push_back(Status2());
+        line->Advance(most);
+        QCoreApplication::processEvents();
+        if (progressInWaits.size() == 3) {
+            Click(Button("cmdStop"));
+        }
+    };
+    StartOnSimulatedLine();
+    dialog->answer = dir / "rec.tap";
+    line->Send(kData, SendPlan{{0, kData.size()}});
+    Click(Button("cmdRecord"));
+    EXPECT_EQ(ReadFileBytes(dir / "REC.TAP"), kData);
+    EXPECT_EQ(progressInWaits, std::vector<QString>(3, QString()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Holds, WindowWaits,
+                         ::testing::Values(WaitCase{"RecordWithNothingArriving",
+                                                    Hold::NothingArrives, "cmdRecord",
+                                                    LineWaits::RecordWait, 50},
+                                           WaitCase{"PlayWhileCtsIsDown", Hold::CtsDown, "cmdPlay",
+                                                    LineWaits::CtsWait, 50},
+                                           WaitCase{"PlayWhileThePortsQueueIsFull", Hold::QueueFull,
+                                                    "cmdPlay", LineWaits::OutputWaitMax, 4}),
+                         ByName());
 
 } // namespace
 } // namespace bitreel::test
