@@ -221,15 +221,20 @@ void WindowWaiting(const char* what, const char* command, bool ctsDown) {
     BenchWindow window(dir);
     window.line->SetCts(!ctsDown);
     constexpr int Milliseconds = 3000;
-    QTimer::singleShot(Milliseconds, [&] { window.Button("cmdStop")->click(); });
+    Clock::time_point stopped;
+    QTimer::singleShot(Milliseconds, [&] {
+        stopped = Clock::now();
+        window.Button("cmdStop")->click();
+    });
     const auto start = Clock::now();
     const std::clock_t cpuStart = std::clock();
     window.Button(command)->click();
     const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     const double seconds = Since(start);
-    std::printf("%-12s %.2f %% of one core over %.1f s, %d port reads, %d CTS reads\n", what,
-                100.0 * cpu / seconds, seconds, window.line->Calls(test::PortOp::ReadAll),
-                window.line->Calls(test::PortOp::CtsHolding));
+    std::printf("%-12s %.2f %% of one core over %.1f s, %d port reads, %d CTS reads, "
+                "Stop answered in %.1f ms\n",
+                what, 100.0 * cpu / seconds, seconds, window.line->Calls(test::PortOp::ReadAll),
+                window.line->Calls(test::PortOp::CtsHolding), 1000.0 * Since(stopped));
 }
 
 void WindowPaced() {
