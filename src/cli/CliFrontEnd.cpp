@@ -3,6 +3,7 @@
 
 #include "cli/Console.h"
 #include "cli/StopSignals.h"
+
 #include <filesystem>
 
 namespace bitreel::cli {

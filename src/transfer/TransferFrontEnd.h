@@ -64,7 +64,9 @@ public:
     // Record: a block was written; its contents row.
     virtual void BlockRecorded(std::string_view row) = 0;
 
-    // Lets the user act (Stop, Exit) and returns.
+    // Lets the user act (Stop, Exit) and returns. When the run has nothing
+    // to do (see LineWaits) it may first wait a little for the line or the
+    // user.
     virtual void Yield() = 0;
     [[nodiscard]] virtual bool StopRequested() const = 0;
 };
