@@ -186,10 +186,21 @@ void Form1FrontEnd::BlockRecorded(std::string_view row) {
 }
 
 void Form1FrontEnd::Yield() {
-    if (const auto wait = NextWait(); wait > std::chrono::milliseconds::zero()) {
-        form_.services_.waitForEvents(wait);
-    } else {
+    const auto wait = NextWait();
+    if (wait == std::chrono::milliseconds::zero()) {
         QCoreApplication::processEvents();
+        return;
+    }
+    // DTR tells the machine that we read: a recording keeps it raised while
+    // it waits for the machine's bytes, not only for the read.
+    SerialPort& port = *form_.services_.port;
+    const bool raise = transfer_ == Transfer::Record;
+    if (raise) {
+        port.SetDtrEnable(true);
+    }
+    form_.services_.waitForEvents(wait);
+    if (raise) {
+        port.SetDtrEnable(false);
     }
 }
 

@@ -906,9 +906,11 @@ TEST_P(WindowWaits, WhileNothingCanMove) {
     const bool record = c.hold == Hold::NothingArrives;
     std::vector<std::chrono::milliseconds> waits;
     int ioAtStop = 0;
+    std::vector<bool> dtrInWaits;
     const auto io = [this] { return line->Calls(PortOp::ReadAll) + line->Calls(PortOp::Write); };
     waitForEvents = [&](std::chrono::milliseconds most) {
         waits.push_back(most);
+        dtrInWaits.push_back(line->Dtr());
         line->Advance(most);
         QCoreApplication::processEvents();
         if (waits.size() == c.held && c.stop) {
@@ -934,6 +936,9 @@ TEST_P(WindowWaits, WhileNothingCanMove) {
     Click(Button(record ? "cmdRecord" : "cmdPlay"));
     ASSERT_GE(waits.size(), c.held);
     EXPECT_LE(*std::max_element(waits.begin(), waits.end()), c.longest);
+    // Raised while Record waits for the machine's bytes, and only then.
+    EXPECT_EQ(dtrInWaits, std::vector<bool>(waits.size(), record));
+    EXPECT_FALSE(line->Dtr());
     if (c.stop) {
         EXPECT_EQ(waits.size(), c.held); // no further wait, read or write
         EXPECT_EQ(io(), ioAtStop);
