@@ -174,6 +174,9 @@ void Form1::cmdPlay_Click() {
     const int current = lstContents->currentRow();
     request.startRow = current >= 0 && lstContents->isRowSelected(current) ? current : 0;
     request.rowCount = lstContents->count();
+    if (!request.file.filename().empty() && !ChosenPortOpen()) {
+        return;
+    }
 
     Form1FrontEnd frontEnd(*this);
     Playback playback(*services_.port, frontEnd);
@@ -184,6 +187,9 @@ void Form1::cmdPlay_Click() {
 void Form1::cmdRecord_Click() {
     ClearFailureReason();
     const FocusReturn focus(*this, *cmdRecord);
+    if (!ChosenPortOpen()) {
+        return; // before the dialog: there is nothing to record from
+    }
     RecordingRequest request;
     request.machine = Machine();
     request.layout = LayoutInForce();
@@ -194,6 +200,17 @@ void Form1::cmdRecord_Click() {
     Recording recording(*services_.port, frontEnd, *services_.recordDialog);
     const OpenFiles::Hold held = heldFiles_.Keep([&recording] { recording.Abandon(); });
     ShowHowItEnded(recording.Run(request));
+}
+
+bool Form1::ChosenPortOpen() {
+    const std::string chosen =
+        cboComPort->currentIndex() >= 0 ? cboComPort->currentText().toStdString() : std::string();
+    const PortReopening reopened = ReopenChosenPort(*services_.port, portEntries_, chosen);
+    if (!reopened.open) {
+        ShowPortEntries(reopened.shown);
+        ShowFailureReason(QString::fromStdString(reopened.reason));
+    }
+    return reopened.open;
 }
 
 void Form1::ShowHowItEnded(const TransferResult& result) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/EventWait.h"
 #include "app/OpenFiles.h"
 #include "app/Volumes.h"
 #include "serial/SerialPort.h"
@@ -11,6 +12,7 @@
 #include <QWidget>
 
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -46,6 +48,8 @@ public:
         std::function<QStringList()> drives = RecognisedVolumes; // roots the drive list offers
         // Asks for the file a recording goes to; none gives Qt's file dialog.
         std::unique_ptr<RecordFileDialog> recordDialog;
+        // How a transfer with nothing to do waits for the port or the user.
+        std::function<void(std::chrono::milliseconds most)> waitForEvents = WaitForEvents;
     };
 
     // The window on the system's serial ports, volumes and program exit.
@@ -71,6 +75,9 @@ public:
     // the machine and format its name suggests, and selects and lists it.
     // False when the file list does not show it.
     bool ShowFile(const QString& path);
+    // Chooses the file of this name in File1 as a click would, which lists
+    // it. False when File1 does not list it.
+    bool ChooseListedFile(const QString& name);
     // Files a transfer holds open, closed by Exit.
     [[nodiscard]] OpenFiles& HeldFiles() { return heldFiles_; }
 
@@ -95,6 +102,10 @@ private:
     void ShowFailureReason(const QString& reason);
     void ClearFailureReason();
     void cmdRecord_Click();
+    // Play and Record use the port chosen in the list, opened again if it is
+    // not open; false, with the reason shown and the ports listed afresh,
+    // when it does not open.
+    [[nodiscard]] bool ChosenPortOpen();
     void cmdStop_Click();
     void cmdReset_Click();
     void cmdExit_Click();

@@ -7,7 +7,8 @@
 #include "app/DriveList.h"
 #include "app/FileList.h"
 #include "app/Form1.h"
-#include "transfer/StatusTexts.h"
+#include "transfer/FsPath.h"
+#include "app/TransferWords.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -35,15 +36,20 @@ QString FromBytes(std::string_view text) {
 } // namespace
 
 void Form1FrontEnd::RunStarts(Transfer transfer) {
+    transfer_ = transfer;
+    waits_.RunStarts(transfer, LineWaits::Clock::now());
     if (transfer == Transfer::Play) {
         LockForPlay();
         form_.StopRequested = false;
-        form_.lblStatus->setText(FromBytes(PlayingText));
+        form_.lblStatus->setText(FromBytes(ActivityText(Activity::Playing)));
     } else {
         form_.StopRequested = false;
         resetWasEnabled_ = form_.cmdReset->isEnabled();
+        if (form_.File1->ListIndex() >= 0) {
+            chosenBefore_ = ToFsPath(form_.File1->Path()) / ToFsPath(form_.File1->FileName());
+        }
         LockForRecord();
-        form_.lblStatus->setText(FromBytes(RecordingText));
+        form_.lblStatus->setText(FromBytes(ActivityText(Activity::Recording)));
     }
     form_.repaint();
 }
@@ -95,8 +101,10 @@ void Form1FrontEnd::UnlockAfterPlay(const TransferResult& result) {
 }
 
 void Form1FrontEnd::UnlockAfterRecord(const TransferResult& result) {
-    // A recording ended by Stop shows its new file in the file list.
-    if (result.ending == TransferResult::Ending::Stopped && recordingFolder_) {
+    // A recording ended by Stop, or one that failed after writing blocks,
+    // shows its new file in the file list.
+    const bool recorded = !result.file.empty();
+    if ((result.ending == TransferResult::Ending::Stopped || recorded) && recordingFolder_) {
         form_.File1->SetPath(FromPath(*recordingFolder_));
     }
     form_.optMachine[0]->setEnabled(true);
@@ -110,21 +118,46 @@ void Form1FrontEnd::UnlockAfterRecord(const TransferResult& result) {
     form_.lblStatus2->setText(QString());
     SetEnabled({form_.File1, form_.Dir1, form_.Drive1, form_.lstContents}, true);
     form_.cboFormat->setEnabled(form_.Machine() == MachineKind::JupiterAce);
+    // The recording is ready to play; a recording that wrote nothing gives
+    // the list back to the file chosen before.
+    if (recorded) {
+        ChooseFile(result.file);
+    } else if (chosenBefore_) {
+        ChooseFile(*chosenBefore_);
+    }
 }
 
-void Form1FrontEnd::Status(std::string_view text) {
+void Form1FrontEnd::ChooseFile(const std::filesystem::path& file) {
+    std::error_code unknown;
+    if (std::filesystem::equivalent(ToFsPath(form_.File1->Path()), file.parent_path(), unknown)) {
+        static_cast<void>(form_.ChooseListedFile(FromPath(file.filename())));
+    }
+}
+
+void Form1FrontEnd::Status(Activity activity) {
+    waits_.ActivityIs(activity);
     // Written only when it changes, to keep repaints off the per-byte path.
+    const std::string_view text = ActivityText(activity);
     if (form_.lblStatus->text() !=
         QLatin1StringView(text.data(), static_cast<qsizetype>(text.size()))) {
         form_.lblStatus->setText(FromBytes(text));
     }
 }
 
-void Form1FrontEnd::Progress(std::string_view text, ProgressShown shown) {
-    form_.lblStatus2->setText(FromBytes(text));
+void Form1FrontEnd::Progress(const BlockProgress& progress, ProgressShown shown) {
+    if (progress != lastProgress_) {
+        lastProgress_ = progress;
+        waits_.Moved(LineWaits::Clock::now());
+    }
+    form_.lblStatus2->setText(QString::fromStdString(ProgressText(progress)));
     if (shown == ProgressShown::AtOnce) {
         form_.lblStatus2->repaint();
     }
+}
+
+void Form1FrontEnd::ClearProgress() {
+    lastProgress_.reset();
+    form_.lblStatus2->setText(QString());
 }
 
 void Form1FrontEnd::BlockGoingOut(int row) {
@@ -148,11 +181,38 @@ void Form1FrontEnd::ReceivingStarts() {
 }
 
 void Form1FrontEnd::BlockRecorded(std::string_view row) {
+    waits_.Moved(LineWaits::Clock::now());
     form_.lstContents->addItem(FromBytes(row));
 }
 
 void Form1FrontEnd::Yield() {
-    QCoreApplication::processEvents();
+    const auto wait = NextWait();
+    if (wait == std::chrono::milliseconds::zero()) {
+        QCoreApplication::processEvents();
+        return;
+    }
+    // DTR tells the machine that we read: a recording keeps it raised while
+    // it waits for the machine's bytes, not only for the read.
+    SerialPort& port = *form_.services_.port;
+    const bool raise = transfer_ == Transfer::Record;
+    if (raise) {
+        port.SetDtrEnable(true);
+    }
+    form_.services_.waitForEvents(wait);
+    if (raise) {
+        port.SetDtrEnable(false);
+    }
+}
+
+std::chrono::milliseconds Form1FrontEnd::NextWait() {
+    // Record clears a progress line left standing after a count of empty
+    // passes, not after a time: until it has, the passes go on at once, so
+    // that the line goes as soon as it always did.
+    if (transfer_ == Transfer::Record && lastProgress_ && lastProgress_->total) {
+        return std::chrono::milliseconds::zero();
+    }
+    return waits_.Next(LineWaits::Clock::now(),
+                       [this] { return form_.services_.port->PendingOutput(); });
 }
 
 bool Form1FrontEnd::StopRequested() const {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "transfer/LineWaits.h"
 #include "transfer/TransferFrontEnd.h"
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 
@@ -17,8 +19,9 @@ public:
 
     void RunStarts(Transfer transfer) override;
     void RunEnds(Transfer transfer, const TransferResult& result) override;
-    void Status(std::string_view text) override;
-    void Progress(std::string_view text, ProgressShown shown) override;
+    void Status(Activity activity) override;
+    void Progress(const BlockProgress& progress, ProgressShown shown) override;
+    void ClearProgress() override;
     void BlockGoingOut(int row) override;
     [[nodiscard]] bool RecordingFolder(const std::filesystem::path& folder) override;
     void ReceivingStarts() override;
@@ -31,9 +34,18 @@ private:
     void LockForRecord();
     void UnlockAfterPlay(const TransferResult& result);
     void UnlockAfterRecord(const TransferResult& result);
+    // Chooses the file in File1 as a click would, when File1 shows its folder
+    // and lists it.
+    void ChooseFile(const std::filesystem::path& file);
+    // How long this yield may wait for the line or the user.
+    [[nodiscard]] std::chrono::milliseconds NextWait();
 
     Form1& form_;
+    Transfer transfer_ = Transfer::Play;
+    LineWaits waits_;
+    std::optional<BlockProgress> lastProgress_;            // none while the line is empty
     bool resetWasEnabled_ = false;                         // Record: cmdReset when it began
+    std::optional<std::filesystem::path> chosenBefore_;    // Record: File1's file when it began
     std::optional<std::filesystem::path> recordingFolder_; // Record: shown once chosen
 };
 

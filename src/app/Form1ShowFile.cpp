@@ -1,4 +1,5 @@
-// Opens the window on a tape image named at start (`bitreel FILE`).
+// Opens the window on a tape image named at start (`bitreel FILE`), and chooses
+// a file of the file list as a click would.
 #include "app/ClickComboBox.h"
 #include "app/DirList.h"
 #include "app/FileList.h"
@@ -29,7 +30,11 @@ bool Form1::ShowFile(const QString& path) {
     } else {
         optMachine[machine]->setChecked(true); // runs optMachine_Click
     }
-    const QList<QListWidgetItem*> found = File1->findItems(info.fileName(), Qt::MatchExactly);
+    return ChooseListedFile(info.fileName());
+}
+
+bool Form1::ChooseListedFile(const QString& name) {
+    const QList<QListWidgetItem*> found = File1->findItems(name, Qt::MatchExactly);
     if (found.isEmpty()) {
         return false;
     }

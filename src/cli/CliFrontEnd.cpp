@@ -3,76 +3,43 @@
 
 #include "cli/Console.h"
 #include "cli/StopSignals.h"
-#include "transfer/ProgressText.h"
-#include "transfer/StatusTexts.h"
 
-#include <algorithm>
-#include <charconv>
 #include <filesystem>
 
 namespace bitreel::cli {
-namespace {
-
-struct ProgressCount {
-    long long count = 0;
-    std::optional<long long> total;
-};
-
-// Reads the engines' progress text back: "25 of 50", "1 of ?".
-std::optional<ProgressCount> ParseProgress(std::string_view text) {
-    const std::size_t of = text.find(" of ");
-    if (of == std::string_view::npos) {
-        return std::nullopt;
-    }
-    ProgressCount parsed;
-    const std::string_view count = text.substr(0, of);
-    if (std::from_chars(count.data(), count.data() + count.size(), parsed.count).ec !=
-        std::errc()) {
-        return std::nullopt;
-    }
-    const std::string_view total = text.substr(of + 4);
-    long long value = 0;
-    if (std::from_chars(total.data(), total.data() + total.size(), value).ec == std::errc()) {
-        parsed.total = value;
-    }
-    return parsed;
-}
-
-} // namespace
 
 CliFrontEnd::CliFrontEnd(ProgressReporter& progress, LineWait wait, PendingOutput pending)
     : progress_(progress), wait_(std::move(wait)), pending_(std::move(pending)) {}
 
 void CliFrontEnd::RunStarts(Transfer transfer) {
     transfer_ = transfer;
-    lastMoved_ = Clock::now();
+    waits_.RunStarts(transfer, Clock::now());
 }
 
 void CliFrontEnd::RunEnds(Transfer, const TransferResult&) {
     progress_.End();
 }
 
-void CliFrontEnd::Status(std::string_view text) {
-    const bool waiting = text == WaitingText;
-    if (waiting != waitingForCts_) {
-        waitingForCts_ = waiting;
-        progress_.SetWaiting(waiting);
-    }
+void CliFrontEnd::Status(Activity activity) {
+    waits_.ActivityIs(activity);
+    progress_.SetWaiting(activity == Activity::Waiting);
 }
 
-void CliFrontEnd::Progress(std::string_view text, ProgressShown) {
-    if (text.empty() || text == lastProgress_) {
+void CliFrontEnd::Progress(const BlockProgress& progress, ProgressShown) {
+    if (progress == lastProgress_) {
         return;
     }
-    lastProgress_ = text;
-    Moved();
-    if (const auto parsed = ParseProgress(text)) {
-        progress_.Moved(parsed->count, parsed->total);
-    }
+    lastProgress_ = progress;
+    waits_.Moved(Clock::now());
+    progress_.Moved(progress.count, progress.total);
+}
+
+void CliFrontEnd::ClearProgress() {
+    // A line that stood after its block is left to the next block here.
 }
 
 void CliFrontEnd::BlockGoingOut(int row) {
-    lastProgress_.clear();
+    lastProgress_.reset();
     progress_.StartBlock(row);
 }
 
@@ -89,8 +56,8 @@ void CliFrontEnd::ReceivingStarts() {
 }
 
 void CliFrontEnd::BlockRecorded(std::string_view row) {
-    Moved();
-    lastProgress_.clear();
+    waits_.Moved(Clock::now());
+    lastProgress_.reset();
     progress_.ClearLine();
     Write(stdout, Latin1ToUtf8(row) + "\n");
     // A script reading the rows sees each block as it arrives.
@@ -102,11 +69,6 @@ void CliFrontEnd::BlockRecorded(std::string_view row) {
     }
 }
 
-void CliFrontEnd::Moved() {
-    movedSinceYield_ = true;
-    lastMoved_ = Clock::now();
-}
-
 void CliFrontEnd::Yield() {
     if (StopSignalled()) {
         Stop(StopCause::Signal);
@@ -114,28 +76,14 @@ void CliFrontEnd::Yield() {
     if (cause_ != StopCause::None) {
         return;
     }
-    if (transfer_ == Transfer::Record) {
-        if (idleLimit_ && blocksRecorded_ > 0 && Clock::now() - lastMoved_ >= *idleLimit_) {
-            Stop(StopCause::Idle);
-            return;
-        }
-        // Passes follow each other at once while bytes come, so that DTR,
-        // raised for each read, goes on pulsing for a machine that sends
-        // only while it sees it; once the line has been quiet for a while,
-        // a pass waits for the next byte, or a little.
-        if (!movedSinceYield_ && Clock::now() - lastMoved_ >= ActiveSpell) {
-            wait_(RecordWaitMs);
-        }
-        movedSinceYield_ = false;
+    const auto now = Clock::now();
+    if (transfer_ == Transfer::Record && idleLimit_ && blocksRecorded_ > 0 &&
+        now - waits_.LastMoved() >= *idleLimit_) {
+        Stop(StopCause::Idle);
         return;
     }
-    if (waitingForCts_) {
-        // CTS changes raise no event to wait for: poll it a few hundred times a second.
-        wait_(CtsWaitMs);
-    } else if (const std::size_t pending = pending_(); pending >= OutputWaitBytes) {
-        // About the time half of what waits takes on the line at 9600 baud
-        // (a byte a millisecond), so that the line never runs dry.
-        wait_(static_cast<int>(std::min<std::size_t>(pending / 2, OutputWaitMaxMs)));
+    if (const auto wait = waits_.Next(now, pending_); wait > std::chrono::milliseconds::zero()) {
+        wait_(static_cast<int>(wait.count()));
     }
 }
 

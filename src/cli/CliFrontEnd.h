@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/ProgressReporter.h"
+#include "transfer/LineWaits.h"
 #include "transfer/TransferFrontEnd.h"
 
 #include <chrono>
@@ -40,8 +41,9 @@ public:
 
     void RunStarts(Transfer transfer) override;
     void RunEnds(Transfer transfer, const TransferResult& result) override;
-    void Status(std::string_view text) override;
-    void Progress(std::string_view text, ProgressShown shown) override;
+    void Status(Activity activity) override;
+    void Progress(const BlockProgress& progress, ProgressShown shown) override;
+    void ClearProgress() override;
     void BlockGoingOut(int row) override;
     [[nodiscard]] bool RecordingFolder(const std::filesystem::path& folder) override;
     void ReceivingStarts() override;
@@ -49,21 +51,10 @@ public:
     void Yield() override;
     [[nodiscard]] bool StopRequested() const override;
 
-    // Milliseconds a yield waits on the line: Record after a pass that found
-    // nothing, Play while CTS is held down or the port holds enough bytes.
-    static constexpr int RecordWaitMs = 10;
-    // How long after the last byte Record polls without waiting.
-    static constexpr std::chrono::milliseconds ActiveSpell{50};
-    static constexpr int CtsWaitMs = 5;
-    static constexpr std::size_t OutputWaitMaxMs = 10;
-    // Bytes waiting in the port above which Play waits for the line.
-    static constexpr std::size_t OutputWaitBytes = 4;
-
 private:
-    using Clock = std::chrono::steady_clock;
+    using Clock = LineWaits::Clock;
 
     void Stop(StopCause cause);
-    void Moved();
 
     ProgressReporter& progress_;
     LineWait wait_;
@@ -73,11 +64,9 @@ private:
     std::optional<int> blockLimit_;
     std::optional<std::chrono::milliseconds> idleLimit_;
     std::string receivingText_;
-    bool waitingForCts_ = false;
-    std::string lastProgress_;
-    bool movedSinceYield_ = false;
+    LineWaits waits_;
+    std::optional<BlockProgress> lastProgress_; // none at the start of a block
     int blocksRecorded_ = 0;
-    Clock::time_point lastMoved_{};
 };
 
 } // namespace bitreel::cli

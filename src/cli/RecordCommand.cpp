@@ -107,7 +107,11 @@ int RecordCommand(const QStringList& arguments) {
         progress,
         [&](int timeoutMs) {
             try {
+                // DTR tells the machine that we read: it stays raised while
+                // the recording waits for the machine's bytes.
+                port->SetDtrEnable(true);
                 port->WaitForLine(timeoutMs);
+                port->SetDtrEnable(false);
             } catch (const PortError&) {
                 waitFailed = true;
                 throw;

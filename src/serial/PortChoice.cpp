@@ -23,6 +23,29 @@ template <typename Step> void Skipping(Step&& step) noexcept {
     }
 }
 
+// The port choice's fallback: silent, and every step of it may fail on its
+// own. The list is emptied first so that no port is listed twice. Returns
+// the text the list shows.
+std::string FallBack(SerialPort& port, std::vector<std::string>& entries,
+                     std::optional<int> chosen) {
+    entries.clear();
+    static_cast<void>(ScanComPorts(port, entries));
+    int fallback = 0;
+    if (chosen &&
+        std::find(entries.begin(), entries.end(), PortEntryText(*chosen)) != entries.end()) {
+        fallback = *chosen;
+    } else if (!entries.empty()) {
+        fallback = PortNumberOfEntry(entries.front()).value_or(0);
+    }
+    Skipping([&] { port.SetPortNumber(fallback != 0 ? fallback : 1); });
+    if (fallback != 0) {
+        Skipping([&] { port.Open(); });
+    } else {
+        Skipping([&] { port.Close(); });
+    }
+    return PortEntryText(fallback);
+}
+
 } // namespace
 
 std::optional<int> PortNumberOfEntry(std::string_view text) {
@@ -102,24 +125,26 @@ std::string ChoosePort(SerialPort& port, std::vector<std::string>& entries,
     } catch (const PortError&) {
     }
 
-    // The fallback: silent, and every step of it may fail on its own. The
-    // list is emptied first so that no port is listed twice.
-    entries.clear();
-    static_cast<void>(ScanComPorts(port, entries));
-    int fallback = 0;
-    if (chosen &&
-        std::find(entries.begin(), entries.end(), PortEntryText(*chosen)) != entries.end()) {
-        fallback = *chosen;
-    } else if (!entries.empty()) {
-        fallback = PortNumberOfEntry(entries.front()).value_or(0);
+    return FallBack(port, entries, chosen);
+}
+
+PortReopening ReopenChosenPort(SerialPort& port, std::vector<std::string>& entries,
+                               std::string_view chosenText) {
+    if (port.IsOpen()) {
+        return {true, {}, std::string(chosenText)};
     }
-    Skipping([&] { port.SetPortNumber(fallback != 0 ? fallback : 1); });
-    if (fallback != 0) {
-        Skipping([&] { port.Open(); });
-    } else {
-        Skipping([&] { port.Close(); });
+    std::string reason(NoPortOpenText);
+    const std::optional<int> chosen = PortNumberOfEntry(chosenText);
+    if (chosen) {
+        try {
+            port.SetPortNumber(*chosen);
+            port.Open();
+            return {true, {}, std::string(chosenText)};
+        } catch (const PortError& error) {
+            reason = error.what();
+        }
     }
-    return PortEntryText(fallback);
+    return {false, std::move(reason), FallBack(port, entries, chosen)};
 }
 
 } // namespace bitreel

@@ -32,4 +32,22 @@ std::vector<std::string> ScanComPorts(SerialPort& port, std::vector<std::string>
 [[nodiscard]] std::string ChoosePort(SerialPort& port, std::vector<std::string>& entries,
                                      std::string_view chosenText);
 
+// What Play and Record are told when no port is chosen in the list.
+inline constexpr std::string_view NoPortOpenText = "No serial port is open";
+
+// Whether Play and Record can use the port chosen in the list.
+struct PortReopening {
+    bool open = false;
+    std::string reason; // why not: the open's own failure, or NoPortOpenText
+    std::string shown;  // the text the list shows afterwards
+};
+
+// Before Play and Record: the port chosen in the list (its entry text, empty
+// when the list shows none) is used when open, and opened again once, with
+// its settings, when not: an adapter pulled out and plugged in again comes
+// back. When it does not open, the ports are listed afresh as ChoosePort's
+// fallback lists them. Never throws.
+[[nodiscard]] PortReopening ReopenChosenPort(SerialPort& port, std::vector<std::string>& entries,
+                                             std::string_view chosenText);
+
 } // namespace bitreel

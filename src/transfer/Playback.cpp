@@ -1,8 +1,6 @@
 // The Play command: sends the blocks of a tape image out of the serial port.
 #include "transfer/Playback.h"
 
-#include "transfer/ProgressText.h"
-#include "transfer/StatusTexts.h"
 #include "transfer/TransferSteps.h"
 
 #include <cstddef>
@@ -111,7 +109,7 @@ std::optional<TransferResult> Playback::SendRow(const PlayRequest& request,
         std::int32_t sent = 0;
         SendFrame(*block, sent);
         if (sent > 0) {
-            frontEnd_.Progress(ProgressText(sent, static_cast<std::int64_t>(block->Length) + 2),
+            frontEnd_.Progress({sent, static_cast<std::int64_t>(block->Length) + 2},
                                ProgressShown::AtOnce);
         }
     }
@@ -132,12 +130,12 @@ void Playback::SendFrame(const TapeBlock& block, std::int32_t& sent) {
         if (frontEnd_.StopRequested()) {
             break;
         }
-        frontEnd_.Status(PlayingText);
+        frontEnd_.Status(Activity::Playing);
         const std::uint8_t byte = block.Bytes[static_cast<std::size_t>(sent)];
         ++sent;
         port_.Write(std::span(&byte, 1));
         if (sent % 25 == 0) {
-            frontEnd_.Progress(ProgressText(sent, total), ProgressShown::WithNextPaint);
+            frontEnd_.Progress({sent, total}, ProgressShown::WithNextPaint);
         }
         YieldToFrontEnd();
     }
@@ -149,9 +147,9 @@ void Playback::SendFrame(const TapeBlock& block, std::int32_t& sent) {
 void Playback::WaitToSend() {
     while (!frontEnd_.StopRequested()) {
         if (!port_.CtsHolding()) {
-            frontEnd_.Status(WaitingText);
+            frontEnd_.Status(Activity::Waiting);
         } else if (port_.PendingOutput() >= PendingOutputLimit) {
-            frontEnd_.Status(PlayingText);
+            frontEnd_.Status(Activity::Playing);
         } else {
             return;
         }
@@ -164,7 +162,7 @@ void Playback::WaitToSend() {
 // every byte has left.
 void Playback::WaitUntilSent() {
     while (port_.PendingOutput() > 0 && !frontEnd_.StopRequested()) {
-        frontEnd_.Status(port_.CtsHolding() ? PlayingText : WaitingText);
+        frontEnd_.Status(port_.CtsHolding() ? Activity::Playing : Activity::Waiting);
         YieldToFrontEnd();
     }
 }

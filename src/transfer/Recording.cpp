@@ -1,7 +1,6 @@
 // The Record command: writes the frames the machine sends into a new image.
 #include "transfer/Recording.h"
 
-#include "transfer/ProgressText.h"
 #include "transfer/RecordTarget.h"
 #include "transfer/TransferSteps.h"
 
@@ -29,6 +28,9 @@ TransferResult Recording::Run(const RecordingRequest& request) {
         throw;
     }
     file_.reset();
+    if (blocks_ > 0) {
+        result.file = output_;
+    }
     RunGuarded([&] { frontEnd_.RunEnds(Transfer::Record, result); });
     return result;
 }
@@ -84,21 +86,21 @@ void Recording::Receive(const RecordingRequest& request, BlockLister& lister) {
         if (!gatherer_.Waiting()) {
             ++emptyPolls;
             if (progressShown_ && emptyPolls == EmptyPollsBeforeClearing) {
-                ShowProgress("", ProgressShown::WithNextPaint);
+                frontEnd_.ClearProgress();
+                progressShown_ = false;
                 emptyPolls = 0;
             }
         } else {
             if (!gatherer_.BlockStarted()) {
-                ShowProgress(UnknownProgressText, ProgressShown::AtOnce);
+                // A frame has begun; its length is not known yet.
+                ShowProgress({1, std::nullopt});
             }
             if (gatherer_.Gather()) {
                 // The count and total of what the file will hold: one less
                 // when the flag is dropped.
                 const auto total = static_cast<std::int64_t>(gatherer_.Total());
                 const std::int64_t less = request.layout == TapeLayout::AceTap && total > 2 ? 1 : 0;
-                ShowProgress(
-                    ProgressText(static_cast<std::int64_t>(gatherer_.Count()) - less, total - less),
-                    ProgressShown::AtOnce);
+                ShowProgress({static_cast<std::int64_t>(gatherer_.Count()) - less, total - less});
                 if (gatherer_.Complete()) {
                     CompleteBlock(request, lister);
                     emptyPolls = 0;
@@ -118,13 +120,13 @@ void Recording::CompleteBlock(const RecordingRequest& request, BlockLister& list
     ++blocks_;
 
     const auto size = static_cast<std::int64_t>(stored.size());
-    ShowProgress(ProgressText(size, size), ProgressShown::AtOnce);
+    ShowProgress({size, size});
     frontEnd_.BlockRecorded(row);
 }
 
-void Recording::ShowProgress(std::string_view text, ProgressShown shown) {
-    frontEnd_.Progress(text, shown);
-    progressShown_ = !text.empty();
+void Recording::ShowProgress(const BlockProgress& progress) {
+    frontEnd_.Progress(progress, ProgressShown::AtOnce);
+    progressShown_ = true;
 }
 
 void Recording::YieldToFrontEnd() {

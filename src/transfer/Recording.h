@@ -44,7 +44,7 @@ private:
     TransferResult Record(const RecordingRequest& request);
     void Receive(const RecordingRequest& request, BlockLister& lister);
     void CompleteBlock(const RecordingRequest& request, BlockLister& lister);
-    void ShowProgress(std::string_view text, ProgressShown shown);
+    void ShowProgress(const BlockProgress& progress);
     void YieldToFrontEnd();
     [[nodiscard]] TransferResult Failure(std::string reason) const;
 

@@ -2,35 +2,55 @@
 
 #include "transfer/TransferResult.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 namespace bitreel {
 
 enum class Transfer { Play, Record };
 
-// Whether a progress text must be on screen before the run goes on, or may
+// What a running transfer is doing.
+enum class Activity {
+    Playing,   // bytes go out
+    Waiting,   // the machine holds CTS down
+    Recording, // blocks are received
+};
+
+// How far the block in hand has got: its bytes moved so far and, once its
+// length is known, its whole size.
+struct BlockProgress {
+    std::int64_t count = 0;
+    std::optional<std::int64_t> total;
+
+    friend bool operator==(const BlockProgress&, const BlockProgress&) = default;
+};
+
+// Whether progress must be on screen before the run goes on, or may
 // wait for the next repaint (the count inside a frame, on the per-byte path).
 enum class ProgressShown { AtOnce, WithNextPaint };
 
-// What a transfer tells the one who started it, in the words of the
-// transfer; each front end decides how to show it (a window on its own
-// labels and lists, a command line as text).
+// What a transfer tells the one who started it, as values; each front end
+// words and shows them its own way (a window on its own labels and lists, a
+// command line as text).
 class TransferFrontEnd {
 public:
     virtual ~TransferFrontEnd() = default;
 
     // The run begins: nothing else may start until RunEnds, the stop request
-    // is cleared, and the transfer's status text is shown at once.
+    // is cleared, and the transfer's activity is shown at once.
     virtual void RunStarts(Transfer transfer) = 0;
     // The run is over, however it ended; the status lines are emptied.
     virtual void RunEnds(Transfer transfer, const TransferResult& result) = 0;
 
-    // The activity line ("Playing...", "Waiting..."). Called for every byte:
-    // a front end acts only when the text changes.
-    virtual void Status(std::string_view text) = 0;
-    // The progress line ("25 of 50"; empty clears it).
-    virtual void Progress(std::string_view text, ProgressShown shown) = 0;
+    // What Play is doing now. Called for every byte: a front end acts only
+    // when it changes.
+    virtual void Status(Activity activity) = 0;
+    // The progress of the block in hand.
+    virtual void Progress(const BlockProgress& progress, ProgressShown shown) = 0;
+    // No progress to show any more; it may go with the next repaint.
+    virtual void ClearProgress() = 0;
 
     // Play: the block of this contents row is going out.
     virtual void BlockGoingOut(int row) = 0;
@@ -44,7 +64,9 @@ public:
     // Record: a block was written; its contents row.
     virtual void BlockRecorded(std::string_view row) = 0;
 
-    // Lets the user act (Stop, Exit) and returns.
+    // Lets the user act (Stop, Exit) and returns. When the run has nothing
+    // to do (see LineWaits) it may first wait a little for the line or the
+    // user.
     virtual void Yield() = 0;
     [[nodiscard]] virtual bool StopRequested() const = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <utility>
@@ -28,6 +29,9 @@ struct TransferResult {
     // Play: the row the next Play goes on from, when the tape stopped at a
     // stop block (a multi-load tape); none when the list goes back to row 0.
     std::optional<int> resumeRow;
+    // Record: the file that holds the blocks written; empty when none was
+    // written.
+    std::filesystem::path file;
 
     [[nodiscard]] bool Failed() const { return ending == Ending::Failed; }
 };

@@ -11,6 +11,7 @@
 #include "support/TempDir.h"
 #include "support/TestNames.h"
 #include "support/TzxBuilder.h"
+#include "transfer/LineWaits.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -24,6 +25,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -95,14 +98,21 @@ protected:
         auto scripted = std::make_unique<ScriptedDialog>();
         dialog = scripted.get();
         services.recordDialog = std::move(scripted);
+        if (waitForEvents) {
+            services.waitForEvents = waitForEvents;
+        }
         form = std::make_unique<Form1>(std::move(services));
         QDir::setCurrent(before);
         form->show();
     }
 
-    void StartOnSimulatedLine() {
+    // before: what happens to the line before the window starts.
+    void StartOnSimulatedLine(const std::function<void(SimulatedLine&)>& before = {}) {
         auto simulated = std::make_unique<SimulatedLine>();
         line = simulated.get();
+        if (before) {
+            before(*line);
+        }
         Start(std::move(simulated));
     }
 
@@ -113,6 +123,13 @@ protected:
     QString Status() { return Get<QLabel>("lblStatus")->text(); }
     QString Status2() { return Get<QLabel>("lblStatus2")->text(); }
     ContentsList* Contents() { return Get<ContentsList>("lstContents"); }
+    QStringList Rows() {
+        QStringList rows;
+        for (int i = 0; i < Contents()->count(); ++i) {
+            rows.append(Contents()->itemText(i));
+        }
+        return rows;
+    }
 
     static void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
@@ -142,6 +159,8 @@ protected:
     SimulatedLine* line = nullptr; // owned by the window
     ScriptedDialog* dialog = nullptr;
     std::vector<int> exits;
+    // In place of the window's own wait for events, when set.
+    std::function<void(std::chrono::milliseconds)> waitForEvents;
 };
 
 TEST_F(WindowTransfers, PlaySendsTheFileAndUnlocksTheWindow) {
@@ -208,7 +227,7 @@ TEST_F(WindowTransfers, RecordWritesTheFramesAndListsTheNewFile) {
         EXPECT_EQ(on, name == "cmdStop" || name == "cmdExit") << name;
     }
     EXPECT_EQ(Status(), "");
-    EXPECT_FALSE(Button("cmdPlay")->isEnabled());
+    EXPECT_TRUE(Button("cmdPlay")->isEnabled()); // the recording is ready to play
     EXPECT_TRUE(Button("cmdRecord")->isEnabled());
     EXPECT_FALSE(line->Dtr());
 }
@@ -263,7 +282,11 @@ TEST_F(WindowTransfers, RecordLocksInItsOrderAndRestoresReset) {
         {"File1", true},
         {"Dir1", true},
         {"Drive1", true},
-        {"lstContents", true}};
+        {"lstContents", true},
+        // The file chosen before is listed again, as a click on it would.
+        {"cmdReset", false},
+        {"cmdPlay", true},
+        {"cmdReset", true}};
     EXPECT_EQ(changes.log, expected);
     EXPECT_EQ(Status(), "");
 }
@@ -397,13 +420,6 @@ protected:
         const QRect place = files->visualItemRect(found.front());
         QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, place.center());
         ASSERT_EQ(files->FileName(), name);
-    }
-    QStringList Rows() {
-        QStringList rows;
-        for (int i = 0; i < Contents()->count(); ++i) {
-            rows.append(Contents()->itemText(i));
-        }
-        return rows;
     }
     // The frames one Play sends.
     Frames Play() {
@@ -545,15 +561,7 @@ namespace {
 
 // How a Play or Record ends, and what lblStatus says after its finishing
 // steps: the reason of a failure, nothing after a complete or stopped run.
-enum class Ending {
-    Complete,
-    Stopped,
-    CorruptBlock,
-    PortGone,
-    FileGone,
-    PortClosed,
-    RecordIntoFolder
-};
+enum class Ending { Complete, Stopped, CorruptBlock, PortGone, FileGone, RecordIntoFolder };
 
 struct ReasonCase {
     const char* name;
@@ -595,9 +603,6 @@ TEST_P(FailureReason, StandsInTheStatusLineAfterTheRun) {
     case Ending::FileGone:
         fs::remove(dir / "GAME.TAP");
         break;
-    case Ending::PortClosed:
-        line->Close();
-        break;
     case Ending::RecordIntoFolder:
         fs::create_directory(dir / "SUB");
         dialog->answer = dir / "SUB";
@@ -623,7 +628,6 @@ INSTANTIATE_TEST_SUITE_P(
         ReasonCase{"CorruptBlock", Ending::CorruptBlock, "Stopped at block 3: corrupt block"},
         ReasonCase{"PortGone", Ending::PortGone, "COM1 went away"},
         ReasonCase{"FileGone", Ending::FileGone, "Cannot read GAME.TAP: No such file or directory"},
-        ReasonCase{"PortClosed", Ending::PortClosed, "COM1 is not open"},
         ReasonCase{"RecordIntoFolder", Ending::RecordIntoFolder,
                    "Cannot write SUB: Is a directory"}),
     ByName());
@@ -650,11 +654,12 @@ public:
 
 TEST_P(FailureReasonGoes, WithTheNextCommandFileOrMachine) {
     StartOnSimulatedLine();
-    line->Close();
+    line->VanishAt(PortOp::Write, 1);
     Click(Button("cmdPlay"));
-    ASSERT_EQ(Status(), "COM1 is not open");
+    ASSERT_EQ(Status(), "COM1 went away");
+    line->Reappear();
     GetParam().act(*this);
-    EXPECT_EQ(Status(), GetParam().clears ? "" : "COM1 is not open");
+    EXPECT_EQ(Status(), GetParam().clears ? "" : "COM1 went away");
 }
 
 void ClickFile(WindowTransfers& w, const char* name) {
@@ -760,6 +765,220 @@ TEST_F(WindowTransfers, PlayKeepsPaceWithTheLine) {
     EXPECT_EQ(line->Frames(), frames);
     EXPECT_GT(samples, 500);
     ExpectIdleAfterPlay();
+}
+
+} // namespace
+} // namespace bitreel::test
+
+namespace bitreel::test {
+namespace {
+
+// After Record the file list chooses the recording when it holds a block,
+// else the file chosen before; its blocks are listed and Play follows them.
+enum class RecordEnd { Stop, Cancel, PortGoneBeforeDialog, PortGoneAfterABlock };
+
+struct ReadyCase {
+    const char* name;
+    RecordEnd end;
+    const char* recordTo;
+    int blocks; // recorded before the end
+    const char* chosen;
+    int rows; // of GAME.TAP's, however listed
+    bool play;
+};
+
+class RecordingReady : public WindowTransfers, public ::testing::WithParamInterface<ReadyCase> {};
+
+TEST_P(RecordingReady, ChoosesTheFileWhoseBlocksAreListed) {
+    const ReadyCase& c = GetParam();
+    StartOnSimulatedLine();
+    const QStringList game = Rows();
+    if (c.end != RecordEnd::Cancel) {
+        dialog->answer = dir / c.recordTo;
+    }
+    if (c.end == RecordEnd::PortGoneBeforeDialog) {
+        line->Vanish();
+    }
+    if (c.blocks > 0) {
+        line->Send(Cat({kHeader, kData}), SendPlan{{0, kHeader.size()}});
+    }
+    {
+        EveryTurn machine([&] {
+            if (!Button("cmdStop")->isEnabled() || Contents()->count() < c.blocks) {
+                return false;
+            }
+            c.end == RecordEnd::PortGoneAfterABlock ? line->Vanish() : Click(Button("cmdStop"));
+            return true;
+        });
+        Click(Button("cmdRecord"));
+    }
+    EXPECT_EQ(Get<FileList>("File1")->FileName(), c.chosen);
+    EXPECT_EQ(Rows(), game.mid(0, c.rows));
+    EXPECT_EQ(Button("cmdPlay")->isEnabled(), c.play);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, RecordingReady,
+    ::testing::Values(ReadyCase{"WroteBlocks", RecordEnd::Stop, "new.tap", 2, "NEW.TAP", 2, true},
+                      ReadyCase{"WroteNothing", RecordEnd::Stop, "new.tap", 0, "GAME.TAP", 2, true},
+                      ReadyCase{"Cancelled", RecordEnd::Cancel, nullptr, 0, "GAME.TAP", 2, true},
+                      ReadyCase{"FailedBeforeTheDialog", RecordEnd::PortGoneBeforeDialog, "new.tap",
+                                0, "GAME.TAP", 2, true},
+                      ReadyCase{"FailedAfterABlock", RecordEnd::PortGoneAfterABlock, "new.tap", 1,
+                                "NEW.TAP", 1, true},
+                      // Not a file the list shows: the recorded rows stay, with no file to play.
+                      ReadyCase{"NamedOutsideThePattern", RecordEnd::Stop, "new.bin", 2, "", 2,
+                                false}),
+    ByName());
+
+// Play and Record find the chosen port shut: they open it again once, and
+// when it stays shut they say why and list the ports afresh.
+enum class PortFate { CameBack, Gone, NoneAtStart, PluggedInAfterStart };
+
+struct ReopenCase {
+    const char* name;
+    PortFate fate;
+    const char* command;
+    const char* status;
+    const char* listed; // what the port list reads afterwards
+    bool ran;           // frames went out, or the record dialog was asked
+};
+
+class PortReopening : public WindowTransfers, public ::testing::WithParamInterface<ReopenCase> {};
+
+TEST_P(PortReopening, OpensTheChosenPortAgainOrSaysWhyNot) {
+    const ReopenCase& c = GetParam();
+    const bool none = c.fate == PortFate::NoneAtStart || c.fate == PortFate::PluggedInAfterStart;
+    StartOnSimulatedLine([none](SimulatedLine& l) { none ? l.Vanish() : void(); });
+    if (c.fate == PortFate::CameBack || c.fate == PortFate::Gone) {
+        line->Vanish(); // the adapter is pulled out ...
+    }
+    if (c.fate == PortFate::CameBack || c.fate == PortFate::PluggedInAfterStart) {
+        line->Reappear(); // ... or plugged in
+    }
+    Click(Button(c.command));
+    EXPECT_EQ(Status(), c.status);
+    auto* ports = Get<QComboBox>("cboComPort");
+    EXPECT_EQ(ports->currentIndex() >= 0 ? ports->currentText() : ports->placeholderText(),
+              c.listed);
+    EXPECT_EQ(line->IsOpen(), std::string_view(c.listed) == "COM1");
+    EXPECT_EQ(std::string_view(c.command) == "cmdPlay" ? !line->Frames().empty()
+                                                       : !dialog->requests.empty(),
+              c.ran);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, PortReopening,
+    ::testing::Values(
+        ReopenCase{"PlayAfterTheAdapterCameBack", PortFate::CameBack, "cmdPlay", "", "COM1", true},
+        ReopenCase{"RecordAfterTheAdapterCameBack", PortFate::CameBack, "cmdRecord", "", "COM1",
+                   true},
+        ReopenCase{"PlayWithTheAdapterGone", PortFate::Gone, "cmdPlay", "no such device", "COM0",
+                   false},
+        ReopenCase{"RecordWithTheAdapterGone", PortFate::Gone, "cmdRecord", "no such device",
+                   "COM0", false},
+        ReopenCase{"PlayWithNoPort", PortFate::NoneAtStart, "cmdPlay", "No serial port is open",
+                   "COM0", false},
+        ReopenCase{"RecordWithNoPortSaysSoBeforeItsDialog", PortFate::NoneAtStart, "cmdRecord",
+                   "No serial port is open", "COM0", false},
+        ReopenCase{"PlayWithNoPortFindsOnePluggedInSince", PortFate::PluggedInAfterStart, "cmdPlay",
+                   "No serial port is open", "COM1", false}),
+    ByName());
+
+// While nothing can move, the window waits instead of polling at once:
+// Record with nothing arriving, Play while CTS is down or the port's queue
+// is full. Here its waits move the simulated line's clock. Once the line
+// moves, the frames go on byte-exact; Stop clicked in a wait ends the run.
+enum class Hold { NothingArrives, CtsDown, QueueFull };
+
+struct WaitCase {
+    const char* name;
+    Hold hold;
+    std::chrono::milliseconds longest; // what one wait may take at most
+    std::size_t held;                  // waits before the line moves, or Stop
+    bool stop;
+};
+
+class WindowWaits : public WindowTransfers, public ::testing::WithParamInterface<WaitCase> {};
+
+TEST_P(WindowWaits, WhileNothingCanMove) {
+    const WaitCase& c = GetParam();
+    const bool record = c.hold == Hold::NothingArrives;
+    std::vector<std::chrono::milliseconds> waits;
+    int ioAtStop = 0;
+    std::vector<bool> dtrInWaits;
+    const auto io = [this] { return line->Calls(PortOp::ReadAll) + line->Calls(PortOp::Write); };
+    waitForEvents = [&](std::chrono::milliseconds most) {
+        waits.push_back(most);
+        dtrInWaits.push_back(line->Dtr());
+        line->Advance(most);
+        QCoreApplication::processEvents();
+        if (waits.size() == c.held && c.stop) {
+            Click(Button("cmdStop"));
+            ioAtStop = io();
+        } else if (waits.size() == c.held) {
+            record ? line->Send(Cat({kHeader, kData})) : line->SetCts(true);
+        }
+    };
+    StartOnSimulatedLine();
+    dialog->answer = dir / "rec.tap";
+    line->SetCts(c.hold != Hold::CtsDown);
+    line->SetPaced(c.hold == Hold::QueueFull);
+    line->SetTimePerOperation(std::chrono::microseconds(30));
+    // Record stops once both blocks are in; a window that never waited would
+    // poll for ever, and is stopped after far more passes than that takes.
+    EveryTurn stop([&, turns = 0]() mutable {
+        if ((record && Contents()->count() == 2) || ++turns == 1'000'000) {
+            Click(Button("cmdStop"));
+        }
+        return false;
+    });
+    Click(Button(record ? "cmdRecord" : "cmdPlay"));
+    ASSERT_GE(waits.size(), c.held);
+    EXPECT_LE(*std::max_element(waits.begin(), waits.end()), c.longest);
+    // Raised while Record waits for the machine's bytes, and only then.
+    EXPECT_EQ(dtrInWaits, std::vector<bool>(waits.size(), record));
+    EXPECT_FALSE(line->Dtr());
+    if (c.stop) {
+        EXPECT_EQ(waits.size(), c.held); // no further wait, read or write
+        EXPECT_EQ(io(), ioAtStop);
+    } else if (record) {
+        EXPECT_EQ(ReadFileBytes(dir / "REC.TAP"), Cat({kHeader, kData}));
+    } else {
+        EXPECT_EQ(line->Frames(), (Frames{kHeader, kData}));
+    }
+    EXPECT_FALSE(Button("cmdStop")->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Holds, WindowWaits,
+    ::testing::Values(
+        WaitCase{"RecordGoesOn", Hold::NothingArrives, LineWaits::RecordWait, 50, false},
+        WaitCase{"RecordStops", Hold::NothingArrives, LineWaits::RecordWait, 5, true},
+        WaitCase{"PlayHeldByCtsGoesOn", Hold::CtsDown, LineWaits::CtsWait, 50, false},
+        WaitCase{"PlayHeldByCtsStops", Hold::CtsDown, LineWaits::CtsWait, 5, true},
+        WaitCase{"PlayIntoAFullQueueGoesOn", Hold::QueueFull, LineWaits::OutputWaitMax, 4, false},
+        WaitCase{"PlayIntoAFullQueueStops", Hold::QueueFull, LineWaits::OutputWaitMax, 4, true}),
+    ByName());
+
+// A finished block's progress stands for a count of empty passes, as it
+// always has: the window makes them at once, and waits once it is cleared.
+TEST_F(WindowTransfers, RecordClearsAStandingProgressLineBeforeItWaits) {
+    std::vector<QString> progressInWaits;
+    waitForEvents = [&](std::chrono::milliseconds most) {
+        progressInWaits.push_back(Status2());
+        line->Advance(most);
+        QCoreApplication::processEvents();
+        if (progressInWaits.size() == 3) {
+            Click(Button("cmdStop"));
+        }
+    };
+    StartOnSimulatedLine();
+    dialog->answer = dir / "rec.tap";
+    line->Send(kData, SendPlan{{0, kData.size()}});
+    Click(Button("cmdRecord"));
+    EXPECT_EQ(ReadFileBytes(dir / "REC.TAP"), kData);
+    EXPECT_EQ(progressInWaits, std::vector<QString>(3, QString()));
 }
 
 } // namespace

@@ -19,28 +19,28 @@ public:
         stopRequested = false;
         running = true;
         starts.push_back(transfer);
-        Status(transfer == Transfer::Play ? "Playing..." : "Recording...");
+        Show(transfer == Transfer::Play ? "Playing..." : "Recording...");
     }
     void RunEnds(Transfer transfer, const TransferResult& ended) override {
         running = false;
         ends.push_back(transfer);
         result = ended;
-        Status("");
+        Show("");
         status2.clear();
         status2History.emplace_back();
     }
-    // Like a window's label, only a change of text counts.
-    void Status(std::string_view text) override {
-        if (status != text || statusHistory.empty()) {
-            status = text;
-            statusHistory.emplace_back(text);
-        }
+    void Status(Activity activity) override {
+        Show(activity == Activity::Playing   ? "Playing..."
+             : activity == Activity::Waiting ? "Waiting..."
+                                             : "Recording...");
     }
-    void Progress(std::string_view text, ProgressShown shown) override {
-        status2 = text;
-        status2History.emplace_back(text);
+    // Kept as text in the window's words, "25 of 50" and "1 of ?".
+    void Progress(const BlockProgress& progress, ProgressShown shown) override {
+        ShowProgress(std::to_string(progress.count) + " of " +
+                     (progress.total ? std::to_string(*progress.total) : "?"));
         status2AtOnce += shown == ProgressShown::AtOnce ? 1 : 0;
     }
+    void ClearProgress() override { ShowProgress(""); }
     void BlockGoingOut(int row) override { blocksOut.push_back(row); }
     bool RecordingFolder(const std::filesystem::path& folder) override {
         folders.push_back(folder);
@@ -61,8 +61,20 @@ public:
 
     // The Stop command as a window runs it.
     void Stop() {
-        Status("Stopping...");
+        Show("Stopping...");
         stopRequested = true;
+    }
+
+    // Like a window's label, only a change of text counts.
+    void Show(std::string_view text) {
+        if (status != text || statusHistory.empty()) {
+            status = text;
+            statusHistory.emplace_back(text);
+        }
+    }
+    void ShowProgress(const std::string& text) {
+        status2 = text;
+        status2History.push_back(text);
     }
 
     bool stopRequested = false;
