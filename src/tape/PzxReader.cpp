@@ -53,7 +53,18 @@ std::string HeaderRow(Span body) {
     const auto minor = in.U8();
     const Span title = NextString(in);
     if (!title.empty()) {
-        return LabelRow("Archive info", Utf8Text(title));
+        // Then pairs of a key and its value; the publisher, author and year
+        // follow the title, in the order given, as a TZX archive info shows.
+        std::string value = Utf8Text(title);
+        while (!in.AtEnd()) {
+            const Span key = NextString(in);
+            const Span text = NextString(in);
+            const std::string_view name(reinterpret_cast<const char*>(key.data()), key.size());
+            if (name == "Publisher" || name == "Author" || name == "Year") {
+                value += ", " + Utf8Text(text);
+            }
+        }
+        return LabelRow("Archive info", value);
     }
     return LabelRow("PZX header", "version " + std::to_string(major.value_or(0)) + "." +
                                       std::to_string(minor.value_or(0)));
@@ -98,7 +109,7 @@ void AddData(EntryBuilder& out, Span body) {
     const std::uint32_t bits = count.value_or(0) & Low31Bits;
     const auto data = in.Bytes(bits / 8 + (bits % 8 != 0 ? 1 : 0));
     if (!tail || !zero || !one || !data) {
-        out.Add(EntryKind::Skipped, NotSentRow("Data", "damaged"));
+        out.Add(EntryKind::Skipped, NotSentRow("Data", DamagedValue));
         return;
     }
     if (bits % 8 != 0 || data->size() > MaxFrameData) {

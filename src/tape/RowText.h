@@ -11,6 +11,10 @@
 
 namespace bitreel {
 
+// The value of a block whose own fields run past its length, in place of
+// figures it does not hold: "Data        : damaged [not sent]".
+inline constexpr std::string_view DamagedValue = "damaged";
+
 // "Pause       : 1000 ms" from "Pause" and "1000 ms".
 [[nodiscard]] std::string LabelRow(std::string_view label, std::string_view value);
 

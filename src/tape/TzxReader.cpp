@@ -131,9 +131,40 @@ bool CswRecording(ByteCursor& in, EntryBuilder& out) {
     ByteCursor fields(*body);
     const bool skipped = fields.Skip(2 + 3 + 1);
     const auto pulses = fields.U32();
-    AddRow(out, skipped && pulses ? NotSentRow("CSW rec.", Counted(*pulses, "pulse"))
-                                  : NotSentRow("CSW rec.", Counted(body->size(), "byte")));
+    AddRow(out, NotSentRow("CSW rec.", skipped && pulses ? Counted(*pulses, "pulse")
+                                                         : std::string(DamagedValue)));
     return true;
+}
+
+// The bytes a generalized data block's tables and streams take, from its
+// counts: no value when a count runs past what the block can hold.
+std::optional<std::uint64_t> GeneralizedSize(ByteCursor& fields) {
+    const auto pilotSymbols = fields.U32();
+    const auto pilotPulses = fields.U8();
+    const auto pilotAlphabet = fields.U8();
+    const auto dataSymbols = fields.U32();
+    const auto dataPulses = fields.U8();
+    const auto dataAlphabet = fields.U8();
+    if (!dataAlphabet) {
+        return std::nullopt;
+    }
+    // An alphabet of 0 stands for 256 symbols; each symbol is a flag byte and
+    // its pulses, each stream entry of the pilot a symbol and a count.
+    const auto alphabet = [](std::uint8_t size) { return size == 0 ? 256u : unsigned{size}; };
+    std::uint64_t size = 0;
+    if (*pilotSymbols > 0) {
+        size += alphabet(*pilotAlphabet) * (1 + 2 * std::uint64_t{*pilotPulses});
+        size += 3 * std::uint64_t{*pilotSymbols};
+    }
+    if (*dataSymbols > 0) {
+        unsigned bits = 0;
+        while ((1u << bits) < alphabet(*dataAlphabet)) {
+            ++bits;
+        }
+        size += alphabet(*dataAlphabet) * (1 + 2 * std::uint64_t{*dataPulses});
+        size += (std::uint64_t{*dataSymbols} * bits + 7) / 8;
+    }
+    return size;
 }
 
 bool GeneralizedData(ByteCursor& in, EntryBuilder& out) {
@@ -141,12 +172,14 @@ bool GeneralizedData(ByteCursor& in, EntryBuilder& out) {
     if (!body) {
         return false;
     }
-    // pause, pilot symbols and their two sizes, then the data symbols.
+    // pause, the pilot's and the data's counts, then their tables and streams.
     ByteCursor fields(*body);
-    const bool skipped = fields.Skip(2 + 4 + 1 + 1);
-    const auto symbols = fields.U32();
-    AddRow(out, skipped && symbols ? NotSentRow("Gen. data", Counted(*symbols, "symbol"))
-                                   : NotSentRow("Gen. data", Counted(body->size(), "byte")));
+    ByteCursor counts(body->subspan(std::min<std::size_t>(2, body->size())));
+    const auto symbols = fields.Skip(2 + 4 + 1 + 1) ? fields.U32() : std::nullopt;
+    const auto size = GeneralizedSize(counts);
+    const bool whole = symbols && size && *size <= counts.Left();
+    AddRow(out, NotSentRow("Gen. data",
+                           whole ? Counted(*symbols, "symbol") : std::string(DamagedValue)));
     return true;
 }
 
@@ -224,8 +257,15 @@ bool SelectBlock(ByteCursor& in, EntryBuilder& out) {
     if (!body) {
         return false;
     }
-    const auto choices = ByteCursor(*body).U8();
-    AddRow(out, LabelRow("Select", Counted(choices.value_or(0), "choice")));
+    // Each choice: a relative jump and a text after its length.
+    ByteCursor fields(*body);
+    const auto choices = fields.U8();
+    bool whole = choices.has_value();
+    for (unsigned i = 0; whole && i < choices.value_or(0); ++i) {
+        whole = fields.Skip(2) && ShortText(fields);
+    }
+    AddRow(out,
+           LabelRow("Select", whole ? Counted(*choices, "choice") : std::string(DamagedValue)));
     return true;
 }
 
@@ -263,7 +303,8 @@ bool ArchiveInfo(ByteCursor& in, EntryBuilder& out) {
         const auto kind = info.U8();
         const auto text = ShortText(info);
         if (!kind || !text) {
-            break;
+            AddRow(out, LabelRow("Archive info", DamagedValue));
+            return true;
         }
         if (i == 0) {
             first = *text;

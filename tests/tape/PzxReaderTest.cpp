@@ -53,11 +53,21 @@ const FileCase kFiles[] = {
     {"HeaderOnly", PzxBuilder().bytes(), {kVersionRow}, "S"},
     {"HeaderWithTitle",
      PzxBuilder(1, 0, "Manic Miner").bytes(),
-     {"Archive info: Manic Miner"},
+     {"Archive info: Manic Miner, Someone"},
      "S"},
     {"TitleInUtf8",
      PzxBuilder(1, 0, "Caf\xC3\xA9 \xE2\x82\xAC").bytes(),
-     {"Archive info: Caf\xE9 ?"},
+     {"Archive info: Caf\xE9 ?, Someone"},
+     "S"},
+    // The publisher, author and year follow the title as a TZX image gives
+    // them; other keys are left out.
+    {"TitleWithItsFacts",
+     PzxBuilder::Headerless()
+         .Block("PZXT", Body({1,   0,   'G', 0,   'P', 'u', 'b', 'l', 'i', 's', 'h', 'e', 'r',
+                              0,   'B', 0,   'L', 'a', 'n', 'g', 'u', 'a', 'g', 'e', 0,   'E',
+                              'n', 0,   'Y', 'e', 'a', 'r', 0,   '1', '9', '8', '3', 0}))
+         .bytes(),
+     {"Archive info: G, B, 1983"},
      "S"},
     {"RomBlocks",
      PzxBuilder()

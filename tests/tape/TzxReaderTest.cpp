@@ -75,6 +75,22 @@ const BlockCase kBlocks[] = {
      "CSW rec.    : 1234 pulses [not sent]", 'S'},
     {"GeneralizedData", [](auto& t) { t.Generalized(100); }, "Gen. data   : 100 symbols [not sent]",
      'S'},
+    // Counts that run past the block's own length give no figures.
+    {"GeneralizedDataCountsPastItsLength",
+     [](auto& t) {
+         t.Raw({0x19, 14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 2});
+     },
+     "Gen. data   : damaged [not sent]", 'S'},
+    {"CswTooShortForItsFields",
+     [](auto& t) {
+         t.Raw({0x18, 3, 0, 0, 0, 0, 0, 0});
+     },
+     "CSW rec.    : damaged [not sent]", 'S'},
+    {"SelectChoicesPastItsLength",
+     [](auto& t) {
+         t.Raw({0x28, 4, 0, 2, 1, 0, 9});
+     },
+     "Select      : damaged", 'S'},
     {"Pause", [](auto& t) { t.Pause(1000); }, "Pause       : 1000 ms", 'S'},
     {"PauseZeroStopsTheTape", [](auto& t) { t.Pause(0); }, "Stop tape", 'T'},
     {"GroupStart", [](auto& t) { t.GroupStart("Side A"); }, "Group       : Side A", 'S'},
@@ -171,7 +187,7 @@ const FileCase kFiles[] = {
      "SC"},
     {"ArchiveInfoWithStringsPastItsLength",
      TzxBuilder().Raw({0x32, 4, 0, 3, 0, 200, 'A'}).Pause(1).bytes(),
-     {"Archive info: ", "Pause       : 1 ms"},
+     {"Archive info: damaged", "Pause       : 1 ms"},
      "SS"},
     {"MultiLoad",
      TzxBuilder()
