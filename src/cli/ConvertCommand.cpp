@@ -103,17 +103,14 @@ int ConvertCommand(const QStringList& arguments) {
         "TAP, with the bytes the image stores: the blocks that cannot be sent are left out and "
         "named on standard error."));
     AddTapeOptions(parser);
-    const QCommandLineOption forceOption(QStringLiteral("force"),
-                                         QStringLiteral("Overwrite an existing OUT."));
+    const QCommandLineOption forceOption = ForceOption();
     parser.addOption(forceOption);
     parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("The tape image to read."));
     parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("The tape image to write."));
     TapeOptions given;
-    if (const auto status = ParseTapeCommand(parser, Command, arguments, given)) {
+    if (const auto status = ParseTapeCommand(parser, Command, arguments, given,
+                                             FileArguments{2, "give IN and OUT"})) {
         return *status;
-    }
-    if (parser.positionalArguments().size() != 2) {
-        return UsageError(Command, "give IN and OUT");
     }
     const QString inName = parser.positionalArguments()[0];
     const QString outName = parser.positionalArguments()[1];

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCommandLineOption>
 #include <QString>
 
 #include <cstdio>
@@ -19,5 +20,10 @@ using OutFile = std::unique_ptr<std::FILE, FileCloser>;
 // gives no file then.
 [[nodiscard]] OutFile CreateOutFile(const std::filesystem::path& path, const QString& name,
                                     bool force);
+
+// The --force option that lets CreateOutFile replace a file.
+[[nodiscard]] inline QCommandLineOption ForceOption() {
+    return {QStringLiteral("force"), QStringLiteral("Overwrite an existing OUT.")};
+}
 
 } // namespace bitreel::cli

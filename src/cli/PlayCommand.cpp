@@ -62,11 +62,9 @@ int PlayCommand(const QStringList& arguments) {
     AddTapeOptions(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The tape image."));
     TapeOptions options;
-    if (const auto status = ParseTapeCommand(parser, Command, arguments, options)) {
+    if (const auto status = ParseTapeCommand(parser, Command, arguments, options,
+                                             FileArguments{1, "give one FILE"})) {
         return *status;
-    }
-    if (parser.positionalArguments().size() != 1) {
-        return UsageError(Command, "give one FILE");
     }
     const QString name = parser.positionalArguments().front();
     const std::filesystem::path path = ToFsPath(name);

@@ -46,8 +46,7 @@ int RecordCommand(const QStringList& arguments) {
         QStringLiteral("idle"),
         QStringLiteral("End after SECONDS without a byte, once a block has arrived."),
         QStringLiteral("SECONDS"));
-    const QCommandLineOption forceOption(QStringLiteral("force"),
-                                         QStringLiteral("Overwrite an existing OUT."));
+    const QCommandLineOption forceOption = ForceOption();
     parser.addOption(portOption);
     AddTapeOptions(parser);
     parser.addOption(blocksOption);
@@ -55,11 +54,9 @@ int RecordCommand(const QStringList& arguments) {
     parser.addOption(forceOption);
     parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("The new tape image."));
     TapeOptions options;
-    if (const auto status = ParseTapeCommand(parser, Command, arguments, options)) {
+    if (const auto status = ParseTapeCommand(parser, Command, arguments, options,
+                                             FileArguments{1, "give one OUT file"})) {
         return *status;
-    }
-    if (parser.positionalArguments().size() != 1) {
-        return UsageError(Command, "give one OUT file");
     }
     std::optional<int> blockLimit;
     if (parser.isSet(blocksOption)) {

@@ -58,7 +58,8 @@ TapeOptionsParse ReadTapeOptions(const QCommandLineParser& parser) {
 }
 
 std::optional<int> ParseTapeCommand(QCommandLineParser& parser, const QString& command,
-                                    const QStringList& arguments, TapeOptions& options) {
+                                    const QStringList& arguments, TapeOptions& options,
+                                    std::optional<FileArguments> files) {
     if (const auto status = ParseCommand(parser, command, arguments)) {
         return status;
     }
@@ -67,6 +68,9 @@ std::optional<int> ParseTapeCommand(QCommandLineParser& parser, const QString& c
         return UsageError(command, parsed.error);
     }
     options = parsed.options;
+    if (files && parser.positionalArguments().size() != files->count) {
+        return UsageError(command, files->missing);
+    }
     return std::nullopt;
 }
 

@@ -29,11 +29,16 @@ struct TapeOptionsParse {
 [[nodiscard]] TapeOptionsParse ReadTapeOptions(const QCommandLineParser& parser);
 
 // Parses a command's arguments, the tape options among them, into options;
-// the status to end with when they are wrong or help was asked for.
-[[nodiscard]] std::optional<int> ParseTapeCommand(QCommandLineParser& parser,
-                                                  const QString& command,
-                                                  const QStringList& arguments,
-                                                  TapeOptions& options);
+// the status to end with when they are wrong or help was asked for. With
+// files given, exactly that many arguments must follow the options, or the
+// error says missing ("give one FILE").
+struct FileArguments {
+    qsizetype count = 0;
+    const char* missing = "";
+};
+[[nodiscard]] std::optional<int>
+ParseTapeCommand(QCommandLineParser& parser, const QString& command, const QStringList& arguments,
+                 TapeOptions& options, std::optional<FileArguments> files = std::nullopt);
 
 // The machine and layout for a file: --machine, else the Jupiter Ace when
 // --format is given, else what the file's name suggests; for the Jupiter
