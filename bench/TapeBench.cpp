@@ -1,8 +1,8 @@
 // Times the contents list on two large images, as TAP, TZX and PZX files,
 // against reading the same file plainly, so that a slowdown in a reader shows
-// up as a number; then the index the window lists TAP files with (every block
-// indexed, the rows it shows first made) on the same images and on 20 MB of
-// zero bytes.
+// up as a number; then the image's index the window lists with (every block
+// indexed in steps, the rows it shows first made) on the same images and on
+// 20 MB of zero bytes.
 //   tape_bench [ROUNDS [small|large|zeros]]
 #include "tape/Tape.h"
 
@@ -14,7 +14,6 @@
 #include <fstream>
 #include <initializer_list>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace {
@@ -111,6 +110,19 @@ template <typename F> double Best(int rounds, F&& run) {
     return best;
 }
 
+// The window's way: the image indexed in steps, then the rows it shows first
+// made; the rows indexed.
+std::size_t IndexAndShow(const fs::path& path, std::size_t shown) {
+    bitreel::TapeImage image(path, bitreel::MachineKind::Spectrum,
+                             bitreel::TapeLayout::SpectrumTap);
+    while (!image.Advance(65536)) {
+    }
+    for (std::size_t row = 0; row < std::min(shown, image.RowCount()); ++row) {
+        static_cast<void>(image.Row(row));
+    }
+    return image.RowCount();
+}
+
 // Lists the image by the reader its name picks; a PZX file lists one row more
 // than it has data blocks, for its header block.
 void Measure(const std::string& name, const char* extension, const Bytes& tape, int blocks,
@@ -128,16 +140,8 @@ void Measure(const std::string& name, const char* extension, const Bytes& tape, 
                                      bitreel::TapeLayout::SpectrumTap, expectHeader)
                    .size();
     });
-    // The index reads TAP layouts only.
-    const double index = std::string_view(extension) != ".tap" ? 0.0 : Best(rounds, [&] {
-        bitreel::TapeImage contents(path, bitreel::MachineKind::Spectrum,
-                                    bitreel::TapeLayout::SpectrumTap);
-        while (!contents.Advance(65536)) {
-        }
-        for (std::size_t row = 0; row < std::min<std::size_t>(40, contents.RowCount()); ++row) {
-            static_cast<void>(contents.Row(row));
-        }
-    });
+    std::size_t indexed = 0;
+    const double index = Best(rounds, [&] { indexed = IndexAndShow(path, 40); });
     std::size_t readBytes = 0;
     const double plain = Best(rounds, [&] {
         // The whole file into memory, as a program that parses a buffer would.
@@ -147,7 +151,7 @@ void Measure(const std::string& name, const char* extension, const Bytes& tape, 
         std::fclose(f);
     });
     fs::remove(path);
-    if (rows != static_cast<std::size_t>(blocks) || readBytes != tape.size()) {
+    if (rows != static_cast<std::size_t>(blocks) || indexed != rows || readBytes != tape.size()) {
         std::fprintf(stderr, "%s: wrong result (%zu rows, %zu bytes)\n", name.c_str(), rows,
                      readBytes);
         std::exit(1);
@@ -181,13 +185,7 @@ int main(int argc, char** argv) {
         { std::ofstream create(path, std::ios::binary | std::ios::trunc); }
         fs::resize_file(path, 20'000'000);
         std::size_t rows = 0;
-        const double index = Best(std::min(rounds, 3), [&] {
-            bitreel::TapeImage contents(path, bitreel::MachineKind::Spectrum,
-                                        bitreel::TapeLayout::SpectrumTap);
-            while (!contents.Advance(65536)) {
-            }
-            rows = contents.RowCount();
-        });
+        const double index = Best(std::min(rounds, 3), [&] { rows = IndexAndShow(path, 40); });
         fs::remove(path);
         std::printf("%-12s %7zu blocks %9d bytes  index %8.3f ms\n", "zeros", rows, 20'000'000,
                     index * 1e3);
