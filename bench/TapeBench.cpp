@@ -1,9 +1,11 @@
 // Times the contents list on two large images, as TAP, TZX and PZX files,
 // against reading the same file plainly, so that a slowdown in a reader shows
 // up as a number; then the image's index the window lists with (every block
-// indexed in steps, the rows it shows first made) on the same images and on
-// 20 MB of zero bytes.
-//   tape_bench [ROUNDS [small|large|zeros]]
+// indexed in steps, the rows it shows first made) on the same images; last,
+// on 20 MB of zero bytes and a 60 MB TZX image of pause blocks, the index and
+// then every row and every block made again, as list and list --json do.
+//   tape_bench [ROUNDS [small|large|zeros|pauses]]
+#include "BenchImages.h"
 #include "tape/Tape.h"
 
 #include <algorithm>
@@ -162,6 +164,34 @@ void Measure(const std::string& name, const char* extension, const Bytes& tape, 
                 blocks / list, index * 1e3);
 }
 
+void MeasureHuge(const char* name, const fs::path& path, int rounds) {
+    rounds = std::min(rounds, 3);
+    std::size_t rows = 0;
+    const double index = Best(rounds, [&] { rows = IndexAndShow(path, 40); });
+    bitreel::TapeImage image(path, bitreel::MachineKind::Spectrum,
+                             bitreel::TapeLayout::SpectrumTap);
+    image.IndexAll();
+    std::size_t made = 0;
+    const double texts = Best(rounds, [&] {
+        made = 0;
+        for (std::size_t row = 0; row < image.RowCount(); ++row) {
+            made += image.Row(row).size();
+        }
+    });
+    const double blocks = Best(rounds, [&] {
+        made = 0;
+        for (std::size_t row = 0; row < image.RowCount(); ++row) {
+            made += image.Block(row).stored.size();
+        }
+    });
+    const auto size = fs::file_size(path);
+    fs::remove(path);
+    std::printf("%-12s %8zu blocks %9ju bytes  index %8.3f ms  every row %8.3f ms  "
+                "every block %8.3f ms\n",
+                name, rows, static_cast<std::uintmax_t>(size), index * 1e3, texts * 1e3,
+                blocks * 1e3);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -179,16 +209,17 @@ int main(int argc, char** argv) {
         Measure("large tzx", ".tzx", AsTzx(tap), 40, rounds);
         Measure("large pzx", ".pzx", AsPzx(tap), 41, rounds);
     }
+    // Too many rows to keep as LoadContents does: the index, then every row
+    // made again (as list writes them), then every block (as list --json).
     if (only.empty() || only == "zeros") {
-        // Too many rows to keep as LoadContents does: the index alone.
         const fs::path path = fs::temp_directory_path() / "bitreel-bench-zeros.tap";
-        { std::ofstream create(path, std::ios::binary | std::ios::trunc); }
-        fs::resize_file(path, 20'000'000);
-        std::size_t rows = 0;
-        const double index = Best(std::min(rounds, 3), [&] { rows = IndexAndShow(path, 40); });
-        fs::remove(path);
-        std::printf("%-12s %7zu blocks %9d bytes  index %8.3f ms\n", "zeros", rows, 20'000'000,
-                    index * 1e3);
+        bitreel::bench::WriteZeros(path, 20'000'000);
+        MeasureHuge("zeros", path, rounds);
+    }
+    if (only.empty() || only == "pauses") {
+        const fs::path path = fs::temp_directory_path() / "bitreel-bench-pauses.tzx";
+        bitreel::bench::WritePauseTzx(path, 60'000'000);
+        MeasureHuge("pauses tzx", path, rounds);
     }
     return 0;
 }
