@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the TZX reader through the tape image, as a file
-// named .TZX, with and without the signature in front, and checks every row.
+// named .TZX read for either machine, with and without the signature in
+// front, and checks every row.
 #include "ImageChecks.h"
 
 #include <cstddef>
@@ -8,11 +9,17 @@
 
 namespace {
 
+// A TZX image is read by the rules of either machine; which one a file
+// holds is told from its first blocks.
 void Check(const std::vector<std::uint8_t>& bytes) {
     using namespace bitreel;
-    const TapeImage image = fuzz::CheckImage(bytes, ImageFormat::Tzx, MachineKind::Spectrum,
-                                             TapeLayout::SpectrumTap, false);
-    fuzz::CheckEntries<TzxReader>(image, bytes);
+    (void)TzxReader::IsJupiterAceTape(bytes);
+    for (const auto machine : {MachineKind::Spectrum, MachineKind::JupiterAce}) {
+        const auto layout =
+            machine == MachineKind::Spectrum ? TapeLayout::SpectrumTap : TapeLayout::AceJup;
+        const TapeImage image = fuzz::CheckImage(bytes, ImageFormat::Tzx, machine, layout, false);
+        fuzz::CheckEntries<TzxReader>(image, bytes);
+    }
 }
 
 } // namespace
