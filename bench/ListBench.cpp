@@ -1,11 +1,13 @@
 // Times listing one tape image in the real window, as a user's click on it
 // does, and how the window keeps answering meanwhile. One file per run, so
 // that the peak memory is that file's:
-//   list_bench FILE
-//   list_bench --zeros MEGABYTES   (a file of zero bytes: one empty block per two)
+//   list_bench FILE                (listed by its name's extension)
+//   list_bench --zeros MEGABYTES   (a TAP file of zero bytes: one empty block per two)
+//   list_bench --pauses MEGABYTES  (a TZX image of pause blocks: one row per three bytes)
 // It prints the rows, the time until the click's handler returns, the time
 // until the list has placed every row, the longest time the event loop was
 // kept waiting over both, and the process's peak resident memory.
+#include "BenchImages.h"
 #include "app/FileList.h"
 #include "app/Form1.h"
 #include "support/ScriptedDialog.h"
@@ -48,7 +50,7 @@ long PeakMegabytes() {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: list_bench FILE | --zeros MEGABYTES\n");
+        std::fprintf(stderr, "usage: list_bench FILE | --zeros MEGABYTES | --pauses MEGABYTES\n");
         return 2;
     }
     int qtArgc = 1;
@@ -57,13 +59,19 @@ int main(int argc, char** argv) {
     // The window lists the first file when it starts; the file under test
     // comes second and is clicked.
     test::TapeBuilder().Block(255, {1}).WriteTo(dir / "A.TAP");
-    const fs::path file = dir / "B.TAP";
+    const std::string option = argv[1];
+    const bool made = (option == "--zeros" || option == "--pauses") && argc > 2;
+    const fs::path file = dir / ("B" + (made ? std::string(option == "--zeros" ? ".TAP" : ".TZX")
+                                             : fs::path(argv[1]).extension().string()));
     std::string name;
-    if (std::string(argv[1]) == "--zeros" && argc > 2) {
+    if (made) {
         const auto megabytes = std::strtoull(argv[2], nullptr, 10);
-        test::TapeBuilder().WriteTo(file);
-        fs::resize_file(file, megabytes * 1000 * 1000);
-        name = "zeros " + std::to_string(megabytes) + " MB";
+        if (option == "--zeros") {
+            bench::WriteZeros(file, megabytes * 1000 * 1000);
+        } else {
+            bench::WritePauseTzx(file, megabytes * 1000 * 1000);
+        }
+        name = option.substr(2) + " " + std::to_string(megabytes) + " MB";
     } else {
         fs::copy_file(argv[1], file);
         name = fs::path(argv[1]).filename().string();

@@ -1,9 +1,11 @@
 // Times the contents list on two large images, as TAP, TZX and PZX files,
 // against reading the same file plainly, so that a slowdown in a reader shows
-// up as a number; then the index the window lists TAP files with (every block
-// indexed, the rows it shows first made) on the same images and on 20 MB of
-// zero bytes.
-//   tape_bench [ROUNDS [small|large|zeros]]
+// up as a number; then the image's index the window lists with (every block
+// indexed in steps, the rows it shows first made) on the same images; last,
+// on 20 MB of zero bytes and a 60 MB TZX image of pause blocks, the index and
+// then every row and every block made again, as list and list --json do.
+//   tape_bench [ROUNDS [small|large|zeros|pauses]]
+#include "BenchImages.h"
 #include "tape/Tape.h"
 
 #include <algorithm>
@@ -14,7 +16,6 @@
 #include <fstream>
 #include <initializer_list>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace {
@@ -111,6 +112,19 @@ template <typename F> double Best(int rounds, F&& run) {
     return best;
 }
 
+// The window's way: the image indexed in steps, then the rows it shows first
+// made; the rows indexed.
+std::size_t IndexAndShow(const fs::path& path, std::size_t shown) {
+    bitreel::TapeImage image(path, bitreel::MachineKind::Spectrum,
+                             bitreel::TapeLayout::SpectrumTap);
+    while (!image.Advance(65536)) {
+    }
+    for (std::size_t row = 0; row < std::min(shown, image.RowCount()); ++row) {
+        static_cast<void>(image.Row(row));
+    }
+    return image.RowCount();
+}
+
 // Lists the image by the reader its name picks; a PZX file lists one row more
 // than it has data blocks, for its header block.
 void Measure(const std::string& name, const char* extension, const Bytes& tape, int blocks,
@@ -128,16 +142,8 @@ void Measure(const std::string& name, const char* extension, const Bytes& tape, 
                                      bitreel::TapeLayout::SpectrumTap, expectHeader)
                    .size();
     });
-    // The index reads TAP layouts only.
-    const double index = std::string_view(extension) != ".tap" ? 0.0 : Best(rounds, [&] {
-        bitreel::TapeImage contents(path, bitreel::MachineKind::Spectrum,
-                                    bitreel::TapeLayout::SpectrumTap);
-        while (!contents.Advance(65536)) {
-        }
-        for (std::size_t row = 0; row < std::min<std::size_t>(40, contents.RowCount()); ++row) {
-            static_cast<void>(contents.Row(row));
-        }
-    });
+    std::size_t indexed = 0;
+    const double index = Best(rounds, [&] { indexed = IndexAndShow(path, 40); });
     std::size_t readBytes = 0;
     const double plain = Best(rounds, [&] {
         // The whole file into memory, as a program that parses a buffer would.
@@ -147,7 +153,7 @@ void Measure(const std::string& name, const char* extension, const Bytes& tape, 
         std::fclose(f);
     });
     fs::remove(path);
-    if (rows != static_cast<std::size_t>(blocks) || readBytes != tape.size()) {
+    if (rows != static_cast<std::size_t>(blocks) || indexed != rows || readBytes != tape.size()) {
         std::fprintf(stderr, "%s: wrong result (%zu rows, %zu bytes)\n", name.c_str(), rows,
                      readBytes);
         std::exit(1);
@@ -156,6 +162,34 @@ void Measure(const std::string& name, const char* extension, const Bytes& tape, 
                 "ratio %5.2f  %10.0f blocks/s  index %8.3f ms\n",
                 name.c_str(), blocks, tape.size(), list * 1e3, plain * 1e3, list / plain,
                 blocks / list, index * 1e3);
+}
+
+void MeasureHuge(const char* name, const fs::path& path, int rounds) {
+    rounds = std::min(rounds, 3);
+    std::size_t rows = 0;
+    const double index = Best(rounds, [&] { rows = IndexAndShow(path, 40); });
+    bitreel::TapeImage image(path, bitreel::MachineKind::Spectrum,
+                             bitreel::TapeLayout::SpectrumTap);
+    image.IndexAll();
+    std::size_t made = 0;
+    const double texts = Best(rounds, [&] {
+        made = 0;
+        for (std::size_t row = 0; row < image.RowCount(); ++row) {
+            made += image.Row(row).size();
+        }
+    });
+    const double blocks = Best(rounds, [&] {
+        made = 0;
+        for (std::size_t row = 0; row < image.RowCount(); ++row) {
+            made += image.Block(row).stored.size();
+        }
+    });
+    const auto size = fs::file_size(path);
+    fs::remove(path);
+    std::printf("%-12s %8zu blocks %9ju bytes  index %8.3f ms  every row %8.3f ms  "
+                "every block %8.3f ms\n",
+                name, rows, static_cast<std::uintmax_t>(size), index * 1e3, texts * 1e3,
+                blocks * 1e3);
 }
 
 } // namespace
@@ -175,22 +209,17 @@ int main(int argc, char** argv) {
         Measure("large tzx", ".tzx", AsTzx(tap), 40, rounds);
         Measure("large pzx", ".pzx", AsPzx(tap), 41, rounds);
     }
+    // Too many rows to keep as LoadContents does: the index, then every row
+    // made again (as list writes them), then every block (as list --json).
     if (only.empty() || only == "zeros") {
-        // Too many rows to keep as LoadContents does: the index alone.
         const fs::path path = fs::temp_directory_path() / "bitreel-bench-zeros.tap";
-        { std::ofstream create(path, std::ios::binary | std::ios::trunc); }
-        fs::resize_file(path, 20'000'000);
-        std::size_t rows = 0;
-        const double index = Best(std::min(rounds, 3), [&] {
-            bitreel::TapeImage contents(path, bitreel::MachineKind::Spectrum,
-                                        bitreel::TapeLayout::SpectrumTap);
-            while (!contents.Advance(65536)) {
-            }
-            rows = contents.RowCount();
-        });
-        fs::remove(path);
-        std::printf("%-12s %7zu blocks %9d bytes  index %8.3f ms\n", "zeros", rows, 20'000'000,
-                    index * 1e3);
+        bitreel::bench::WriteZeros(path, 20'000'000);
+        MeasureHuge("zeros", path, rounds);
+    }
+    if (only.empty() || only == "pauses") {
+        const fs::path path = fs::temp_directory_path() / "bitreel-bench-pauses.tzx";
+        bitreel::bench::WritePauseTzx(path, 60'000'000);
+        MeasureHuge("pauses tzx", path, rounds);
     }
     return 0;
 }

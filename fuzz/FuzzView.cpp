@@ -1,8 +1,9 @@
 // Feeds arbitrary bytes to every decoder that looks inside a block: each
 // must stay inside the bytes it is given, whatever they hold.
-#include "tape/RowBlocks.h"
+#include "tape/Tape.h"
 #include "view/View.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -25,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)view::HexDump(all);
 
     // A header from the front, the data after it.
-    const std::size_t split = std::min(size, view::AceHeaderBytes);
+    const std::size_t split = std::min(size, bitreel::AceHeaderBytes);
     (void)view::ListAceWords(all.first(split), all.subspan(split));
 
     // The screen needs its 6912 bytes: the input repeated to that size. It
@@ -41,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)view::RenderScreen(all);
 
     for (const auto machine : {bitreel::MachineKind::Spectrum, bitreel::MachineKind::JupiterAce}) {
-        for (const std::size_t headerSize : {std::size_t{17}, view::AceHeaderBytes}) {
+        for (const std::size_t headerSize : {std::size_t{17}, bitreel::AceHeaderBytes}) {
             if (size < headerSize) {
                 continue;
             }
@@ -53,26 +54,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     // The inspector's way in: the blocks around each row of the bytes read
-    // as a tape image, paired with their header or data, and shown.
-    for (const auto layout : {bitreel::TapeLayout::SpectrumTap, bitreel::TapeLayout::AceTap,
-                              bitreel::TapeLayout::AceJup}) {
-        const auto machine = layout == bitreel::TapeLayout::SpectrumTap
-                                 ? bitreel::MachineKind::Spectrum
-                                 : bitreel::MachineKind::JupiterAce;
-        for (std::size_t row = 0; row < 4; ++row) {
-            const auto blocks = bitreel::ReadRowBlocks(bytes, machine, layout, true, row);
-            if (!blocks.at) {
-                break;
-            }
-            (void)view::HexDump(blocks.at->Bytes, blocks.at->Verdict);
-            const auto shown = view::ViewsOfRow(blocks, machine);
+    // as a tape image, paired with their header or data, and shown; as
+    // blocks in every layout, and as the blocks of a TZX image.
+    const auto show = [](const bitreel::TapeImage& image) {
+        for (std::size_t row = 0; row < std::min<std::size_t>(4, image.RowCount()); ++row) {
+            const auto blocks = view::BlocksAround(image, row);
+            (void)view::HexDump(*blocks.at, image.Layout());
+            const auto shown = view::ViewsOfRow(blocks, image.Machine());
             if (shown.header) {
-                (void)view::ListHeaderFields(machine, *shown.header);
+                (void)view::ListHeaderFields(image.Machine(), *shown.header);
             }
             for (const auto fitting : shown.views) {
                 (void)view::ViewText(fitting, shown.header, shown.data);
             }
         }
+    };
+    for (const auto layout : {bitreel::TapeLayout::SpectrumTap, bitreel::TapeLayout::AceTap,
+                              bitreel::TapeLayout::AceJup}) {
+        const auto machine = layout == bitreel::TapeLayout::SpectrumTap
+                                 ? bitreel::MachineKind::Spectrum
+                                 : bitreel::MachineKind::JupiterAce;
+        bitreel::TapeImage image(bytes, bitreel::ImageFormat::Blocks, machine, layout, true);
+        image.Advance(5);
+        show(image);
     }
+    std::vector<std::uint8_t> tzx{'Z', 'X', 'T', 'a', 'p', 'e', '!', 0x1A, 1, 20};
+    tzx.insert(tzx.end(), bytes.begin(), bytes.end());
+    bitreel::TapeImage image(std::move(tzx), bitreel::ImageFormat::Tzx,
+                             bitreel::MachineKind::Spectrum, bitreel::TapeLayout::SpectrumTap,
+                             false);
+    image.Advance(5);
+    show(image);
     return 0;
 }
