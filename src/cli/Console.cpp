@@ -92,12 +92,25 @@ std::string ShownUtf8(std::string_view utf8, bool keepLineBreaks) {
 
 } // namespace
 
+void AppendLatin1AsUtf8(std::string& out, std::string_view latin1) {
+    // Printable ASCII, most of every row, goes in whole runs.
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < latin1.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(latin1[i]);
+        if (byte >= 0x20 && byte < 0x7F) {
+            continue;
+        }
+        out.append(latin1.substr(run, i - run));
+        AppendUtf8(out, Shown(byte));
+        run = i + 1;
+    }
+    out.append(latin1.substr(run));
+}
+
 std::string Latin1ToUtf8(std::string_view latin1) {
     std::string utf8;
     utf8.reserve(latin1.size());
-    for (const char c : latin1) {
-        AppendUtf8(utf8, Shown(static_cast<unsigned char>(c)));
-    }
+    AppendLatin1AsUtf8(utf8, latin1);
     return utf8;
 }
 

@@ -14,6 +14,8 @@ namespace bitreel::cli {
 // each control character (0x00-0x1F) and DEL shows as its Unicode picture
 // (U+2400 + code, U+2421), and the C1 codes 0x80-0x9F show as U+FFFD.
 [[nodiscard]] std::string Latin1ToUtf8(std::string_view latin1);
+// The same, appended to out.
+void AppendLatin1AsUtf8(std::string& out, std::string_view latin1);
 
 // The same rule for UTF-8 text built from a tape's bytes, such as a view of a
 // block: ShownLine pictures every control character, ShownLines keeps the

@@ -4,136 +4,144 @@
 #include "cli/Console.h"
 
 #include <array>
+#include <charconv>
 
 namespace bitreel::cli {
 namespace {
 
 constexpr std::size_t FlushAt = 64 * 1024;
-constexpr std::string_view BlockIndent = "            ";
-constexpr std::string_view FieldIndent = "                ";
-constexpr std::string_view HeaderIndent = "                    ";
+constexpr std::string_view Hex = "0123456789abcdef";
 
-// A JSON string of UTF-8 text: quotes, backslashes and control characters
-// escaped.
-void PutString(std::string& out, std::string_view utf8) {
-    constexpr std::string_view Hex = "0123456789abcdef";
-    out += '"';
+bool NeedsEscape(unsigned char byte) {
+    return byte < 0x20 || byte == '"' || byte == '\\';
+}
+
+void PutEscaped(JsonText& out, unsigned char byte) {
+    switch (byte) {
+    case '"':
+        out.Put("\\\"");
+        break;
+    case '\\':
+        out.Put("\\\\");
+        break;
+    case '\n':
+        out.Put("\\n");
+        break;
+    case '\r':
+        out.Put("\\r");
+        break;
+    case '\t':
+        out.Put("\\t");
+        break;
+    default:
+        out.Put("\\u00");
+        out.Put(Hex[byte >> 4]);
+        out.Put(Hex[byte & 0x0F]);
+    }
+}
+
+// A JSON string of UTF-8 text.
+void PutString(JsonText& out, std::string_view utf8) {
+    out.Put('"');
     for (const char c : utf8) {
         const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\b':
-            out += "\\b";
-            break;
-        case '\f':
-            out += "\\f";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (byte < 0x20) {
-                out += "\\u00";
-                out += Hex[byte >> 4];
-                out += Hex[byte & 0x0F];
-            } else {
-                out += c;
-            }
-        }
-    }
-    out += '"';
-}
-
-// Row and name bytes are Latin-1 characters, kept exactly: JSON escapes
-// what a terminal must not see raw.
-std::string ExactUtf8(std::string_view latin1) {
-    std::string utf8;
-    utf8.reserve(latin1.size());
-    for (const char c : latin1) {
-        const auto code = static_cast<unsigned char>(c);
-        if (code < 0x80) {
-            utf8 += c;
+        if (NeedsEscape(byte)) {
+            PutEscaped(out, byte);
         } else {
-            utf8 += static_cast<char>(0xC0 | (code >> 6));
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
+            out.Put(c);
         }
     }
-    return utf8;
+    out.Put('"');
 }
 
-void PutLatin1(std::string& out, std::string_view latin1) {
-    PutString(out, ExactUtf8(latin1));
+// A JSON string of a tape's text, Latin-1 characters one per byte, kept
+// exactly: JSON escapes what a terminal must not see raw.
+void PutLatin1(JsonText& out, std::string_view latin1) {
+    out.Put('"');
+    for (const char c : latin1) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80) {
+            out.Put(static_cast<char>(0xC0 | (byte >> 6)));
+            out.Put(static_cast<char>(0x80 | (byte & 0x3F)));
+        } else if (NeedsEscape(byte)) {
+            PutEscaped(out, byte);
+        } else {
+            out.Put(c);
+        }
+    }
+    out.Put('"');
 }
 
-// One "key": value line of an object; first says whether a comma goes before it.
+void PutNumber(JsonText& out, long long value) {
+    std::array<char, 24> digits{};
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+    for (const char* p = digits.data(); p != end; ++p) {
+        out.Put(*p);
+    }
+}
+
+// The "key": value pairs of one object on one line.
 class Fields {
 public:
-    Fields(std::string& out, std::string_view indent) : out_(out), indent_(indent) {}
+    explicit Fields(JsonText& out) : out_(out) { out_.Put('{'); }
+    ~Fields() { out_.Put('}'); }
+    Fields(const Fields&) = delete;
+    Fields& operator=(const Fields&) = delete;
 
-    std::string& Key(std::string_view key) {
-        out_ += first_ ? "\n" : ",\n";
+    template <std::size_t N> JsonText& Key(const char (&key)[N]) {
+        if (first_) {
+            out_.Put('"');
+        } else {
+            out_.Put(", \"");
+        }
         first_ = false;
-        out_ += indent_;
-        out_ += '"';
-        out_ += key;
-        out_ += "\": ";
+        out_.Put(key);
+        out_.Put("\": ");
         return out_;
     }
-    void Number(std::string_view key, long long value) { Key(key) += std::to_string(value); }
-    void Text(std::string_view key, std::string_view utf8) { PutString(Key(key), utf8); }
-    void Null(std::string_view key) { Key(key) += "null"; }
-    template <typename Value> void NumberOrNull(std::string_view key, const Value& value) {
+    template <std::size_t N> void Number(const char (&key)[N], long long value) {
+        PutNumber(Key(key), value);
+    }
+    template <std::size_t N> void Text(const char (&key)[N], std::string_view utf8) {
+        PutString(Key(key), utf8);
+    }
+    template <std::size_t N> void Null(const char (&key)[N]) { Key(key).Put("null"); }
+    template <std::size_t N, typename Value>
+    void NumberOrNull(const char (&key)[N], const Value& value) {
         value ? Number(key, *value) : Null(key);
     }
 
 private:
-    std::string& out_;
-    std::string_view indent_;
+    JsonText& out_;
     bool first_ = true;
 };
 
 // An array's variable as the row shows it: a letter of the array's own kind
 // in lower case ("a", "a$"), any other byte as it stands.
-std::string ArrayVariable(const HeaderFields& header) {
+void PutArrayVariable(JsonText& out, const HeaderFields& header) {
     const bool characters = header.typeByte == 2;
     const auto letter = ArrayLetter(*header.variable, characters);
-    std::string name = letter ? std::string(1, *letter)
-                              : ExactUtf8(std::string(1, static_cast<char>(*header.variable)));
-    return characters ? name + "$" : name;
+    std::string name(1, letter ? *letter : static_cast<char>(*header.variable));
+    PutLatin1(out, characters ? name + "$" : name);
 }
 
-void PutHeader(std::string& out, const HeaderFields& header) {
-    out += '{';
-    Fields fields(out, HeaderIndent);
+void PutHeader(JsonText& out, const HeaderFields& header) {
+    Fields fields(out);
+    fields.Text("type", header.type);
+    PutLatin1(fields.Key("name"), header.name);
     fields.Number("length", header.dataLength);
     if (header.line) {
         fields.Number("line", *header.line);
     }
-    PutLatin1(fields.Key("name"), header.name);
-    if (header.start) {
-        fields.Number("start", *header.start);
-    }
-    fields.Text("type", header.type);
-    if (header.variable) {
-        fields.Text("variable", ArrayVariable(header));
-    }
     if (header.variables) {
         fields.Number("variables", *header.variables);
     }
-    out += '\n';
-    out += FieldIndent;
-    out += '}';
+    if (header.start) {
+        fields.Number("start", *header.start);
+    }
+    if (header.variable) {
+        PutArrayVariable(fields.Key("variable"), header);
+    }
 }
 
 } // namespace
@@ -149,48 +157,54 @@ JsonListing::~JsonListing() {
 }
 
 void JsonListing::BeginFile(std::string_view file, std::string_view layout) {
-    text_ += anyFile_ ? ",\n    {\n        \"blocks\": [" : "[\n    {\n        \"blocks\": [";
+    if (anyFile_) {
+        text_.Put(",\n{\"file\": ");
+    } else {
+        text_.Put("[\n{\"file\": ");
+    }
+    PutString(text_, file);
+    text_.Put(", \"layout\": ");
+    PutString(text_, layout);
+    text_.Put(", \"blocks\": [");
     anyFile_ = true;
     anyBlock_ = false;
-    file_ = file;
-    layout_ = layout;
 }
 
 void JsonListing::AddBlock(int index, const ImageBlock& block) {
-    text_ += anyBlock_ ? ",\n" : "\n";
+    if (anyBlock_) {
+        text_.Put(",\n");
+    } else {
+        text_.Put('\n');
+    }
     anyBlock_ = true;
-    text_ += BlockIndent;
-    text_ += '{';
-    Fields fields(text_, FieldIndent);
-    if (block.Sent()) {
-        fields.Text("checksum", VerdictName(block.verdict));
-    } else {
-        fields.Null("checksum");
+    {
+        Fields fields(text_);
+        fields.Number("index", index);
+        PutLatin1(fields.Key("row"), block.row);
+        fields.Text("kind", BlockKindName(block.kind));
+        fields.NumberOrNull("flag", block.Flag());
+        fields.NumberOrNull("length", block.Length());
+        if (block.Sent()) {
+            fields.Text("checksum", VerdictName(block.verdict));
+        } else {
+            fields.Null("checksum");
+        }
+        if (block.header) {
+            PutHeader(fields.Key("header"), *block.header);
+        } else {
+            fields.Null("header");
+        }
     }
-    fields.NumberOrNull("flag", block.Flag());
-    if (block.header) {
-        PutHeader(fields.Key("header"), *block.header);
-    } else {
-        fields.Null("header");
-    }
-    fields.Number("index", index);
-    fields.Text("kind", BlockKindName(block.kind));
-    fields.NumberOrNull("length", block.Length());
-    PutLatin1(fields.Key("row"), block.row);
-    text_ += '\n';
-    text_ += BlockIndent;
-    text_ += '}';
-    if (text_.size() >= FlushAt) {
+    if (text_.Size() >= FlushAt) {
         Flush();
     }
 }
 
 void JsonListing::EndFile() {
-    text_ += "\n        ],";
-    Fields fields(text_, "        ");
-    fields.Text("file", file_);
-    fields.Text("layout", layout_);
-    text_ += "\n    }";
+    if (anyBlock_) {
+        text_.Put('\n');
+    }
+    text_.Put("]}");
     Flush();
 }
 
@@ -199,13 +213,17 @@ void JsonListing::Finish() {
         return;
     }
     finished_ = true;
-    text_ += anyFile_ ? "\n]\n" : "[\n]\n";
+    if (anyFile_) {
+        text_.Put("\n]\n");
+    } else {
+        text_.Put("[]\n");
+    }
     Flush();
 }
 
 void JsonListing::Flush() {
-    Write(out_, text_);
-    text_.clear();
+    Write(out_, text_.View());
+    text_.Clear();
 }
 
 } // namespace bitreel::cli

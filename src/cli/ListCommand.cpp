@@ -64,32 +64,31 @@ int ListCommand(const QStringList& arguments) {
             failed = true;
             continue;
         }
-        image.IndexAll();
-        corrupt = corrupt || image.HasCorrupt();
-        // Each row is written as it is made: the listing holds no more than
-        // the image's index.
+        // Each row is written as it is read: the listing holds no more
+        // than the image's index.
         if (listing) {
             listing->BeginFile(Shown(name), FormatName(image));
-            for (std::size_t row = 0; row < image.RowCount(); ++row) {
-                listing->AddBlock(static_cast<int>(row), image.Block(row));
-            }
+            image.ForEachBlock([&](std::size_t row, const ImageBlock& block) {
+                listing->AddBlock(static_cast<int>(row), block);
+            });
             listing->EndFile();
-            continue;
-        }
-        std::string out;
-        if (files.size() > 1) {
-            // A line with the file's name before its rows, a blank line between files.
-            out += (&name == &files.front() ? "" : "\n") + Shown(name) + ":\n";
-        }
-        for (std::size_t row = 0; row < image.RowCount(); ++row) {
-            out += Latin1ToUtf8(image.Row(row));
-            out += '\n';
-            if (out.size() >= 64 * 1024) {
-                Write(stdout, out);
-                out.clear();
+        } else {
+            std::string out;
+            if (files.size() > 1) {
+                // A line with the file's name before its rows, a blank line between files.
+                out += (&name == &files.front() ? "" : "\n") + Shown(name) + ":\n";
             }
+            image.ForEachRow([&out](std::size_t, std::string_view row) {
+                AppendLatin1AsUtf8(out, row);
+                out += '\n';
+                if (out.size() >= 64 * 1024) {
+                    Write(stdout, out);
+                    out.clear();
+                }
+            });
+            Write(stdout, out);
         }
-        Write(stdout, out);
+        corrupt = corrupt || image.HasCorrupt();
     }
     if (listing) {
         listing->Finish();

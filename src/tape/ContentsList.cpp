@@ -7,12 +7,8 @@ namespace bitreel {
 namespace {
 
 std::vector<std::string> Rows(TapeImage image, bool& ExpectHeader) {
-    image.IndexAll();
     std::vector<std::string> rows;
-    rows.reserve(image.RowCount());
-    for (std::size_t row = 0; row < image.RowCount(); ++row) {
-        rows.push_back(image.Row(row));
-    }
+    image.ForEachRow([&rows](std::size_t, std::string_view row) { rows.emplace_back(row); });
     ExpectHeader = image.ExpectHeader();
     return rows;
 }

@@ -104,7 +104,14 @@ std::size_t TapeFile::Read(std::size_t count, std::vector<std::uint8_t>& out) {
         }
         const std::size_t take = std::min(count - done, end_ - pos_);
         const auto taken = view_.subspan(pos_, take);
-        out.insert(out.end(), taken.begin(), taken.end());
+        if (take <= 2) {
+            // A length field: appended byte by byte, cheaper than a copy.
+            for (const std::uint8_t byte : taken) {
+                out.push_back(byte);
+            }
+        } else {
+            out.insert(out.end(), taken.begin(), taken.end());
+        }
         pos_ += take;
         done += take;
         position_ += take;

@@ -39,46 +39,63 @@ TapeImage::TapeImage(std::vector<std::uint8_t> bytes, ImageFormat format, Machin
     }
 }
 
-bool TapeImage::ReadAt(std::uint64_t offset, bool expectHeader, Found& found) const {
+bool TapeImage::ReadAt(std::uint64_t offset, bool expectHeader, Detail detail, Found& found) const {
+    TapeFile file = TapeFile::Over(bytes_, offset);
+    return ReadAt(file, offset, expectHeader, detail, found);
+}
+
+bool TapeImage::ReadAt(TapeFile& file, std::uint64_t offset, bool expectHeader, Detail detail,
+                       Found& found) const {
     found.storedChecksum.reset();
     found.turbo = false;
     found.last = false;
     found.expectAfter = expectHeader;
+    found.facts.header.reset();
+    found.facts.headerPlace = false;
+    found.facts.row.clear();
     if (format_ == ImageFormat::Blocks) {
-        TapeFile file = TapeFile::Over(bytes_, offset);
-        if (!ReadBlock(file, found.block, layout_, expectHeader)) {
-            found.facts = BlockFacts{};
-            found.facts.kind = BlockKind::Corrupt;
-            found.facts.row = CorruptBlockRow;
-            found.next = file.Position();
-            return true;
-        }
-        if (found.block.Length < 0) {
+        const bool whole = ReadBlock(file, found.block, layout_, expectHeader);
+        if (whole && found.block.Length < 0) {
             return false; // the end, or a stray last byte that holds no block
         }
         found.next = file.Position();
+        if (!whole) {
+            found.facts.kind = BlockKind::Corrupt;
+            found.facts.row = CorruptBlockRow;
+            return true;
+        }
         // The reader put the computed checksum in place of a wrong one.
         if (Le16At(bytes_, offset).value_or(0) > 0) {
             found.storedChecksum = bytes_[found.next - 1];
         }
-        found.facts = DescribeFacts(found.block, machine_, isTapFile_, found.expectAfter);
+        // Indexing needs the rules only where they move the Jupiter Ace's
+        // expectation of a header.
+        if (detail != Detail::Index || machine_ == MachineKind::JupiterAce) {
+            found.facts = DescribeFacts(found.block, machine_, isTapFile_, found.expectAfter);
+        } else {
+            found.facts.kind = BlockKind::Data;
+        }
         return true;
     }
 
-    const auto entry = format_ == ImageFormat::Tzx ? TzxReader::ReadEntry(bytes_, offset)
-                                                   : PzxReader::ReadEntry(bytes_, offset);
+    auto entry = format_ == ImageFormat::Tzx ? TzxReader::ReadEntry(bytes_, offset)
+                                             : PzxReader::ReadEntry(bytes_, offset);
     if (!entry) {
         return false;
     }
     found.next = entry->next;
     found.last = entry->last;
-    found.block = TapeBlock{};
+    found.block.Bytes.clear();
     if (entry->kind != EntryKind::Frame) {
-        found.facts = BlockFacts{};
         found.facts.kind = entry->kind == EntryKind::Stop      ? BlockKind::Stop
                            : entry->kind == EntryKind::Corrupt ? BlockKind::Corrupt
                                                                : BlockKind::Skipped;
-        found.facts.row = entry->row;
+        found.facts.row = std::move(entry->row);
+        return true;
+    }
+    found.turbo = entry->turbo;
+    if (detail == Detail::Index) {
+        found.facts.kind = BlockKind::Data;
         return true;
     }
     // A data block is the same block as in a TAP file: the frame, its rules
@@ -88,33 +105,39 @@ bool TapeImage::ReadAt(std::uint64_t offset, bool expectHeader, Found& found) co
         found.storedChecksum = entry->data.back();
     }
     found.facts = DescribeFacts(found.block, machine_, false, found.expectAfter);
-    found.turbo = entry->turbo;
     if (found.turbo) {
         found.facts.row += " (turbo)";
     }
     return true;
 }
 
-bool TapeImage::Advance(std::size_t maxBlocks) {
+void TapeImage::Scan(std::size_t maxBlocks, Detail detail,
+                     const std::function<void(std::size_t, Found&)>& visit) {
     Found found;
+    TapeFile file = TapeFile::Over(bytes_, next_);
     for (std::size_t n = 0; n < maxBlocks && !complete_; ++n) {
-        if (!ReadAt(next_, expectHeader_, found)) {
+        if (!ReadAt(file, next_, expectHeader_, detail, found)) {
             complete_ = true;
             break;
         }
+        const std::size_t row = starts_.size();
         starts_.push_back(static_cast<Start>(next_ << 1) | (expectHeader_ ? 1u : 0u));
-        if (found.facts.row.size() > widestLength_) {
-            widestLength_ = found.facts.row.size();
-            widestRow_ = starts_.size() - 1;
-        }
         hasCorrupt_ = hasCorrupt_ || found.facts.kind == BlockKind::Corrupt;
         hasFrame_ = hasFrame_ ||
                     (found.facts.kind != BlockKind::Corrupt &&
                      found.facts.kind != BlockKind::Skipped && found.facts.kind != BlockKind::Stop);
+        if (detail != Detail::Index) {
+            NoteWidth(row, found.facts.row.size());
+        }
+        visit(row, found);
         expectHeader_ = found.expectAfter;
         next_ = found.next;
         complete_ = found.last || (format_ == ImageFormat::Blocks && next_ >= bytes_.size());
     }
+}
+
+bool TapeImage::Advance(std::size_t maxBlocks) {
+    Scan(maxBlocks, Detail::Index, [](std::size_t, Found&) {});
     return complete_;
 }
 
@@ -123,29 +146,71 @@ TapeImage& TapeImage::IndexAll() {
     return *this;
 }
 
+void TapeImage::ForEachRow(const std::function<void(std::size_t, std::string_view)>& visit) {
+    for (std::size_t row = 0; row < starts_.size(); ++row) {
+        visit(row, Row(row));
+    }
+    Scan(std::numeric_limits<std::size_t>::max(), Detail::Row,
+         [&visit](std::size_t row, Found& found) { visit(row, found.facts.row); });
+}
+
+void TapeImage::ForEachBlock(const std::function<void(std::size_t, const ImageBlock&)>& visit) {
+    for (std::size_t row = 0; row < starts_.size(); ++row) {
+        visit(row, Block(row));
+    }
+    ImageBlock block;
+    Scan(std::numeric_limits<std::size_t>::max(), Detail::Block,
+         [&](std::size_t row, Found& found) {
+             BlockOf(found, block);
+             visit(row, block);
+         });
+}
+
+void TapeImage::NoteWidth(std::size_t row, std::size_t length) const {
+    if (row != widthsKnown_) {
+        return;
+    }
+    if (length > widestLength_) {
+        widestLength_ = length;
+        widestRow_ = row;
+    }
+    ++widthsKnown_;
+}
+
+std::size_t TapeImage::WidestRow() const {
+    while (widthsKnown_ < starts_.size()) {
+        NoteWidth(widthsKnown_, Row(widthsKnown_).size());
+    }
+    return widestRow_;
+}
+
 std::string TapeImage::Row(std::size_t row) const {
     const Start start = starts_.at(row);
     Found found;
-    (void)ReadAt(start >> 1, (start & 1u) != 0, found);
+    (void)ReadAt(start >> 1, (start & 1u) != 0, Detail::Row, found);
     return std::move(found.facts.row);
 }
 
-ImageBlock TapeImage::Block(std::size_t row) const {
-    const Start start = starts_.at(row);
-    Found found;
-    (void)ReadAt(start >> 1, (start & 1u) != 0, found);
-    ImageBlock block;
+void TapeImage::BlockOf(Found& found, ImageBlock& block) const {
     block.kind = found.facts.kind;
-    block.row = std::move(found.facts.row);
+    std::swap(block.row, found.facts.row);
     block.header = std::move(found.facts.header);
     block.headerPlace = found.facts.headerPlace;
     block.turbo = found.turbo;
     block.verdict =
         block.kind == BlockKind::Corrupt ? ChecksumVerdict::Damaged : found.block.Verdict;
-    block.stored = std::move(found.block.Bytes);
+    std::swap(block.stored, found.block.Bytes);
     if (found.storedChecksum && block.kind != BlockKind::Corrupt) {
         block.stored.back() = *found.storedChecksum;
     }
+}
+
+ImageBlock TapeImage::Block(std::size_t row) const {
+    const Start start = starts_.at(row);
+    Found found;
+    (void)ReadAt(start >> 1, (start & 1u) != 0, Detail::Block, found);
+    ImageBlock block;
+    BlockOf(found, block);
     return block;
 }
 

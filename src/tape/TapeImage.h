@@ -2,12 +2,16 @@
 
 #include "tape/ImageBlock.h"
 #include "tape/TapeBlock.h"
+#include "tape/TapeFile.h"
 #include "tape/TapeLayout.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace bitreel {
@@ -53,6 +57,13 @@ public:
     // Indexes every row at once.
     TapeImage& IndexAll();
 
+    // Hands every row's text, or every row's block, to visit in row order,
+    // indexing the rows not indexed yet as it goes: a listing reads each
+    // block once, and keeps nothing of it. The block passed is valid during
+    // the call only.
+    void ForEachRow(const std::function<void(std::size_t, std::string_view)>& visit);
+    void ForEachBlock(const std::function<void(std::size_t, const ImageBlock&)>& visit);
+
     [[nodiscard]] ImageFormat Format() const noexcept { return format_; }
     [[nodiscard]] MachineKind Machine() const noexcept { return machine_; }
     [[nodiscard]] TapeLayout Layout() const noexcept { return layout_; }
@@ -68,8 +79,9 @@ public:
     [[nodiscard]] TapeBlock Frame(std::size_t row) const;
 
     // The indexed row with the longest text (the first of several), for a
-    // list that sizes every row alike; 0 when there is none.
-    [[nodiscard]] std::size_t WidestRow() const noexcept { return widestRow_; }
+    // list that sizes every row alike; 0 when there is none. Found the
+    // first time it is asked for, unless a listing found it on its way.
+    [[nodiscard]] std::size_t WidestRow() const;
     // ExpectHeader as the last indexed block left it (true before the first).
     [[nodiscard]] bool ExpectHeader() const noexcept { return expectHeader_; }
     // Play has something to do: a TZX or PZX image has a block that goes out
@@ -86,7 +98,19 @@ private:
     static_assert(MaxFileSize <= (std::uint64_t{1} << 31));
 
     struct Found; // a block read at an offset, with where the next one starts
-    [[nodiscard]] bool ReadAt(std::uint64_t offset, bool expectHeader, Found& found) const;
+    // What a read must make of the block beyond where the next one starts.
+    enum class Detail { Index, Row, Block };
+    [[nodiscard]] bool ReadAt(std::uint64_t offset, bool expectHeader, Detail detail,
+                              Found& found) const;
+    // The same, going on in a file of blocks open over the image's bytes at
+    // offset: a scan reads its blocks one after another in one file.
+    [[nodiscard]] bool ReadAt(TapeFile& file, std::uint64_t offset, bool expectHeader,
+                              Detail detail, Found& found) const;
+    void BlockOf(Found& found, ImageBlock& block) const;
+    // Indexes up to maxBlocks further rows, handing each to visit.
+    void Scan(std::size_t maxBlocks, Detail detail,
+              const std::function<void(std::size_t, Found&)>& visit);
+    void NoteWidth(std::size_t row, std::size_t length) const;
 
     std::vector<std::uint8_t> bytes_;
     std::vector<Start> starts_;
@@ -95,8 +119,10 @@ private:
     TapeLayout layout_ = TapeLayout::SpectrumTap;
     bool isTapFile_ = false;
     std::uint64_t next_ = 0; // where the next block starts
-    std::size_t widestRow_ = 0;
-    std::size_t widestLength_ = 0;
+    // The widest row among the first widthsKnown_ rows.
+    mutable std::size_t widestRow_ = 0;
+    mutable std::size_t widestLength_ = 0;
+    mutable std::size_t widthsKnown_ = 0;
     bool expectHeader_ = true;
     bool complete_ = true;
     bool hasFrame_ = false;
