@@ -2,6 +2,7 @@
 #include "cli/JsonListing.h"
 
 #include "cli/Console.h"
+#include "tape/RowNumber.h"
 
 #include <array>
 
@@ -173,9 +174,9 @@ void JsonListing::AddBlock(int index, const ImageBlock& block) {
     } else {
         fields.Null("header");
     }
-    fields.Number("index", index);
     fields.Text("kind", BlockKindName(block.kind));
     fields.NumberOrNull("length", block.Length());
+    fields.Number("number", RowNumberOf(index));
     PutLatin1(fields.Key("row"), block.row);
     text_ += '\n';
     text_ += BlockIndent;

@@ -9,7 +9,7 @@
 namespace bitreel::cli {
 
 // Writes `list --json` as it goes: an array with one object per file (file,
-// layout, blocks), each block an object (index, row, kind, flag, length,
+// layout, blocks), each block an object (number, row, kind, flag, length,
 // checksum, header), laid out as an indented JSON document with its keys in
 // order. Nothing but the text not yet written is held, whatever the size of
 // the listing.
@@ -22,6 +22,7 @@ public:
 
     // A file's object begins; its name as given, the layout it was read in.
     void BeginFile(std::string_view file, std::string_view layout);
+    // The block of the row at index; its number counts from 1.
     void AddBlock(int index, const ImageBlock& block);
     void EndFile();
     // Closes the array; the document is complete.
