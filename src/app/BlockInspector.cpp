@@ -3,6 +3,7 @@
 
 #include "app/QtSaveFileDialog.h"
 #include "app/ScreenTab.h"
+#include "tape/TapeImage.h"
 #include "transfer/FsPath.h"
 #include "view/View.h"
 
@@ -54,7 +55,7 @@ BlockInspector::BlockInspector(const Source& source, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("BlockInspector"));
     const QString fileName = QFileInfo(source.path).fileName();
-    const QString rowName = QStringLiteral("row %1").arg(source.row + 1);
+    const QString rowName = QStringLiteral("row %1").arg(RowNumberOf(source.row));
 
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("views"));
@@ -163,7 +164,7 @@ std::filesystem::path BlockInspector::Suggested(const char* extension) const {
     const QFileInfo file(source_.path);
     return ToFsPath(file.dir().filePath(QStringLiteral("%1-%2.%3")
                                             .arg(file.completeBaseName())
-                                            .arg(source_.row + 1)
+                                            .arg(RowNumberOf(source_.row))
                                             .arg(QLatin1String(extension))));
 }
 

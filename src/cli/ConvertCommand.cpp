@@ -86,7 +86,7 @@ int ConvertImageFile(const QString& inName, const std::filesystem::path& in, Mac
         return ExitUsageOrIo;
     }
     for (const std::size_t row : converted.leftOut) {
-        ReportError(Shown(inName) + ": row " + std::to_string(row) +
+        ReportError(Shown(inName) + ": row " + RowNumberText(static_cast<long long>(row)) +
                     " left out: " + Latin1ToUtf8(image.Row(row)));
     }
     return converted.corrupt ? ExitCorrupt : ExitDone;
@@ -162,7 +162,7 @@ int ConvertCommand(const QStringList& arguments) {
         return ExitUsageOrIo;
     }
     if (converted.corruptBlock) {
-        ReportError(Shown(inName) + ": block " + std::to_string(*converted.corruptBlock) +
+        ReportError(Shown(inName) + ": block " + RowNumberText(*converted.corruptBlock) +
                     " is corrupt; it and the bytes after it are left out");
         return ExitCorrupt;
     }

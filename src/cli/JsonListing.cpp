@@ -2,6 +2,7 @@
 #include "cli/JsonListing.h"
 
 #include "cli/Console.h"
+#include "tape/TapeImage.h"
 
 #include <array>
 #include <charconv>
@@ -179,7 +180,7 @@ void JsonListing::AddBlock(int index, const ImageBlock& block) {
     anyBlock_ = true;
     {
         Fields fields(text_);
-        fields.Number("index", index);
+        fields.Number("number", RowNumberOf(index));
         PutLatin1(fields.Key("row"), block.row);
         fields.Text("kind", BlockKindName(block.kind));
         fields.NumberOrNull("flag", block.Flag());

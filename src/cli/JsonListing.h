@@ -58,7 +58,7 @@ private:
 };
 
 // Writes `list --json` as it goes: an array with one object per file (file,
-// layout, blocks), each block an object (index, row, kind, flag, length,
+// layout, blocks), each block an object (number, row, kind, flag, length,
 // checksum, header) on a line of its own, so that a line-by-line tool can
 // read it too. Nothing but the text not yet written is held, whatever the
 // size of the listing.
@@ -71,6 +71,7 @@ public:
 
     // A file's object begins; its name as given, the layout it was read in.
     void BeginFile(std::string_view file, std::string_view layout);
+    // The block of the row at index; its number counts from 1.
     void AddBlock(int index, const ImageBlock& block);
     void EndFile();
     // Closes the array; the document is complete.

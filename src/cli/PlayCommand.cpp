@@ -41,6 +41,17 @@ int PlayStatus(const TransferResult& result, bool lineFailed, const TapeImage& i
     return atCorrupt ? ExitCorrupt : ExitUsageOrIo;
 }
 
+// A multi-load tape ends one load at a stop block: which one, and how to go on.
+void ReportStopBlock(const TransferResult& result, const TapeImage& image) {
+    const auto row = static_cast<std::size_t>(result.block);
+    std::string text = "stopped at block " + RowNumberText(result.block) + " (" +
+                       Latin1ToUtf8(image.Row(row)) + ")";
+    text += result.resumeRow ? "; go on with --from " + RowNumberText(*result.resumeRow)
+                             : "; nothing follows it";
+    Write(stderr, text + "\n");
+    std::fflush(stderr);
+}
+
 } // namespace
 
 int PlayCommand(const QStringList& arguments) {
@@ -49,9 +60,10 @@ int PlayCommand(const QStringList& arguments) {
         QStringLiteral("Plays FILE to the machine from row ROW to the end (or to --to), one "
                        "frame per block, each byte only while the machine asserts CTS."));
     const QCommandLineOption portOption = PortOption();
-    const QString firstRow = QString::fromStdString(RowNumberText(0));
+    const QString firstRow = QString::number(RowNumberOf(0));
     const QCommandLineOption fromOption(
-        QStringLiteral("from"), QStringLiteral("The row to start from (default %1).").arg(firstRow),
+        QStringLiteral("from"),
+        QStringLiteral("The row to start from; rows count from %1 (default %1).").arg(firstRow),
         QStringLiteral("ROW"), firstRow);
     const QCommandLineOption toOption(QStringLiteral("to"),
                                       QStringLiteral("The last row to play (default the end)."),
@@ -81,22 +93,24 @@ int PlayCommand(const QStringList& arguments) {
         return ExitUsageOrIo;
     }
     const auto rows = static_cast<int>(image.RowCount());
-    const std::optional<int> from = RowIndexOf(parser.value(fromOption));
+    const QString fromText = parser.value(fromOption);
+    const std::optional<int> from = RowIndexOf(fromText);
+    // The first row is no error in a file without rows: it plays nothing.
     if (!from || (*from > 0 && *from >= rows)) {
-        return UsageError(Command, "--from " + parser.value(fromOption).toStdString() + ": " +
-                                       Shown(name) + " has " + RowRangeText(rows));
+        return UsageError(Command, "--from " + fromText.toStdString() + ": " +
+                                       NoSuchRow(fromText, Shown(name), image.RowCount()));
     }
     std::optional<int> to;
     if (parser.isSet(toOption)) {
-        to = RowIndexOf(parser.value(toOption));
+        const QString toText = parser.value(toOption);
+        to = RowIndexOf(toText);
         if (!to || *to >= rows) {
-            return UsageError(Command, "--to " + parser.value(toOption).toStdString() + ": " +
-                                           Shown(name) + " has " + RowRangeText(rows));
+            return UsageError(Command, "--to " + toText.toStdString() + ": " +
+                                           NoSuchRow(toText, Shown(name), image.RowCount()));
         }
         if (*to < *from) {
-            return UsageError(Command, "--to " + parser.value(toOption).toStdString() +
-                                           " comes before --from " +
-                                           parser.value(fromOption).toStdString());
+            return UsageError(Command, "--to " + toText.toStdString() + " comes before --from " +
+                                           fromText.toStdString());
         }
     }
 
@@ -150,6 +164,9 @@ int PlayCommand(const QStringList& arguments) {
         const bool lineFailed = line.Failed() || waitFailed;
         ReportError(lineFailed ? result.reason : Shown(name) + ": " + result.reason);
         return PlayStatus(result, lineFailed, image);
+    }
+    if (result.atStopBlock) {
+        ReportStopBlock(result, image);
     }
     return PlayStatus(result, false, image);
 }

@@ -2,6 +2,7 @@
 #include "cli/ProgressReporter.h"
 
 #include "cli/Console.h"
+#include "tape/TapeImage.h"
 
 #include <numeric>
 
@@ -94,7 +95,7 @@ void ProgressReporter::End() {
 
 ProgressFigures ProgressReporter::Figures() const {
     ProgressFigures figures;
-    figures.block = index_ + 1;
+    figures.block = static_cast<int>(RowNumberOf(index_));
     figures.blocks = blocks_;
     figures.count = count_;
     figures.total = total_;

@@ -29,7 +29,8 @@ public:
     // Record: the number of blocks the run ends after.
     void PlanBlocks(int blocks) { blocks_ = blocks; }
 
-    // Block (counted from 0, as the rows are) begins to move.
+    // The block of the row at index (from 0) begins to move; the line shows
+    // its number, from 1.
     void StartBlock(int index);
     // Bytes of the block moved so far, and its size when known.
     void Moved(long long count, std::optional<long long> total);

@@ -1,33 +1,42 @@
 #pragma once
 
+#include "tape/TapeImage.h"
+
 #include <QString>
 
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace bitreel::cli {
 
-// The number the command line gives the first row of a file (play's --from
-// and --to); every conversion between a row's number and its index is here.
-inline constexpr int FirstRowNumber = 0;
-
-// The index of the row a number names; none when the text is no row number.
+// The index of the row a typed number names; none when the text is no row
+// number, 0 included.
 [[nodiscard]] inline std::optional<int> RowIndexOf(const QString& text) {
     bool ok = false;
     const int number = text.toInt(&ok);
     if (!ok || number < FirstRowNumber) {
         return std::nullopt;
     }
-    return number - FirstRowNumber;
+    return static_cast<int>(number - FirstRowNumber);
 }
 
-[[nodiscard]] inline std::string RowNumberText(int index) {
-    return std::to_string(index + FirstRowNumber);
-}
-
-// "rows 0 to 3" for a file of 4 rows.
-[[nodiscard]] inline std::string RowRangeText(int rowCount) {
-    return "rows " + RowNumberText(0) + " to " + RowNumberText(rowCount - 1);
+// Why a typed number names no row of a file, after "--from 0: ":
+// "rows count from 1; GAME.TAP has rows 1 to 4".
+[[nodiscard]] inline std::string NoSuchRow(const QString& text, std::string_view file,
+                                           std::size_t rowCount) {
+    bool ok = false;
+    const long long number = text.toLongLong(&ok);
+    std::string reason = ok && number < FirstRowNumber
+                             ? "rows count from " + std::to_string(FirstRowNumber) + "; "
+                             : std::string();
+    reason += file;
+    if (rowCount == 0) {
+        return reason + " has no rows";
+    }
+    return reason + " has rows " + RowNumberText(0) + " to " +
+           RowNumberText(static_cast<long long>(rowCount) - 1);
 }
 
 } // namespace bitreel::cli

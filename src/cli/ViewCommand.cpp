@@ -4,6 +4,7 @@
 #include "cli/Console.h"
 #include "cli/ExitStatus.h"
 #include "cli/Paths.h"
+#include "cli/RowNumbers.h"
 #include "cli/TapeOptions.h"
 #include "tape/TapeImage.h"
 #include "transfer/FsPath.h"
@@ -115,7 +116,7 @@ int WritePng(const std::span<const std::uint8_t> screen, int factor, const QStri
 int ViewCommand(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Shows what is inside the block of row ROW of FILE (rows count from 0, as list's JSON "
+        "Shows what is inside the block of row ROW of FILE (rows count from 1, as list's JSON "
         "and play --from count them), as the block inspector shows it. With no view option: a "
         "header's fields, then the first view that fits the block (for a header row, the data "
         "block after it), else its bytes in hex. A view that does not fit the block is an "
@@ -135,7 +136,7 @@ int ViewCommand(const QStringList& arguments) {
         QStringLiteral("N"), QStringLiteral("1"));
     parser.addOption(scaleOption);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The tape image."));
-    parser.addPositionalArgument(QStringLiteral("ROW"), QStringLiteral("The row, from 0."));
+    parser.addPositionalArgument(QStringLiteral("ROW"), QStringLiteral("The row, from 1."));
     TapeOptions options;
     if (const auto status = ParseTapeCommand(parser, Command, arguments, options)) {
         return *status;
@@ -165,16 +166,15 @@ int ViewCommand(const QStringList& arguments) {
     const QString rowArgument = parser.positionalArguments()[1];
     const std::filesystem::path path = ToFsPath(name);
     const TapeChoice choice = ChooseFor(options, path);
-    bool rowOk = false;
-    const qulonglong row = rowArgument.toULongLong(&rowOk);
+    const std::optional<int> row = RowIndexOf(rowArgument);
 
     view::RowBlocks blocks;
     std::size_t rows = 0;
     try {
         TapeImage image(path, choice.machine, choice.layout);
         rows = image.IndexAll().RowCount();
-        if (rowOk) {
-            blocks = view::BlocksAround(image, row);
+        if (row) {
+            blocks = view::BlocksAround(image, static_cast<std::size_t>(*row));
         }
     } catch (const std::system_error& error) {
         ReportFileError(Shown(name), path, error);
@@ -182,9 +182,7 @@ int ViewCommand(const QStringList& arguments) {
     }
     const std::string rowName = "row " + rowArgument.toStdString();
     if (!blocks.at) {
-        return UsageError(Command, rowName + ": " + Shown(name) +
-                                       (rows == 0 ? " has no rows"
-                                                  : " has rows 0 to " + std::to_string(rows - 1)));
+        return UsageError(Command, rowName + ": " + NoSuchRow(rowArgument, Shown(name), rows));
     }
 
     const view::RowViews shown = view::ViewsOfRow(blocks, choice.machine);

@@ -1,6 +1,7 @@
 // The Play command: sends the blocks of a tape image out of the serial port.
 #include "transfer/Playback.h"
 
+#include "tape/TapeImage.h"
 #include "transfer/TransferSteps.h"
 
 #include <cstddef>
@@ -59,6 +60,7 @@ TransferResult Playback::Play(const PlayRequest& request) {
         if (result.ending == TransferResult::Ending::Done && frontEnd_.StopRequested()) {
             result.ending = TransferResult::Ending::Stopped;
             result.resumeRow.reset();
+            result.atStopBlock = false;
         }
     }
     return result;
@@ -77,12 +79,13 @@ TransferResult Playback::PlayRows(const PlayRequest& request) {
         const BlockKind kind = image_->Block(row).kind;
         if (kind == BlockKind::Corrupt) {
             // The blocks before it have gone out whole; nothing of it goes.
-            return Failure("Stopped at block " + std::to_string(row_ + 1) + ": corrupt block");
+            return Failure("Stopped at block " + RowNumberText(row_) + ": corrupt block");
         }
         // A stop at the start row is where the previous load ended: the user
         // starts the tape again there.
         if (kind == BlockKind::Stop && row_ > request.startRow) {
             TransferResult stopped{TransferResult::Ending::Done, {}, row_};
+            stopped.atStopBlock = true;
             if (row_ + 1 < count) {
                 stopped.resumeRow = row_ + 1;
             }
@@ -101,7 +104,7 @@ TransferResult Playback::PlayRows(const PlayRequest& request) {
 std::optional<TransferResult> Playback::SendRow(const PlayRequest& request,
                                                 const TapeBlock* block) {
     if (request.rowCount && row_ >= *request.rowCount) {
-        return Failure("Stopped at block " + std::to_string(row_ + 1) +
+        return Failure("Stopped at block " + RowNumberText(row_) +
                        ": the file changed since it was listed");
     }
     frontEnd_.BlockGoingOut(row_);

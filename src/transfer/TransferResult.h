@@ -29,6 +29,9 @@ struct TransferResult {
     // Play: the row the next Play goes on from, when the tape stopped at a
     // stop block (a multi-load tape); none when the list goes back to row 0.
     std::optional<int> resumeRow;
+    // Play: the run ended at a block that stops the tape (block is its row),
+    // also when nothing follows it.
+    bool atStopBlock = false;
     // Record: the file that holds the blocks written; empty when none was
     // written.
     std::filesystem::path file;

@@ -64,13 +64,14 @@ TEST_P(AceTzxTest, ListsViewsAndConvertsAsTheJupFile) {
     }
     const std::vector<std::string> got = Lines(tzxList.out);
     ASSERT_EQ(got.size(), want.size() + before);
-    EXPECT_EQ(std::vector<std::string>(got.begin() + static_cast<std::ptrdiff_t>(before), got.end()),
-              want);
+    EXPECT_EQ(
+        std::vector<std::string>(got.begin() + static_cast<std::ptrdiff_t>(before), got.end()),
+        want);
 
     // The inspector's default view of every block: header fields and words.
     for (std::size_t row = 0; row < want.size(); ++row) {
-        const Ran fromJup = RunBitreel({"view", Q(jupPath), QString::number(row)});
-        const Ran fromTzx = RunBitreel({"view", Q(tzxPath), QString::number(row + before)});
+        const Ran fromJup = RunBitreel({"view", Q(jupPath), QString::number(row + 1)});
+        const Ran fromTzx = RunBitreel({"view", Q(tzxPath), QString::number(row + before + 1)});
         EXPECT_EQ(fromTzx.out, fromJup.out) << "row " << row;
         EXPECT_EQ(fromTzx.status, fromJup.status) << "row " << row;
     }
@@ -92,7 +93,9 @@ INSTANTIATE_TEST_SUITE_P(Corpus, AceTzxTest,
 // Spectrum tape; and a Spectrum TZX is never taken for an Ace tape.
 TEST(AceTzx, JsonAndTheMachineOverride) {
     const test::TempDir dir;
-    test::TapeBuilder().Raw(test::AceTzxOf(JupOf("D.TAP"), AceTzxShape::Archive)).WriteTo(dir / "D.TZX");
+    test::TapeBuilder()
+        .Raw(test::AceTzxOf(JupOf("D.TAP"), AceTzxShape::Archive))
+        .WriteTo(dir / "D.TZX");
     const Ran json = RunBitreel({"list", "--json", Q(dir / "D.TZX")});
     EXPECT_NE(json.out.find("\"type\": \"bytes\""), std::string::npos) << json.out;
     const Ran spectrum = RunBitreel({"list", "--machine", "spectrum", Q(dir / "D.TZX")});

@@ -109,10 +109,10 @@ TEST_P(ListTest, JsonHoldsTheSameRowsWithTheirFacts) {
     const QJsonArray files = QJsonDocument::fromJson(QByteArray::fromStdString(listed.out)).array();
     ASSERT_EQ(files.size(), 1);
     std::string rows;
-    int index = 0;
+    int number = 1;
     for (const QJsonValue block : files[0].toObject()[QStringLiteral("blocks")].toArray()) {
         const QJsonObject object = block.toObject();
-        EXPECT_EQ(object[QStringLiteral("index")].toInt(), index++);
+        EXPECT_EQ(object[QStringLiteral("number")].toInt(), number++);
         // The exact text, which the text rows show by the rule.
         rows += cli::ShownLine(object[QStringLiteral("row")].toString().toStdString()) + "\n";
         const QString kind = object[QStringLiteral("kind")].toString();
@@ -178,7 +178,7 @@ const std::string kShownName = "A\u240dB\u240aC\u241bD\u2421\ufffdE";
 
 const ShownCase kShown[] = {
     {"ListRow", {"list", "NAMES.TAP"}, "Program     : " + kShownName + " [Line=10", ""},
-    {"ViewHeaderFields", {"view", "NAMES.TAP", "0"}, "Name: \"" + kShownName + "\"\n", ""},
+    {"ViewHeaderFields", {"view", "NAMES.TAP", "1"}, "Name: \"" + kShownName + "\"\n", ""},
     {"Message", {"convert", "GROUP.TZX", "OUT.TAP"}, "", "left out: Group       : G\ufffd\n"},
     {"Json",
      {"list", "--json", "NAMES.TAP"},
@@ -240,14 +240,25 @@ const StatusCase kStatuses[] = {
      1,
      "bitreel: play: --port PORT is required (see bitreel play --help)\n"},
     {"PlayUnknownComName", {"play", "--port", "COM99", "GOOD.TAP"}, 1, ""},
-    {"PlayFromPastTheEnd", {"play", "--port", "/dev/null", "--from", "2", "GOOD.TAP"}, 1, ""},
+    {"PlayFromPastTheEnd", {"play", "--port", "/dev/null", "--from", "3", "GOOD.TAP"}, 1, ""},
+    {"PlayFromZero",
+     {"play", "--port", "/dev/null", "--from", "0", "GOOD.TAP"},
+     1,
+     "bitreel: play: --from 0: rows count from 1; GOOD.TAP has rows 1 to 2 (see bitreel play "
+     "--help)\n"},
+    {"PlayToZero", {"play", "--port", "/dev/null", "--to", "0", "GOOD.TAP"}, 1, ""},
+    {"ViewRowZero",
+     {"view", "GOOD.TAP", "0"},
+     1,
+     "bitreel: view: row 0: rows count from 1; GOOD.TAP has rows 1 to 2 (see bitreel view "
+     "--help)\n"},
     {"PlayMissingFile", {"play", "--port", "/dev/null", "GAME.TAP"}, 1, ""},
     {"PlayPortAbsent", {"play", "--port", "/dev/no-such-tty", "GOOD.TAP"}, 3, ""},
-    {"PlayToPastTheEnd", {"play", "--port", "/dev/null", "--to", "2", "GOOD.TAP"}, 1, ""},
+    {"PlayToPastTheEnd", {"play", "--port", "/dev/null", "--to", "3", "GOOD.TAP"}, 1, ""},
     {"PlayToBeforeFrom",
-     {"play", "--port", "/dev/null", "--from", "1", "--to", "0", "GOOD.TAP"},
+     {"play", "--port", "/dev/null", "--from", "2", "--to", "1", "GOOD.TAP"},
      1,
-     "bitreel: play: --to 0 comes before --from 1 (see bitreel play --help)\n"},
+     "bitreel: play: --to 1 comes before --from 2 (see bitreel play --help)\n"},
     {"CheckWithoutPort",
      {"check"},
      1,
@@ -260,7 +271,7 @@ const StatusCase kStatuses[] = {
     {"ConvertCorrupt",
      {"convert", "--machine", "ace", "CORRUPT.TAP", "CORRUPT.JUP"},
      2,
-     "bitreel: CORRUPT.TAP: block 1 is corrupt; it and the bytes after it are left out\n"},
+     "bitreel: CORRUPT.TAP: block 2 is corrupt; it and the bytes after it are left out\n"},
     {"ConvertImageKeepsAnExistingOut",
      {"convert", BITREEL_SEEDS_DIR "/every-block-id.tzx", "GOOD.TAP"},
      1,
@@ -316,7 +327,7 @@ struct PlayCase {
     const char* file;
     QStringList options;
     TapeLayout layout;
-    int from;
+    int from;              // as typed, from 1
     std::optional<int> to; // --to, or to the end
 };
 
@@ -325,12 +336,12 @@ void PrintTo(const PlayCase& c, std::ostream* os) {
 }
 
 const PlayCase kPlays[] = {
-    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 0, std::nullopt},
-    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 2, std::nullopt},
-    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 1, 1},
-    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 0, 2},
-    {"ace/DICT.tap", {"--machine", "ace"}, TapeLayout::AceTap, 0, std::nullopt},
-    {"ace/test.tap", {"--format", "jup"}, TapeLayout::AceJup, 1, 1},
+    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 1, std::nullopt},
+    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 3, std::nullopt},
+    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 2, 2},
+    {"spectrum/z80_test_1_tap.tap", {}, TapeLayout::SpectrumTap, 1, 3},
+    {"ace/DICT.tap", {"--machine", "ace"}, TapeLayout::AceTap, 1, std::nullopt},
+    {"ace/test.tap", {"--format", "jup"}, TapeLayout::AceJup, 2, 2},
 };
 
 class PlayTest : public ::testing::TestWithParam<PlayCase> {};
@@ -338,7 +349,8 @@ class PlayTest : public ::testing::TestWithParam<PlayCase> {};
 TEST_P(PlayTest, TheFarEndGetsTheFramesFromTheRow) {
     const PlayCase& c = GetParam();
     PtyPair pty;
-    const Bytes want = Frames(Corpus / c.file, c.layout, c.from, c.to);
+    const Bytes want = Frames(Corpus / c.file, c.layout, c.from - 1,
+                              c.to ? std::optional(*c.to - 1) : std::nullopt);
     QStringList to;
     if (c.to) {
         to = QStringList{"--to", QString::number(*c.to)};
@@ -351,8 +363,8 @@ TEST_P(PlayTest, TheFarEndGetsTheFramesFromTheRow) {
     EXPECT_EQ(ran.status, 0) << ran.err;
     EXPECT_EQ(got, want);
     EXPECT_TRUE(pty.Receive(1, std::chrono::milliseconds(100)).empty()) << "sent past --to";
-    // Not a terminal: one plain line per block.
-    EXPECT_NE(ran.err.find("block " + std::to_string(c.from + 1) + " of "), std::string::npos)
+    // Not a terminal: one plain line per block, counted as --from counts.
+    EXPECT_NE(ran.err.find("block " + std::to_string(c.from) + " of "), std::string::npos)
         << ran.err;
 }
 
@@ -383,6 +395,54 @@ TEST(Play, ATzxImageSendsTheFramesOfItsTap) {
     EXPECT_EQ(ran.status, 0) << ran.err;
     EXPECT_EQ(got, want);
 }
+
+// A multi-load TZX played one load at a time: the stop block that ended a
+// load, and the --from that plays the next, said on standard error.
+struct StopCase {
+    const char* name;
+    QStringList range;
+    int load;         // the far end gets data block 1 or 2, or nothing (0)
+    std::string said; // the line on standard error; empty: none
+};
+
+const StopCase kStops[] = {
+    {"FirstLoad", {}, 1, "stopped at block 2 (Stop tape (48K)); go on with --from 3\n"},
+    {"FromTheStopToTheLast",
+     {"--from", "2"},
+     2,
+     "stopped at block 4 (Stop tape); nothing follows it\n"},
+    {"FromTheLastStop", {"--from", "4"}, 0, ""},
+};
+
+class StopBlockTest : public ::testing::TestWithParam<StopCase> {};
+
+TEST_P(StopBlockTest, SaysWhereItStoppedAndHowToGoOn) {
+    const StopCase& c = GetParam();
+    TempDir dir;
+    PtyPair pty;
+    const Bytes loads[] = {
+        {}, TapeBuilder().Block(255, {1, 2, 3}).bytes(), TapeBuilder().Block(255, {4, 5}).bytes()};
+    test::TzxBuilder()
+        .Standard(test::DataBytes(255, {1, 2, 3}))
+        .StopIf48K()
+        .Standard(test::DataBytes(255, {4, 5}))
+        .Pause(0)
+        .WriteTo(dir / "MULTI.TZX");
+    Bitreel play(QStringList{"play", "--port", QString::fromStdString(pty.Name())} + c.range +
+                     QStringList{"MULTI.TZX"},
+                 dir.path());
+    const Bytes& want = loads[c.load];
+    const Bytes got = pty.Receive(want.size(), std::chrono::milliseconds(Timeout));
+    const Ran ran = play.Finish();
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(got, want);
+    EXPECT_TRUE(pty.Receive(1, std::chrono::milliseconds(100)).empty()) << "sent past the stop";
+    const std::size_t at = ran.err.find("stopped at");
+    EXPECT_EQ(at == std::string::npos ? "" : ran.err.substr(at), c.said) << ran.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Loads, StopBlockTest, ::testing::ValuesIn(kStops),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Play, StopsAtACorruptBlockWithStatusTwo) {
     TempDir dir;

@@ -62,7 +62,7 @@ struct ViewCase {
     const char* name;
     std::string file; // in the test's folder, which holds PROG.TAP, SMALL.TAP and BAD.TAP
     QStringList options;
-    int row;
+    int row; // as typed, from 1
     int status;
     // Standard output as it must be, given the folder; none when there is none.
     std::function<std::string(const fs::path&)> out;
@@ -104,31 +104,31 @@ const std::string Dict = (Corpus / "ace/DICT.tap").string();
 
 // clang-format off
 const ViewCase kViews[] = {
-    {"ZmakebasBasicOfTheDataRow", "PROG.TAP", {"--basic"}, 1, 0, Listing("PROG.TAP", 1), ""},
-    {"CorpusBasicOfTheHeaderRow", Savetap, {"--basic"}, 0, 0, Listing(Savetap, 0), ""},
-    {"DefaultIsTheHeaderThenTheListing", Savetap, {}, 0, 0, HeaderThenListing, ""},
-    {"CharArray", Savetap, {"--array"}, 9, 0,
+    {"ZmakebasBasicOfTheDataRow", "PROG.TAP", {"--basic"}, 2, 0, Listing("PROG.TAP", 1), ""},
+    {"CorpusBasicOfTheHeaderRow", Savetap, {"--basic"}, 1, 0, Listing(Savetap, 0), ""},
+    {"DefaultIsTheHeaderThenTheListing", Savetap, {}, 1, 0, HeaderThenListing, ""},
+    {"CharArray", Savetap, {"--array"}, 10, 0,
      Text("t$(31)\n  \"SAVETAP testing character array\"\n"), ""},
-    {"HexOfASmallBlock", "SMALL.TAP", {"--hex"}, 0, 0, Text(SmallHex), ""},
-    {"DefaultHexWhenNoTextViewFits", "SMALL.TAP", {}, 0, 0, Text(SmallHex), ""},
-    {"AceDictionaryWords", Dict, {"--machine", "ace", "--words"}, 1, 0, Text("HEX\nHELLO\n"), ""},
-    {"ScreenAsIs", Savetap, {"--png", "OUT.png"}, 3, 0, nullptr, "", 1},
-    {"ScreenOfTheHeaderRowScaled", Savetap, {"--png", "OUT.png", "--scale", "3"}, 2, 0, nullptr,
+    {"HexOfASmallBlock", "SMALL.TAP", {"--hex"}, 1, 0, Text(SmallHex), ""},
+    {"DefaultHexWhenNoTextViewFits", "SMALL.TAP", {}, 1, 0, Text(SmallHex), ""},
+    {"AceDictionaryWords", Dict, {"--machine", "ace", "--words"}, 2, 0, Text("HEX\nHELLO\n"), ""},
+    {"ScreenAsIs", Savetap, {"--png", "OUT.png"}, 4, 0, nullptr, "", 1},
+    {"ScreenOfTheHeaderRowScaled", Savetap, {"--png", "OUT.png", "--scale", "3"}, 3, 0, nullptr,
      "", 3},
     // The same program stored in a TZX image: the same listing.
-    {"TzxDataRowAsTheTap", "PROG.TZX", {"--basic"}, 1, 0, Listing("PROG.TAP", 1), ""},
-    {"TzxRowWithoutABlock", "PROG.TZX", {}, 2, 0, Text("Text        : Side A\n"), ""},
-    {"CorruptRowInHex", "BAD.TAP", {}, 0, 2,
+    {"TzxDataRowAsTheTap", "PROG.TZX", {"--basic"}, 2, 0, Listing("PROG.TAP", 1), ""},
+    {"TzxRowWithoutABlock", "PROG.TZX", {}, 3, 0, Text("Text        : Side A\n"), ""},
+    {"CorruptRowInHex", "BAD.TAP", {}, 1, 2,
      Text("Corrupt block: its length field gives 5 bytes; the file holds 3 of them.\n"), ""},
-    {"RowPastTheEnd", "SMALL.TAP", {"--hex"}, 1, 1, nullptr,
-     Refused("row 1: SMALL.TAP has rows 0 to 0")},
-    {"ViewThatDoesNotFit", "PROG.TAP", {"--words"}, 1, 1, nullptr,
-     Refused("--words does not fit row 1 of PROG.TAP; give --basic or --hex")},
-    {"NoScreenToSave", "PROG.TAP", {"--png", "OUT.png"}, 0, 1, nullptr,
-     Refused("--png does not fit row 0 of PROG.TAP; give --basic or --hex")},
-    {"TwoViews", "SMALL.TAP", {"--hex", "--basic"}, 0, 1, nullptr,
+    {"RowPastTheEnd", "SMALL.TAP", {"--hex"}, 2, 1, nullptr,
+     Refused("row 2: SMALL.TAP has rows 1 to 1")},
+    {"ViewThatDoesNotFit", "PROG.TAP", {"--words"}, 2, 1, nullptr,
+     Refused("--words does not fit row 2 of PROG.TAP; give --basic or --hex")},
+    {"NoScreenToSave", "PROG.TAP", {"--png", "OUT.png"}, 1, 1, nullptr,
+     Refused("--png does not fit row 1 of PROG.TAP; give --basic or --hex")},
+    {"TwoViews", "SMALL.TAP", {"--hex", "--basic"}, 1, 1, nullptr,
      Refused("give one of --basic, --array, --words, --hex, --png")},
-    {"ScaleWithoutPng", "SMALL.TAP", {"--scale", "2"}, 0, 1, nullptr,
+    {"ScaleWithoutPng", "SMALL.TAP", {"--scale", "2"}, 1, 1, nullptr,
      Refused("--scale goes with --png")},
 };
 // clang-format on
@@ -180,7 +180,8 @@ TEST_P(ViewTest, ShowsWhatTheInspectorShows) {
         EXPECT_EQ(Collapsed(ran.out), Collapsed(ProgramSource));
     }
     if (c.scale > 0) {
-        const view::RowBlocks blocks = SpectrumRowBlocks(Savetap, static_cast<std::size_t>(c.row));
+        const view::RowBlocks blocks =
+            SpectrumRowBlocks(Savetap, static_cast<std::size_t>(c.row - 1));
         const view::RowViews views = view::ViewsOfRow(blocks, MachineKind::Spectrum);
         const view::ScreenImage want = view::ScaleImage(*view::RenderScreen(views.data), c.scale);
         const QImage got(Q(dir / "OUT.png"));
