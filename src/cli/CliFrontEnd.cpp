@@ -97,4 +97,21 @@ void CliFrontEnd::Stop(StopCause cause) {
     }
 }
 
+LineWait WaitOnPort(SystemPort& port, bool holdDtr, bool& failed) {
+    return [&port, holdDtr, &failed](int timeoutMs) {
+        try {
+            if (holdDtr) {
+                port.SetDtrEnable(true);
+            }
+            port.WaitForLine(timeoutMs);
+            if (holdDtr) {
+                port.SetDtrEnable(false);
+            }
+        } catch (const PortError&) {
+            failed = true;
+            throw;
+        }
+    };
+}
+
 } // namespace bitreel::cli

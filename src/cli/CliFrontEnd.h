@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/ProgressReporter.h"
+#include "serial/SystemPort.h"
 #include "transfer/LineWaits.h"
 #include "transfer/TransferFrontEnd.h"
 
@@ -17,6 +18,12 @@ namespace bitreel::cli {
 using LineWait = std::function<void(int timeoutMs)>;
 // Bytes written that have not left yet.
 using PendingOutput = std::function<std::size_t()>;
+
+// How a command waits on its port: for the port's own events, a timeout at
+// most, with DTR raised for the wait when the machine sends only while it
+// sees DTR (a recording). A failure of the port sets failed, so the command
+// can tell the line's failure from the file's, and goes on as it was.
+[[nodiscard]] LineWait WaitOnPort(SystemPort& port, bool holdDtr, bool& failed);
 
 // A transfer's front end on a terminal or in a script: progress on standard
 // error, recorded rows on standard output, Stop from a signal or from the

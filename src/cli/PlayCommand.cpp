@@ -132,17 +132,8 @@ int PlayCommand(const QStringList& arguments) {
 
     WatchedPort line(*port);
     bool waitFailed = false;
-    CliFrontEnd frontEnd(
-        progress,
-        [&](int timeoutMs) {
-            try {
-                port->WaitForLine(timeoutMs);
-            } catch (const PortError&) {
-                waitFailed = true;
-                throw;
-            }
-        },
-        [&] { return line.PendingOutput(); });
+    CliFrontEnd frontEnd(progress, WaitOnPort(*port, false, waitFailed),
+                         [&] { return line.PendingOutput(); });
     Playback playback(line, frontEnd);
 
     PlayRequest request;

@@ -100,21 +100,10 @@ int RecordCommand(const QStringList& arguments) {
     }
     WatchedPort line(*port);
     bool waitFailed = false;
-    CliFrontEnd frontEnd(
-        progress,
-        [&](int timeoutMs) {
-            try {
-                // DTR tells the machine that we read: it stays raised while
-                // the recording waits for the machine's bytes.
-                port->SetDtrEnable(true);
-                port->WaitForLine(timeoutMs);
-                port->SetDtrEnable(false);
-            } catch (const PortError&) {
-                waitFailed = true;
-                throw;
-            }
-        },
-        [] { return std::size_t{0}; });
+    // DTR tells the machine that we read: it stays raised while the
+    // recording waits for the machine's bytes.
+    CliFrontEnd frontEnd(progress, WaitOnPort(*port, true, waitFailed),
+                         [] { return std::size_t{0}; });
     if (blockLimit) {
         frontEnd.StopAfterBlocks(*blockLimit);
     }
