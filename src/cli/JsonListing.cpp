@@ -93,11 +93,11 @@ public:
         if (first_) {
             out_.Put('"');
         } else {
-            out_.Put(", \"");
+            out_.Put(",\"");
         }
         first_ = false;
         out_.Put(key);
-        out_.Put("\": ");
+        out_.Put("\":");
         return out_;
     }
     template <std::size_t N> void Number(const char (&key)[N], long long value) {
@@ -159,14 +159,14 @@ JsonListing::~JsonListing() {
 
 void JsonListing::BeginFile(std::string_view file, std::string_view layout) {
     if (anyFile_) {
-        text_.Put(",\n{\"file\": ");
+        text_.Put(",\n{\"file\":");
     } else {
-        text_.Put("[\n{\"file\": ");
+        text_.Put("[\n{\"file\":");
     }
     PutString(text_, file);
-    text_.Put(", \"layout\": ");
+    text_.Put(",\"layout\":");
     PutString(text_, layout);
-    text_.Put(", \"blocks\": [");
+    text_.Put(",\"blocks\":[");
     anyFile_ = true;
     anyBlock_ = false;
 }

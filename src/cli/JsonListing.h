@@ -59,7 +59,7 @@ private:
 
 // Writes `list --json` as it goes: an array with one object per file (file,
 // layout, blocks), each block an object (number, row, kind, flag, length,
-// checksum, header) on a line of its own, so that a line-by-line tool can
+// checksum, header) on a line of its own, with no spaces, so that a line-by-line tool can
 // read it too. Nothing but the text not yet written is held, whatever the
 // size of the listing.
 class JsonListing {
