@@ -97,7 +97,7 @@ TEST(AceTzx, JsonAndTheMachineOverride) {
         .Raw(test::AceTzxOf(JupOf("D.TAP"), AceTzxShape::Archive))
         .WriteTo(dir / "D.TZX");
     const Ran json = RunBitreel({"list", "--json", Q(dir / "D.TZX")});
-    EXPECT_NE(json.out.find("\"type\": \"bytes\""), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"type\":\"bytes\""), std::string::npos) << json.out;
     const Ran spectrum = RunBitreel({"list", "--machine", "spectrum", Q(dir / "D.TZX")});
     EXPECT_NE(spectrum.out.find("Unknown block type [Length=27]"), std::string::npos)
         << spectrum.out;

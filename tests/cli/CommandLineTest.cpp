@@ -182,7 +182,7 @@ const ShownCase kShown[] = {
     {"Message", {"convert", "GROUP.TZX", "OUT.TAP"}, "", "left out: Group       : G\ufffd\n"},
     {"Json",
      {"list", "--json", "NAMES.TAP"},
-     "\"row\": \"Program     : A\\rB\\nC\\u001bD\x7f\xc2\x85\x45 [Line=10",
+     "\"row\":\"Program     : A\\rB\\nC\\u001bD\x7f\xc2\x85\x45 [Line=10",
      "",
      true},
 };
