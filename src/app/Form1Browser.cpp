@@ -71,7 +71,7 @@ Form1::Listing Form1::LoadContents(const QString& path) {
     bool playable = false;
     try {
         TapeImage image(file, Machine(), LayoutInForce());
-        while (!image.Advance(BlocksPerYield)) {
+        while (!image.Advance(BlocksPerYield, TapeImage::Widths::Measure)) {
             QCoreApplication::processEvents();
             if (lstContents->Revision() != listing) {
                 return Listing::Failed; // another file, folder or a recording has the list now

@@ -136,8 +136,9 @@ void TapeImage::Scan(std::size_t maxBlocks, Detail detail,
     }
 }
 
-bool TapeImage::Advance(std::size_t maxBlocks) {
-    Scan(maxBlocks, Detail::Index, [](std::size_t, Found&) {});
+bool TapeImage::Advance(std::size_t maxBlocks, Widths widths) {
+    Scan(maxBlocks, widths == Widths::Measure ? Detail::Row : Detail::Index,
+         [](std::size_t, Found&) {});
     return complete_;
 }
 

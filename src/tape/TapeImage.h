@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -51,8 +52,10 @@ public:
               TapeLayout layout, bool isTapFile);
 
     // Indexes up to maxBlocks further rows; true once the whole image is
-    // indexed.
-    bool Advance(std::size_t maxBlocks);
+    // indexed. Measuring the rows on the way makes their texts, so that
+    // WidestRow is known at the end without a pass of its own.
+    enum class Widths { Later, Measure };
+    bool Advance(std::size_t maxBlocks, Widths widths = Widths::Later);
     [[nodiscard]] bool Complete() const noexcept { return complete_; }
     // Indexes every row at once.
     TapeImage& IndexAll();
@@ -113,7 +116,8 @@ private:
     void NoteWidth(std::size_t row, std::size_t length) const;
 
     std::vector<std::uint8_t> bytes_;
-    std::vector<Start> starts_;
+    // In chunks: a huge image's index never has to move whole as it grows.
+    std::deque<Start> starts_;
     ImageFormat format_ = ImageFormat::Blocks;
     MachineKind machine_ = MachineKind::Spectrum;
     TapeLayout layout_ = TapeLayout::SpectrumTap;
