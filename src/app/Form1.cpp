@@ -1,5 +1,6 @@
 // The main window: its controls, start-up, the commands and the port choice.
 #include "app/Form1.h"
+#include "transfer/FsPath.h"
 
 #include "app/ClickComboBox.h"
 #include "app/ContentsList.h"
@@ -168,8 +169,7 @@ void Form1::cmdPlay_Click() {
     ClearFailureReason();
     const FocusReturn focus(*this, *cmdPlay);
     PlayRequest request;
-    request.file = std::filesystem::path(File1->Path().toStdU16String()) /
-                   std::filesystem::path(File1->FileName().toStdU16String());
+    request.file = ToFsPath(QDir(File1->Path()).filePath(File1->FileName()));
     request.layout = LayoutInForce();
     const int current = lstContents->currentRow();
     request.startRow = current >= 0 && lstContents->isRowSelected(current) ? current : 0;
@@ -194,7 +194,7 @@ void Form1::cmdRecord_Click() {
     request.machine = Machine();
     request.layout = LayoutInForce();
     // The dialog first opens on the folder the browser shows.
-    request.dialogFolder = std::filesystem::path(Dir1->Path().toStdU16String());
+    request.dialogFolder = ToFsPath(Dir1->Path());
 
     Form1FrontEnd frontEnd(*this);
     Recording recording(*services_.port, frontEnd, *services_.recordDialog);

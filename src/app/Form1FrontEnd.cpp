@@ -7,8 +7,8 @@
 #include "app/DriveList.h"
 #include "app/FileList.h"
 #include "app/Form1.h"
-#include "transfer/FsPath.h"
 #include "app/TransferWords.h"
+#include "transfer/FsPath.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -17,10 +17,6 @@
 
 namespace bitreel {
 namespace {
-
-QString FromPath(const std::filesystem::path& path) {
-    return QString::fromStdU16String(path.generic_u16string());
-}
 
 void SetEnabled(std::initializer_list<QWidget*> controls, bool enabled) {
     for (QWidget* control : controls) {
@@ -105,7 +101,7 @@ void Form1FrontEnd::UnlockAfterRecord(const TransferResult& result) {
     // shows its new file in the file list.
     const bool recorded = !result.file.empty();
     if ((result.ending == TransferResult::Ending::Stopped || recorded) && recordingFolder_) {
-        form_.File1->SetPath(FromPath(*recordingFolder_));
+        form_.File1->SetPath(FromFsPath(*recordingFolder_));
     }
     form_.optMachine[0]->setEnabled(true);
     form_.optMachine[1]->setEnabled(true);
@@ -130,7 +126,7 @@ void Form1FrontEnd::UnlockAfterRecord(const TransferResult& result) {
 void Form1FrontEnd::ChooseFile(const std::filesystem::path& file) {
     std::error_code unknown;
     if (std::filesystem::equivalent(ToFsPath(form_.File1->Path()), file.parent_path(), unknown)) {
-        static_cast<void>(form_.ChooseListedFile(FromPath(file.filename())));
+        static_cast<void>(form_.ChooseListedFile(FromFsPath(file.filename())));
     }
 }
 
@@ -169,9 +165,9 @@ void Form1FrontEnd::BlockGoingOut(int row) {
 
 bool Form1FrontEnd::RecordingFolder(const std::filesystem::path& folder) {
     recordingFolder_ = folder;
-    form_.File1->SetPath(FromPath(folder));
+    form_.File1->SetPath(FromFsPath(folder));
     // A new folder in the directory list empties the contents list.
-    return form_.Dir1->SetPath(FromPath(folder));
+    return form_.Dir1->SetPath(FromFsPath(folder));
 }
 
 void Form1FrontEnd::ReceivingStarts() {

@@ -1,5 +1,6 @@
 // Asks where an inspector saves a picture or a block.
 #include "app/QtSaveFileDialog.h"
+#include "transfer/FsPath.h"
 
 #include "app/FileDialogSize.h"
 
@@ -9,14 +10,14 @@ namespace bitreel {
 
 std::optional<std::filesystem::path> QtSaveFileDialog::Ask(const SaveDialogRequest& request) {
     QFileDialog dialog(parent_, QString::fromStdString(request.title),
-                       QString::fromStdU16String(request.suggested.u16string()),
+                       FromFsPath(request.suggested),
                        QString::fromStdString(request.filterName + " (" + request.pattern + ")"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     ShowColumnsWhole(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return std::filesystem::path(dialog.selectedFiles().constFirst().toStdU16String());
+    return ToFsPath(dialog.selectedFiles().constFirst());
 }
 
 } // namespace bitreel

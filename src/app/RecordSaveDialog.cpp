@@ -1,5 +1,6 @@
 // The file dialog a recording's name is chosen in.
 #include "app/RecordSaveDialog.h"
+#include "transfer/FsPath.h"
 
 #include "app/FileDialogSize.h"
 #include "transfer/RecordTarget.h"
@@ -24,15 +25,11 @@ QString AnyCase(const QString& pattern) {
     return out;
 }
 
-std::filesystem::path ToPath(const QString& path) {
-    return std::filesystem::path(path.toStdU16String());
-}
-
 } // namespace
 
 RecordSaveDialog::RecordSaveDialog(QWidget* parent, const RecordDialogRequest& request)
     : QFileDialog(parent, QString::fromStdString(request.title),
-                  QString::fromStdU16String(request.initialFolder.u16string())) {
+                  FromFsPath(request.initialFolder)) {
     setObjectName(QStringLiteral("CommonDialog1"));
     // Qt's own dialog, so that the any-case patterns work on every platform;
     // the question before replacing a file is asked here, about the file the
@@ -72,7 +69,7 @@ void RecordSaveDialog::accept() {
         if (!chosen.dir().exists()) {
             return;
         }
-        if (!MayReplace(RecordOutputPath(ToPath(chosen.filePath())))) {
+        if (!MayReplace(RecordOutputPath(ToFsPath(chosen.filePath())))) {
             return;
         }
     }
@@ -85,7 +82,7 @@ bool RecordSaveDialog::MayReplace(const std::filesystem::path& output) {
         return true;
     }
     QMessageBox question(QMessageBox::Warning, windowTitle(),
-                         ReplaceQuestion(QString::fromStdU16String(output.filename().u16string())),
+                         ReplaceQuestion(FromFsPath(output.filename())),
                          QMessageBox::Yes | QMessageBox::No, this);
     question.setDefaultButton(QMessageBox::No);
     return question.exec() == QMessageBox::Yes;

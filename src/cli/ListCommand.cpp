@@ -78,7 +78,7 @@ int ListCommand(const QStringList& arguments) {
                 // A line with the file's name before its rows, a blank line between files.
                 out += (&name == &files.front() ? "" : "\n") + Shown(name) + ":\n";
             }
-            image.ForEachRow([&out](std::size_t, std::string_view row) {
+            image.ForEachRow([&out](std::size_t, const std::string& row) {
                 AppendLatin1AsUtf8(out, row);
                 out += '\n';
                 if (out.size() >= 64 * 1024) {

@@ -9,13 +9,30 @@
 
 namespace bitreel::cli {
 
+namespace {
+
+void ReportExisting(const QString& name) {
+    ReportError(Shown(name) + " exists; give --force to overwrite it");
+}
+
+} // namespace
+
+bool MayCreateOutFile(const std::filesystem::path& path, const QString& name, bool force) {
+    std::error_code ignored;
+    if (!force && std::filesystem::exists(path, ignored)) {
+        ReportExisting(name);
+        return false;
+    }
+    return true;
+}
+
 OutFile CreateOutFile(const std::filesystem::path& path, const QString& name, bool force) {
     // "x" creates the file only when there is none, in one step.
     OutFile file(std::fopen(path.string().c_str(), force ? "wb" : "wbx"));
     if (!file) {
         const int error = errno;
         if (error == EEXIST) {
-            ReportError(Shown(name) + " exists; give --force to overwrite it");
+            ReportExisting(name);
         } else {
             ReportError("cannot create " + Shown(name) + ": " + std::strerror(error));
         }

@@ -21,6 +21,12 @@ using OutFile = std::unique_ptr<std::FILE, FileCloser>;
 [[nodiscard]] OutFile CreateOutFile(const std::filesystem::path& path, const QString& name,
                                     bool force);
 
+// The same refusal told before any other step (a port opened, a file
+// read), so that a refused OUT costs nothing; CreateOutFile still refuses a
+// file made meanwhile.
+[[nodiscard]] bool MayCreateOutFile(const std::filesystem::path& path, const QString& name,
+                                    bool force);
+
 // The --force option that lets CreateOutFile replace a file.
 [[nodiscard]] inline QCommandLineOption ForceOption() {
     return {QStringLiteral("force"), QStringLiteral("Overwrite an existing OUT.")};

@@ -81,6 +81,9 @@ int RecordCommand(const QStringList& arguments) {
     const std::filesystem::path path = std::filesystem::absolute(ToFsPath(name));
     const TapeChoice choice = ChooseFor(options, path);
 
+    if (!MayCreateOutFile(path, name, parser.isSet(forceOption))) {
+        return ExitUsageOrIo;
+    }
     int status = ExitDone;
     const std::unique_ptr<SystemPort> port = OpenLine(Command, parser.value(portOption), status);
     if (!port) {

@@ -8,7 +8,7 @@ namespace {
 
 std::vector<std::string> Rows(TapeImage image, bool& ExpectHeader) {
     std::vector<std::string> rows;
-    image.ForEachRow([&rows](std::size_t, std::string_view row) { rows.emplace_back(row); });
+    image.ForEachRow([&rows](std::size_t, std::string& row) { rows.push_back(std::move(row)); });
     ExpectHeader = image.ExpectHeader();
     return rows;
 }

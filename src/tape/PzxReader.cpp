@@ -54,17 +54,20 @@ std::string HeaderRow(Span body) {
     const Span title = NextString(in);
     if (!title.empty()) {
         // Then pairs of a key and its value; the publisher, author and year
-        // follow the title, in the order given, as a TZX archive info shows.
-        std::string value = Utf8Text(title);
+        // follow the title, as a TZX archive info shows them.
+        constexpr std::array<std::string_view, 4> Keys = {"", "Publisher", "Author", "Year"};
+        ArchiveFacts facts;
+        facts[0] = Utf8Text(title);
         while (!in.AtEnd()) {
             const Span key = NextString(in);
             const Span text = NextString(in);
             const std::string_view name(reinterpret_cast<const char*>(key.data()), key.size());
-            if (name == "Publisher" || name == "Author" || name == "Year") {
-                value += ", " + Utf8Text(text);
+            const auto slot = std::find(Keys.begin() + 1, Keys.end(), name);
+            if (slot != Keys.end() && facts[slot - Keys.begin()].empty()) {
+                facts[slot - Keys.begin()] = Utf8Text(text);
             }
         }
-        return LabelRow("Archive info", value);
+        return LabelRow("Archive info", ArchiveText(facts));
     }
     return LabelRow("PZX header", "version " + std::to_string(major.value_or(0)) + "." +
                                       std::to_string(minor.value_or(0)));

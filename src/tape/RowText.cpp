@@ -71,6 +71,17 @@ std::string Utf8Text(std::span<const std::uint8_t> bytes) {
     return text;
 }
 
+std::string ArchiveText(const ArchiveFacts& facts) {
+    std::string text;
+    for (const std::string& fact : facts) {
+        if (!fact.empty()) {
+            text += text.empty() ? "" : ", ";
+            text += fact;
+        }
+    }
+    return text;
+}
+
 std::string Counted(std::uint64_t count, std::string_view unit) {
     std::string text = std::to_string(count);
     text += ' ';

@@ -4,6 +4,7 @@
 // frames, in the list's style: a label padded to 12 characters, a colon, a
 // space and the value.
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -28,6 +29,12 @@ inline constexpr std::string_view DamagedValue = "damaged";
 // UTF-8 text (PZX) in the list's one-byte character set: characters up to 255
 // as themselves, others and broken sequences as '?', controls as spaces.
 [[nodiscard]] std::string Utf8Text(std::span<const std::uint8_t> bytes);
+
+// An archive's title, publisher, author and year, as far as they are given,
+// in that order whatever order the file keeps them in: "Manic Miner,
+// Bug-Byte, 1983".
+using ArchiveFacts = std::array<std::string, 4>;
+[[nodiscard]] std::string ArchiveText(const ArchiveFacts& facts);
 
 // A count with its unit, singular for one: "1 pulse", "8063 pulses".
 [[nodiscard]] std::string Counted(std::uint64_t count, std::string_view unit);

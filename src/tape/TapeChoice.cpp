@@ -77,17 +77,23 @@ TapeChoice ChoiceForFile(const std::filesystem::path& path) {
     if (!EndsWith(path, ".TZX")) {
         return ChoiceForName(path);
     }
-    // What comes before the first data block is a few short blocks; an Ace
-    // header is 27 bytes. The start of the file tells.
+    // What comes before the first data block is mostly a few short blocks,
+    // and an Ace header is 27 bytes: the start of the file tells, unless it
+    // ends inside a block; then the whole file does.
     constexpr std::size_t Enough = 64 * 1024;
-    std::vector<std::uint8_t> start;
+    std::optional<bool> ace;
     try {
         TapeFile file(path);
+        std::vector<std::uint8_t> start;
         (void)file.Read(Enough, start);
+        ace = TzxReader::IsJupiterAceTape(start);
+        if (!ace && !file.AtEnd()) {
+            ace = TzxReader::IsJupiterAceTape(ReadWholeFile(path, TapeImage::MaxFileSize));
+        }
     } catch (const std::system_error&) {
         return ChoiceForName(path); // reading it again says why it cannot be
     }
-    if (TzxReader::IsJupiterAceTape(start)) {
+    if (ace.value_or(false)) {
         return {MachineKind::JupiterAce, TapeLayout::AceJup};
     }
     return ChoiceForName(path);

@@ -147,9 +147,10 @@ TapeImage& TapeImage::IndexAll() {
     return *this;
 }
 
-void TapeImage::ForEachRow(const std::function<void(std::size_t, std::string_view)>& visit) {
+void TapeImage::ForEachRow(const std::function<void(std::size_t, std::string&)>& visit) {
     for (std::size_t row = 0; row < starts_.size(); ++row) {
-        visit(row, Row(row));
+        std::string text = Row(row);
+        visit(row, text);
     }
     Scan(std::numeric_limits<std::size_t>::max(), Detail::Row,
          [&visit](std::size_t row, Found& found) { visit(row, found.facts.row); });

@@ -64,7 +64,8 @@ public:
     // indexing the rows not indexed yet as it goes: a listing reads each
     // block once, and keeps nothing of it. The block passed is valid during
     // the call only.
-    void ForEachRow(const std::function<void(std::size_t, std::string_view)>& visit);
+    // The row's text may be taken (moved from).
+    void ForEachRow(const std::function<void(std::size_t, std::string&)>& visit);
     void ForEachBlock(const std::function<void(std::size_t, const ImageBlock&)>& visit);
 
     [[nodiscard]] ImageFormat Format() const noexcept { return format_; }

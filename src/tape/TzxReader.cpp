@@ -297,7 +297,7 @@ bool ArchiveInfo(ByteCursor& in, EntryBuilder& out) {
     }
     ByteCursor info(*body);
     const unsigned count = info.U8().value_or(0);
-    std::string value;
+    ArchiveFacts facts;
     std::string first;
     for (unsigned i = 0; i < count; ++i) {
         const auto kind = info.U8();
@@ -309,11 +309,11 @@ bool ArchiveInfo(ByteCursor& in, EntryBuilder& out) {
         if (i == 0) {
             first = *text;
         }
-        if (*kind <= 3) {
-            value += value.empty() ? "" : ", ";
-            value += *text;
+        if (*kind < facts.size() && facts[*kind].empty()) {
+            facts[*kind] = *text;
         }
     }
+    const std::string value = ArchiveText(facts);
     AddRow(out, LabelRow("Archive info", value.empty() ? first : value));
     return true;
 }
@@ -446,10 +446,13 @@ bool ReadBlockAfterId(std::uint8_t id, ByteCursor& in, EntryBuilder& out) {
 
 } // namespace
 
-bool TzxReader::IsJupiterAceTape(std::span<const std::uint8_t> file) {
+std::optional<bool> TzxReader::IsJupiterAceTape(std::span<const std::uint8_t> file) {
     constexpr std::uint8_t HardwareId = 0x33;
     constexpr std::uint8_t ComputerType = 0;
     constexpr std::uint8_t JupiterAceId = 0x1A;
+    // The values up to this say the tape runs on the machine; above, that it
+    // does not.
+    constexpr std::uint8_t RunsOn = 2;
     std::size_t at = 0;
     while (const auto entry = ReadEntry(file, at)) {
         if (entry->kind == EntryKind::Frame) {
@@ -466,14 +469,14 @@ bool TzxReader::IsJupiterAceTape(std::span<const std::uint8_t> file) {
             for (unsigned types = in.U8().value_or(0); types > 0; --types) {
                 const auto type = in.U8();
                 const auto id = in.U8();
-                if (type == ComputerType && id == JupiterAceId) {
+                const auto value = in.U8();
+                if (type == ComputerType && id == JupiterAceId && value <= RunsOn) {
                     return true;
                 }
-                (void)in.U8();
             }
         }
         if (entry->last) {
-            break;
+            return std::nullopt; // the bytes end inside a block
         }
         at = entry->next;
     }

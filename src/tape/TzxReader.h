@@ -23,9 +23,11 @@ public:
                                                             std::size_t at);
 
     // The image holds a Jupiter Ace tape. Read up to its first data block:
-    // a hardware block names the Jupiter Ace (type 0, ID 0x1A), or the first
-    // data block is an Ace header (27 bytes, flag 0, type 0x00 or 0x20).
-    [[nodiscard]] static bool IsJupiterAceTape(std::span<const std::uint8_t> file);
+    // a hardware block names the Jupiter Ace (type 0, ID 0x1A) as a machine
+    // the tape runs on, or the first data block is an Ace header (27 bytes,
+    // flag 0, type 0x00 or 0x20). No value when the bytes end before either
+    // tells (the start of a file).
+    [[nodiscard]] static std::optional<bool> IsJupiterAceTape(std::span<const std::uint8_t> file);
 };
 
 } // namespace bitreel

@@ -254,6 +254,11 @@ const StatusCase kStatuses[] = {
      "--help)\n"},
     {"PlayMissingFile", {"play", "--port", "/dev/null", "GAME.TAP"}, 1, ""},
     {"PlayPortAbsent", {"play", "--port", "/dev/no-such-tty", "GOOD.TAP"}, 3, ""},
+    // An existing OUT is refused before the port is touched.
+    {"RecordOverAFileWithAnAbsentPort",
+     {"record", "--port", "/dev/no-such-tty", "GOOD.TAP"},
+     1,
+     "bitreel: GOOD.TAP exists; give --force to overwrite it\n"},
     {"PlayToPastTheEnd", {"play", "--port", "/dev/null", "--to", "3", "GOOD.TAP"}, 1, ""},
     {"PlayToBeforeFrom",
      {"play", "--port", "/dev/null", "--from", "2", "--to", "1", "GOOD.TAP"},

@@ -63,9 +63,10 @@ const FileCase kFiles[] = {
     // them; other keys are left out.
     {"TitleWithItsFacts",
      PzxBuilder::Headerless()
-         .Block("PZXT", Body({1,   0,   'G', 0,   'P', 'u', 'b', 'l', 'i', 's', 'h', 'e', 'r',
-                              0,   'B', 0,   'L', 'a', 'n', 'g', 'u', 'a', 'g', 'e', 0,   'E',
-                              'n', 0,   'Y', 'e', 'a', 'r', 0,   '1', '9', '8', '3', 0}))
+         // Kept in another order than shown, with a key that is not shown.
+         .Block("PZXT", Body({1,   0,   'G', 0,   'Y', 'e', 'a', 'r', 0,   '1', '9', '8', '3',
+                              0,   'L', 'a', 'n', 'g', 'u', 'a', 'g', 'e', 0,   'E', 'n', 0,
+                              'P', 'u', 'b', 'l', 'i', 's', 'h', 'e', 'r', 0,   'B', 0}))
          .bytes(),
      {"Archive info: G, B, 1983"},
      "S"},

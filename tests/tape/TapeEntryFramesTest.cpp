@@ -156,7 +156,7 @@ TEST(AceTzx, ToldByItsContentAndSentAsTheJupFile) {
     const struct {
         const char* name;
         Bytes tzx;
-        bool ace;
+        std::optional<bool> ace;
     } cases[] = {
         {"archive", test::AceTzxOf(jup, test::AceTzxShape::Archive), true},
         {"no hardware block", test::AceTzxOf(jup, test::AceTzxShape::NoHardware), true},
@@ -167,6 +167,10 @@ TEST(AceTzx, ToldByItsContentAndSentAsTheJupFile) {
         {"ace header as data", TzxBuilder().Standard(test::DataBytes(255, Bytes(25, 0))).bytes(),
          false},
         {"no data block", TzxBuilder().Text("Jupiter ACE Archive").bytes(), false},
+        {"hardware it does not run on",
+         TzxBuilder().Raw({0x33, 1, 0, 0x1A, 3}).Standard(spectrumHeader).bytes(), false},
+        {"ends before it tells", TzxBuilder().Text("Jupiter ACE Archive").Cut(3).bytes(),
+         std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(TzxReader::IsJupiterAceTape(c.tzx), c.ace) << c.name;

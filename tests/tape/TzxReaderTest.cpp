@@ -117,7 +117,8 @@ const BlockCase kBlocks[] = {
      'S'},
     {"ArchiveInfo",
      [](auto& t) {
-         t.ArchiveInfo({{0, "Manic Miner"}, {1, "Bug-Byte"}, {3, "1983"}, {0xFF, "A comment"}});
+         // Kept in another order than shown.
+         t.ArchiveInfo({{3, "1983"}, {0xFF, "A comment"}, {1, "Bug-Byte"}, {0, "Manic Miner"}});
      },
      "Archive info: Manic Miner, Bug-Byte, 1983", 'S'},
     {"ArchiveInfoCommentOnly",
