@@ -123,7 +123,9 @@ std::string ShownLines(std::string_view utf8) {
 }
 
 void Write(std::FILE* stream, std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stream);
+    if (!text.empty()) {
+        std::fwrite(text.data(), 1, text.size(), stream);
+    }
 }
 
 void ReportError(std::string_view message) {

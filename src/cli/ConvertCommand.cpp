@@ -40,7 +40,9 @@ bool WriteWhole(const std::filesystem::path& path, const QString& name, bool for
     if (!file) {
         return false;
     }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    // Nothing kept makes an empty file; fwrite takes no null buffer, even for nothing.
+    const bool written =
+        bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     const int error = errno;
     if (std::fclose(file.release()) != 0 || !written) {
         ReportError("cannot write " + Shown(name) + ": " + std::strerror(written ? errno : error));
