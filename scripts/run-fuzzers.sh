@@ -24,7 +24,7 @@ for t in "${targets[@]}"; do
     "$t" -max_total_time="$each" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$work/" "$work" "$seeds" >"$work/log" 2>&1 || status=$?
     # The coverage reached, from the line libFuzzer ends on; all of a failure.
-    grep -E '^#[0-9]+ +(INITED|DONE)' "$work/log" || true
+    grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)' "$work/log" || true
     grep -E '^stat::' "$work/log" || true
     if [ "$status" -ne 0 ]; then
         tail -n 40 "$work/log"
