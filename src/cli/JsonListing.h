@@ -39,7 +39,7 @@ public:
     void Clear() noexcept { size_ = 0; }
 
 private:
-    static constexpr std::size_t Capacity = 128 * 1024;
+    static constexpr std::size_t Capacity = 2 * 1024 * 1024;
     void Reserve(std::size_t more) {
         while (capacity_ - size_ < more) {
             Grow();
@@ -64,7 +64,7 @@ private:
 // size of the listing.
 class JsonListing {
 public:
-    explicit JsonListing(std::FILE* out) : out_(out) {}
+    explicit JsonListing(std::FILE* out);
     JsonListing(const JsonListing&) = delete;
     JsonListing& operator=(const JsonListing&) = delete;
     ~JsonListing();
