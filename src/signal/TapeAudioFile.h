@@ -1,0 +1,39 @@
+#pragma once
+
+#include "signal/AudioFile.h"
+#include "signal/RenderOptions.h"
+#include "tape/PulseStream.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+
+namespace bitreel {
+
+class TapeImage;
+
+// What writing a tape to a sound file meets on the way, for its front end
+// to tell the user.
+struct TapeAudioEvents {
+    std::function<void(std::size_t row)> rowStarts; // the row's block starts
+    std::function<void(std::size_t row)> stopped;   // a stop block: 2 s of silence stand for it
+    std::function<void(std::size_t row)> choice;    // a select block: its first choice was taken
+};
+
+struct TapeAudioResult {
+    std::optional<std::size_t> corruptRow; // the tape ended at a block it could not read
+    std::uint64_t samples = 0;
+};
+
+// A stop in a file: the silence that stands for the user starting the tape again.
+inline constexpr std::uint32_t StopSilenceMs = 2000;
+
+// Renders the image's pulses over the range into a sound file of the type
+// given. Throws std::system_error when the file cannot be written.
+TapeAudioResult WriteTapeAudio(const TapeImage& image, PulseRange range,
+                               const RenderOptions& options, const std::filesystem::path& out,
+                               AudioFileType type, const TapeAudioEvents& events = {});
+
+} // namespace bitreel
