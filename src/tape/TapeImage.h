@@ -121,6 +121,9 @@ private:
     [[nodiscard]] bool ReadAt(TapeFile& file, std::uint64_t offset, bool expectHeader,
                               Detail detail, Found& found) const;
     void BlockOf(Found& found, ImageBlock& block) const;
+    // The bytes a corrupt block of a file of blocks at offset holds.
+    void KeepCorruptBytes(std::uint64_t offset, bool expectHeader,
+                          std::vector<std::uint8_t>& kept) const;
     // Indexes up to maxBlocks further rows, handing each to visit.
     void Scan(std::size_t maxBlocks, Detail detail,
               const std::function<void(std::size_t, Found&)>& visit);

@@ -364,5 +364,38 @@ TEST_F(Inspector, ATzxRowOpensAsTheSameTapBlockDoes) {
     }
 }
 
+// A row the file does not hold whole opens on its bytes, as far as the file
+// holds them: a TAP block from its flag on, a TZX block from its ID.
+TEST_F(Inspector, ACorruptRowShowsTheBytesThatAreThere) {
+    const struct {
+        const char* name;
+        Bytes image;
+        int row; // the corrupt one; a TAP file goes on to list what follows it
+        const char* first;
+        const char* bytes; // the first line of the dump
+    } cases[] = {
+        {"CUT.TAP", TapeBuilder().Block(255, {1}).Length(900).Raw({255, 0x41, 0x42}).bytes(), 1,
+         "Corrupt block: its length field gives 900 bytes; the file holds 3 of them.",
+         "0000[FF]41 42"},
+        {"CUT.TZX", TzxBuilder().Standard({255, 1}).Standard({255, 2, 3}).Cut(3).bytes(), 1,
+         "Corrupt block: the file holds 5 bytes from its start to its end.", "0000 10 E8 03 03 00"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        TapeBuilder().Raw(c.image).WriteTo(folder / c.name);
+        TestWindow w(folder.path(), line);
+        ASSERT_EQ(TestWindow::Rows(w.Contents()).at(c.row), "Corrupt block");
+        BlockInspector* inspector = OpenRow(w, c.row);
+        ASSERT_NE(inspector, nullptr);
+        EXPECT_EQ(Tabs(inspector), QStringList{"Hex"});
+        const QStringList lines =
+            inspector->findChild<QPlainTextEdit*>("hex")->toPlainText().split('\n');
+        ASSERT_GE(lines.size(), 2);
+        EXPECT_EQ(lines[0].toStdString(), c.first);
+        EXPECT_TRUE(lines[1].startsWith(c.bytes)) << lines[1].toStdString();
+    }
+}
+
 } // namespace
 } // namespace bitreel::test

@@ -200,5 +200,99 @@ TEST_P(ViewTest, ShowsWhatTheInspectorShows) {
 INSTANTIATE_TEST_SUITE_P(Rows, ViewTest, ::testing::ValuesIn(kViews),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The bytes a hex dump shows, read back from its lines of 16.
+test::Bytes DumpedBytes(const std::string& dump) {
+    test::Bytes bytes;
+    std::istringstream lines(dump);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.size() < 4 + 3 * 16 || line.find_first_not_of("0123456789ABCDEF") != 4) {
+            continue; // a line of words, not of bytes
+        }
+        for (std::size_t at = 5; at + 2 <= 4 + 3 * 16 && line[at] != ' '; at += 3) {
+            bytes.push_back(static_cast<std::uint8_t>(std::stoi(line.substr(at, 2), nullptr, 16)));
+        }
+    }
+    return bytes;
+}
+
+test::Bytes Tail(const test::Bytes& bytes, std::size_t from, std::size_t count = 0) {
+    const auto begin = bytes.begin() + static_cast<std::ptrdiff_t>(from);
+    return count == 0 ? test::Bytes(begin, bytes.end())
+                      : test::Bytes(begin, begin + static_cast<std::ptrdiff_t>(count));
+}
+
+struct CorruptCase {
+    const char* name;
+    const char* file;
+    QStringList options;
+    test::Bytes image;
+    int row;           // as typed, from 1
+    std::string first; // the line that says what the file holds of the block
+    test::Bytes shown; // the bytes the dump then shows
+};
+
+void PrintTo(const CorruptCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const test::Bytes kWhole = TapeBuilder().Block(255, {1, 2}).bytes();
+const test::Bytes kBeyond =
+    TapeBuilder().Raw(kWhole).Length(6914).Raw(test::Bytes(40, 0xAA)).bytes();
+const test::Bytes kCut =
+    TapeBuilder().Block(255, test::Bytes(100, 7)).Length(60).Raw({255, 5, 6}).bytes();
+const test::Bytes kAceCut = TapeBuilder().Length(20).Raw({9, 8, 7, 6, 5}).bytes();
+const test::Bytes kTzxCut = test::TzxBuilder().Text("x").Standard({255, 1, 2, 3}).Cut(2).bytes();
+const test::Bytes kNoSignature = {'n', 'o', 't', ' ', 'a', ' ', 't', 'z', 'x'};
+const std::size_t kPzxHeader = test::PzxBuilder().size();
+const test::Bytes kPzxCut = test::PzxBuilder().Data({255, 1, 2, 3, 4}).Cut(3).bytes();
+const test::Bytes kLongTail = test::TzxBuilder().Raw({0x4B}).Raw(test::Bytes(70000, 0x11)).bytes();
+
+// clang-format off
+const CorruptCase kCorrupt[] = {
+    // The length runs past the whole file: what follows it is shown all the same.
+    {"LengthBeyondTheFile", "CUT.TAP", {}, kBeyond, 2,
+     "Corrupt block: its length field gives 6914 bytes; the file holds 40 of them.",
+     Tail(kBeyond, kWhole.size() + 2)},
+    {"FileEndsInsideTheBlock", "CUT.TAP", {"--hex"}, kCut, 2,
+     "Corrupt block: its length field gives 60 bytes; the file holds 3 of them.", {255, 5, 6}},
+    {"OnlyTheLengthField", "CUT.TAP", {}, TapeBuilder().Raw(kWhole).Length(9).bytes(), 2,
+     "Corrupt block: its length field gives 9 bytes; the file holds 0 of them.", {}},
+    // The flag the layout lacks is shown as for a whole block.
+    {"AceTapWithItsFlag", "CUT.DIC", {}, kAceCut, 1,
+     "Corrupt block: its length field gives 20 bytes; the file holds 5 of them.",
+     {0, 9, 8, 7, 6, 5}},
+    {"TzxFromTheBlocksId", "CUT.TZX", {}, kTzxCut, 2,
+     "Corrupt block: the file holds 7 bytes from its start to its end.",
+     Tail(kTzxCut, kTzxCut.size() - 7)},
+    {"TzxWithoutItsSignature", "CUT.TZX", {"--hex"}, kNoSignature, 1,
+     "Corrupt block: the file holds 9 bytes from its start to its end.", kNoSignature},
+    {"PzxFromTheBlocksTag", "CUT.PZX", {}, kPzxCut, 2,
+     "Corrupt block: the file holds " + std::to_string(kPzxCut.size() - kPzxHeader) +
+         " bytes from its start to its end.",
+     Tail(kPzxCut, kPzxHeader)},
+    {"ALongTailShowsItsFirst64K", "CUT.TZX", {}, kLongTail, 1,
+     "Corrupt block: the file holds 70001 bytes from its start to its end; the first 65536 are "
+     "shown.",
+     Tail(kLongTail, 10, 65536)},
+};
+// clang-format on
+
+class CorruptRow : public ::testing::TestWithParam<CorruptCase> {};
+
+// A block the file does not hold whole is shown as far as the file holds it.
+TEST_P(CorruptRow, ShowsTheBytesThatAreThere) {
+    const CorruptCase& c = GetParam();
+    TempDir dir;
+    TapeBuilder().Raw(c.image).WriteTo(dir / c.file);
+    const Ran ran = RunBitreel(
+        QStringList{"view"} + c.options + QStringList{c.file, QString::number(c.row)}, dir.path());
+    EXPECT_EQ(ran.status, 2) << ran.err;
+    EXPECT_EQ(ran.out.substr(0, ran.out.find('\n')), c.first);
+    EXPECT_EQ(DumpedBytes(ran.out), c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, CorruptRow, ::testing::ValuesIn(kCorrupt),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace bitreel
