@@ -294,5 +294,71 @@ TEST_P(CorruptRow, ShowsTheBytesThatAreThere) {
 INSTANTIATE_TEST_SUITE_P(Images, CorruptRow, ::testing::ValuesIn(kCorrupt),
                          [](const auto& info) { return std::string(info.param.name); });
 
+struct PngCase {
+    const char* name;
+    bool existing; // OUT.png holds other bytes before the run
+    QStringList options;
+    int row; // of savetap_test.tap, from 1
+    int status;
+    std::string err;
+    bool written; // OUT.png holds a PNG afterwards; else it is as before
+};
+
+void PrintTo(const PngCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const std::string kExists = "bitreel: OUT.png exists; give --force to overwrite it\n";
+
+// clang-format off
+const PngCase kPngs[] = {
+    {"NewFile", false, {}, 4, 0, "", true},
+    {"ExistingIsRefused", true, {}, 4, 1, kExists, false},
+    // Before the image is read: a row it lacks is not what is said.
+    {"ExistingIsRefusedFirst", true, {}, 99, 1, kExists, false},
+    {"ExistingWithForce", true, {"--force"}, 4, 0, "", true},
+    {"ForcedButTheRowHasNoScreen", true, {"--force"}, 2, 1,
+     Refused("--png does not fit row 2 of savetap_test.tap; give --basic or --hex"), false},
+    {"ForceWithoutPng", false, {"--hex", "--force"}, 4, 1, Refused("--force goes with --png"),
+     false},
+};
+// clang-format on
+
+class PngOut : public ::testing::TestWithParam<PngCase> {};
+
+// OUT.png is written whole or not at all, and an existing one only with --force.
+TEST_P(PngOut, ReplacesAFileOnlyWhenTold) {
+    const PngCase& c = GetParam();
+    TempDir dir;
+    fs::copy_file(Savetap, dir / "savetap_test.tap");
+    const test::Bytes before{'o', 'l', 'd'};
+    if (c.existing) {
+        TapeBuilder().Raw(before).WriteTo(dir / "OUT.png");
+    }
+    QStringList arguments{"view"};
+    if (!c.options.contains("--hex")) {
+        arguments << "--png"
+                  << "OUT.png";
+    }
+    const Ran ran =
+        RunBitreel(arguments + c.options + QStringList{"savetap_test.tap", QString::number(c.row)},
+                   dir.path());
+    EXPECT_EQ(ran.status, c.status) << ran.err;
+    EXPECT_EQ(ran.err, c.err);
+    if (c.written) {
+        EXPECT_EQ(QImage(Q(dir / "OUT.png"), "PNG").size(), QSize(256, 192));
+    } else if (c.existing) {
+        EXPECT_EQ(test::ReadFileBytes(dir / "OUT.png"), before);
+    } else {
+        EXPECT_FALSE(fs::exists(dir / "OUT.png"));
+    }
+    // Nothing else is left in the folder, such as a part of the picture.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()),
+              1 + (c.written || c.existing ? 1 : 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Outs, PngOut, ::testing::ValuesIn(kPngs),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace bitreel

@@ -44,6 +44,7 @@ cases=(
     "convert game.tap||$tapes"
     "play --port|COM1|$coms"
     "play --port =|COM1|$coms"
+    "view --png out.png|--fo|--force --format"
 )
 for case in "${cases[@]}"; do
     IFS='|' read -r before word want <<<"$case"
