@@ -90,11 +90,11 @@ BlockInspector::BlockInspector(const Source& source, QWidget* parent)
         blocks_ = view::BlocksAround(image, row);
     } catch (const std::system_error& error) {
         status_->setText(QStringLiteral("Cannot read %1: %2")
-                             .arg(fileName, QString::fromLocal8Bit(error.code().message())));
+                             .arg(fileName, QString::fromLocal8Bit(ReadFailureText(error))));
     }
     if (blocks_.at) {
-        setWindowTitle(QStringLiteral("%1 - %2: %3")
-                           .arg(fileName, rowName, Latin1(blocks_.at->row).simplified()));
+        setWindowTitle(
+            QStringLiteral("%1 - %2: %3").arg(fileName, rowName, TitleText(blocks_.at->row)));
         BuildTabs();
     } else {
         setWindowTitle(QStringLiteral("%1 - %2").arg(fileName, rowName));

@@ -259,6 +259,14 @@ TapeBlock TapeImage::Frame(std::size_t row) const {
     return BlockAsPlayed(row).Frame();
 }
 
+std::string ReadFailureText(const std::system_error& error) {
+    std::string text = error.code().message();
+    if (error.code() == std::errc::file_too_large) {
+        text += " (the limit is " + std::to_string(TapeImage::MaxFileSize >> 20) + " MB)";
+    }
+    return text;
+}
+
 bool TapeImage::Playable() const noexcept {
     return format_ == ImageFormat::Blocks ? !starts_.empty() : hasFrame_;
 }

@@ -231,6 +231,10 @@ const StatusCase kStatuses[] = {
      1,
      "bitreel: cannot open GAME.TAP: No such file or directory\n"},
     {"ListCorrupt", {"list", "CORRUPT.TAP"}, 2, ""},
+    {"ListTooLarge",
+     {"list", "HUGE.TAP"},
+     1,
+     "bitreel: cannot read HUGE.TAP: File too large (the limit is 64 MB)\n"},
     {"ListMissingBeatsCorrupt", {"list", "CORRUPT.TAP", "GAME.TAP"}, 1, ""},
     {"ListNothing", {"list"}, 1, "bitreel: list: no FILE given (see bitreel list --help)\n"},
     {"ListBadMachine", {"list", "--machine", "zx81", "GOOD.TAP"}, 1, ""},
@@ -298,6 +302,8 @@ TEST_P(StatusTest, ExitStatusAndMessage) {
         .Block(255, {1, 2})
         .WriteTo(dir / "GOOD.TAP");
     TapeBuilder().Block(255, {1, 2}).Length(900).Raw({1, 2, 3}).WriteTo(dir / "CORRUPT.TAP");
+    TapeBuilder().WriteTo(dir / "HUGE.TAP");
+    fs::resize_file(dir / "HUGE.TAP", TapeImage::MaxFileSize + 1); // sparse: no time to write
     const Ran ran = RunBitreel(c.arguments, dir.path());
     EXPECT_EQ(ran.status, c.status) << ran.err;
     if (!c.err.empty()) {
