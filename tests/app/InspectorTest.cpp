@@ -397,5 +397,42 @@ TEST_F(Inspector, ACorruptRowShowsTheBytesThatAreThere) {
     }
 }
 
+// A name's control bytes show as their pictures in the contents list and in
+// the inspector's title, so that a CR or LF cannot split a row; every other
+// Latin-1 character shows as it is.
+TEST_F(Inspector, ControlBytesShowAsPicturesAndKeepARowOnOneLine) {
+    const struct {
+        std::string name; // ten bytes
+        QString shown;
+    } cases[] = {
+        {std::string("ab\rcd\nef  ", 10), QString::fromUtf8("ab\u240dcd\u240aef  ")},
+        {std::string("\x1b\x7f\x00\x1f      ", 10),
+         QString::fromUtf8("\u241b\u2421\u2400\u241f      ")},
+        {std::string("\xe9\xa0\x85\xff~     ", 10),
+         QString::fromUtf8("\u00e9\u00a0\u0085\u00ff~     ")},
+    };
+    TapeBuilder tape;
+    for (const auto& c : cases) {
+        tape.Block(0, SpectrumHeader(3, c.name, 1, 100, 0)).Block(255, {7});
+    }
+    tape.WriteTo(dir / "NAMES.TAP");
+    TestWindow w(dir.path(), line);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        const QString row = QStringLiteral("Code        : ") + cases[i].shown +
+                            QStringLiteral(" [Start=100, Length=1]");
+        const auto listRow = static_cast<int>(2 * i);
+        EXPECT_EQ(w.Contents()->itemText(listRow), row);
+        BlockInspector* inspector = OpenRow(w, listRow);
+        ASSERT_NE(inspector, nullptr);
+        EXPECT_EQ(inspector->windowTitle(),
+                  QStringLiteral("NAMES.TAP - row %1: Code : %2 [Start=100, Length=1]")
+                      .arg(listRow + 1)
+                      .arg(cases[i].shown.trimmed()));
+        inspector->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
 } // namespace
 } // namespace bitreel::test
