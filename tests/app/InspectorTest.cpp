@@ -2,6 +2,7 @@
 // views that fit, close on Escape, and save and copy what they show.
 #include "TestWindow.h"
 
+#include "app/BesidePlacement.h"
 #include "app/BlockInspector.h"
 #include "app/ScreenTab.h"
 #include "support/TapeBuilder.h"
@@ -17,6 +18,7 @@
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QTabWidget>
 
 namespace bitreel::test {
@@ -433,6 +435,62 @@ TEST_F(Inspector, ControlBytesShowAsPicturesAndKeepARowOnOneLine) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
+
+// An inspector opens beside the main window, not over its commands, and
+// wholly on the screen.
+TEST_F(Inspector, OpensBesideTheWindowOnTheScreen) {
+    const auto w = Open("spectrum/savetap_test.tap");
+    BlockInspector* inspector = OpenRow(*w, 0);
+    ASSERT_NE(inspector, nullptr);
+    const QRect screen = w->form->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(inspector->frameGeometry())) << screen.width();
+    EXPECT_EQ(
+        inspector->frameGeometry().topLeft(),
+        BesidePosition(w->form->frameGeometry(), inspector->frameGeometry().size(), screen, 0));
+}
+
+struct BesideCase {
+    const char* name;
+    QRect main;
+    QSize frame;
+    QRect screen;
+    int open;
+    QPoint at;
+};
+
+void PrintTo(const BesideCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const QRect kWide(0, 0, 1920, 1080);
+
+const BesideCase kBeside[] = {
+    {"RightOfTheWindow", {100, 100, 700, 420}, {660, 560}, kWide, 0, {808, 100}},
+    {"LeftWhenTheRightHasNoRoom", {1200, 100, 700, 420}, {660, 560}, kWide, 0, {532, 100}},
+    {"EachFurtherOneStepsDown", {100, 100, 700, 420}, {660, 560}, kWide, 2, {808, 156}},
+    {"NoRoomEitherSideTheWiderSideWithinTheScreen",
+     {0, 0, 705, 420},
+     {660, 560},
+     {0, 0, 800, 600},
+     0,
+     {140, 0}},
+    {"KeptAboveTheScreensFoot", {100, 600, 700, 420}, {660, 560}, kWide, 0, {808, 520}},
+    {"ScreenNotAtTheOrigin",
+     {-1800, 50, 700, 420},
+     {660, 560},
+     {-1920, 0, 1920, 1080},
+     0,
+     {-1092, 50}},
+};
+
+class Beside : public ::testing::TestWithParam<BesideCase> {};
+
+TEST_P(Beside, CoversAsLittleOfTheWindowAsTheScreenAllows) {
+    const BesideCase& c = GetParam();
+    EXPECT_EQ(BesidePosition(c.main, c.frame, c.screen, c.open), c.at);
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, Beside, testing::ValuesIn(kBeside), ByName());
 
 } // namespace
 } // namespace bitreel::test
