@@ -444,18 +444,18 @@ TEST_F(Inspector, OpensBesideTheWindowOnTheScreen) {
     ASSERT_NE(inspector, nullptr);
     const QRect screen = w->form->screen()->availableGeometry();
     EXPECT_TRUE(screen.contains(inspector->frameGeometry())) << screen.width();
-    EXPECT_EQ(
-        inspector->frameGeometry().topLeft(),
-        BesidePosition(w->form->frameGeometry(), inspector->frameGeometry().size(), screen, 0));
+    const QSize margins = inspector->frameGeometry().size() - inspector->size();
+    EXPECT_EQ(inspector->frameGeometry(),
+              BesideGeometry(w->form->frameGeometry(), QSize(660, 560) + margins,
+                             inspector->minimumSizeHint() + margins, screen, 0));
 }
 
 struct BesideCase {
     const char* name;
     QRect main;
-    QSize frame;
     QRect screen;
     int open;
-    QPoint at;
+    QRect at;
 };
 
 void PrintTo(const BesideCase& c, std::ostream* os) {
@@ -463,31 +463,30 @@ void PrintTo(const BesideCase& c, std::ostream* os) {
 }
 
 const QRect kWide(0, 0, 1920, 1080);
+const QRect kXvfb(0, 0, 1280, 1024);
 
+// For an inspector of 660 x 560 that can be narrowed to 400.
 const BesideCase kBeside[] = {
-    {"RightOfTheWindow", {100, 100, 700, 420}, {660, 560}, kWide, 0, {808, 100}},
-    {"LeftWhenTheRightHasNoRoom", {1200, 100, 700, 420}, {660, 560}, kWide, 0, {532, 100}},
-    {"EachFurtherOneStepsDown", {100, 100, 700, 420}, {660, 560}, kWide, 2, {808, 156}},
-    {"NoRoomEitherSideTheWiderSideWithinTheScreen",
-     {0, 0, 705, 420},
-     {660, 560},
-     {0, 0, 800, 600},
-     0,
-     {140, 0}},
-    {"KeptAboveTheScreensFoot", {100, 600, 700, 420}, {660, 560}, kWide, 0, {808, 520}},
+    {"RightOfTheWindow", {100, 100, 700, 420}, kWide, 0, {808, 100, 660, 560}},
+    {"LeftWhenTheRightHasNoRoom", {1200, 100, 700, 420}, kWide, 0, {532, 100, 660, 560}},
+    {"EachFurtherOneStepsDown", {100, 100, 700, 420}, kWide, 2, {808, 156, 660, 560}},
+    {"BelowWhenNeitherSideHasRoom", {0, 0, 705, 406}, kXvfb, 0, {0, 414, 660, 560}},
+    {"AboveWhenThatIsWhereTheRoomIs", {0, 600, 705, 406}, kXvfb, 0, {0, 32, 660, 560}},
+    {"NarrowedToTheRoomBeside", {0, 500, 705, 406}, kXvfb, 0, {713, 464, 567, 560}},
+    {"NoRoomAnywhereWithinTheScreen", {0, 0, 705, 406}, {0, 0, 800, 600}, 0, {140, 0, 660, 560}},
+    {"KeptAboveTheScreensFoot", {100, 600, 700, 420}, kWide, 0, {808, 520, 660, 560}},
     {"ScreenNotAtTheOrigin",
      {-1800, 50, 700, 420},
-     {660, 560},
      {-1920, 0, 1920, 1080},
      0,
-     {-1092, 50}},
+     {-1092, 50, 660, 560}},
 };
 
 class Beside : public ::testing::TestWithParam<BesideCase> {};
 
 TEST_P(Beside, CoversAsLittleOfTheWindowAsTheScreenAllows) {
     const BesideCase& c = GetParam();
-    EXPECT_EQ(BesidePosition(c.main, c.frame, c.screen, c.open), c.at);
+    EXPECT_EQ(BesideGeometry(c.main, {660, 560}, {400, 300}, c.screen, c.open), c.at);
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, Beside, testing::ValuesIn(kBeside), ByName());
