@@ -31,7 +31,7 @@ std::optional<AudioFileType> AudioFileTypeOf(const std::filesystem::path& path) 
 
 AudioFileWriter::AudioFileWriter(const std::filesystem::path& path, AudioFileType type,
                                  std::uint32_t rate, FileCreation creation) {
-    OutputFile file(path, creation);
+    AudioOutputFile file(path, creation);
     impl_ = type == AudioFileType::Csw ? MakeCswWriter(std::move(file), rate)
                                        : MakeSndFileWriter(std::move(file), type, rate);
 }

@@ -3,7 +3,7 @@
 // The writers behind AudioFileWriter, one for each kind of file.
 
 #include "signal/AudioFile.h"
-#include "signal/OutputFile.h"
+#include "signal/AudioOutputFile.h"
 
 #include <cstdint>
 #include <memory>
@@ -20,9 +20,9 @@ public:
 
 // WAV (16-bit PCM) or FLAC.
 [[nodiscard]] std::unique_ptr<AudioFileWriter::Impl>
-MakeSndFileWriter(OutputFile file, AudioFileType type, std::uint32_t rate);
+MakeSndFileWriter(AudioOutputFile file, AudioFileType type, std::uint32_t rate);
 
-[[nodiscard]] std::unique_ptr<AudioFileWriter::Impl> MakeCswWriter(OutputFile file,
+[[nodiscard]] std::unique_ptr<AudioFileWriter::Impl> MakeCswWriter(AudioOutputFile file,
                                                                    std::uint32_t rate);
 
 } // namespace bitreel

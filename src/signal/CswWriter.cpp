@@ -52,7 +52,7 @@ std::array<std::uint8_t, HeaderSize> Header(std::uint32_t rate, std::uint32_t pu
 
 class CswWriter final : public AudioFileWriter::Impl {
 public:
-    CswWriter(OutputFile file, std::uint32_t rate) : file_(std::move(file)), rate_(rate) {
+    CswWriter(AudioOutputFile file, std::uint32_t rate) : file_(std::move(file)), rate_(rate) {
         // What stands until Finish knows the count and the first level: a
         // file that claims no pulses, if it is never finished.
         file_.Write(Header(rate_, 0, false));
@@ -134,7 +134,7 @@ private:
         runs_.clear();
     }
 
-    OutputFile file_;
+    AudioOutputFile file_;
     std::uint32_t rate_;
     z_stream stream_{};
     std::vector<std::uint8_t> runs_;
@@ -148,7 +148,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<AudioFileWriter::Impl> MakeCswWriter(OutputFile file, std::uint32_t rate) {
+std::unique_ptr<AudioFileWriter::Impl> MakeCswWriter(AudioOutputFile file, std::uint32_t rate) {
     return std::make_unique<CswWriter>(std::move(file), rate);
 }
 

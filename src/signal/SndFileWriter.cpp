@@ -78,7 +78,7 @@ constexpr std::uint64_t MaxWavSamples = (0xFFFF'FFFFull - 44) / 2;
 
 class SndFileWriter final : public AudioFileWriter::Impl {
 public:
-    SndFileWriter(OutputFile file, AudioFileType type, std::uint32_t rate)
+    SndFileWriter(AudioOutputFile file, AudioFileType type, std::uint32_t rate)
         : file_(std::move(file)), sink_(std::make_unique<Sink>(Sink{file_.Stream()})) {
         SF_INFO info{};
         info.samplerate = static_cast<int>(rate);
@@ -138,7 +138,7 @@ private:
                                 "cannot write " + file_.Path().string());
     }
 
-    OutputFile file_;
+    AudioOutputFile file_;
     std::unique_ptr<Sink> sink_; // where libsndfile finds it, whatever moves
     SNDFILE* sound_ = nullptr;
     std::uint64_t room_ = std::numeric_limits<std::uint64_t>::max(); // samples the file may take
@@ -146,7 +146,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<AudioFileWriter::Impl> MakeSndFileWriter(OutputFile file, AudioFileType type,
+std::unique_ptr<AudioFileWriter::Impl> MakeSndFileWriter(AudioOutputFile file, AudioFileType type,
                                                          std::uint32_t rate) {
     return std::make_unique<SndFileWriter>(std::move(file), type, rate);
 }

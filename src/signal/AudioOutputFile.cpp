@@ -1,5 +1,5 @@
 // The file a sound file is written to.
-#include "signal/OutputFile.h"
+#include "signal/AudioOutputFile.h"
 
 #include <cerrno>
 #include <string>
@@ -21,7 +21,8 @@ std::FILE* OpenForWriting(const std::filesystem::path& path, FileCreation creati
 
 } // namespace
 
-OutputFile::OutputFile(const std::filesystem::path& path, FileCreation creation) : path_(path) {
+AudioOutputFile::AudioOutputFile(const std::filesystem::path& path, FileCreation creation)
+    : path_(path) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
         Fail(EISDIR, "cannot create");
@@ -32,18 +33,18 @@ OutputFile::OutputFile(const std::filesystem::path& path, FileCreation creation)
     }
 }
 
-void OutputFile::Fail(int error, const char* what) const {
+void AudioOutputFile::Fail(int error, const char* what) const {
     throw std::system_error(error == 0 ? EIO : error, std::generic_category(),
                             std::string(what) + " " + path_.string());
 }
 
-void OutputFile::Write(std::span<const std::uint8_t> bytes) {
+void AudioOutputFile::Write(std::span<const std::uint8_t> bytes) {
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size()) {
         Fail(errno, "cannot write");
     }
 }
 
-void OutputFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+void AudioOutputFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
     if (fseeko(file_.get(), static_cast<off_t>(offset), SEEK_SET) != 0) {
         Fail(errno, "cannot write");
     }
@@ -53,7 +54,7 @@ void OutputFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> byt
     }
 }
 
-void OutputFile::Close() {
+void AudioOutputFile::Close() {
     if (!file_) {
         return;
     }

@@ -13,9 +13,9 @@ namespace bitreel {
 // The file a sound file writer fills: created as FileCreation says, written
 // forward, with its header filled in at the start once the rest is known.
 // Every failure is a std::system_error that names the file.
-class OutputFile {
+class AudioOutputFile {
 public:
-    OutputFile(const std::filesystem::path& path, FileCreation creation);
+    AudioOutputFile(const std::filesystem::path& path, FileCreation creation);
 
     void Write(std::span<const std::uint8_t> bytes);
     // Writes over the bytes at offset, then goes on at the end.
