@@ -59,6 +59,11 @@ INSTANTIATE_TEST_SUITE_P(
         TapCase{"FlagBelowHalf",
                 {0x7F, 0x00, 0x7F},
                 "row0 L2168x8063 H667 L735 H855x2 H1710x14 H855x18 H1710x14 " + TapPause},
+        // The stored checksum plays as it stands, wrong or not.
+        TapCase{"StoredChecksum", {0xFF, 0x00, 0x55},
+                "row0 L2168x3223 H667 L735 H1710x16 H855x18 H1710x2 H855x2 H1710x2 H855x2 "
+                "H1710x2 H855x2 H1710x2 " +
+                    TapPause},
         // A block of no bytes has no flag: only its pause.
         TapCase{"Empty", {}, "row0 L3500 L3496500"}),
     [](const auto& info) { return std::string(info.param.name); });
