@@ -98,6 +98,26 @@ INSTANTIATE_TEST_SUITE_P(
                std::to_string(std::get<2>(info.param));
     });
 
+TEST(WavFile, IsPlainRiffWave) {
+    // A tape of a few hours must open in any player, so the header is the
+    // classic one, not RF64.
+    TempDir dir;
+    AudioFileWriter writer(dir / "tape.wav", AudioFileType::Wav, 44'100);
+    writer.Write(Pattern(1000));
+    writer.Finish();
+    std::ifstream in(dir / "tape.wav", std::ios::binary);
+    std::string header(12, '\0');
+    in.read(header.data(), 12);
+    EXPECT_EQ(header.substr(0, 4), "RIFF");
+    EXPECT_EQ(header.substr(8, 4), "WAVE");
+    const auto size = std::filesystem::file_size(dir / "tape.wav");
+    const auto riffSize = static_cast<std::uint32_t>(static_cast<unsigned char>(header[4])) |
+                          static_cast<std::uint32_t>(static_cast<unsigned char>(header[5])) << 8 |
+                          static_cast<std::uint32_t>(static_cast<unsigned char>(header[6])) << 16 |
+                          static_cast<std::uint32_t>(static_cast<unsigned char>(header[7])) << 24;
+    EXPECT_EQ(riffSize, size - 8);
+}
+
 // A CSW file taken apart by its own layout, apart from the writer's code.
 struct Csw {
     std::string signature;
@@ -227,6 +247,17 @@ INSTANTIATE_TEST_SUITE_P(
                     CswCase{"ManyRuns", ManyRuns(), true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(CswFile, InvertedSilenceStartsHigh) {
+    // An inverted tape's silence is above zero: CSW's first level is high.
+    TempDir dir;
+    AudioFileWriter writer(dir / "tape.csw", AudioFileType::Csw, 44'100);
+    writer.Write(Samples{22937, 22937, -22937, 22937});
+    writer.Finish();
+    const Csw csw = ReadCsw(dir / "tape.csw");
+    EXPECT_EQ(csw.flags, 1);
+    EXPECT_EQ(csw.runs, (std::vector<std::uint64_t>{2, 1, 1}));
+}
+
 TEST(AudioFileTypes, ByExtensionInAnyCase) {
     const std::vector<std::pair<const char*, std::optional<AudioFileType>>> cases{
         {"a.wav", AudioFileType::Wav},   {"B.WAV", AudioFileType::Wav},
@@ -327,6 +358,14 @@ TEST_P(Failures, AWriterDroppedUnfinishedClaimsNoWholeTape) {
         break;
     }
     }
+}
+
+TEST_P(Failures, NothingIsWrittenAfterFinish) {
+    TempDir dir;
+    AudioFileWriter writer(dir / "done", GetParam(), 44'100);
+    writer.Finish();
+    EXPECT_THROW(writer.Write(Samples{1, 2}), std::logic_error);
+    writer.Finish(); // a second time does nothing
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, Failures,

@@ -159,5 +159,23 @@ TEST_P(TapeToFile, HeardAsTheMachineWouldLoadIt) {
 INSTANTIATE_TEST_SUITE_P(Cases, TapeToFile, testing::ValuesIn(FileCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(TapeToFile, AStopAddsTwoSecondsOfSilence) {
+    const Bytes plain = TzxBuilder().Standard(Header).Standard(Data).bytes();
+    const Bytes stopped = TzxBuilder().Standard(Header).StopIf48K().Standard(Data).bytes();
+    TempDir dir;
+    std::uint64_t lengths[2] = {};
+    int i = 0;
+    for (const Bytes& bytes : {plain, stopped}) {
+        TapeImage image(bytes, ImageFormat::Tzx, MachineKind::Spectrum, TapeLayout::SpectrumTap,
+                        false);
+        image.IndexAll();
+        RenderOptions options;
+        options.rate = 22'050;
+        lengths[i++] =
+            WriteTapeAudio(image, {}, options, dir / "tape.csw", AudioFileType::Csw).samples;
+    }
+    EXPECT_EQ(lengths[1] - lengths[0], 2u * 22'050);
+}
+
 } // namespace
 } // namespace bitreel::test
