@@ -129,8 +129,13 @@ private:
             break;
         }
         case RowFlow::Kind::LoopStart:
-            loopStart_ = here + 1;
-            loopsLeft_ = flow_.count;
+            // Loops do not nest: a loop's start met inside one (a call
+            // back before it) leaves the loop running, so that its count
+            // still runs down.
+            if (!loopStart_) {
+                loopStart_ = here + 1;
+                loopsLeft_ = flow_.count;
+            }
             break;
         case RowFlow::Kind::LoopEnd:
             if (loopStart_ && loopsLeft_ > 1) {

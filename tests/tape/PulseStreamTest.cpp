@@ -59,6 +59,11 @@ INSTANTIATE_TEST_SUITE_P(
         TapCase{"FlagBelowHalf",
                 {0x7F, 0x00, 0x7F},
                 "row0 L2168x8063 H667 L735 H855x2 H1710x14 H855x18 H1710x14 " + TapPause},
+        // The stored checksum plays as it stands, wrong or not.
+        TapCase{"StoredChecksum", {0xFF, 0x00, 0x55},
+                "row0 L2168x3223 H667 L735 H1710x16 H855x18 H1710x2 H855x2 H1710x2 H855x2 "
+                "H1710x2 H855x2 H1710x2 " +
+                    TapPause},
         // A block of no bytes has no flag: only its pause.
         TapCase{"Empty", {}, "row0 L3500 L3496500"}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -209,6 +214,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "row0 L100 row1 row0 H100 row1"},
         TzxCase{"Loop", TzxBuilder().LoopStart(2).PureTone(100, 1).LoopEnd().PureTone(200, 1),
                 "row0 row1 L100 row2 row1 H100 row2 row3 L200 H3500"},
+        // A call back to the loop's start while it runs must not start it
+        // over, or the tape would never end.
+        TzxCase{"LoopStartMetInsideTheLoop",
+                TzxBuilder().LoopStart(2).Call({-1}).Return().LoopEnd().PureTone(100, 1),
+                "row0 row1 row0 row1 row2 row2 row3 row1 row0 row1 row2 row2 row3 row4 L100 "
+                "H3500"},
         TzxCase{"CallAndReturn", TzxBuilder().Call({2}).PureTone(300, 1).PureTone(100, 1).Return(),
                 "row0 row2 L100 row3 row1 H300 row2 L100 row3 H3500"},
         TzxCase{"Select", TzxBuilder().Select({"one", "two"}).PureTone(100, 1),
