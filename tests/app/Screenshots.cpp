@@ -98,10 +98,11 @@ bool ShootDialog(const std::function<void()>& ask, const QString& out) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     if (argc != 3) {
-        std::fprintf(stderr,
-                     "usage: %s OUT.png "
-                     "spectrum|contents|ace|playing|basic|screen|record-dialog|save-dialog|beside\n",
-                     argv[0]);
+        std::fprintf(
+            stderr,
+            "usage: %s OUT.png "
+            "spectrum|contents|ace|playing|basic|screen|record-dialog|save-dialog|beside\n",
+            argv[0]);
         return 2;
     }
     const std::string_view scene = argv[2];
