@@ -1,6 +1,8 @@
 // Shows what the Play and Record engines report in the main window.
 #include "app/Form1FrontEnd.h"
 
+#include "app/ListedText.h"
+
 #include "app/ClickComboBox.h"
 #include "app/ContentsList.h"
 #include "app/DirList.h"
@@ -178,7 +180,7 @@ void Form1FrontEnd::ReceivingStarts() {
 
 void Form1FrontEnd::BlockRecorded(std::string_view row) {
     waits_.Moved(LineWaits::Clock::now());
-    form_.lstContents->addItem(FromBytes(row));
+    form_.lstContents->addItem(ListedText(row));
 }
 
 void Form1FrontEnd::Yield() {

@@ -55,7 +55,7 @@ QString CommandsHelp() {
         "  ports\n"
         "  check --port PORT [--watch SECONDS | --loopback] [--json]\n"
         "  view [--machine ...] [--format ...] [--basic | --array | --words | --hex |\n"
-        "       --png OUT.png [--scale N]] FILE ROW\n"
+        "       --png OUT.png [--scale N] [--force]] FILE ROW\n"
         "PORT is COM1-COM16 of the port table, or a device path such as /dev/ttyUSB0.\n"
         "ROW is a row's number, counted from 1 as the progress lines count blocks.\n"
         "With no arguments, or with a FILE alone, the window opens.");

@@ -28,6 +28,12 @@ void ProgressReporter::StartBlock(int index) {
     inBlock_ = true;
     count_ = 0;
     total_.reset();
+    // Play knows each frame's size before its first byte goes.
+    const auto planned = static_cast<std::size_t>(index);
+    if (counting_ == Counting::Play && index >= 0 && planned < frameSizes_.size() &&
+        frameSizes_[planned] > 0) {
+        total_ = frameSizes_[planned];
+    }
     if (counting_ == Counting::Record) {
         rateStart_ = Clock::now();
     }

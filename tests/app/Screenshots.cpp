@@ -6,7 +6,9 @@
 // "basic" and "screen" are block inspectors on savetap_test.tap: its program
 // header (the listing) and its loading screen's data block. "record-dialog"
 // and "save-dialog" are the screen with the Record dialog or an inspector's
-// save dialog open on the folder.
+// save dialog open on the folder. "beside" is the whole screen with an
+// inspector open on the last row of the folder's largest tape image, where
+// it opens beside the window.
 // A pseudo-terminal stands in for a serial adapter, so that the port list
 // has a port to show.
 #include "app/BlockInspector.h"
@@ -96,10 +98,11 @@ bool ShootDialog(const std::function<void()>& ask, const QString& out) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     if (argc != 3) {
-        std::fprintf(stderr,
-                     "usage: %s OUT.png "
-                     "spectrum|contents|ace|playing|basic|screen|record-dialog|save-dialog\n",
-                     argv[0]);
+        std::fprintf(
+            stderr,
+            "usage: %s OUT.png "
+            "spectrum|contents|ace|playing|basic|screen|record-dialog|save-dialog|beside\n",
+            argv[0]);
         return 2;
     }
     const std::string_view scene = argv[2];
@@ -145,7 +148,7 @@ int main(int argc, char* argv[]) {
                    ? 0
                    : 1;
     }
-    if (scene == "contents" || scene == "playing") {
+    if (scene == "contents" || scene == "playing" || scene == "beside") {
         auto* files = window.findChild<bitreel::FileList*>("File1");
         const QStringList names = QDir().entryList({"*.TAP"}, QDir::Files, QDir::Size);
         const auto found = files->findItems(names.value(0), Qt::MatchExactly);
@@ -156,6 +159,16 @@ int main(int argc, char* argv[]) {
         files->scrollToItem(found.front());
         QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
                           files->visualItemRect(found.front()).center());
+        if (scene == "beside") {
+            auto* list = window.findChild<bitreel::ContentsList*>("lstContents");
+            if (!ShootInspector(window, list->count() - 1, QString::fromLocal8Bit(argv[1]))) {
+                return 1;
+            }
+            return QGuiApplication::primaryScreen()->grabWindow(0).save(
+                       QString::fromLocal8Bit(argv[1]))
+                       ? 0
+                       : 1;
+        }
         if (scene == "playing") {
             // Nobody reads the far end, so the bytes pile up as they would
             // ahead of a slow machine; the picture is taken mid-block.
