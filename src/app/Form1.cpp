@@ -19,6 +19,7 @@
 #include "transfer/Playback.h"
 #include "transfer/Recording.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFontDatabase>
@@ -104,6 +105,16 @@ void Form1::BuildControls() {
         Named(new QLabel(QStringLiteral("Written by the\nBitreel developers"), this), "Label3");
     cmdExit = Named(new QPushButton(QStringLiteral("E&xit"), this), "cmdExit");
 
+    // Ctrl and a letter, so as not to take an access key (Alt) of the
+    // buttons; on the window, so that they work wherever the focus is, and
+    // the play key goes on after a stop block while the list is locked.
+    actPlaySound = new QAction(QStringLiteral("&Play through sound card"), this);
+    actPlaySound->setObjectName(QStringLiteral("actPlaySound"));
+    actPlaySound->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    actPlaySound->setShortcutContext(Qt::WindowShortcut);
+    addAction(actPlaySound);
+    lstContents->setContextMenuPolicy(Qt::CustomContextMenu);
+
     const std::array<QWidget*, 13> tabOrder = {
         Drive1,  Dir1,    File1,     lstContents, optMachine[0], optMachine[1], cboFormat,
         cmdPlay, cmdStop, cmdRecord, cmdReset,    cboComPort,    cmdExit};
@@ -132,6 +143,8 @@ void Form1::ConnectHandlers() {
     connect(File1, &FileList::Click, this, &Form1::File1_Click);
     connect(cboComPort, &ClickComboBox::Click, this, &Form1::cboComPort_Click);
     OpenRowsOf(lstContents, [this](int row) { OpenInspector(row); });
+    connect(actPlaySound, &QAction::triggered, this, &Form1::PlayThroughSoundCard);
+    connect(lstContents, &QWidget::customContextMenuRequested, this, &Form1::ShowContentsMenu);
 }
 
 void Form1::Form_Load() {
@@ -171,8 +184,7 @@ void Form1::cmdPlay_Click() {
     PlayRequest request;
     request.file = ToFsPath(QDir(File1->Path()).filePath(File1->FileName()));
     request.layout = LayoutInForce();
-    const int current = lstContents->currentRow();
-    request.startRow = current >= 0 && lstContents->isRowSelected(current) ? current : 0;
+    request.startRow = StartRow();
     request.rowCount = lstContents->count();
     if (!request.file.filename().empty() && !ChosenPortOpen()) {
         return;
@@ -200,6 +212,11 @@ void Form1::cmdRecord_Click() {
     Recording recording(*services_.port, frontEnd, *services_.recordDialog);
     const OpenFiles::Hold held = heldFiles_.Keep([&recording] { recording.Abandon(); });
     ShowHowItEnded(recording.Run(request));
+}
+
+int Form1::StartRow() const {
+    const int current = lstContents->currentRow();
+    return current >= 0 && lstContents->isRowSelected(current) ? current : 0;
 }
 
 bool Form1::ChosenPortOpen() {
