@@ -57,10 +57,10 @@ private:
     std::int16_t low_;
     std::int16_t high_;
     std::uint64_t tailSamples_;
-    std::uint64_t units_ = 0;      // the tape's exact time so far
-    std::uint64_t silence_ = 0;    // samples of silence put in before the tape time
-    std::uint64_t made_ = 0;       // samples written
-    std::uint64_t holdUntil_ = 0;  // the sample where the level in hand ends
+    std::uint64_t units_ = 0;     // the tape's exact time so far
+    std::uint64_t silence_ = 0;   // samples of silence put in before the tape time
+    std::uint64_t made_ = 0;      // samples written
+    std::uint64_t holdUntil_ = 0; // the sample where the level in hand ends
     Level level_ = Level::Low;
     bool sourceEnded_ = false;
 };

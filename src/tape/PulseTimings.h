@@ -4,6 +4,8 @@
 // machine's own clock: the one table that both playing and reading a tape
 // go by.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace bitreel {
@@ -21,17 +23,32 @@ enum class PulseClock : std::uint8_t { Spectrum, JupiterAce };
 // TZX or TAP image is played.
 inline constexpr std::uint32_t TStatesPerMs = ClockHz(PulseClock::Spectrum) / 1000;
 
+// Which byte of a block a bit belongs to: the Jupiter Ace's saver times the
+// first bit of each a few T-states apart.
+enum class RomByte : std::uint8_t { Flag, Data, Checksum };
+
 // How a ROM saver writes one block: a pilot tone, two sync pulses, then each
-// bit of each byte, most significant first, as two equal pulses.
+// bit of each byte, most significant first, as two pulses, and for the
+// Jupiter Ace an end mark.
 struct RomEncoding {
     PulseClock clock;
     std::uint32_t pilotPulse;
+    // Every so many pilot pulses one is shortPilotPulse long (0: none).
+    std::uint32_t shortPilotEvery;
+    std::uint32_t shortPilotPulse;
     std::uint32_t headerPilotPulses; // the flag byte says header
     std::uint32_t dataPilotPulses;
     std::uint32_t sync1;
     std::uint32_t sync2;
+    // A bit's second pulse; its first is as long but for the differences
+    // below.
     std::uint32_t zeroPulse;
     std::uint32_t onePulse;
+    // What the first pulse of a bit adds: of a byte's first bit, by its
+    // byte (RomByte order), and of every other bit.
+    std::array<std::int8_t, 3> firstBitExtra;
+    std::int8_t laterBitExtra;
+    std::uint32_t endMark; // one pulse after the last bit (0: none)
     // The flag bytes below this get the header's pilot.
     std::uint32_t headerFlagsBelow;
 };
@@ -40,14 +57,66 @@ struct RomEncoding {
 inline constexpr RomEncoding SpectrumRom{
     .clock = PulseClock::Spectrum,
     .pilotPulse = 2168,
+    .shortPilotEvery = 0,
+    .shortPilotPulse = 0,
     .headerPilotPulses = 8063,
     .dataPilotPulses = 3223,
     .sync1 = 667,
     .sync2 = 735,
     .zeroPulse = 855,
     .onePulse = 1710,
+    .firstBitExtra = {0, 0, 0},
+    .laterBitExtra = 0,
+    .endMark = 0,
     .headerFlagsBelow = 128,
 };
+
+// The Jupiter Ace ROM's "save bytes to tape" at 0x1820, counted from the
+// T-states of its loops in Geoff Wearmouth's disassembly of the ROM (with
+// Pedro Gimeno's tape comments): leader L1837, syncs L1847 and L184F, bits
+// L1859-L186D, checksum L188F, end L1892.
+// - The leader is 8192 OUTs for a header and 1024 for data, 2011 T-states
+//   apart, 2010 after every 256th (where the counter's low byte wraps). The
+//   first OUT finds the line low already, so the tape holds 8191 and 1023
+//   pulses, the first of them low: sync 1 is then high, as the ROM's.
+// - A bit's first pulse is 802 (0) or 1592 (1), its second 801 or 1591; the
+//   first bit of a byte is later or sooner by its byte's path through the
+//   loop: 799/1589 for the flag, 803/1593 for data, 805/1595 for the
+//   checksum.
+// - After the checksum the line stays high 917 T-states, then low.
+inline constexpr RomEncoding AceRom{
+    .clock = PulseClock::JupiterAce,
+    .pilotPulse = 2011,
+    .shortPilotEvery = 256,
+    .shortPilotPulse = 2010,
+    .headerPilotPulses = 8191,
+    .dataPilotPulses = 1023,
+    .sync1 = 601,
+    .sync2 = 791,
+    .zeroPulse = 801,
+    .onePulse = 1591,
+    .firstBitExtra = {-2, 2, 4},
+    .laterBitExtra = 1,
+    .endMark = 917,
+    .headerFlagsBelow = 1,
+};
+
+[[nodiscard]] constexpr const RomEncoding& RomOf(PulseClock clock) noexcept {
+    return clock == PulseClock::Spectrum ? SpectrumRom : AceRom;
+}
+
+// The length of one pulse of a bit: half 0 or 1 of bit (0 the most
+// significant) of a byte.
+[[nodiscard]] constexpr std::uint32_t RomBitPulse(const RomEncoding& rom, RomByte byte,
+                                                  unsigned bit, unsigned half, bool one) noexcept {
+    const std::uint32_t base = one ? rom.onePulse : rom.zeroPulse;
+    if (half != 0) {
+        return base;
+    }
+    const int extra =
+        bit == 0 ? rom.firstBitExtra[static_cast<std::size_t>(byte)] : rom.laterBitExtra;
+    return static_cast<std::uint32_t>(static_cast<int>(base) + extra);
+}
 
 // A TAP block is followed by the pause the ROM's SAVE leaves between blocks.
 inline constexpr std::uint32_t TapPauseMs = 1000;

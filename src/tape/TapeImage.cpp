@@ -216,13 +216,17 @@ ImageBlock TapeImage::Block(std::size_t row) const {
     return block;
 }
 
-TapeBlock TapeImage::Frame(std::size_t row) const {
+ImageBlock TapeImage::BlockAsPlayed(std::size_t row) const {
     ImageBlock block = Block(row);
     if (layout_ == TapeLayout::AceTap && format_ == ImageFormat::Blocks &&
         block.stored.size() > 2) {
         block.stored[2] = row % 2 == 0 ? HeaderFlag : DataFlag;
     }
-    return block.Frame();
+    return block;
+}
+
+TapeBlock TapeImage::Frame(std::size_t row) const {
+    return BlockAsPlayed(row).Frame();
 }
 
 bool TapeImage::Playable() const noexcept {

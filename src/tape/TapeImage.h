@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,6 +82,15 @@ public:
     // Jupiter Ace TAP file with the header flag when k is even, whichever
     // row it starts at and whatever the listing made of the blocks before.
     [[nodiscard]] TapeBlock Frame(std::size_t row) const;
+
+    // The row's block as it goes to the machine: as stored, but that a
+    // Jupiter Ace TAP block carries the flag Play gives it (see Frame).
+    [[nodiscard]] ImageBlock BlockAsPlayed(std::size_t row) const;
+    // Where an indexed row's block starts in the image's bytes (0 for the
+    // first block of a TZX image, whose signature comes first), and the
+    // bytes: for the readers of the tape library that play the rows.
+    [[nodiscard]] std::uint64_t RowOffset(std::size_t row) const { return starts_.at(row) >> 1; }
+    [[nodiscard]] std::span<const std::uint8_t> Bytes() const noexcept { return bytes_; }
 
     // The indexed row with the longest text (the first of several), for a
     // list that sizes every row alike; 0 when there is none. Found the

@@ -1,0 +1,37 @@
+#pragma once
+
+// The pulses of a CSW recording's data: each a count of samples, stored as
+// one byte, or as a 0 and a 32-bit count when longer than 255; compressed
+// with zlib in Z-RLE.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+
+namespace bitreel {
+
+enum class CswCompression : std::uint8_t { Rle = 1, ZRle = 2 };
+
+class CswPulseReader {
+public:
+    // data is the RLE (or Z-RLE) stream; it must outlive the reader.
+    CswPulseReader(std::span<const std::uint8_t> data, CswCompression compression);
+    CswPulseReader(CswPulseReader&&) noexcept;
+    CswPulseReader& operator=(CswPulseReader&&) noexcept;
+    ~CswPulseReader();
+
+    // The next pulse's length in samples; none at the end of the data (or
+    // where the compressed stream is damaged: the pulses before it stand).
+    [[nodiscard]] std::optional<std::uint32_t> Next();
+
+private:
+    [[nodiscard]] std::optional<std::uint8_t> Byte();
+
+    class Inflater;
+    std::span<const std::uint8_t> data_;
+    std::size_t at_ = 0;
+    std::unique_ptr<Inflater> inflater_;
+};
+
+} // namespace bitreel
