@@ -111,7 +111,6 @@ TransferResult AudioPlayback::Play(const AudioTape& tape, const RenderOptions& o
     marks_.clear();
     written_ = 0;
     rendered_ = heldAtStop_ = anyRow_ = false;
-    rowsRendered_ = 0;
     stoppedAt_.reset();
     shown_.reset();
 
@@ -277,15 +276,9 @@ void AudioPlayback::Rendered(const PulseEvent& event) {
         const std::uint64_t length =
             SampleRenderer::EdgeSample(end, rate_) - SampleRenderer::EdgeSample(start, rate_);
         marks_.push_back({Mark::Kind::Row, at, row, length});
-        ++rowsRendered_;
         break;
     }
     case PulseEvent::Kind::Stop:
-        // A stop at the start row is where the last load ended: the user has
-        // just started the tape again there.
-        if (rowsRendered_ <= 1 && event.row == tape_->fromRow) {
-            break;
-        }
         heldAtStop_ = true;
         marks_.push_back({Mark::Kind::Stop, at, row});
         break;

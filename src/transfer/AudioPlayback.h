@@ -27,7 +27,9 @@ using PulseTape = std::function<std::unique_ptr<PulseSource>()>;
 // What to play through the sound card when it is not an image file.
 struct AudioTape {
     PulseTape pulses;
-    std::size_t fromRow = 0; // where the stream starts: a stop block there is passed over
+    // Where the stream starts; like PulseStream, the stream passes over a
+    // stop block there, where the last load stopped.
+    std::size_t fromRow = 0;
     // The rows of the image, so that a stop tells the row to go on from;
     // none when not known.
     std::optional<std::size_t> rowCount;
@@ -112,7 +114,6 @@ private:
     bool rendered_ = false;       // nothing of the tape is left to render
     bool heldAtStop_ = false;     // rendering waits at a stop: silence is queued
     bool anyRow_ = false;         // a row's sound has been heard
-    std::size_t rowsRendered_ = 0;
     std::optional<int> stoppedAt_; // the tape is stopped at this row, heard
     std::int16_t lastSample_ = 0;
     int row_ = -1;                // the row being heard
