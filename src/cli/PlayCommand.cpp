@@ -83,7 +83,8 @@ std::vector<long long> RowSizes(const TapeImage& image, std::optional<int> to) {
         const auto length = image.Block(row).Length();
         frameSizes.push_back(length ? *length + 2 : 0);
     }
-    frameSizes.resize(static_cast<std::size_t>(to.value_or(static_cast<int>(image.RowCount()) - 1) + 1));
+    frameSizes.resize(
+        static_cast<std::size_t>(to.value_or(static_cast<int>(image.RowCount()) - 1) + 1));
     return frameSizes;
 }
 
@@ -115,9 +116,8 @@ int PlaySound(const std::string& device, const RenderOptions& sound, const PlayR
     ProgressReporter progress(stderr, IsTerminal(stderr), ProgressReporter::Counting::Sound);
     progress.PlanRows(RowSizes(image, request.lastRow));
     CliFrontEnd frontEnd(progress, RunEventsFor, [] { return std::size_t{0}; });
-    frontEnd.NameRows([&image](int row) {
-        return Latin1ToUtf8(image.Row(static_cast<std::size_t>(row)));
-    });
+    frontEnd.NameRows(
+        [&image](int row) { return Latin1ToUtf8(image.Row(static_cast<std::size_t>(row))); });
 #ifndef _WIN32
     frontEnd.GoOnFrom(STDIN_FILENO);
 #endif

@@ -25,9 +25,9 @@ void AddSoundOptions(QCommandLineParser& parser) {
                           .arg(RateList())
                           .arg(defaults.rate),
                       QStringLiteral("HZ")});
-    parser.addOption({InvertOption,
-                      QStringLiteral("Turns the wave the other way up, for a loader or a lead "
-                                     "that needs it.")});
+    parser.addOption(
+        {InvertOption, QStringLiteral("Turns the wave the other way up, for a loader or a lead "
+                                      "that needs it.")});
     parser.addOption({LevelOption,
                       QStringLiteral("The wave's peak in percent of full scale, 1 to 100 "
                                      "(default %1).")

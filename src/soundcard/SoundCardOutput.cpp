@@ -27,12 +27,13 @@ SoundCardOutput::SoundCardOutput(const QAudioDevice& device, std::uint32_t rate,
     // No more than the engine keeps queued: a device that waits for a full
     // buffer before it starts would otherwise never start.
     sink_->setBufferSize(static_cast<qsizetype>(rate * buffer.count() / 1000) * BytesPerSample);
-    QObject::connect(sink_.get(), &QAudioSink::stateChanged, sink_.get(), [this](QAudio::State state) {
-        if (state == QAudio::IdleState && sink_->error() == QAudio::UnderrunError && !drained_ &&
-            !stopped_) {
-            ++underruns_;
-        }
-    });
+    QObject::connect(sink_.get(), &QAudioSink::stateChanged, sink_.get(),
+                     [this](QAudio::State state) {
+                         if (state == QAudio::IdleState &&
+                             sink_->error() == QAudio::UnderrunError && !drained_ && !stopped_) {
+                             ++underruns_;
+                         }
+                     });
     io_ = sink_->start();
     if (!io_ || sink_->error() == QAudio::OpenError) {
         throw AudioOutputError("cannot open " + device.description().toStdString());
@@ -50,8 +51,8 @@ std::size_t SoundCardOutput::FreeSamples() {
 }
 
 std::size_t SoundCardOutput::QueuedSamples() {
-    const qsizetype queued = sink_->bufferSize() - sink_->bytesFree() +
-                             static_cast<qsizetype>(carry_.size());
+    const qsizetype queued =
+        sink_->bufferSize() - sink_->bytesFree() + static_cast<qsizetype>(carry_.size());
     return queued > 0 ? static_cast<std::size_t>(queued / BytesPerSample) : 0;
 }
 

@@ -43,8 +43,9 @@ public:
 
     void Signal(int signal) { ::kill(static_cast<pid_t>(process_.processId()), signal); }
 
-    Ran Finish() {
-        if (!process_.waitForFinished(Timeout)) {
+    // A run that plays in real time (through the sound card) takes a longer wait.
+    Ran Finish(int timeout = Timeout) {
+        if (!process_.waitForFinished(timeout)) {
             process_.kill();
             process_.waitForFinished(Timeout);
             return {-1, out_, err_};
