@@ -42,15 +42,17 @@ std::string Padded(std::string text, std::size_t width) {
 
 std::string AudioOutputsReport(const std::vector<AudioDeviceInfo>& outputs) {
     if (outputs.empty()) {
-        return "no sound output is there\n";
+        return {};
     }
+    // The id first: it holds no spaces, so a script (and the completion)
+    // takes the first word of each line.
     std::size_t width = 0;
     for (const AudioDeviceInfo& output : outputs) {
-        width = std::max(width, output.description.size());
+        width = std::max(width, output.id.size());
     }
     std::string report;
     for (const AudioDeviceInfo& output : outputs) {
-        report += Padded(output.description, width + 2) + output.id +
+        report += Padded(output.id, width + 2) + output.description +
                   (output.isDefault ? "  (default)" : "") + "\n";
     }
     return report;
@@ -85,7 +87,12 @@ int PortsCommand(const QStringList& arguments) {
         return UsageError(Command, "takes no arguments");
     }
     if (parser.isSet(audioOption)) {
-        Write(stdout, AudioOutputsReport(AudioOutputs()));
+        const std::vector<AudioDeviceInfo> outputs = AudioOutputs();
+        if (outputs.empty()) {
+            ReportError("no sound output is there");
+            return ExitPortFailed;
+        }
+        Write(stdout, AudioOutputsReport(outputs));
         return ExitDone;
     }
     Write(stdout, PortsReport(SystemPortTable()));
