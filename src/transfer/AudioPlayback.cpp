@@ -286,6 +286,11 @@ void AudioPlayback::Rendered(const PulseEvent& event) {
         marks_.push_back({Mark::Kind::Choice, at, row});
         break;
     case PulseEvent::Kind::Corrupt:
+        // Nothing of a corrupt row is heard, so it is never the row in hand:
+        // the run ends before it, as over the line.
+        if (!marks_.empty() && marks_.back().kind == Mark::Kind::Row && marks_.back().row == row) {
+            marks_.pop_back();
+        }
         marks_.push_back({Mark::Kind::Corrupt, at, row});
         rendered_ = true;
         break;

@@ -1,9 +1,13 @@
 #include "transfer/AudioPlayback.h"
 
+#include "support/EarDecoder.h"
 #include "support/FakeAudioOutput.h"
 #include "support/PulseScript.h"
+#include "support/TapeBuilder.h"
+#include "support/TempDir.h"
 #include "support/TestFrontEnd.h"
 #include "support/TestNames.h"
+#include "support/TzxBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -210,8 +214,8 @@ INSTANTIATE_TEST_SUITE_P(
         StopCase{"GoesOnWhenTold", WaitThenGoOn(400), 3, {1}, {0, 1, 2}, false, std::nullopt},
         StopCase{"GoesOnAtOnce", {GoOn}, 3, {1}, {0, 1, 2}, false, std::nullopt},
         StopCase{"EndsThereWhenNoOneCanAnswer", {Wait, Wait, EndHere}, 3, {1}, {0, 1}, true, 2},
-        StopCase{"EndsAtALastStopWithNothingToResume", {EndHere}, 2, {1}, {0, 1}, true,
-                 std::nullopt}),
+        StopCase{
+            "EndsAtALastStopWithNothingToResume", {EndHere}, 2, {1}, {0, 1}, true, std::nullopt}),
     test::ByName{});
 
 TEST(AudioPlayback, SilenceFillsThePauseAtAStop) {
@@ -382,6 +386,115 @@ TEST(AudioPlayback, ExitInAYieldTakesNoFurtherStep) {
     EXPECT_EQ(result.ending, TransferResult::Ending::Stopped);
     EXPECT_TRUE(rig.ui.ends.empty());
     EXPECT_TRUE(rig.output.WasDiscarded());
+}
+
+// An image file played as the window and the command line play it: its
+// rows from --from to --to, heard as the ROM loads them.
+struct ImageCase {
+    std::string name;
+    test::Bytes image;
+    int from;
+    std::optional<int> to;
+    std::vector<int> rowsHeard;
+    std::vector<test::Bytes> heard; // the blocks a loader reads from the sound
+    std::string reason;             // empty: done
+};
+
+class AudioImage : public testing::TestWithParam<ImageCase> {};
+
+test::Bytes Data(std::size_t size, std::uint8_t seed) {
+    test::Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
+    }
+    return bytes;
+}
+
+// A block as it sounds: flag, payload, checksum.
+test::Bytes Sounded(std::uint8_t flag, const test::Bytes& payload) {
+    const test::Bytes frame = test::TapeBuilder().Block(flag, payload).bytes();
+    return {frame.begin() + 2, frame.end()};
+}
+
+TEST_P(AudioImage, PlaysTheRowsAskedFor) {
+    const ImageCase& c = GetParam();
+    test::TempDir dir;
+    test::TapeBuilder().Raw(c.image).WriteTo(dir / "GAME.TAP");
+    AudioRig rig{PulseScript()};
+    PlayRequest request;
+    request.file = dir / "GAME.TAP";
+    request.startRow = c.from;
+    request.lastRow = c.to;
+    const TransferResult result = rig.playback.Run(request, rig.options);
+
+    EXPECT_EQ(result.reason, c.reason);
+    EXPECT_EQ(rig.ui.blocksOut, c.rowsHeard);
+    EXPECT_EQ(test::DecodeEar(rig.output.written, Rate, SpectrumRom), c.heard);
+    EXPECT_EQ(rig.output.Underruns(), 0U);
+}
+
+const test::Bytes Header = test::SpectrumHeader(3, "code", 40, 32768, 0);
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AudioImage,
+    testing::Values(ImageCase{"WholeTape",
+                              test::TapeBuilder().Block(0, Header).Block(255, Data(40, 1)).bytes(),
+                              0,
+                              std::nullopt,
+                              {0, 1},
+                              {Sounded(0, Header), Sounded(255, Data(40, 1))},
+                              ""},
+                    ImageCase{"OneRowFromTo",
+                              test::TapeBuilder()
+                                  .Block(0, Header)
+                                  .Block(255, Data(40, 1))
+                                  .Block(255, Data(9, 2))
+                                  .bytes(),
+                              1,
+                              1,
+                              {1},
+                              {Sounded(255, Data(40, 1))},
+                              ""},
+                    // The last block's length runs past the end of the file.
+                    ImageCase{
+                        "CorruptLastRow",
+                        test::TapeBuilder().Block(0, Header).Length(60).Raw({255, 1, 2}).bytes(),
+                        0,
+                        std::nullopt,
+                        {0},
+                        {Sounded(0, Header)},
+                        "Stopped at block 2: corrupt block"}),
+    test::ByName{});
+
+TEST(AudioImage, AStopInATzxImageEndsWhereTheNextLoadStarts) {
+    test::TempDir dir;
+    test::TzxBuilder()
+        .Standard(Sounded(0, Header))
+        .Pause(0)
+        .Standard(Sounded(255, Data(40, 1)))
+        .WriteTo(dir / "LOADS.TZX");
+    AudioRig rig{PulseScript()};
+    rig.ui.restart = [] { return TapeRestart::EndHere; };
+    PlayRequest request;
+    request.file = dir / "LOADS.TZX";
+    const TransferResult result = rig.playback.Run(request, rig.options);
+    EXPECT_EQ(result.ending, TransferResult::Ending::Done) << result.reason;
+    EXPECT_TRUE(result.atStopBlock);
+    EXPECT_EQ(result.block, 1);
+    EXPECT_EQ(result.resumeRow, 2);
+    EXPECT_EQ(rig.ui.blocksOut, (std::vector<int>{0, 1}));
+    EXPECT_EQ(test::DecodeEar(rig.output.written, Rate, SpectrumRom),
+              std::vector<test::Bytes>{Sounded(0, Header)});
+}
+
+TEST(AudioImage, AFileThatCannotBeReadSaysWhy) {
+    test::TempDir dir;
+    AudioRig rig{PulseScript()};
+    PlayRequest request;
+    request.file = dir / "GONE.TAP";
+    const TransferResult result = rig.playback.Run(request, rig.options);
+    EXPECT_EQ(result.reason, "Cannot read GONE.TAP: No such file or directory");
+    EXPECT_TRUE(rig.output.written.empty());
 }
 
 } // namespace
