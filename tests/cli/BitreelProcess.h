@@ -41,6 +41,12 @@ public:
         return WaitFor(QProcess::StandardOutput, out_, text);
     }
 
+    // What a user types on standard input, and its end.
+    void Type(const std::string& text) {
+        process_.write(text.data(), static_cast<qint64>(text.size()));
+    }
+    void EndInput() { process_.closeWriteChannel(); }
+
     void Signal(int signal) { ::kill(static_cast<pid_t>(process_.processId()), signal); }
 
     // A run that plays in real time (through the sound card) takes a longer wait.

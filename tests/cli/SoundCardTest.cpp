@@ -6,6 +6,7 @@
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 #include "support/TestNames.h"
+#include "support/TzxBuilder.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -199,6 +200,101 @@ INSTANTIATE_TEST_SUITE_P(
                              48'000,
                              3,
                              3}),
+    test::ByName{});
+
+// A multi-load tape: the header, a stop, then the data. What the user does
+// at the stop decides what the machine hears.
+struct StopAnswer {
+    std::string name;
+    bool goOn; // Enter at the stop; else standard input ends
+    std::string said;
+    std::size_t blocksHeard;
+};
+
+class SoundCardStop : public testing::TestWithParam<StopAnswer> {
+protected:
+    void SetUp() override {
+        if (const auto& skip = Server().skip) {
+            GTEST_SKIP() << *skip;
+        }
+        const Ran loaded =
+            RunTool(QStringLiteral("pactl"),
+                    {QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                     QString::fromStdString("sink_name=" + sink_), QStringLiteral("rate=22050"),
+                     QStringLiteral("channels=1")});
+        if (loaded.status != 0) {
+            GTEST_SKIP() << "the server takes no null sink: " << loaded.err;
+        }
+        module_ = QString::fromStdString(loaded.out).trimmed();
+    }
+    void TearDown() override {
+        if (!module_.isEmpty()) {
+            static_cast<void>(
+                RunTool(QStringLiteral("pactl"), {QStringLiteral("unload-module"), module_}));
+        }
+    }
+
+    std::string sink_ = "bitreel_stop_" + std::to_string(QCoreApplication::applicationPid()) + "_" +
+                        test::TestName(GetParam().name);
+    QString module_;
+};
+
+TEST_P(SoundCardStop, TheTapeWaitsAtTheStopForTheUser) {
+    const StopAnswer& c = GetParam();
+    test::TempDir dir;
+    const Bytes header =
+        test::TapeBuilder().Block(0, test::SpectrumHeader(3, "two", 8, 32768, 0)).bytes();
+    const Bytes data = test::TapeBuilder().Block(255, Bytes(8, 0x5A)).bytes();
+    test::TzxBuilder()
+        .Standard(Bytes(header.begin() + 2, header.end()))
+        .Pause(0)
+        .Standard(Bytes(data.begin() + 2, data.end()))
+        .WriteTo(dir / "LOADS.TZX");
+
+    QProcess recorder;
+    recorder.setStandardOutputFile(Q(dir / "heard.raw"));
+    recorder.start(QStringLiteral("parec"),
+                   {QString::fromStdString("--device=" + sink_ + ".monitor"),
+                    QStringLiteral("--format=s16le"), QStringLiteral("--channels=1"),
+                    QStringLiteral("--rate=22050"), QStringLiteral("--raw")});
+    ASSERT_TRUE(recorder.waitForStarted(test::Timeout));
+    test::Bitreel play({QStringLiteral("play"), QStringLiteral("--audio"), QStringLiteral("--rate"),
+                        QStringLiteral("22050"), QString::fromStdString(sink_),
+                        Q(dir / "LOADS.TZX")},
+                       dir.path());
+    EXPECT_TRUE(play.WaitForError("block 2 (Stop tape) stops the tape; press Enter to go on"));
+    if (c.goOn) {
+        play.Type("\n");
+    } else {
+        play.EndInput();
+    }
+    const test::Ran played = play.Finish(60'000);
+    recorder.terminate();
+    ASSERT_TRUE(recorder.waitForFinished(test::Timeout));
+    EXPECT_EQ(played.status, 0) << played.err;
+    EXPECT_NE(played.err.find(c.said), std::string::npos) << played.err;
+
+    const Ran wrapped = RunTool(
+        QStringLiteral(BITREEL_SOX),
+        {QStringLiteral("-t"), QStringLiteral("raw"), QStringLiteral("-r"), QStringLiteral("22050"),
+         QStringLiteral("-e"), QStringLiteral("signed"), QStringLiteral("-b"), QStringLiteral("16"),
+         QStringLiteral("-c"), QStringLiteral("1"), Q(dir / "heard.raw"), Q(dir / "heard.wav")});
+    ASSERT_EQ(wrapped.status, 0) << wrapped.err;
+    const Ran read =
+        RunTool(QStringLiteral(BITREEL_AUDIO2TAPE), {Q(dir / "heard.wav"), Q(dir / "heard.tap")});
+    ASSERT_EQ(read.status, 0) << read.err;
+    Bytes expected = header;
+    if (c.blocksHeard == 2) {
+        expected.insert(expected.end(), data.begin(), data.end());
+    }
+    EXPECT_EQ(ReadAll(dir / "heard.tap"), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, SoundCardStop,
+    testing::Values(StopAnswer{"EnterGoesOn", true, "block 3 of 3", 2},
+                    StopAnswer{"NoInputEndsThere", false,
+                               "stopped at block 2 (Stop tape); go on with --from 3", 1}),
     test::ByName{});
 
 TEST(SoundCardPorts, NamesAnOutputThatIsNotThere) {
