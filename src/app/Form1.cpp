@@ -113,6 +113,9 @@ void Form1::BuildControls() {
     actPlaySound->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     actPlaySound->setShortcutContext(Qt::WindowShortcut);
     addAction(actPlaySound);
+    actInvertSound = new QAction(QStringLiteral("&Invert the wave"), this);
+    actInvertSound->setObjectName(QStringLiteral("actInvertSound"));
+    actInvertSound->setCheckable(true);
     lstContents->setContextMenuPolicy(Qt::CustomContextMenu);
 
     const std::array<QWidget*, 13> tabOrder = {
@@ -144,6 +147,8 @@ void Form1::ConnectHandlers() {
     connect(cboComPort, &ClickComboBox::Click, this, &Form1::cboComPort_Click);
     OpenRowsOf(lstContents, [this](int row) { OpenInspector(row); });
     connect(actPlaySound, &QAction::triggered, this, &Form1::PlayThroughSoundCard);
+    connect(actInvertSound, &QAction::toggled, this,
+            [this](bool inverted) { soundOptions_.invert = inverted; });
     connect(lstContents, &QWidget::customContextMenuRequested, this, &Form1::ShowContentsMenu);
 }
 

@@ -186,6 +186,7 @@ private:
     QPushButton* cmdExit = nullptr;
     // The contents list's menu entries, with their keys.
     QAction* actPlaySound = nullptr;
+    QAction* actInvertSound = nullptr; // the wave the other way up, for some loaders and leads
 };
 
 } // namespace bitreel

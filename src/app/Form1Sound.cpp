@@ -22,6 +22,7 @@ void Form1::ShowContentsMenu(const QPoint& at) {
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("mnuContents"));
     menu.addAction(actPlaySound);
+    menu.addAction(actInvertSound);
     menu.exec(lstContents->viewport()->mapToGlobal(at));
     // The key stays live for a stop block, whatever the menu showed.
     actPlaySound->setEnabled(true);

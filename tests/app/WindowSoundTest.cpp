@@ -112,14 +112,14 @@ protected:
 TEST_F(WindowSound, TheContentsMenuOffersPlayThroughTheSoundCard) {
     Start();
     QStringList entries;
-    bool enabled = false;
-    QString key;
+    std::vector<bool> enabled;
+    QStringList keys;
     QTimer::singleShot(0, [&] {
         if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
             for (QAction* action : menu->actions()) {
                 entries << action->text();
-                enabled = action->isEnabled();
-                key = action->shortcut().toString();
+                enabled.push_back(action->isEnabled());
+                keys << action->shortcut().toString();
             }
             menu->close();
         }
@@ -128,9 +128,25 @@ TEST_F(WindowSound, TheContentsMenuOffersPlayThroughTheSoundCard) {
     QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
                             rows->mapToGlobal(QPoint(5, 5)));
     QCoreApplication::sendEvent(rows, &click);
-    EXPECT_EQ(entries, QStringList{QStringLiteral("&Play through sound card")});
-    EXPECT_TRUE(enabled);
-    EXPECT_EQ(key, QStringLiteral("Ctrl+P"));
+    EXPECT_EQ(entries, (QStringList{QStringLiteral("&Play through sound card"),
+                                    QStringLiteral("&Invert the wave")}));
+    EXPECT_EQ(enabled, (std::vector<bool>{true, true}));
+    EXPECT_EQ(keys, (QStringList{QStringLiteral("Ctrl+P"), QString()}));
+}
+
+TEST_F(WindowSound, TheWaveTurnsOverWhenAsked) {
+    Start();
+    std::vector<std::int16_t> rests;
+    for (const bool inverted : {false, true, false}) {
+        Get<QAction>("actInvertSound")->setChecked(inverted);
+        sound = test::FakeAudioOutput(Rate, Rate);
+        PressPlayKey();
+        ASSERT_FALSE(sound.written.empty());
+        rests.push_back(sound.written.front()); // the tape at rest, before the first pulse
+    }
+    EXPECT_LT(rests[0], 0);
+    EXPECT_EQ(rests[1], -rests[0]);
+    EXPECT_EQ(rests[2], rests[0]);
 }
 
 TEST_F(WindowSound, PlaysFromTheSelectedRowSelectingEachRowAsItIsHeard) {
