@@ -6,7 +6,18 @@
 # run again: a server it started before is found and kept. Also as root, as
 # CI runs it.
 #   PULSE_SERVER="$(scripts/sound-server.sh)" || echo "no sound server"
+#   scripts/sound-server.sh --stop      (ends the server it started, if any)
 set -euo pipefail
+
+dir="${TMPDIR:-/tmp}/bitreel-pulse-$(id -u)"
+server="unix:$dir/pulse/native"
+
+if [ "${1:-}" = --stop ]; then
+    if [ -d "$dir" ] && command -v pulseaudio >/dev/null 2>&1; then
+        XDG_RUNTIME_DIR="$dir" HOME="${HOME:-$dir}" pulseaudio --kill 2>/dev/null || true
+    fi
+    exit 0
+fi
 
 if ! command -v pulseaudio >/dev/null 2>&1 || ! command -v pactl >/dev/null 2>&1; then
     echo "pulseaudio and pactl are not installed (Debian: pulseaudio pulseaudio-utils)" >&2
@@ -17,8 +28,6 @@ if [ -z "${PULSE_SERVER:-}" ] && timeout 5 pactl info >/dev/null 2>&1; then
     exit 0
 fi
 
-dir="${TMPDIR:-/tmp}/bitreel-pulse-$(id -u)"
-server="unix:$dir/pulse/native"
 if PULSE_SERVER="$server" timeout 5 pactl info >/dev/null 2>&1; then
     echo "$server"
     exit 0

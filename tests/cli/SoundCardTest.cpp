@@ -96,6 +96,10 @@ struct LiveCase {
     std::optional<std::size_t> to;
 };
 
+void PrintTo(const LiveCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class SoundCardPlay : public testing::TestWithParam<LiveCase> {
 protected:
     void SetUp() override {
@@ -210,6 +214,10 @@ struct StopAnswer {
     std::string said;
     std::size_t blocksHeard;
 };
+
+void PrintTo(const StopAnswer& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SoundCardStop : public testing::TestWithParam<StopAnswer> {
 protected:

@@ -156,6 +156,10 @@ struct StopCase {
     std::optional<int> resumeRow;
 };
 
+void PrintTo(const StopCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class AudioStopBlock : public testing::TestWithParam<StopCase> {};
 
 TEST_P(AudioStopBlock, PausesUntilTheUserGoesOn) {
@@ -250,6 +254,10 @@ struct StopPress {
     bool whilePaused;
 };
 
+void PrintTo(const StopPress& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class AudioStop : public testing::TestWithParam<StopPress> {};
 
 TEST_P(AudioStop, EndsTheSoundAtOnce) {
@@ -286,6 +294,10 @@ struct Stall {
     std::chrono::milliseconds length;
     bool fails;
 };
+
+void PrintTo(const Stall& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class AudioStall : public testing::TestWithParam<Stall> {};
 
@@ -324,6 +336,10 @@ struct RowFault {
     std::string reason;
     std::vector<int> rowsHeard;
 };
+
+void PrintTo(const RowFault& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class AudioRowFault : public testing::TestWithParam<RowFault> {};
 
@@ -399,6 +415,10 @@ struct ImageCase {
     std::vector<test::Bytes> heard; // the blocks a loader reads from the sound
     std::string reason;             // empty: done
 };
+
+void PrintTo(const ImageCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class AudioImage : public testing::TestWithParam<ImageCase> {};
 
