@@ -219,13 +219,9 @@ void AudioPlayback::ShowProgress(std::uint64_t played, ProgressShown shown) {
 
 bool AudioPlayback::TopUp() {
     const std::size_t slice = buffer_.size();
-    const auto ahead = static_cast<std::size_t>(std::uint64_t{rate_} * Ahead.count() / 1000);
     bool any = false;
     for (;;) {
-        const std::size_t queued = output_.QueuedSamples();
-        const std::size_t room =
-            std::min(output_.FreeSamples(), ahead > queued ? ahead - queued : 0);
-        if (room < slice) {
+        if (output_.FreeSamples() < slice) {
             return any;
         }
         const std::size_t made = Render(slice);

@@ -41,7 +41,7 @@ struct AudioTape {
 // Plays a tape image through the sound card to the machine's EAR socket,
 // as its tape would sound: the rows from the start row to the end or the
 // last row asked for, each row selected as its sound starts. The samples are
-// rendered ahead of the device (see Ahead), so that a busy front end does
+// rendered ahead of the device, its buffer kept full, so that a busy front end does
 // not starve it; a device that runs dry all the same fails the run, since a
 // gap in a tape is a loading error. At a block that stops the tape the sound
 // pauses until the user goes on; a select block plays its first choice.
@@ -60,9 +60,11 @@ public:
     // Exit while the run is in a yield: the run takes no further step.
     void Abandon() noexcept { abandoned_ = true; }
 
-    // How much sound is kept queued ahead of the device: more than a busy
-    // window keeps the engine away, little enough that Stop and the row
-    // shown stay close to what the machine hears.
+    // The buffer to ask an output for: more sound than a busy window keeps
+    // the engine away, little enough that Stop and the row shown stay close
+    // to what the machine hears. The engine keeps whatever buffer the
+    // device has full: a device that starts only once its buffer is full
+    // would never start on less.
     static constexpr std::chrono::milliseconds Ahead{750};
     // The longest a pass waits for the user while the queue is full.
     static constexpr std::chrono::milliseconds MostIdle{20};
@@ -84,8 +86,7 @@ private:
     // run ends there.
     std::optional<TransferResult> Reached(std::uint64_t played);
     void ShowProgress(std::uint64_t played, ProgressShown shown);
-    // Queues sound until Ahead is queued or the device is full; true when
-    // any was queued.
+    // Queues sound until the device is full; true when any was queued.
     bool TopUp();
     // Renders into buffer_ what comes next: the tape, or silence while it
     // is held at a stop. The samples made.
