@@ -7,8 +7,9 @@
 #include "cli/LineOpening.h"
 #include "cli/Paths.h"
 #include "cli/PortArgument.h"
+#include "cli/AudioOptions.h"
 #include "cli/RowNumbers.h"
-#include "cli/SoundOptions.h"
+#include "cli/RowRange.h"
 #include "cli/StopSignals.h"
 #include "cli/TapeOptions.h"
 #include "cli/WatchedPort.h"
@@ -142,19 +143,10 @@ int PlayCommand(const QStringList& arguments) {
         QStringLiteral("Plays through the sound card: the default output, or DEVICE given "
                        "before FILE (its description or id; bitreel ports --audio lists them). "
                        "At a stop block the tape waits for Enter."));
-    const QString firstRow = QString::number(RowNumberOf(0));
-    const QCommandLineOption fromOption(
-        QStringLiteral("from"),
-        QStringLiteral("The row to start from; rows count from %1 (default %1).").arg(firstRow),
-        QStringLiteral("ROW"), firstRow);
-    const QCommandLineOption toOption(QStringLiteral("to"),
-                                      QStringLiteral("The last row to play (default the end)."),
-                                      QStringLiteral("ROW"));
     parser.addOption(portOption);
-    parser.addOption(fromOption);
-    parser.addOption(toOption);
+    const RowRangeOptions rowOptions = AddRowRangeOptions(parser, QStringLiteral("play"));
     parser.addOption(audioOption);
-    AddSoundOptions(parser);
+    const AudioOptions soundOptions = AddAudioOptions(parser);
     AddTapeOptions(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The tape image."),
                                  QStringLiteral("[DEVICE] FILE"));
@@ -170,10 +162,10 @@ int PlayCommand(const QStringList& arguments) {
     if (audio && parser.isSet(portOption)) {
         return UsageError(Command, "give --port or --audio, not both");
     }
-    if (!audio && SoundOptionsGiven(parser)) {
+    if (!audio && AnySet(parser, soundOptions)) {
         return UsageError(Command, "--rate, --invert and --level are for --audio");
     }
-    const SoundOptionsParse sound = ReadSoundOptions(parser);
+    const AudioOptionsParse sound = ReadAudioOptions(parser, soundOptions);
     if (!sound.error.empty()) {
         return UsageError(Command, sound.error);
     }
@@ -192,36 +184,25 @@ int PlayCommand(const QStringList& arguments) {
         return ExitUsageOrIo;
     }
     const auto rows = static_cast<int>(image.RowCount());
-    const QString fromText = parser.value(fromOption);
-    const std::optional<int> from = RowIndexOf(fromText);
-    // The first row is no error in a file without rows: it plays nothing.
-    if (!from || (*from > 0 && *from >= rows)) {
-        return UsageError(Command, "--from " + fromText.toStdString() + ": " +
-                                       NoSuchRow(fromText, Shown(name), image.RowCount()));
+    const RowRange range = ReadRowRange(parser, rowOptions, Shown(name), image.RowCount());
+    if (!range.error.empty()) {
+        return UsageError(Command, range.error);
     }
+    const auto from = static_cast<int>(range.from);
     std::optional<int> to;
-    if (parser.isSet(toOption)) {
-        const QString toText = parser.value(toOption);
-        to = RowIndexOf(toText);
-        if (!to || *to >= rows) {
-            return UsageError(Command, "--to " + toText.toStdString() + ": " +
-                                           NoSuchRow(toText, Shown(name), image.RowCount()));
-        }
-        if (*to < *from) {
-            return UsageError(Command, "--to " + toText.toStdString() + " comes before --from " +
-                                           fromText.toStdString());
-        }
+    if (range.to) {
+        to = static_cast<int>(*range.to);
     }
 
     PlayRequest request;
     request.file = path;
     request.layout = choice.layout;
-    request.startRow = *from;
+    request.startRow = from;
     request.lastRow = to;
     request.rowCount = rows;
     if (audio) {
         return PlaySound(words.size() == 2 ? words.front().toStdString() : std::string(),
-                         sound.options, request, image, name);
+                         sound.render, request, image, name);
     }
 
     int status = ExitDone;
