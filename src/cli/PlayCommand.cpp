@@ -1,4 +1,5 @@
 // `bitreel play`: plays a tape image to the machine, on the window's engine.
+#include "cli/AudioOptions.h"
 #include "cli/CliFrontEnd.h"
 #include "cli/CommandParser.h"
 #include "cli/Commands.h"
@@ -7,7 +8,6 @@
 #include "cli/LineOpening.h"
 #include "cli/Paths.h"
 #include "cli/PortArgument.h"
-#include "cli/AudioOptions.h"
 #include "cli/RowNumbers.h"
 #include "cli/RowRange.h"
 #include "cli/StopSignals.h"

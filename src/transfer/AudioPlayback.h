@@ -110,11 +110,11 @@ private:
     std::deque<Mark> marks_;
     const AudioTape* tape_ = nullptr;
     std::uint32_t rate_ = DefaultSampleRate;
-    std::uint64_t written_ = 0;   // samples queued so far
-    std::uint64_t endSample_ = 0; // the tape's sound ends here, once rendered whole
-    bool rendered_ = false;       // nothing of the tape is left to render
-    bool heldAtStop_ = false;     // rendering waits at a stop: silence is queued
-    bool anyRow_ = false;         // a row's sound has been heard
+    std::uint64_t written_ = 0;    // samples queued so far
+    std::uint64_t endSample_ = 0;  // the tape's sound ends here, once rendered whole
+    bool rendered_ = false;        // nothing of the tape is left to render
+    bool heldAtStop_ = false;      // rendering waits at a stop: silence is queued
+    bool anyRow_ = false;          // a row's sound has been heard
     std::optional<int> stoppedAt_; // the tape is stopped at this row, heard
     std::int16_t lastSample_ = 0;
     int row_ = -1;                // the row being heard

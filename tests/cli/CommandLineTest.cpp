@@ -276,7 +276,7 @@ const StatusCase kStatuses[] = {
     {"PlayAudioOddRate",
      {"play", "--audio", "--rate", "44000", "GOOD.TAP"},
      1,
-     "bitreel: play: --rate 44000: give 22050, 44100, 48000, 96000 (see bitreel play --help)\n"},
+     "bitreel: play: --rate 44000: give 22050, 44100, 48000 or 96000 (see bitreel play --help)\n"},
     {"PlayAudioLevelZero", {"play", "--audio", "--level", "0", "GOOD.TAP"}, 1, ""},
     {"PlayAudioLevelPastFull", {"play", "--audio", "--level", "101", "GOOD.TAP"}, 1, ""},
     {"PlayAudioThreeWords",

@@ -72,7 +72,7 @@ struct AudioRig {
     PulseScript script;
     RenderOptions options;
     // The buffer a sound card is asked for.
-    test::FakeAudioOutput output{Rate, Rate * AudioPlayback::Ahead.count() / 1000};
+    test::FakeAudioOutput output{Rate, Rate* AudioPlayback::Ahead.count() / 1000};
     test::TestFrontEnd ui;
     AudioPlayback playback{output, ui};
     AudioTape tape;
