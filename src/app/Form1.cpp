@@ -10,6 +10,7 @@
 #include "app/FocusReturn.h"
 #include "app/Form1FrontEnd.h"
 #include "app/QtRecordFileDialog.h"
+#include "app/QtSaveFileDialog.h"
 #include "app/RowActivation.h"
 #include "app/StatusReason.h"
 #include "app/SystemServices.h"
@@ -45,6 +46,9 @@ Form1::Form1(QWidget* parent) : Form1(SystemServices(), parent) {}
 Form1::Form1(Services services, QWidget* parent) : QWidget(parent), services_(std::move(services)) {
     if (!services_.recordDialog) {
         services_.recordDialog = std::make_unique<QtRecordFileDialog>(this);
+    }
+    if (!services_.saveDialog) {
+        services_.saveDialog = std::make_unique<QtSaveFileDialog>(this);
     }
     BuildControls();
     ApplyWindowLayout(*this);
@@ -111,8 +115,13 @@ void Form1::BuildControls() {
     actPlaySound = new QAction(QStringLiteral("&Play through sound card"), this);
     actPlaySound->setObjectName(QStringLiteral("actPlaySound"));
     actPlaySound->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    actPlaySound->setShortcutContext(Qt::WindowShortcut);
-    addAction(actPlaySound);
+    actSaveAudio = new QAction(QStringLiteral("&Save as audio..."), this);
+    actSaveAudio->setObjectName(QStringLiteral("actSaveAudio"));
+    actSaveAudio->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    for (QAction* action : {actPlaySound, actSaveAudio}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
     actInvertSound = new QAction(QStringLiteral("&Invert the wave"), this);
     actInvertSound->setObjectName(QStringLiteral("actInvertSound"));
     actInvertSound->setCheckable(true);
@@ -147,6 +156,7 @@ void Form1::ConnectHandlers() {
     connect(cboComPort, &ClickComboBox::Click, this, &Form1::cboComPort_Click);
     OpenRowsOf(lstContents, [this](int row) { OpenInspector(row); });
     connect(actPlaySound, &QAction::triggered, this, &Form1::PlayThroughSoundCard);
+    connect(actSaveAudio, &QAction::triggered, this, &Form1::SaveAsAudio);
     connect(actInvertSound, &QAction::toggled, this,
             [this](bool inverted) { soundOptions_.invert = inverted; });
     connect(lstContents, &QWidget::customContextMenuRequested, this, &Form1::ShowContentsMenu);

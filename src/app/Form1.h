@@ -2,6 +2,7 @@
 
 #include "app/EventWait.h"
 #include "app/OpenFiles.h"
+#include "app/SaveFileDialog.h"
 #include "app/Volumes.h"
 #include "serial/SerialPort.h"
 #include "signal/RenderOptions.h"
@@ -57,6 +58,8 @@ public:
         // The sound card that "Play through sound card" plays to; none: the
         // command says there is none.
         AudioOutputOpener audioOutput;
+        // Asks where "Save as audio..." writes; none gives Qt's file dialog.
+        std::unique_ptr<SaveFileDialog> saveDialog;
     };
 
     // The window on the system's serial ports, volumes and program exit.
@@ -118,6 +121,9 @@ private:
     // row through the sound card, or goes on after a stop block
     // (Form1Sound.cpp).
     void PlayThroughSoundCard();
+    // The contents list's "Save as audio...": the tape from the selected row
+    // as a WAV, FLAC or CSW file, by the name's extension.
+    void SaveAsAudio();
     void ShowContentsMenu(const QPoint& at);
     // The tape stopped at a stop block while the sound card plays: the status
     // line tells how to go on.
@@ -186,6 +192,7 @@ private:
     QPushButton* cmdExit = nullptr;
     // The contents list's menu entries, with their keys.
     QAction* actPlaySound = nullptr;
+    QAction* actSaveAudio = nullptr;
     QAction* actInvertSound = nullptr; // the wave the other way up, for some loaders and leads
 };
 

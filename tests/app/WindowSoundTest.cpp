@@ -7,6 +7,7 @@
 #include "support/FakeAudioOutput.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
+#include "support/TestNames.h"
 #include "support/TzxBuilder.h"
 
 #include <QAction>
@@ -19,6 +20,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fstream>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -46,6 +48,17 @@ public:
 
 private:
     test::FakeAudioOutput& fake_;
+};
+
+// Answers the save dialog as the test says, and keeps what it was asked.
+class ScriptedSave final : public SaveFileDialog {
+public:
+    std::optional<std::filesystem::path> Ask(const SaveDialogRequest& request) override {
+        asked.push_back(request);
+        return answer;
+    }
+    std::optional<std::filesystem::path> answer;
+    std::vector<SaveDialogRequest> asked;
 };
 
 class WindowSound : public ::testing::Test {
@@ -82,6 +95,9 @@ protected:
                 onWait();
             }
         };
+        auto scripted = std::make_unique<ScriptedSave>();
+        save = scripted.get();
+        services.saveDialog = std::move(scripted);
         form = std::make_unique<Form1>(std::move(services));
         QDir::setCurrent(before);
         form->show();
@@ -104,6 +120,7 @@ protected:
     test::FakeLine line;
     test::FakeAudioOutput sound{Rate, Rate};
     std::unique_ptr<Form1> form;
+    ScriptedSave* save = nullptr; // the window's
     int opened = 0;
     std::set<int> rowsSeen;
     std::function<void()> onWait;
@@ -117,6 +134,9 @@ TEST_F(WindowSound, TheContentsMenuOffersPlayThroughTheSoundCard) {
     QTimer::singleShot(0, [&] {
         if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
             for (QAction* action : menu->actions()) {
+                if (action->isSeparator()) {
+                    continue;
+                }
                 entries << action->text();
                 enabled.push_back(action->isEnabled());
                 keys << action->shortcut().toString();
@@ -129,9 +149,10 @@ TEST_F(WindowSound, TheContentsMenuOffersPlayThroughTheSoundCard) {
                             rows->mapToGlobal(QPoint(5, 5)));
     QCoreApplication::sendEvent(rows, &click);
     EXPECT_EQ(entries, (QStringList{QStringLiteral("&Play through sound card"),
+                                    QStringLiteral("&Save as audio..."),
                                     QStringLiteral("&Invert the wave")}));
-    EXPECT_EQ(enabled, (std::vector<bool>{true, true}));
-    EXPECT_EQ(keys, (QStringList{QStringLiteral("Ctrl+P"), QString()}));
+    EXPECT_EQ(enabled, (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(keys, (QStringList{QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+S"), QString()}));
 }
 
 TEST_F(WindowSound, TheWaveTurnsOverWhenAsked) {
@@ -234,6 +255,81 @@ TEST_F(WindowSound, NoSoundCardSaysSo) {
     PressPlayKey();
     EXPECT_EQ(Status(), QStringLiteral("No sound card to play to"));
     EXPECT_TRUE(Contents()->isEnabled());
+}
+
+// What "Save as audio..." makes of the name the user gives.
+struct SaveCase {
+    std::string name;
+    std::optional<std::string> answer; // none: the dialog is cancelled
+    std::string written;               // the file that must exist, or none
+    std::string start;                 // its first bytes
+    std::string status;
+};
+
+void PrintTo(const SaveCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class WindowSaveAudio : public WindowSound, public ::testing::WithParamInterface<SaveCase> {};
+
+std::string FirstBytes(const std::filesystem::path& path, std::size_t count) {
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes(count, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(count));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
+}
+
+TEST_P(WindowSaveAudio, WritesTheFileTheNameAsksFor) {
+    const SaveCase& c = GetParam();
+    Start();
+    if (c.answer) {
+        save->answer = dir / *c.answer;
+    }
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(save->asked.size(), 1U);
+    EXPECT_EQ(save->asked.front().suggested, dir / "GAME.wav");
+    EXPECT_EQ(save->asked.front().pattern, "*.wav *.flac *.csw");
+    if (!c.written.empty()) {
+        EXPECT_EQ(FirstBytes(dir / c.written, c.start.size()), c.start);
+    }
+    EXPECT_EQ(Status(), QString::fromStdString(c.status));
+    EXPECT_TRUE(Contents()->isEnabled());
+    EXPECT_EQ(opened, 0) << "no sound card is needed";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, WindowSaveAudio,
+    testing::Values(SaveCase{"Wav", "OUT.wav", "OUT.wav", "RIFF", ""},
+                    SaveCase{"CswInCapitals", "OUT.CSW", "OUT.CSW", "Compressed Square Wave", ""},
+                    SaveCase{"Flac", "OUT.flac", "OUT.flac", "fLaC", ""},
+                    SaveCase{"NoExtensionGetsWav", "OUT", "OUT.wav", "RIFF", ""},
+                    SaveCase{"Cancelled", std::nullopt, "", "", ""},
+                    SaveCase{"FolderGone", "gone/OUT.wav", "", "",
+                             "Cannot write OUT.wav: No such file or directory"}),
+    test::ByName{});
+
+TEST_F(WindowSound, SavesFromTheSelectedRow) {
+    Start();
+    std::vector<std::uintmax_t> sizes;
+    for (const int row : {0, 1}) {
+        Contents()->setCurrentRow(row);
+        save->answer = dir / ("FROM" + std::to_string(row) + ".wav");
+        QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+        sizes.push_back(std::filesystem::file_size(*save->answer));
+    }
+    // The header block's 5 s of pilot are left out from row 2 on.
+    EXPECT_GT(sizes[0], sizes[1] + 4 * Rate * 2);
+}
+
+TEST_F(WindowSound, SavingACorruptTapeSaysWhereTheSoundEnds) {
+    TapeBuilder().Block(255, {1, 2}).Length(900).Raw({1, 2, 3}).WriteTo(dir / "BAD.TAP");
+    Start();
+    ASSERT_TRUE(form->ChooseListedFile(QStringLiteral("BAD.TAP")));
+    save->answer = dir / "BAD.wav";
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(Status(), QStringLiteral("Stopped at block 2: corrupt block"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "BAD.wav"));
 }
 
 } // namespace
