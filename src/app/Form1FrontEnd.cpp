@@ -183,6 +183,26 @@ void Form1FrontEnd::BlockRecorded(std::string_view row) {
     form_.lstContents->addItem(ListedText(row));
 }
 
+void Form1FrontEnd::TapeStopped(int row) {
+    form_.TapeStoppedAt(row);
+}
+
+TapeRestart Form1FrontEnd::RestartAsked() {
+    return form_.TakeGoOn() ? TapeRestart::GoOn : TapeRestart::NotYet;
+}
+
+void Form1FrontEnd::ChoiceTaken(int row) {
+    form_.lblStatus->setText(QString::fromStdString(ChoiceText(row)));
+}
+
+void Form1FrontEnd::Idle(std::chrono::milliseconds most) {
+    if (most == std::chrono::milliseconds::zero()) {
+        QCoreApplication::processEvents();
+    } else {
+        form_.services_.waitForEvents(most);
+    }
+}
+
 void Form1FrontEnd::Yield() {
     const auto wait = NextWait();
     if (wait == std::chrono::milliseconds::zero()) {

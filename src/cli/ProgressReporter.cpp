@@ -49,7 +49,7 @@ void ProgressReporter::Moved(long long count, std::optional<long long> total) {
     }
     count_ = count;
     total_ = total;
-    if (counting_ == Counting::Play && total && count >= *total) {
+    if (counting_ != Counting::Record && total && count >= *total) {
         FinishBlock();
         return;
     }
@@ -106,6 +106,10 @@ ProgressFigures ProgressReporter::Figures() const {
     figures.count = count_;
     figures.total = total_;
     figures.waiting = waiting_;
+    figures.time = counting_ == Counting::Sound;
+    if (figures.time) {
+        return figures; // a tape plays at its own speed: no rate to tell
+    }
     const long long moved = (counting_ == Counting::Play ? bytesBefore_ : 0) + count_;
     if (rateStart_) {
         const double seconds = std::chrono::duration<double>(Clock::now() - *rateStart_).count();

@@ -21,8 +21,10 @@
 #include "serial/SystemPort.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -98,11 +100,11 @@ bool ShootDialog(const std::function<void()>& ask, const QString& out) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     if (argc != 3) {
-        std::fprintf(
-            stderr,
-            "usage: %s OUT.png "
-            "spectrum|contents|ace|playing|basic|screen|record-dialog|save-dialog|beside\n",
-            argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s OUT.png "
+                     "spectrum|contents|ace|playing|basic|screen|record-dialog|save-dialog|"
+                     "beside|sound-menu|sound-playing\n",
+                     argv[0]);
         return 2;
     }
     const std::string_view scene = argv[2];
@@ -147,6 +149,49 @@ int main(int argc, char* argv[]) {
         return ShootInspector(window, scene == "basic" ? 0 : 3, QString::fromLocal8Bit(argv[1]))
                    ? 0
                    : 1;
+    }
+    if (scene == "sound-menu" || scene == "sound-playing") {
+        auto* files = window.findChild<bitreel::FileList*>("File1");
+        if (!ClickFile(files, QStringLiteral("savetap_test.tap"))) {
+            return 1;
+        }
+        auto* contents = window.findChild<bitreel::ContentsList*>("lstContents");
+        contents->setCurrentRow(2);
+        bool saved = false;
+        const QString out = QString::fromLocal8Bit(argv[1]);
+        if (scene == "sound-menu") {
+            // The menu is a window of its own: the picture is of the screen
+            // where the window and the menu lie.
+            QTimer::singleShot(300, [&] {
+                if (QWidget* menu = QApplication::activePopupWidget()) {
+                    const QRect area = window.frameGeometry().united(menu->geometry());
+                    saved = window.screen()
+                                ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                                .save(out);
+                    menu->close();
+                }
+            });
+            const QPoint at = contents->visualRowRect(2).center();
+            QContextMenuEvent click(QContextMenuEvent::Mouse, at,
+                                    contents->viewport()->mapToGlobal(at));
+            QCoreApplication::sendEvent(contents->viewport(), &click);
+            return saved ? 0 : 1;
+        }
+        // Through the system's default output: a null sink will do.
+        QTimer midBlock;
+        QObject::connect(&midBlock, &QTimer::timeout, [&] {
+            const QString progress = window.findChild<QLabel*>("lblStatus2")->text();
+            if (progress.endsWith(QLatin1String(" s")) &&
+                progress.section(QLatin1Char(' '), 0, 0).toDouble() >= 2.0) {
+                midBlock.stop();
+                window.repaint();
+                saved = window.grab().save(out);
+                QTest::mouseClick(window.findChild<QPushButton*>("cmdStop"), Qt::LeftButton);
+            }
+        });
+        midBlock.start(50);
+        window.findChild<QAction*>("actPlaySound")->trigger();
+        return saved ? 0 : 1;
     }
     if (scene == "contents" || scene == "playing" || scene == "beside") {
         auto* files = window.findChild<bitreel::FileList*>("File1");

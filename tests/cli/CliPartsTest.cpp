@@ -34,6 +34,12 @@ TEST(ProgressLine, TellsBlockBytesRateAndTimeLeft) {
         {{9, 9, 50, 100, 100, 3725, false},
          "block 9 of 9: 50 of 100 bytes, 100 bytes/s, 1:02:05 left",
          "block 9 of 9: 100 bytes, 100 bytes/s"},
+        // Through the sound card: tenths of a second, rounded down, so that
+        // only the end shows the whole length.
+        {{4, 8, 2399, 14'099, 0, {}, false, true},
+         "block 4 of 8: 2.3 of 14.0 s",
+         "block 4 of 8: 14.0 s"},
+        {{1, {}, 59, 60, 0, {}, false, true}, "block 1: 0.0 of 0.0 s", "block 1: 0.0 s"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(RunningLine(c.figures), c.running);
@@ -77,6 +83,13 @@ TEST(ProgressReporter, TheFirstLineOfABlock) {
 }
 
 // The edges of the rule, from Latin-1 and from UTF-8.
+TEST(PortsReport, SoundOutputsLineUpWithTheDefaultMarked) {
+    EXPECT_EQ(AudioOutputsReport({{"bitreel_null", "Null Output", true},
+                                  {"alsa_output.usb", "USB Audio Analog Stereo", false}}),
+              "bitreel_null     Null Output  (default)\n"
+              "alsa_output.usb  USB Audio Analog Stereo\n");
+}
+
 TEST(Console, TextIsShownWithoutControls) {
     EXPECT_EQ(
         Latin1ToUtf8(std::string{'\0', '\x1f', ' ', '~', '\x7f', '\x80', '\x9f', '\xa0', '\xff'}),

@@ -64,6 +64,9 @@ cases=(
     "convert game.tap tune.wav||"
     "play --from 2||$tapes"
     "view --png out.png|--fo|--force --format"
+    "play --audio --rate||22050 44100 48000 96000"
+    "play --audio --level 40|--i|--invert"
+    "play --audio game.tap|G|GAME2.TZX"
 )
 for case in "${cases[@]}"; do
     IFS='|' read -r before word want <<<"$case"
