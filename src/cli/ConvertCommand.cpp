@@ -15,6 +15,7 @@
 #include "tape/TapeChoice.h"
 #include "tape/TapeFile.h"
 #include "tape/TapeImage.h"
+#include "tape/TzxReader.h"
 #include "transfer/FsPath.h"
 
 #include <cerrno>
@@ -38,21 +39,37 @@ bool ReadWhole(const std::filesystem::path& path, const QString& name,
     return true;
 }
 
-bool WriteWhole(const std::filesystem::path& path, const QString& name, bool force,
-                const std::vector<std::uint8_t>& bytes) {
-    OutFile file = CreateOutFile(path, name, force);
-    if (!file) {
-        return false;
+// The names of the files convert writes: the layouts of blocks and sound.
+constexpr std::string_view Written = ".tap, .jup, .dic, .byt, .wav, .flac or .csw";
+
+bool WritesTo(const std::filesystem::path& out) {
+    const std::string extension = UpperExtension(out);
+    for (const char* known : {".TAP", ".JUP", ".DIC", ".BYT"}) {
+        if (extension == known) {
+            return true;
+        }
     }
-    // Nothing kept makes an empty file; fwrite takes no null buffer, even for nothing.
-    const bool written =
-        bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    const int error = errno;
-    if (std::fclose(file.release()) != 0 || !written) {
-        ReportError("cannot write " + Shown(name) + ": " + std::strerror(written ? errno : error));
-        return false;
+    return AudioFileTypeOf(out).has_value();
+}
+
+// A conversion that could read no block writes no file: OUT, if there is
+// one, stays as it was.
+int NothingConverted(const QString& inName) {
+    ReportError(Shown(inName) + ": its first block is corrupt; nothing is written");
+    return ExitCorrupt;
+}
+
+// A tape of one machine has no layout of the other's: refused, saying why.
+std::optional<int> RefuseOtherMachine(const QString& inName, MachineKind held, MachineKind wanted) {
+    if (held == wanted) {
+        return std::nullopt;
     }
-    return true;
+    return UsageError(Command,
+                      Shown(inName) + (held == MachineKind::Spectrum
+                                           ? " holds a Spectrum tape: it does not become a "
+                                             "Jupiter Ace layout (JUP or Ace TAP)"
+                                           : " holds a Jupiter Ace tape: it does not become a "
+                                             "Spectrum TAP"));
 }
 
 // The machine both files belong to: --machine, else the Jupiter Ace when
@@ -86,9 +103,20 @@ int ConvertImageFile(const QString& inName, const std::filesystem::path& in, Mac
         ReportError("cannot open " + Shown(inName) + ": " + error.code().message());
         return ExitUsageOrIo;
     }
+    if (image.Format() == ImageFormat::Tzx) {
+        if (const auto ace = TzxReader::IsJupiterAceTape(image.Bytes())) {
+            if (const auto refused = RefuseOtherMachine(
+                    inName, *ace ? MachineKind::JupiterAce : MachineKind::Spectrum, machine)) {
+                return *refused;
+            }
+        }
+    }
     const ImageConversion converted = ConvertImage(image.IndexAll(), layout);
+    if (converted.corrupt && converted.bytes.empty()) {
+        return NothingConverted(inName);
+    }
     // Named once OUT is written: a refused OUT converts nothing.
-    if (!WriteWhole(out, outName, force, converted.bytes)) {
+    if (!WriteOutFile(out, outName, force, converted.bytes)) {
         return ExitUsageOrIo;
     }
     for (const std::size_t row : converted.leftOut) {
@@ -127,6 +155,10 @@ int ConvertCommand(const QStringList& arguments) {
     const QString outName = parser.positionalArguments()[1];
     const std::filesystem::path in = ToFsPath(inName);
     const std::filesystem::path out = ToFsPath(outName);
+    if (!WritesTo(out)) {
+        return UsageError(Command, "cannot write " + Shown(outName) + ": convert writes " +
+                                       std::string(Written) + " files");
+    }
     if (const std::optional<AudioFileType> type = AudioFileTypeOf(out)) {
         const AudioOptionsParse audio = ReadAudioOptions(parser, audioOptions);
         if (!audio.error.empty()) {
@@ -182,9 +214,17 @@ int ConvertCommand(const QStringList& arguments) {
     if (!ReadWhole(in, inName, bytes)) {
         return ExitUsageOrIo;
     }
+    if (const auto held = MachineOfBlocks(bytes)) {
+        if (const auto refused = RefuseOtherMachine(inName, *held, MachineKind::JupiterAce)) {
+            return *refused;
+        }
+    }
     const AceConversion converted =
         from == TapeLayout::AceTap ? AceTapToJup(bytes) : JupToAceTap(bytes);
-    if (!WriteWhole(out, outName, parser.isSet(forceOption), converted.bytes)) {
+    if (converted.corruptBlock && converted.blocks == 0) {
+        return NothingConverted(inName);
+    }
+    if (!WriteOutFile(out, outName, parser.isSet(forceOption), converted.bytes)) {
         return ExitUsageOrIo;
     }
     if (converted.corruptBlock) {
