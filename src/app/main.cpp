@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 #include "cli/CommandLine.h"
+#include "signal/RecordingTzx.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -52,6 +53,8 @@ std::optional<QString> HandleOptions(int argc, char* argv[]) {
 int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("Bitreel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(BITREEL_VERSION));
+    // Sound files open as tape images, in the window and in every command.
+    bitreel::InstallRecordingFiles();
     if (argc > 1 && bitreel::cli::IsCommand(QString::fromLocal8Bit(argv[1]))) {
         // A command makes no window and needs no display.
         QCoreApplication app(argc, argv);

@@ -1,6 +1,7 @@
 // The layouts and formats of tape images, and what a file's name chooses.
 #include "tape/TapeChoice.h"
 
+#include "tape/RecordingHook.h"
 #include "tape/TapeFile.h"
 #include "tape/TzxReader.h"
 
@@ -64,7 +65,7 @@ bool IsTapPath(const std::filesystem::path& path) {
 }
 
 ImageFormat ImageFormatOf(const std::filesystem::path& path, MachineKind machine) {
-    if (EndsWith(path, ".TZX")) {
+    if (EndsWith(path, ".TZX") || IsRecordingPath(path)) {
         return ImageFormat::Tzx;
     }
     if (machine == MachineKind::Spectrum && EndsWith(path, ".PZX")) {
