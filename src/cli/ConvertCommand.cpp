@@ -12,6 +12,7 @@
 #include "cli/RowRange.h"
 #include "cli/TapeOptions.h"
 #include "tape/Conversion.h"
+#include "tape/RecordingHook.h"
 #include "tape/TapeChoice.h"
 #include "tape/TapeFile.h"
 #include "tape/TapeImage.h"
@@ -61,9 +62,10 @@ TapeOptions ConvertMachine(TapeOptions options, const std::filesystem::path& in,
                            const std::filesystem::path& out) {
     if (!options.machine) {
         bool ace = options.aceFormat || ChoiceForFile(in).machine == MachineKind::JupiterAce;
-        // A TZX or PZX image tells its machine itself; a file of blocks may
-        // also take it from OUT's name.
-        if (ImageFormatOf(in, MachineKind::Spectrum) == ImageFormat::Blocks) {
+        // A TZX or PZX image tells its machine itself; a file of blocks or a
+        // recording may also take it from OUT's name.
+        if (ImageFormatOf(in, MachineKind::Spectrum) == ImageFormat::Blocks ||
+            IsRecordingPath(in)) {
             ace = ace || ChoiceForName(out).machine == MachineKind::JupiterAce;
         }
         options.machine = ace ? MachineKind::JupiterAce : MachineKind::Spectrum;
@@ -96,6 +98,24 @@ int ConvertImageFile(const QString& inName, const std::filesystem::path& in, Mac
                     " left out: " + Latin1ToUtf8(image.Row(row)));
     }
     return converted.corrupt ? ExitCorrupt : ExitDone;
+}
+
+// A recording's image is the TZX of the blocks read from it, written as it
+// stands: measured timings, bytes as read, stretches as CSW blocks.
+int ConvertRecordingToTzx(const QString& inName, const std::filesystem::path& in,
+                          MachineKind machine, const QString& outName,
+                          const std::filesystem::path& out, bool force) {
+    TapeImage image;
+    try {
+        image = TapeImage(in, machine,
+                          machine == MachineKind::Spectrum ? TapeLayout::SpectrumTap
+                                                           : TapeLayout::AceJup);
+    } catch (const std::system_error& error) {
+        ReportError("cannot open " + Shown(inName) + ": " + error.code().message());
+        return ExitUsageOrIo;
+    }
+    const auto bytes = image.Bytes();
+    return WriteWhole(out, outName, force, {bytes.begin(), bytes.end()}) ? ExitDone : ExitUsageOrIo;
 }
 
 } // namespace
@@ -144,6 +164,9 @@ int ConvertCommand(const QStringList& arguments) {
     }
     const TapeOptions options = ConvertMachine(given, in, out);
     const MachineKind machine = *options.machine;
+    if (IsRecordingPath(in) && UpperExtension(out) == ".TZX") {
+        return ConvertRecordingToTzx(inName, in, machine, outName, out, parser.isSet(forceOption));
+    }
     if (ImageFormatOf(in, machine) != ImageFormat::Blocks) {
         if (machine == MachineKind::Spectrum) {
             if (ImageFormatOf(out, machine) != ImageFormat::Blocks ||

@@ -3,6 +3,7 @@
 #include "signal/RecordingReader.h"
 
 #include "signal/EdgeFinder.h"
+#include "tape/RecordingHook.h"
 #include "tape/TapeFile.h"
 #include "tape/TapeImage.h"
 
@@ -10,10 +11,12 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace bitreel {
 namespace {
@@ -50,8 +53,8 @@ DecodedRecording Best(std::vector<EdgeFinder>& finders, std::uint32_t rate, Mach
     return best;
 }
 
-std::runtime_error NotSound(const std::filesystem::path& path, std::string_view why) {
-    return std::runtime_error(path.string() + ": " + std::string(why));
+std::system_error NotSound(const std::filesystem::path& path, RecordingError why) {
+    return std::system_error(MakeError(why), path.string());
 }
 
 std::uint32_t Le(std::span<const std::uint8_t> bytes, std::size_t at, int size) {
@@ -161,8 +164,8 @@ DecodedRecording DecodeRecordingFile(const std::filesystem::path& path, MachineK
         DecodedRecording recording;
         try {
             recording.edges = CswEdges(bytes, recording.rate);
-        } catch (const std::runtime_error& e) {
-            throw NotSound(path, e.what());
+        } catch (const std::runtime_error&) {
+            throw NotSound(path, RecordingError::NotCsw);
         }
         recording.channels = 1;
         recording.tape = DecodeEdges(recording.edges, recording.rate, RomFor(machine));
@@ -172,14 +175,17 @@ DecodedRecording DecodeRecordingFile(const std::filesystem::path& path, MachineK
     const std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> sound(sf_open(path.c_str(), SFM_READ, &info),
                                                             sf_close);
     if (!sound) {
-        throw NotSound(path,
-                       std::string("not a sound file that can be read: ") + sf_strerror(nullptr));
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(path, ec)) {
+            throw std::system_error(ENOENT, std::generic_category(), path.string());
+        }
+        throw NotSound(path, RecordingError::NotSound);
     }
     if (info.samplerate < int(MinRecordingRate)) {
-        throw NotSound(path, "its rate is below 8000 Hz: too low to hear a tape's bits");
+        throw NotSound(path, RecordingError::RateTooLow);
     }
     if (info.channels < 1 || info.channels > 2) {
-        throw NotSound(path, "a recording is read in mono or stereo only");
+        throw NotSound(path, RecordingError::Channels);
     }
     const auto channels = unsigned(info.channels);
     std::vector<EdgeFinder> finders(channels, EdgeFinder(std::uint32_t(info.samplerate)));

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <system_error>
 #include <vector>
 
 namespace bitreel {
@@ -17,6 +18,16 @@ using RecordingReader =
     std::function<std::vector<std::uint8_t>(const std::filesystem::path&, MachineKind)>;
 
 void InstallRecordingReader(RecordingReader reader);
+
+// Why a file named as a recording cannot be read, as a std::system_error's
+// code, which every front end already tells.
+enum class RecordingError {
+    NotSound = 1, // no sound file that can be read
+    RateTooLow,   // below 8000 Hz a 0 bit's pulse is under two samples
+    Channels,     // more than two channels
+    NotCsw,       // named .csw but no CSW v1 or v2 file
+};
+[[nodiscard]] std::error_code MakeError(RecordingError error) noexcept;
 
 // ".WAV", ".FLAC" or ".CSW", any case.
 [[nodiscard]] bool IsRecordingPath(const std::filesystem::path& path);
