@@ -11,9 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <numbers>
 #include <random>
 #include <string>
@@ -194,6 +197,57 @@ INSTANTIATE_TEST_SUITE_P(
             name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
         return name;
     });
+
+// Blocks of the tape among those read, byte for byte.
+std::size_t Exact(const std::vector<Block>& want, const std::vector<Block>& got) {
+    return std::size_t(std::count_if(want.begin(), want.end(), [&](const Block& b) {
+        return std::find(got.begin(), got.end(), b) != got.end();
+    }));
+}
+
+// Debian's audio2tape, run on the same degraded sound as a 16-bit WAV:
+// Bitreel recovers at least the blocks it recovers.
+TEST_P(Degraded, RecoversAtLeastWhatAudio2tapeDoes) {
+    const std::string audio2tape = BITREEL_AUDIO2TAPE;
+    if (audio2tape.empty()) {
+        GTEST_SKIP() << "audio2tape not installed (Debian: fuse-emulator-utils)";
+    }
+    const auto& [corpus, degradation] = GetParam();
+    if (corpus.machine != MachineKind::Spectrum) {
+        GTEST_SKIP() << "audio2tape reads Spectrum tapes only";
+    }
+    Tape tape = Render(fs::path(BITREEL_CORPUS_DIR) / corpus.file, corpus.machine);
+    degradation.degrade(tape.samples);
+    TempDir dir;
+    {
+        AudioFileWriter wav(dir.path() / "in.wav", AudioFileType::Wav, Rate);
+        std::vector<std::int16_t> pcm;
+        for (const float x : tape.samples) {
+            pcm.push_back(std::int16_t(std::lround(std::clamp(x, -1.0f, 1.0f) * 32767)));
+        }
+        wav.Write(pcm);
+        wav.Finish();
+    }
+    const std::string command = audio2tape + " '" + (dir.path() / "in.wav").string() + "' '" +
+                                (dir.path() / "out.tzx").string() + "' > /dev/null 2>&1";
+    std::vector<Block> theirs;
+    if (std::system(command.c_str()) == 0 && fs::exists(dir.path() / "out.tzx")) {
+        TapeImage read(dir.path() / "out.tzx", MachineKind::Spectrum, TapeLayout::SpectrumTap);
+        read.ForEachBlock([&](std::size_t, const ImageBlock& b) {
+            if (b.Sent() && b.stored.size() > 2) {
+                theirs.emplace_back(b.stored.begin() + 2, b.stored.end());
+            }
+        });
+    }
+    std::vector<Block> ours;
+    for (const auto& b : DecodeSamples(tape.samples, 1, Rate, corpus.machine).tape.blocks) {
+        ours.push_back(b.bytes);
+    }
+    EXPECT_GE(Exact(tape.blocks, ours), Exact(tape.blocks, theirs));
+    std::cout << "[ BLOCKS   ] " << degradation.name << " " << corpus.file << ": Bitreel "
+              << Exact(tape.blocks, ours) << ", audio2tape " << Exact(tape.blocks, theirs) << " of "
+              << tape.blocks.size() << "\n";
+}
 
 // Edges from pulses in 3.5 MHz T-states, at the rate.
 std::vector<double> EdgesOf(const std::vector<double>& pulses) {
