@@ -12,6 +12,9 @@ namespace {
 // Two one-pole high-passes: 50 Hz hum and DC go, the pilot (about 800 Hz)
 // and the bits keep their edges.
 constexpr double HighPassHz = 120;
+// Two one-pole low-passes: a tape's bits have little above this, white
+// noise has as much there as below, so its edges' jitter halves.
+constexpr double LowPassHz = 4500;
 // The threshold is this share of the level, which decays over about 20 ms,
 // so that a quiet block after a loud one is heard.
 constexpr double ThresholdShare = 0.3;
@@ -25,6 +28,7 @@ EdgeFinder::EdgeFinder(std::uint32_t rate) {
     const double rc = 1.0 / (2 * std::numbers::pi * HighPassHz);
     const double dt = 1.0 / std::max<std::uint32_t>(rate, 1);
     first_.a = second_.a = rc / (rc + dt);
+    smooth_ = 1 - std::exp(-2 * std::numbers::pi * LowPassHz * dt);
     release_ = std::exp(-dt / LevelReleaseSeconds);
 }
 
@@ -36,7 +40,9 @@ void EdgeFinder::Feed(std::span<const float> samples) {
             first_.x = sample;
             started_ = true;
         }
-        const double x = second_(first_(sample));
+        low1_ += smooth_ * (second_(first_(sample)) - low1_);
+        low2_ += smooth_ * (low1_ - low2_);
+        const double x = low2_;
         level_ = std::max(std::abs(x), level_ * release_);
         if ((x >= 0) != (previous_ >= 0) && at_ > 0) {
             crossing_ = double(at_ - 1) + previous_ / (previous_ - x);

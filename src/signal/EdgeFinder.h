@@ -31,6 +31,9 @@ private:
     };
     HighPass first_;
     HighPass second_;
+    double smooth_;
+    double low1_ = 0;
+    double low2_ = 0;
     double release_;
     std::uint64_t at_ = 0; // samples fed so far
     bool started_ = false;
