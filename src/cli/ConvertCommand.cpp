@@ -12,6 +12,7 @@
 #include "cli/RowRange.h"
 #include "cli/TapeOptions.h"
 #include "tape/Conversion.h"
+#include "tape/RecordingHook.h"
 #include "tape/TapeChoice.h"
 #include "tape/TapeFile.h"
 #include "tape/TapeImage.h"
@@ -39,11 +40,16 @@ bool ReadWhole(const std::filesystem::path& path, const QString& name,
     return true;
 }
 
-// The names of the files convert writes: the layouts of blocks and sound.
-constexpr std::string_view Written = ".tap, .jup, .dic, .byt, .wav, .flac or .csw";
+// The names of the files convert writes: the layouts of blocks and sound,
+// and the TZX of a recording's blocks.
+constexpr std::string_view Written =
+    ".tap, .jup, .dic, .byt, .wav, .flac or .csw files (and .tzx from a recording)";
 
-bool WritesTo(const std::filesystem::path& out) {
+bool WritesTo(const std::filesystem::path& in, const std::filesystem::path& out) {
     const std::string extension = UpperExtension(out);
+    if (extension == ".TZX" && IsRecordingPath(in)) {
+        return true;
+    }
     for (const char* known : {".TAP", ".JUP", ".DIC", ".BYT"}) {
         if (extension == known) {
             return true;
@@ -78,9 +84,10 @@ TapeOptions ConvertMachine(TapeOptions options, const std::filesystem::path& in,
                            const std::filesystem::path& out) {
     if (!options.machine) {
         bool ace = options.aceFormat || ChoiceForFile(in).machine == MachineKind::JupiterAce;
-        // A TZX or PZX image tells its machine itself; a file of blocks may
-        // also take it from OUT's name.
-        if (ImageFormatOf(in, MachineKind::Spectrum) == ImageFormat::Blocks) {
+        // A TZX or PZX image tells its machine itself; a file of blocks or a
+        // recording may also take it from OUT's name.
+        if (ImageFormatOf(in, MachineKind::Spectrum) == ImageFormat::Blocks ||
+            IsRecordingPath(in)) {
             ace = ace || ChoiceForName(out).machine == MachineKind::JupiterAce;
         }
         options.machine = ace ? MachineKind::JupiterAce : MachineKind::Spectrum;
@@ -126,6 +133,25 @@ int ConvertImageFile(const QString& inName, const std::filesystem::path& in, Mac
     return converted.corrupt ? ExitCorrupt : ExitDone;
 }
 
+// A recording's image is the TZX of the blocks read from it, written as it
+// stands: measured timings, bytes as read, stretches as CSW blocks.
+int ConvertRecordingToTzx(const QString& inName, const std::filesystem::path& in,
+                          MachineKind machine, const QString& outName,
+                          const std::filesystem::path& out, bool force) {
+    TapeImage image;
+    try {
+        image = TapeImage(in, machine,
+                          machine == MachineKind::Spectrum ? TapeLayout::SpectrumTap
+                                                           : TapeLayout::AceJup);
+    } catch (const std::system_error& error) {
+        ReportError("cannot open " + Shown(inName) + ": " + error.code().message());
+        return ExitUsageOrIo;
+    }
+    const auto bytes = image.Bytes();
+    return WriteOutFile(out, outName, force, {bytes.begin(), bytes.end()}) ? ExitDone
+                                                                           : ExitUsageOrIo;
+}
+
 } // namespace
 
 int ConvertCommand(const QStringList& arguments) {
@@ -155,9 +181,9 @@ int ConvertCommand(const QStringList& arguments) {
     const QString outName = parser.positionalArguments()[1];
     const std::filesystem::path in = ToFsPath(inName);
     const std::filesystem::path out = ToFsPath(outName);
-    if (!WritesTo(out)) {
+    if (!WritesTo(in, out)) {
         return UsageError(Command, "cannot write " + Shown(outName) + ": convert writes " +
-                                       std::string(Written) + " files");
+                                       std::string(Written));
     }
     if (const std::optional<AudioFileType> type = AudioFileTypeOf(out)) {
         const AudioOptionsParse audio = ReadAudioOptions(parser, audioOptions);
@@ -176,6 +202,9 @@ int ConvertCommand(const QStringList& arguments) {
     }
     const TapeOptions options = ConvertMachine(given, in, out);
     const MachineKind machine = *options.machine;
+    if (IsRecordingPath(in) && UpperExtension(out) == ".TZX") {
+        return ConvertRecordingToTzx(inName, in, machine, outName, out, parser.isSet(forceOption));
+    }
     if (ImageFormatOf(in, machine) != ImageFormat::Blocks) {
         if (machine == MachineKind::Spectrum) {
             if (ImageFormatOf(out, machine) != ImageFormat::Blocks ||
