@@ -103,9 +103,13 @@ void Form1::SaveAsAudio() {
         return;
     }
     // A name without a sound file's extension gets WAV's.
+    // The dialog asked about replacing the name typed, not one with an
+    // extension added: a file of that name is refused, never replaced unasked.
     std::filesystem::path out = *chosen;
+    FileCreation creation = FileCreation::Replace;
     if (!AudioFileTypeOf(out)) {
         out += ".wav";
+        creation = FileCreation::Refuse;
     }
     const BusyCursor busy;
     TapeImage image;
@@ -119,7 +123,7 @@ void Form1::SaveAsAudio() {
     TapeAudioResult result;
     try {
         result = WriteTapeAudio(image, PulseRange{static_cast<std::size_t>(StartRow()), {}},
-                                soundOptions_, out, *AudioFileTypeOf(out));
+                                soundOptions_, out, *AudioFileTypeOf(out), {}, creation);
     } catch (const std::system_error& error) {
         ShowFailureReason(QString::fromStdString(FileFailure("Cannot write", out, error)));
         return;

@@ -63,6 +63,11 @@ int ConvertToAudio(const QString& command, const AudioConversion& c,
         }
         return ExitUsageOrIo;
     }
+    if (!result.written) {
+        ReportError(RowNamed(inName, image, *result.corruptRow) +
+                    " is corrupt: nothing is written");
+        return ExitCorrupt;
+    }
     if (result.corruptRow) {
         ReportError(RowNamed(inName, image, *result.corruptRow) +
                     " is corrupt: the sound ends before it");

@@ -23,11 +23,13 @@ enum class FileCreation { Replace, Refuse };
 
 // One sound file being written, mono at one rate: WAV as 16-bit PCM and FLAC
 // through libsndfile, CSW v2 (Z-RLE) through zlib. Samples go in as they
-// are rendered; Finish completes the file. A writer dropped unfinished
-// leaves what it wrote, not a file that claims to be whole.
+// are rendered, into a new file beside the one named; Finish completes it
+// and gives it the name. A writer dropped unfinished leaves nothing, and a
+// file that had the name as it was.
 class AudioFileWriter final : public SampleSink {
 public:
-    // Creates or empties the file. Throws std::system_error when it cannot.
+    // Throws std::system_error when the file cannot be made, or (EEXIST) when
+    // one is there and creation refuses to replace it.
     AudioFileWriter(const std::filesystem::path& path, AudioFileType type, std::uint32_t rate,
                     FileCreation creation = FileCreation::Replace);
     AudioFileWriter(AudioFileWriter&&) noexcept;

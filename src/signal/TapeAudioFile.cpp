@@ -9,7 +9,12 @@ TapeAudioResult WriteTapeAudio(const TapeImage& image, PulseRange range,
                                FileCreation creation) {
     AudioFileWriter writer(out, type, options.rate, creation);
     PulseStream pulses(image, range);
-    const TapeAudioResult result = RenderTapeAudio(pulses, options, writer, events);
+    TapeAudioResult result = RenderTapeAudio(pulses, options, writer, events);
+    if (result.corruptRow == range.fromRow) {
+        result.written = false; // the writer, unfinished, leaves nothing
+        result.samples = 0;
+        return result;
+    }
     writer.Finish();
     return result;
 }

@@ -26,6 +26,9 @@ struct TapeAudioEvents {
 struct TapeAudioResult {
     std::optional<std::size_t> corruptRow; // the tape ended at a block it could not read
     std::uint64_t samples = 0;
+    // False when the first row played is corrupt: a sound of silence alone
+    // is no conversion, and no file is left (nor an old one replaced).
+    bool written = true;
 };
 
 // A stop in a file: the silence that stands for the user starting the tape again.

@@ -141,6 +141,9 @@ private:
             if (loopStart_ && loopsLeft_ > 1) {
                 --loopsLeft_;
                 to = static_cast<long long>(*loopStart_);
+                // Each pass is the same tape again: its jumps are followed
+                // again.
+                jumped_.clear();
             } else {
                 loopStart_.reset();
             }
@@ -168,7 +171,9 @@ private:
         default:
             break;
         }
-        if (*to < 0 || static_cast<std::size_t>(*to) >= image_.RowCount()) {
+        // A jump past the last row asked for ends there too.
+        if (*to < 0 || static_cast<std::size_t>(*to) >= image_.RowCount() ||
+            (range_.lastRow && static_cast<std::size_t>(*to) > *range_.lastRow)) {
             EndTape();
             return;
         }

@@ -255,8 +255,10 @@ bool StepPlayer::Symbols(const PulseStep& step, PulseEvent& event) {
                 ++part_;
                 return Emit(event, length, step.clock);
             }
+            // A symbol of no pulses sounds no different repeated: its run
+            // is passed at once, so that a few bytes cannot spin for hours.
+            repeat_ = part_ == 0 ? repeats : repeat_ + 1;
             part_ = 0;
-            ++repeat_;
             continue;
         }
         repeat_ = 0;

@@ -77,6 +77,20 @@ ImageFormat ImageFormatOf(const std::filesystem::path& path, MachineKind machine
 }
 
 TapeChoice ChoiceForFile(const std::filesystem::path& path) {
+    if (EndsWith(path, ".TAP")) {
+        // A Jupiter Ace TAP file has the Spectrum's extension: its first
+        // block, an Ace header, tells it apart.
+        try {
+            TapeFile file(path);
+            std::vector<std::uint8_t> start;
+            (void)file.Read(2 + AceHeaderLength, start);
+            if (MachineOfBlocks(start) == MachineKind::JupiterAce) {
+                return {MachineKind::JupiterAce, TapeLayout::AceTap};
+            }
+        } catch (const std::system_error&) {
+        }
+        return ChoiceForName(path);
+    }
     if (!EndsWith(path, ".TZX")) {
         return ChoiceForName(path);
     }

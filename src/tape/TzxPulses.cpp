@@ -158,7 +158,18 @@ bool CswRecording(ByteCursor& in, RowPulses& row) {
 
 // A generalized data block's pilot (runs of symbols) and data (packed
 // symbols), each with its table of symbols; a table or stream that runs
-// past the block plays nothing.
+// past the block plays nothing, nor does a table whose symbols have no
+// pulses (a stream of them would only take time).
+bool SymbolsSound(Span table, std::uint8_t pulses) {
+    const std::size_t entry = 1 + 2 * std::size_t{pulses};
+    for (std::size_t at = 0; pulses > 0 && at + entry <= table.size(); at += entry) {
+        if ((table[at + 1] | table[at + 2]) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool Generalized(ByteCursor& in, RowPulses& row) {
     const auto body = LengthPrefixed(in);
     if (!body) {
@@ -185,11 +196,13 @@ bool Generalized(ByteCursor& in, RowPulses& row) {
         if (!stream) {
             return true;
         }
-        row.steps.push_back({.kind = Kind::SymbolRuns,
-                             .count = *pilotSymbols,
-                             .data = *stream,
-                             .table = *symbols,
-                             .symbolPulses = *pilotPulses});
+        if (SymbolsSound(*symbols, *pilotPulses)) {
+            row.steps.push_back({.kind = Kind::SymbolRuns,
+                                 .count = *pilotSymbols,
+                                 .data = *stream,
+                                 .table = *symbols,
+                                 .symbolPulses = *pilotPulses});
+        }
     }
     if (*dataSymbols > 0) {
         std::uint8_t bits = 0;
@@ -203,12 +216,14 @@ bool Generalized(ByteCursor& in, RowPulses& row) {
             row.steps.clear();
             return true;
         }
-        row.steps.push_back({.kind = Kind::SymbolBits,
-                             .bits = bits,
-                             .count = *dataSymbols,
-                             .data = *stream,
-                             .table = *symbols,
-                             .symbolPulses = *dataPulses});
+        if (SymbolsSound(*symbols, *dataPulses)) {
+            row.steps.push_back({.kind = Kind::SymbolBits,
+                                 .bits = bits,
+                                 .count = *dataSymbols,
+                                 .data = *stream,
+                                 .table = *symbols,
+                                 .symbolPulses = *dataPulses});
+        }
     }
     row.steps.push_back(PauseStep(*pause));
     return true;

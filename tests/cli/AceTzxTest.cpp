@@ -106,8 +106,8 @@ TEST(AceTzx, JsonAndTheMachineOverride) {
         .Hardware(2)
         .Standard(test::DataBytes(0, test::SpectrumHeader(0, "game", 3, 10, 3)))
         .Standard(test::DataBytes(255, {1, 2, 3}))
-        .WriteTo(dir / "SPEC.TZX");
-    const Ran listed = RunBitreel({"list", Q(dir / "SPEC.TZX")});
+        .WriteTo(dir / "SPECTRUM.TZX");
+    const Ran listed = RunBitreel({"list", Q(dir / "SPECTRUM.TZX")});
     EXPECT_NE(listed.out.find("Program     : game"), std::string::npos) << listed.out;
 }
 

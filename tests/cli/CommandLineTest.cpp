@@ -353,12 +353,39 @@ TEST_P(StatusTest, ExitStatusAndMessage) {
 INSTANTIATE_TEST_SUITE_P(Commands, StatusTest, ::testing::ValuesIn(kStatuses),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A Jupiter Ace TAP file has the Spectrum's extension; its first block
+// tells the command line which machine it is, also for its sound.
+TEST(Convert, AnAceTapIsToldByItsFirstBlock) {
+    TempDir dir;
+    TapeBuilder()
+        .AceTapBlock(test::AceHeader(0, "words", 3))
+        .AceTapBlock({1, 2, 3})
+        .WriteTo(dir / "ACE.TAP");
+    const Ran listed = RunBitreel({"list", Q(dir / "ACE.TAP")});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_NE(listed.out.find("words"), std::string::npos) << listed.out;
+    const Ran jup = RunBitreel({"convert", Q(dir / "ACE.TAP"), Q(dir / "ACE.JUP")});
+    EXPECT_EQ(jup.status, 0) << jup.err;
+    // Its sound is the one the machine named gives: the Ace's encoding.
+    const Ran told = RunBitreel({"convert", Q(dir / "ACE.TAP"), Q(dir / "TOLD.WAV")});
+    EXPECT_EQ(told.status, 0) << told.err;
+    const Ran named =
+        RunBitreel({"convert", "--machine", "ace", Q(dir / "ACE.TAP"), Q(dir / "NAMED.WAV")});
+    EXPECT_EQ(named.status, 0) << named.err;
+    EXPECT_EQ(test::ReadFileBytes(dir / "TOLD.WAV"), test::ReadFileBytes(dir / "NAMED.WAV"));
+    const Ran spectrum =
+        RunBitreel({"convert", "--machine", "spectrum", Q(dir / "ACE.TAP"), Q(dir / "SP.WAV")});
+    EXPECT_EQ(spectrum.status, 0) << spectrum.err;
+    EXPECT_NE(test::ReadFileBytes(dir / "TOLD.WAV"), test::ReadFileBytes(dir / "SP.WAV"));
+}
+
 // A conversion that reads no block leaves no file behind, and an OUT that
 // was there as it was.
 TEST(Convert, NothingReadLeavesNoFile) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"BAD.TZX", "OUT.TAP"}, // no signature
         {"CORRUPT.TAP", "OUT.JUP"},
+        {"BAD.TZX", "OUT.WAV"},
     };
     for (const auto& [in, out] : cases) {
         for (const bool old : {false, true}) {
@@ -390,7 +417,7 @@ TEST(Record, RefusesAnExistingFileUnlessForced) {
         RunBitreel({"record", "--port", QString::fromStdString(pty.Name()), "OLD.TAP"}, dir.path());
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, "bitreel: OLD.TAP exists; give --force to overwrite it\n");
-    EXPECT_EQ(test::ReadFileBytes(dir / "OLD.TAP"), TapeBuilder().Block(255, {7}).bytes());
+    EXPECT_EQ(test::test::ReadFileBytes(dir / "OLD.TAP"), TapeBuilder().Block(255, {7}).bytes());
 
     const Bytes frame = TapeBuilder().Block(255, {1, 2, 3}).bytes();
     Bitreel forced({"record", "--port", QString::fromStdString(pty.Name()), "--force", "--blocks",
@@ -399,7 +426,7 @@ TEST(Record, RefusesAnExistingFileUnlessForced) {
     ASSERT_TRUE(forced.WaitForError("Recording from"));
     pty.Send(frame);
     EXPECT_EQ(forced.Finish().status, 0);
-    EXPECT_EQ(test::ReadFileBytes(dir / "OLD.TAP"), frame);
+    EXPECT_EQ(test::test::ReadFileBytes(dir / "OLD.TAP"), frame);
 }
 
 struct PlayCase {
@@ -575,7 +602,7 @@ TEST_P(InterruptTest, RecordKeepsTheCompleteBlocks) {
     record.Signal(GetParam().first);
     const Ran ran = record.Finish();
     EXPECT_EQ(ran.status, GetParam().second) << ran.err;
-    EXPECT_EQ(test::ReadFileBytes(dir / "SAVED.TAP"), first);
+    EXPECT_EQ(test::test::ReadFileBytes(dir / "SAVED.TAP"), first);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest,
@@ -646,7 +673,7 @@ TEST_P(RecordTest, TheFileHoldsTheFramesTheFarEndWrote) {
     EXPECT_EQ(ran.status, 0) << ran.err;
     EXPECT_EQ(ran.out, c.rows);
     // The name stays as given, in its own letter case.
-    EXPECT_EQ(test::ReadFileBytes(dir / c.out), c.stored);
+    EXPECT_EQ(test::test::ReadFileBytes(dir / c.out), c.stored);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, RecordTest, ::testing::ValuesIn(kRecords),
@@ -749,7 +776,8 @@ TEST_P(RecordEnding, KeepsAnOldFileUntilABlockAndNamesAFrameCutShort) {
     const bool kept = c.firstBlock || c.oldFile;
     EXPECT_EQ(names, kept ? std::vector<std::string>{"OUT.TAP"} : std::vector<std::string>{});
     if (kept) {
-        EXPECT_EQ(test::ReadFileBytes(dir / "OUT.TAP"), c.firstBlock ? kBlock : kOldRecording);
+        EXPECT_EQ(test::test::ReadFileBytes(dir / "OUT.TAP"),
+                  c.firstBlock ? kBlock : kOldRecording);
     }
 }
 
@@ -797,7 +825,7 @@ TEST(Convert, TzxToTapKeepsTheFramesAndNamesTheRest) {
                 << block.row;
         }
     }
-    EXPECT_EQ(test::ReadFileBytes(dir / "OUT.TAP"), frames);
+    EXPECT_EQ(test::test::ReadFileBytes(dir / "OUT.TAP"), frames);
     EXPECT_GT(leftOut, 0);
 }
 
@@ -824,7 +852,8 @@ TEST(Convert, TzxToTapKeepsEveryStoredByteAsTapeconvDoes) {
     const std::string command = tapeconv + " '" + (dir / "IN.TZX").string() + "' '" +
                                 (dir / "REF.TAP").string() + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    EXPECT_EQ(test::ReadFileBytes(dir / "OUT.TAP"), test::ReadFileBytes(dir / "REF.TAP"));
+    EXPECT_EQ(test::test::ReadFileBytes(dir / "OUT.TAP"),
+              test::test::ReadFileBytes(dir / "REF.TAP"));
 }
 
 // The far end of a pseudo-terminal as a loopback plug: what comes, goes back.

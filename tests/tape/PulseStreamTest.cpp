@@ -60,7 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
                 {0x7F, 0x00, 0x7F},
                 "row0 L2168x8063 H667 L735 H855x2 H1710x14 H855x18 H1710x14 " + TapPause},
         // The stored checksum plays as it stands, wrong or not.
-        TapCase{"StoredChecksum", {0xFF, 0x00, 0x55},
+        TapCase{"StoredChecksum",
+                {0xFF, 0x00, 0x55},
                 "row0 L2168x3223 H667 L735 H1710x16 H855x18 H1710x2 H855x2 H1710x2 H855x2 "
                 "H1710x2 H855x2 H1710x2 " +
                     TapPause},
@@ -148,6 +149,22 @@ Bytes GeneralizedBody(unsigned secondFlag) {
     return body.bytes();
 }
 
+// A generalized data block of four thousand million symbols of one
+// symbol whose pulse is 0: a few bytes that must not keep a player busy.
+Bytes GeneralizedSilence() {
+    test::ImageBytes body;
+    body.Word(0);
+    body.Dword(0);
+    body.Byte(0);
+    body.Byte(0);
+    body.Dword(0xFFFFFFFF);
+    body.Byte(1);
+    body.Byte(1);
+    body.Byte(0);
+    body.Word(0);
+    return body.bytes();
+}
+
 struct TzxCase {
     const char* name;
     TzxBuilder tape;
@@ -220,6 +237,18 @@ INSTANTIATE_TEST_SUITE_P(
                 TzxBuilder().LoopStart(2).Call({-1}).Return().LoopEnd().PureTone(100, 1),
                 "row0 row1 row0 row1 row2 row2 row3 row1 row0 row1 row2 row2 row3 row4 L100 "
                 "H3500"},
+        // A jump inside a loop is followed on every pass.
+        TzxCase{"JumpInALoop",
+                TzxBuilder().LoopStart(2).Jump(2).PureTone(200, 1).LoopEnd().PureTone(100, 1),
+                "row0 row1 row3 row1 row3 row4 L100 H3500"},
+        // The last row asked for ends the tape, also when a jump passes it.
+        TzxCase{"UpToARowThatAJumpPasses",
+                TzxBuilder().PureTone(100, 1).Jump(2).PureTone(200, 1).PureTone(300, 1),
+                "row0 L100 row1 H3500", PulseRange{0, 2}},
+        // Symbols of no pulses sound nothing, however many: none is played.
+        TzxCase{"GeneralizedWithoutPulses",
+                TzxBuilder().LengthPrefixed(0x19, GeneralizedSilence()).PureTone(100, 1),
+                "row0 row1 L100 H3500"},
         TzxCase{"CallAndReturn", TzxBuilder().Call({2}).PureTone(300, 1).PureTone(100, 1).Return(),
                 "row0 row2 L100 row3 row1 H300 row2 L100 row3 H3500"},
         TzxCase{"Select", TzxBuilder().Select({"one", "two"}).PureTone(100, 1),
