@@ -11,7 +11,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-serialport-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    zmakebas fuse-emulator-utils
+    zmakebas fuse-emulator-utils pasmo libz80ex-dev
 )
 if [ "$preset" = fuzz ]; then
     packages+=(clang libclang-rt-14-dev)
