@@ -38,6 +38,13 @@ rx_byte:
         LD DE,(rx_limit)
         EXX
         LD E,0
+; The line must be at mark first: the last data bit of a byte from a slow
+; PC may still be on it, a space that is no start bit.
+rx_idle:
+        IN D,(C)
+        JP P,rx_look
+        DEC E
+        JP NZ,rx_idle
 ; A look at the line every 36 T-states; after 256 looks, SPACE and the
 ; quiet spans are counted, the line still looked at between the steps (no
 ; look more than 51 T-states after the one before).

@@ -101,6 +101,11 @@ EmulatedSpectrum::State EmulatedSpectrum::RunFor(std::uint64_t tstates) {
     return state_;
 }
 
+void EmulatedSpectrum::Idle(std::uint64_t tstates) {
+    now_ += tstates;
+    pins_.Sync(now_);
+}
+
 void EmulatedSpectrum::Step() {
     Z80EX_CONTEXT* cpu = cpu_.get();
     if (now_ >= nextInterrupt_) {

@@ -65,6 +65,8 @@ public:
     enum class State { Running, Returned, Reported, Fault };
     // Runs for up to this many T-states, or until the call ends.
     State RunFor(std::uint64_t tstates);
+    // Time passes after the call has ended, as BASIC runs on.
+    void Idle(std::uint64_t tstates);
     [[nodiscard]] State Current() const { return state_; }
     [[nodiscard]] bool Ended() const { return state_ != State::Running; }
 

@@ -158,7 +158,11 @@ TransferResult MachineRig::Record(const std::filesystem::path& out) {
     frontEnd.onYield = [&] {
         // As the front ends wait on the port: with DTR raised.
         line.SetDtrEnable(true);
-        machine.RunFor(machine.ClockHz() / SlicesPerSecond);
+        if (machine.Ended()) {
+            machine.Idle(machine.ClockHz() / SlicesPerSecond);
+        } else {
+            machine.RunFor(machine.ClockHz() / SlicesPerSecond);
+        }
         line.SetDtrEnable(false);
         // One more pass reads what came in last.
         if (endedBefore && wire.ReceiverIdle()) {
