@@ -11,6 +11,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-serialport-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    libsndfile1-dev zlib1g-dev
     zmakebas fuse-emulator-utils pasmo libz80ex-dev
 )
 if [ "$preset" = fuzz ]; then

@@ -50,6 +50,8 @@ QString CommandsHelp() {
         "  record --port PORT [--machine ...] [--format ...] [--blocks N] [--idle SECONDS]\n"
         "         [--force] OUT\n"
         "  convert [--machine ...] [--format ...] [--force] IN OUT\n"
+        "  convert [--machine ...] [--format ...] [--from ROW] [--to ROW] [--rate HZ]\n"
+        "          [--invert] [--level PERCENT] [--force] IN OUT.wav|OUT.flac|OUT.csw\n"
         "  ports\n"
         "  check --port PORT [--watch SECONDS | --loopback] [--json]\n"
         "  view [--machine ...] [--format ...] [--basic | --array | --words | --hex |\n"

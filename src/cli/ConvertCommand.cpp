@@ -1,4 +1,7 @@
-// `bitreel convert`: Jupiter Ace TAP to JUP and back.
+// `bitreel convert`: Jupiter Ace TAP to JUP and back, TZX and PZX to TAP, and
+// any image to sound.
+#include "cli/AudioConvert.h"
+#include "cli/AudioOptions.h"
 #include "cli/CommandParser.h"
 #include "cli/Commands.h"
 #include "cli/Console.h"
@@ -6,6 +9,7 @@
 #include "cli/LayoutName.h"
 #include "cli/OutFile.h"
 #include "cli/Paths.h"
+#include "cli/RowRange.h"
 #include "cli/TapeOptions.h"
 #include "tape/Conversion.h"
 #include "tape/TapeChoice.h"
@@ -103,12 +107,17 @@ int ConvertCommand(const QStringList& arguments) {
         "the extension of OUT and --format. A TAP file converted to JUP and back is "
         "byte-identical. TZX and PZX images convert to TAP, a Jupiter Ace TZX image to JUP or "
         "TAP, with the bytes the image stores: the blocks that cannot be sent are left out and "
-        "named on standard error."));
+        "named on standard error. Any image converts to a sound file by the extension of OUT "
+        "(.wav, .flac or .csw), as the machine's EAR socket would hear it from --from to --to; "
+        "a stop block becomes 2 seconds of silence, and a corrupt block ends the sound."));
     AddTapeOptions(parser);
     const QCommandLineOption forceOption = ForceOption();
     parser.addOption(forceOption);
+    const RowRangeOptions rowOptions = AddRowRangeOptions(parser, QStringLiteral("write"));
+    const AudioOptions audioOptions = AddAudioOptions(parser);
     parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("The tape image to read."));
-    parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("The tape image to write."));
+    parser.addPositionalArgument(QStringLiteral("OUT"),
+                                 QStringLiteral("The tape image or sound file to write."));
     TapeOptions given;
     if (const auto status = ParseTapeCommand(parser, Command, arguments, given,
                                              FileArguments{2, "give IN and OUT"})) {
@@ -118,6 +127,21 @@ int ConvertCommand(const QStringList& arguments) {
     const QString outName = parser.positionalArguments()[1];
     const std::filesystem::path in = ToFsPath(inName);
     const std::filesystem::path out = ToFsPath(outName);
+    if (const std::optional<AudioFileType> type = AudioFileTypeOf(out)) {
+        const AudioOptionsParse audio = ReadAudioOptions(parser, audioOptions);
+        if (!audio.error.empty()) {
+            return UsageError(Command, audio.error);
+        }
+        const AudioConversion conversion{
+            inName, in,    ChooseFor(given, in), outName,
+            out,    *type, audio.render,         parser.isSet(forceOption)};
+        return ConvertToAudio(Command, conversion, parser, rowOptions);
+    }
+    if (AnySet(parser, audioOptions) || parser.isSet(rowOptions.from) ||
+        parser.isSet(rowOptions.to)) {
+        return UsageError(Command, "--from, --to, --rate, --invert and --level are for a sound "
+                                   "file OUT (.wav, .flac or .csw)");
+    }
     const TapeOptions options = ConvertMachine(given, in, out);
     const MachineKind machine = *options.machine;
     if (ImageFormatOf(in, machine) != ImageFormat::Blocks) {

@@ -8,6 +8,7 @@
 #include "cli/Paths.h"
 #include "cli/PortArgument.h"
 #include "cli/RowNumbers.h"
+#include "cli/RowRange.h"
 #include "cli/StopSignals.h"
 #include "cli/TapeOptions.h"
 #include "cli/WatchedPort.h"
@@ -60,17 +61,8 @@ int PlayCommand(const QStringList& arguments) {
         QStringLiteral("Plays FILE to the machine from row ROW to the end (or to --to), one "
                        "frame per block, each byte only while the machine asserts CTS."));
     const QCommandLineOption portOption = PortOption();
-    const QString firstRow = QString::number(RowNumberOf(0));
-    const QCommandLineOption fromOption(
-        QStringLiteral("from"),
-        QStringLiteral("The row to start from; rows count from %1 (default %1).").arg(firstRow),
-        QStringLiteral("ROW"), firstRow);
-    const QCommandLineOption toOption(QStringLiteral("to"),
-                                      QStringLiteral("The last row to play (default the end)."),
-                                      QStringLiteral("ROW"));
     parser.addOption(portOption);
-    parser.addOption(fromOption);
-    parser.addOption(toOption);
+    const RowRangeOptions rowOptions = AddRowRangeOptions(parser, QStringLiteral("play"));
     AddTapeOptions(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The tape image."));
     TapeOptions options;
@@ -93,25 +85,14 @@ int PlayCommand(const QStringList& arguments) {
         return ExitUsageOrIo;
     }
     const auto rows = static_cast<int>(image.RowCount());
-    const QString fromText = parser.value(fromOption);
-    const std::optional<int> from = RowIndexOf(fromText);
-    // The first row is no error in a file without rows: it plays nothing.
-    if (!from || (*from > 0 && *from >= rows)) {
-        return UsageError(Command, "--from " + fromText.toStdString() + ": " +
-                                       NoSuchRow(fromText, Shown(name), image.RowCount()));
+    const RowRange range = ReadRowRange(parser, rowOptions, Shown(name), image.RowCount());
+    if (!range.error.empty()) {
+        return UsageError(Command, range.error);
     }
+    const auto from = static_cast<int>(range.from);
     std::optional<int> to;
-    if (parser.isSet(toOption)) {
-        const QString toText = parser.value(toOption);
-        to = RowIndexOf(toText);
-        if (!to || *to >= rows) {
-            return UsageError(Command, "--to " + toText.toStdString() + ": " +
-                                           NoSuchRow(toText, Shown(name), image.RowCount()));
-        }
-        if (*to < *from) {
-            return UsageError(Command, "--to " + toText.toStdString() + " comes before --from " +
-                                           fromText.toStdString());
-        }
+    if (range.to) {
+        to = static_cast<int>(*range.to);
     }
 
     int status = ExitDone;
@@ -139,7 +120,7 @@ int PlayCommand(const QStringList& arguments) {
     PlayRequest request;
     request.file = path;
     request.layout = choice.layout;
-    request.startRow = *from;
+    request.startRow = from;
     request.lastRow = to;
     request.rowCount = rows;
     const TransferResult result = playback.Run(request);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "signal/SampleSink.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -14,26 +16,36 @@ enum class AudioFileType { Wav, Flac, Csw };
 // The type a file's name asks for: ".wav", ".flac" or ".csw", any case.
 [[nodiscard]] std::optional<AudioFileType> AudioFileTypeOf(const std::filesystem::path& path);
 
+// What becomes of a file already there: replaced, or left alone and the
+// writer refused (std::system_error with EEXIST), in one step with the
+// creation, so that no file made meanwhile is lost either.
+enum class FileCreation { Replace, Refuse };
+
 // One sound file being written, mono at one rate: WAV as 16-bit PCM and FLAC
 // through libsndfile, CSW v2 (Z-RLE) through zlib. Samples go in as they
 // are rendered; Finish completes the file. A writer dropped unfinished
 // leaves what it wrote, not a file that claims to be whole.
-class AudioFileWriter {
+class AudioFileWriter final : public SampleSink {
 public:
     // Creates or empties the file. Throws std::system_error when it cannot.
-    AudioFileWriter(const std::filesystem::path& path, AudioFileType type, std::uint32_t rate);
+    AudioFileWriter(const std::filesystem::path& path, AudioFileType type, std::uint32_t rate,
+                    FileCreation creation = FileCreation::Replace);
     AudioFileWriter(AudioFileWriter&&) noexcept;
     AudioFileWriter& operator=(AudioFileWriter&&) noexcept;
-    ~AudioFileWriter();
+    ~AudioFileWriter() override;
 
-    // Throws std::system_error when the file cannot take them (a full disk).
-    void Write(std::span<const std::int16_t> samples);
+    // Throws std::system_error when the file cannot take them (a full disk),
+    // and std::logic_error after Finish.
+    void Write(std::span<const std::int16_t> samples) override;
+    // Throws std::system_error when the file cannot be completed. A second
+    // call does nothing.
     void Finish();
 
     class Impl;
 
 private:
     std::unique_ptr<Impl> impl_;
+    bool finished_ = false;
 };
 
 } // namespace bitreel

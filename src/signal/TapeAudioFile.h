@@ -2,6 +2,7 @@
 
 #include "signal/AudioFile.h"
 #include "signal/RenderOptions.h"
+#include "signal/SampleSink.h"
 #include "tape/PulseStream.h"
 
 #include <cstddef>
@@ -31,9 +32,17 @@ struct TapeAudioResult {
 inline constexpr std::uint32_t StopSilenceMs = 2000;
 
 // Renders the image's pulses over the range into a sound file of the type
-// given. Throws std::system_error when the file cannot be written.
+// given. Throws std::system_error when the file cannot be written (EEXIST
+// for a file that is there and not to be replaced).
 TapeAudioResult WriteTapeAudio(const TapeImage& image, PulseRange range,
                                const RenderOptions& options, const std::filesystem::path& out,
-                               AudioFileType type, const TapeAudioEvents& events = {});
+                               AudioFileType type, const TapeAudioEvents& events = {},
+                               FileCreation creation = FileCreation::Replace);
+
+// The same from any pulses into any sink, a buffer at a time: a stop
+// becomes StopSilenceMs of silence, and a corrupt row ends the tape there,
+// with its trailing silence.
+TapeAudioResult RenderTapeAudio(PulseSource& pulses, const RenderOptions& options, SampleSink& sink,
+                                const TapeAudioEvents& events = {});
 
 } // namespace bitreel

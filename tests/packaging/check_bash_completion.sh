@@ -9,9 +9,10 @@ source "$(realpath "$2")"
 [ "$(complete -p bitreel)" = "complete -F _bitreel bitreel" ] || fail "bitreel has no completion"
 
 cd "$tmp"
-touch game.tap GAME2.TZX a.Pzx x.jup y.DIC z.byt notes.txt
+touch game.tap GAME2.TZX a.Pzx x.jup y.DIC z.byt notes.txt tune.wav SONG.FLAC rec.Csw
 mkdir sub && touch sub/inner.TAP
 tapes="GAME2.TZX a.Pzx game.tap sub x.jup y.DIC z.byt"
+sounds="SONG.FLAC rec.Csw tune.wav"
 commands="check convert list play ports record view"
 coms="COM1 COM10 COM11 COM12 COM13 COM14 COM15 COM16"
 
@@ -40,8 +41,13 @@ cases=(
     "list|G|GAME2.TZX"
     "list|sub/|sub/inner.TAP"
     "list --machine||ace spectrum"
-    "view --png||GAME2.TZX a.Pzx game.tap notes.txt sub x.jup y.DIC z.byt"
-    "convert game.tap||$tapes"
+    "view --png||GAME2.TZX SONG.FLAC a.Pzx game.tap notes.txt rec.Csw sub tune.wav x.jup y.DIC z.byt"
+    "convert||$tapes"
+    "convert game.tap||$(printf '%s\n' $tapes $sounds | line)"
+    "convert --rate 48000 game.tap|t|tune.wav"
+    "convert --rate|4|44100 48000"
+    "convert game.tap tune.wav||"
+    "play --from 2||$tapes"
     "play --port|COM1|$coms"
     "play --port =|COM1|$coms"
 )

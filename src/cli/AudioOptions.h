@@ -1,0 +1,33 @@
+#pragma once
+
+#include "signal/RenderOptions.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
+#include <string>
+
+namespace bitreel::cli {
+
+// --rate, --invert and --level: how a tape becomes sound.
+struct AudioOptions {
+    QCommandLineOption rate;
+    QCommandLineOption invert;
+    QCommandLineOption level;
+};
+
+[[nodiscard]] AudioOptions AddAudioOptions(QCommandLineParser& parser);
+
+// The render options they give; the error text when a value is not one of
+// the rates or no percentage from 1 to 100.
+struct AudioOptionsParse {
+    RenderOptions render;
+    std::string error;
+};
+[[nodiscard]] AudioOptionsParse ReadAudioOptions(const QCommandLineParser& parser,
+                                                 const AudioOptions& options);
+
+// Whether any of them was given.
+[[nodiscard]] bool AnySet(const QCommandLineParser& parser, const AudioOptions& options);
+
+} // namespace bitreel::cli

@@ -1,0 +1,218 @@
+// Every block kind rendered at every rate: each edge of the samples falls
+// on the sample nearest its exact time, counted from the tape's T-states,
+// and nothing drifts by the end of a long block.
+#include "signal/SampleRenderer.h"
+#include "support/EarDecoder.h"
+#include "support/TzxBuilder.h"
+#include "tape/Conversion.h"
+#include "tape/PulseStream.h"
+#include "tape/TapeImage.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace bitreel {
+namespace {
+
+using test::Bytes;
+using test::PzxBuilder;
+using test::TzxBuilder;
+
+struct Image {
+    const char* name;
+    Bytes bytes;
+    ImageFormat format;
+    MachineKind machine = MachineKind::Spectrum;
+};
+
+TapeImage Open(const Image& image) {
+    const TapeLayout layout =
+        image.machine == MachineKind::Spectrum ? TapeLayout::SpectrumTap : TapeLayout::AceTap;
+    TapeImage tape(image.bytes, image.format, image.machine, layout, false);
+    tape.IndexAll();
+    return tape;
+}
+
+// The samples where the level changes, worked out from the pulses alone:
+// each pulse covers the samples from its start's time to its end's, each
+// time a fraction of a second rounded once; one that covers none shows no
+// level.
+struct Expected {
+    std::vector<std::uint64_t> edges;
+    std::uint64_t end = 0; // the sample after the last pulse
+};
+
+Expected ExpectedEdges(const TapeImage& tape, const RenderOptions& options) {
+    PulseStream stream(tape, {});
+    const std::uint64_t lead = (std::uint64_t{options.leadMs} * options.rate + 500) / 1000;
+    // Time in units of 1/(3.5 MHz * 13) = 1/(3.25 MHz * 14) s.
+    const auto sampleAt = [&](std::uint64_t units) {
+        return lead + (2 * units * options.rate + 45'500'000) / 91'000'000;
+    };
+    std::vector<std::uint64_t> edges;
+    std::uint64_t units = 0;
+    Level shown = Level::Low;
+    PulseEvent e;
+    while (stream.Next(e)) {
+        if (e.kind != PulseEvent::Kind::Pulse) {
+            continue;
+        }
+        const std::uint64_t start = sampleAt(units);
+        units += std::uint64_t{e.tstates} * (e.clock == PulseClock::Spectrum ? 13 : 14);
+        if (sampleAt(units) > start && e.level != shown) {
+            edges.push_back(start);
+            shown = e.level;
+        }
+    }
+    if (shown != Level::Low) {
+        edges.push_back(sampleAt(units));
+    }
+    return {edges, sampleAt(units)};
+}
+
+std::vector<std::int16_t> Render(const TapeImage& tape, const RenderOptions& options) {
+    PulseStream stream(tape, {});
+    SampleRenderer renderer(stream, options);
+    std::vector<std::int16_t> samples;
+    std::vector<std::int16_t> buffer(4096);
+    for (;;) {
+        const auto filled = renderer.Fill(buffer);
+        samples.insert(samples.end(), buffer.begin(),
+                       buffer.begin() + static_cast<std::ptrdiff_t>(filled.samples));
+        if (filled.ended) {
+            return samples;
+        }
+    }
+}
+
+std::vector<std::uint64_t> EdgesIn(const std::vector<std::int16_t>& samples) {
+    std::vector<std::uint64_t> edges;
+    for (std::size_t i = 1; i < samples.size(); ++i) {
+        if (samples[i] != samples[i - 1]) {
+            edges.push_back(i);
+        }
+    }
+    return edges;
+}
+
+Bytes TapOf(std::uint8_t flag, const Bytes& payload) {
+    Bytes tap{static_cast<std::uint8_t>((payload.size() + 2) & 0xFF),
+              static_cast<std::uint8_t>((payload.size() + 2) >> 8), flag};
+    tap.insert(tap.end(), payload.begin(), payload.end());
+    tap.push_back(test::Xor(payload));
+    return tap;
+}
+
+Bytes Ramp(std::size_t size) {
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+    }
+    return bytes;
+}
+
+std::vector<Image> Images() {
+    std::vector<Image> images = {
+        {"SpectrumTap", TapOf(0x00, Ramp(17)), ImageFormat::Blocks},
+        {"AceTap", Bytes{0x03, 0x00, 0x11, 0x22, 0x33}, ImageFormat::Blocks,
+         MachineKind::JupiterAce},
+        {"Turbo", TzxBuilder().Turbo(Ramp(40), 5).bytes(), ImageFormat::Tzx},
+        {"PureToneAndPulses", TzxBuilder().PureTone(999, 301).Pulses({1, 2, 3000}).bytes(),
+         ImageFormat::Tzx},
+        {"PureData", TzxBuilder().PureData(Ramp(33), 3).bytes(), ImageFormat::Tzx},
+        {"DirectRecording", TzxBuilder().DirectRecording(79, 8, Ramp(200)).bytes(),
+         ImageFormat::Tzx},
+        {"Csw", TzxBuilder().Csw(4, {3, 200, 0, 0x10, 0x27, 0, 0, 7}).bytes(), ImageFormat::Tzx},
+        {"Generalized", TzxBuilder().Generalized(100).bytes(), ImageFormat::Tzx},
+        {"Pause", TzxBuilder().PureTone(2168, 3).Pause(1234).PureTone(2168, 3).bytes(),
+         ImageFormat::Tzx},
+        {"Pzx", PzxBuilder().Pulses({{20, 2168}, {1, 0x18000}}).Data(Ramp(9)).Pause(7001).bytes(),
+         ImageFormat::Pzx},
+        // The longest block a TAP holds: three minutes of tape.
+        {"LongBlock", TapOf(0xFF, Ramp(65533)), ImageFormat::Blocks},
+    };
+    return images;
+}
+
+class EdgeTiming : public testing::TestWithParam<std::tuple<Image, std::uint32_t>> {};
+
+TEST_P(EdgeTiming, EveryEdgeIsOnTheSampleNearestItsTime) {
+    const auto& [image, rate] = GetParam();
+    const TapeImage tape = Open(image);
+    RenderOptions options;
+    options.rate = rate;
+    const auto samples = Render(tape, options);
+    const auto expected = ExpectedEdges(tape, options);
+    ASSERT_GE(expected.edges.size(), 4u);
+    EXPECT_EQ(EdgesIn(samples), expected.edges);
+    // The end of the last pulse, where drift would show most, then the
+    // trailing silence.
+    EXPECT_EQ(samples.size(), expected.end + (std::uint64_t{options.tailMs} * rate + 500) / 1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(BlockKinds, EdgeTiming,
+                         testing::Combine(testing::ValuesIn(Images()),
+                                          testing::ValuesIn(SampleRates)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "_" +
+                                    std::to_string(std::get<1>(info.param));
+                         });
+
+// The corpus's Jupiter Ace tapes, rendered at every rate and read back by a
+// decoder written from the Ace ROM's timings, are the same blocks as their
+// JUP conversions hold.
+class AceAudio : public testing::TestWithParam<std::tuple<std::filesystem::path, std::uint32_t>> {};
+
+TEST_P(AceAudio, ReadsBackIntoTheJupBlocks) {
+    const auto& [path, rate] = GetParam();
+    std::ifstream in(path, std::ios::binary);
+    const Bytes tap{std::istreambuf_iterator<char>(in), {}};
+    const AceConversion jup = AceTapToJup(tap);
+    ASSERT_FALSE(jup.corruptBlock);
+    TapeImage image(jup.bytes, ImageFormat::Blocks, MachineKind::JupiterAce, TapeLayout::AceJup,
+                    false);
+    image.IndexAll();
+    std::vector<test::DecodedBlock> blocks;
+    for (std::size_t at = 0; at + 2 <= jup.bytes.size();) {
+        const std::size_t length = jup.bytes[at] | (jup.bytes[at + 1] << 8);
+        blocks.emplace_back(jup.bytes.begin() + static_cast<std::ptrdiff_t>(at + 2),
+                            jup.bytes.begin() + static_cast<std::ptrdiff_t>(at + 2 + length));
+        at += 2 + length;
+    }
+    RenderOptions options;
+    options.rate = rate;
+    for (const auto layout : {TapeLayout::AceTap, TapeLayout::AceJup}) {
+        TapeImage played(layout == TapeLayout::AceTap ? tap : jup.bytes, ImageFormat::Blocks,
+                         MachineKind::JupiterAce, layout, false);
+        played.IndexAll();
+        EXPECT_EQ(test::DecodeEar(Render(played, options), rate, AceRom), blocks);
+    }
+}
+
+std::vector<std::filesystem::path> AceCorpus() {
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(BITREEL_CORPUS_DIR) / "ace")) {
+        files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, AceAudio,
+                         testing::Combine(testing::ValuesIn(AceCorpus()),
+                                          testing::ValuesIn(SampleRates)),
+                         [](const auto& info) {
+                             std::string name = std::get<0>(info.param).stem().string() + "_" +
+                                                std::to_string(std::get<1>(info.param));
+                             for (char& c : name) {
+                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             }
+                             return name;
+                         });
+
+} // namespace
+} // namespace bitreel
