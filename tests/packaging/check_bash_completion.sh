@@ -13,7 +13,7 @@ touch game.tap GAME2.TZX a.Pzx x.jup y.DIC z.byt notes.txt tune.wav SONG.FLAC re
 mkdir sub && touch sub/inner.TAP
 tapes="GAME2.TZX a.Pzx game.tap sub x.jup y.DIC z.byt"
 sounds="SONG.FLAC rec.Csw tune.wav"
-commands="check convert list play ports record view"
+commands="check companion convert list play ports record view"
 coms="COM1 COM10 COM11 COM12 COM13 COM14 COM15 COM16"
 
 # The lines of standard input sorted, on one line.
@@ -50,6 +50,9 @@ cases=(
     "play --from 2||$tapes"
     "play --port|COM1|$coms"
     "play --port =|COM1|$coms"
+    "companion --for||interface1 spectrum128"
+    "companion --for interface1||$(printf '%s\n' $tapes $sounds | line)"
+    "companion --for interface1 game.tap||"
 )
 for case in "${cases[@]}"; do
     IFS='|' read -r before word want <<<"$case"
