@@ -16,18 +16,25 @@ using namespace bitreel;
 using fuzz::Require;
 
 // The block of a row keeps the bytes the file stores; an Ace TAP block has
-// the flag the reader supplies after its length field, counted in it.
+// the flag the reader supplies after its length field, counted in it (a
+// corrupt one's length field stays as stored).
 void CheckStored(const ImageBlock& block, std::span<const std::uint8_t> file, TapeLayout layout) {
     if (layout != TapeLayout::AceTap) {
         Require(std::ranges::equal(block.stored, file));
         return;
     }
-    if (block.kind == BlockKind::Corrupt) {
-        return;
-    }
     Require(block.stored.size() == file.size() + 1);
-    Require(Le16At(block.stored, 0) == *Le16At(file, 0) + 1);
+    if (block.kind != BlockKind::Corrupt) {
+        Require(Le16At(block.stored, 0) == *Le16At(file, 0) + 1);
+    }
     Require(std::ranges::equal(std::span(block.stored).subspan(3), file.subspan(2)));
+}
+
+// What a corrupt block holds of the file from start: its length field and
+// as many of the bytes it gives as the file has, whatever the reader took.
+std::span<const std::uint8_t> CorruptPart(std::span<const std::uint8_t> bytes, std::size_t start) {
+    const std::size_t declared = *Le16At(bytes, start);
+    return bytes.subspan(start, std::min(bytes.size() - start, 2 + declared));
 }
 
 void ReadAll(const std::vector<std::uint8_t>& bytes, MachineKind machine, TapeLayout layout,
@@ -46,7 +53,10 @@ void ReadAll(const std::vector<std::uint8_t>& bytes, MachineKind machine, TapeLa
         }
         Require(row < image.RowCount());
         const ImageBlock listed = image.Block(row);
-        CheckStored(listed, std::span(bytes).subspan(start, file.Position() - start), layout);
+        CheckStored(listed,
+                    whole ? std::span(bytes).subspan(start, file.Position() - start)
+                          : CorruptPart(bytes, start),
+                    layout);
         if (!whole) {
             Require(listed.kind == BlockKind::Corrupt && listed.row == CorruptBlockRow);
             continue;

@@ -77,8 +77,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "list, play and record cassette tapes of the Spectrum and Jupiter Ace")
 set(CPACK_PACKAGE_DESCRIPTION
     "Bitreel keeps the cassette software of two 8-bit home computers, the
-Spectrum and the Jupiter Ace. It lists the blocks of a tape image file (TAP
-and JUP), plays an image to the real machine over an RS-232 line with
+Spectrum and the Jupiter Ace. It lists the blocks of a tape image file
+(Spectrum TAP; Jupiter Ace TAP, DIC, BYT and JUP; TZX and PZX, Jupiter Ace
+TZX included), plays an image to the real machine over an RS-232 line with
 RTS/CTS handshaking, and records the blocks that the machine sends into a
 new image.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -31,6 +31,17 @@ take "$work/spectrum" spectrum spectrum-start.png
 take "$work/spectrum" contents spectrum-contents.png
 take "$work/ace" ace jupiter-ace-tap.png
 take "$work/spectrum" playing spectrum-playing.png
+# Through the sound card: the default output of a sound server, a null sink
+# of our own when the user has none.
+if server="$("$here/scripts/sound-server.sh")"; then
+    if [ -n "$server" ]; then
+        export PULSE_SERVER="$server"
+    fi
+    take "$work/spectrum" sound-playing spectrum-sound.png
+else
+    echo "No sound server: spectrum-sound.png is left as it was" >&2
+fi
+take "$work/spectrum" sound-menu sound-menu.png
 take "$work/spectrum" basic inspector-basic.png
 take "$work/spectrum" screen inspector-screen.png
 echo "Pictures in $out"

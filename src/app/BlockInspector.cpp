@@ -1,6 +1,7 @@
 // The window that looks inside one block of the contents list.
 #include "app/BlockInspector.h"
 
+#include "app/ListedText.h"
 #include "app/QtSaveFileDialog.h"
 #include "app/ScreenTab.h"
 #include "tape/TapeImage.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -27,9 +29,13 @@
 namespace bitreel {
 namespace {
 
-// Row texts carry name bytes one character per byte, as the contents list shows them.
-QString Latin1(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+// The row as the title shows it: the runs of spaces that line the labels up
+// in the list made one, every other character as the list shows it.
+QString TitleText(const std::string& row) {
+    QString text = ListedText(row);
+    static const QRegularExpression spaces(QStringLiteral(" {2,}"));
+    text.replace(spaces, QStringLiteral(" "));
+    return text.trimmed();
 }
 
 QString TabTitle(view::BlockView view) {
@@ -90,11 +96,11 @@ BlockInspector::BlockInspector(const Source& source, QWidget* parent)
         blocks_ = view::BlocksAround(image, row);
     } catch (const std::system_error& error) {
         status_->setText(QStringLiteral("Cannot read %1: %2")
-                             .arg(fileName, QString::fromLocal8Bit(error.code().message())));
+                             .arg(fileName, QString::fromLocal8Bit(ReadFailureText(error))));
     }
     if (blocks_.at) {
-        setWindowTitle(QStringLiteral("%1 - %2: %3")
-                           .arg(fileName, rowName, Latin1(blocks_.at->row).simplified()));
+        setWindowTitle(
+            QStringLiteral("%1 - %2: %3").arg(fileName, rowName, TitleText(blocks_.at->row)));
         BuildTabs();
     } else {
         setWindowTitle(QStringLiteral("%1 - %2").arg(fileName, rowName));
@@ -121,13 +127,17 @@ void BlockInspector::keyPressEvent(QKeyEvent* event) {
 void BlockInspector::BuildTabs() {
     if (blocks_.at->stored.empty()) {
         // A pause, a text, a stop: nothing to look inside but what its row says.
-        AddTextTab(QStringLiteral("Block"), Latin1(blocks_.at->row).toStdString());
+        AddTextTab(QStringLiteral("Block"), ListedText(blocks_.at->row).toStdString());
         return;
     }
     const view::RowViews shown = view::ViewsOfRow(blocks_, source_.machine);
     if (shown.headerRow) {
-        AddTextTab(QStringLiteral("Header"),
-                   view::ListHeaderFields(source_.machine, *shown.header).Text());
+        // Line by line: a name that holds a line break keeps its field on one.
+        view::TextView fields = view::ListHeaderFields(source_.machine, *shown.header);
+        for (std::string& line : fields.lines) {
+            line = WithControlPictures(QString::fromStdString(line)).toStdString();
+        }
+        AddTextTab(QStringLiteral("Header"), fields.Text());
     }
     const int firstView = tabs_->count();
     for (const view::BlockView fitting : shown.views) {

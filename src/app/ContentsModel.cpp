@@ -1,17 +1,10 @@
 #include "app/ContentsModel.h"
 
+#include "app/ListedText.h"
+
 #include <utility>
 
 namespace bitreel {
-namespace {
-
-// Name bytes are shown one character per byte.
-QString Latin1(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
-
 ContentsModel::ContentsModel(QObject* parent) : QAbstractListModel(parent) {}
 
 int ContentsModel::rowCount(const QModelIndex& parent) const {
@@ -36,7 +29,7 @@ QVariant ContentsModel::data(const QModelIndex& index, int role) const {
 QString ContentsModel::RowText(int row) const {
     const int listed = ListedCount();
     if (row < listed) {
-        return Latin1(listed_.Row(static_cast<std::size_t>(row)));
+        return ListedText(listed_.Row(static_cast<std::size_t>(row)));
     }
     return added_.at(row - listed);
 }

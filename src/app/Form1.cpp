@@ -10,6 +10,7 @@
 #include "app/FocusReturn.h"
 #include "app/Form1FrontEnd.h"
 #include "app/QtRecordFileDialog.h"
+#include "app/QtSaveFileDialog.h"
 #include "app/RowActivation.h"
 #include "app/StatusReason.h"
 #include "app/SystemServices.h"
@@ -19,6 +20,7 @@
 #include "transfer/Playback.h"
 #include "transfer/Recording.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFontDatabase>
@@ -44,6 +46,9 @@ Form1::Form1(QWidget* parent) : Form1(SystemServices(), parent) {}
 Form1::Form1(Services services, QWidget* parent) : QWidget(parent), services_(std::move(services)) {
     if (!services_.recordDialog) {
         services_.recordDialog = std::make_unique<QtRecordFileDialog>(this);
+    }
+    if (!services_.saveDialog) {
+        services_.saveDialog = std::make_unique<QtSaveFileDialog>(this);
     }
     BuildControls();
     ApplyWindowLayout(*this);
@@ -104,6 +109,24 @@ void Form1::BuildControls() {
         Named(new QLabel(QStringLiteral("Written by the\nBitreel developers"), this), "Label3");
     cmdExit = Named(new QPushButton(QStringLiteral("E&xit"), this), "cmdExit");
 
+    // Ctrl and a letter, so as not to take an access key (Alt) of the
+    // buttons; on the window, so that they work wherever the focus is, and
+    // the play key goes on after a stop block while the list is locked.
+    actPlaySound = new QAction(QStringLiteral("&Play through sound card"), this);
+    actPlaySound->setObjectName(QStringLiteral("actPlaySound"));
+    actPlaySound->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    actSaveAudio = new QAction(QStringLiteral("&Save as audio..."), this);
+    actSaveAudio->setObjectName(QStringLiteral("actSaveAudio"));
+    actSaveAudio->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    for (QAction* action : {actPlaySound, actSaveAudio}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+    actInvertSound = new QAction(QStringLiteral("&Invert the wave"), this);
+    actInvertSound->setObjectName(QStringLiteral("actInvertSound"));
+    actInvertSound->setCheckable(true);
+    lstContents->setContextMenuPolicy(Qt::CustomContextMenu);
+
     const std::array<QWidget*, 13> tabOrder = {
         Drive1,  Dir1,    File1,     lstContents, optMachine[0], optMachine[1], cboFormat,
         cmdPlay, cmdStop, cmdRecord, cmdReset,    cboComPort,    cmdExit};
@@ -132,6 +155,11 @@ void Form1::ConnectHandlers() {
     connect(File1, &FileList::Click, this, &Form1::File1_Click);
     connect(cboComPort, &ClickComboBox::Click, this, &Form1::cboComPort_Click);
     OpenRowsOf(lstContents, [this](int row) { OpenInspector(row); });
+    connect(actPlaySound, &QAction::triggered, this, &Form1::PlayThroughSoundCard);
+    connect(actSaveAudio, &QAction::triggered, this, &Form1::SaveAsAudio);
+    connect(actInvertSound, &QAction::toggled, this,
+            [this](bool inverted) { soundOptions_.invert = inverted; });
+    connect(lstContents, &QWidget::customContextMenuRequested, this, &Form1::ShowContentsMenu);
 }
 
 void Form1::Form_Load() {
@@ -171,8 +199,7 @@ void Form1::cmdPlay_Click() {
     PlayRequest request;
     request.file = ToFsPath(QDir(File1->Path()).filePath(File1->FileName()));
     request.layout = LayoutInForce();
-    const int current = lstContents->currentRow();
-    request.startRow = current >= 0 && lstContents->isRowSelected(current) ? current : 0;
+    request.startRow = StartRow();
     request.rowCount = lstContents->count();
     if (!request.file.filename().empty() && !ChosenPortOpen()) {
         return;
@@ -200,6 +227,11 @@ void Form1::cmdRecord_Click() {
     Recording recording(*services_.port, frontEnd, *services_.recordDialog);
     const OpenFiles::Hold held = heldFiles_.Keep([&recording] { recording.Abandon(); });
     ShowHowItEnded(recording.Run(request));
+}
+
+int Form1::StartRow() const {
+    const int current = lstContents->currentRow();
+    return current >= 0 && lstContents->isRowSelected(current) ? current : 0;
 }
 
 bool Form1::ChosenPortOpen() {

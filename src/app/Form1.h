@@ -2,9 +2,12 @@
 
 #include "app/EventWait.h"
 #include "app/OpenFiles.h"
+#include "app/SaveFileDialog.h"
 #include "app/Volumes.h"
 #include "serial/SerialPort.h"
+#include "signal/RenderOptions.h"
 #include "tape/TapeLayout.h"
+#include "transfer/AudioOutput.h"
 #include "transfer/RecordFileDialog.h"
 #include "transfer/TransferResult.h"
 
@@ -16,9 +19,11 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+class QAction;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -50,6 +55,11 @@ public:
         std::unique_ptr<RecordFileDialog> recordDialog;
         // How a transfer with nothing to do waits for the port or the user.
         std::function<void(std::chrono::milliseconds most)> waitForEvents = WaitForEvents;
+        // The sound card that "Play through sound card" plays to; none: the
+        // command says there is none.
+        AudioOutputOpener audioOutput;
+        // Asks where "Save as audio..." writes; none gives Qt's file dialog.
+        std::unique_ptr<SaveFileDialog> saveDialog;
     };
 
     // The window on the system's serial ports, volumes and program exit.
@@ -107,6 +117,21 @@ private:
     // when it does not open.
     [[nodiscard]] bool ChosenPortOpen();
     void cmdStop_Click();
+    // The contents list's "Play through sound card": plays from the selected
+    // row through the sound card, or goes on after a stop block
+    // (Form1Sound.cpp).
+    void PlayThroughSoundCard();
+    // The contents list's "Save as audio...": the tape from the selected row
+    // as a WAV, FLAC or CSW file, by the name's extension.
+    void SaveAsAudio();
+    void ShowContentsMenu(const QPoint& at);
+    // The tape stopped at a stop block while the sound card plays: the status
+    // line tells how to go on.
+    void TapeStoppedAt(int row);
+    // True, once, after the user said to go on.
+    [[nodiscard]] bool TakeGoOn();
+    // The selected row, where Play and the sound card start.
+    [[nodiscard]] int StartRow() const;
     void cmdReset_Click();
     void cmdExit_Click();
 
@@ -142,6 +167,10 @@ private:
     OpenFiles heldFiles_;
     std::unique_ptr<StatusReason> reason_; // over lblStatus and lblStatus2
     std::vector<std::string> portEntries_; // what cboComPort lists
+    RenderOptions soundOptions_;
+    bool soundPlaying_ = false;
+    std::optional<int> tapeStoppedAt_; // the sound card waits at this stop block
+    bool goOn_ = false;
 
     // The controls; the window owns them.
     QLabel* Label1 = nullptr;
@@ -161,6 +190,10 @@ private:
     ClickComboBox* cboComPort = nullptr;
     QLabel* Label3 = nullptr;
     QPushButton* cmdExit = nullptr;
+    // The contents list's menu entries, with their keys.
+    QAction* actPlaySound = nullptr;
+    QAction* actSaveAudio = nullptr;
+    QAction* actInvertSound = nullptr; // the wave the other way up, for some loaders and leads
 };
 
 } // namespace bitreel

@@ -30,7 +30,7 @@ constexpr std::size_t BlocksPerYield = 65'536;
 
 QString CannotRead(const QString& path, const std::system_error& error) {
     return QStringLiteral("Cannot read %1: %2")
-        .arg(QDir(path).dirName(), QString::fromLocal8Bit(error.code().message()));
+        .arg(QDir(path).dirName(), QString::fromLocal8Bit(ReadFailureText(error)));
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // Shows what the Play and Record engines report in the main window.
 #include "app/Form1FrontEnd.h"
 
+#include "app/ListedText.h"
+
 #include "app/ClickComboBox.h"
 #include "app/ContentsList.h"
 #include "app/DirList.h"
@@ -178,7 +180,27 @@ void Form1FrontEnd::ReceivingStarts() {
 
 void Form1FrontEnd::BlockRecorded(std::string_view row) {
     waits_.Moved(LineWaits::Clock::now());
-    form_.lstContents->addItem(FromBytes(row));
+    form_.lstContents->addItem(ListedText(row));
+}
+
+void Form1FrontEnd::TapeStopped(int row) {
+    form_.TapeStoppedAt(row);
+}
+
+TapeRestart Form1FrontEnd::RestartAsked() {
+    return form_.TakeGoOn() ? TapeRestart::GoOn : TapeRestart::NotYet;
+}
+
+void Form1FrontEnd::ChoiceTaken(int row) {
+    form_.lblStatus->setText(QString::fromStdString(ChoiceText(row)));
+}
+
+void Form1FrontEnd::Idle(std::chrono::milliseconds most) {
+    if (most == std::chrono::milliseconds::zero()) {
+        QCoreApplication::processEvents();
+    } else {
+        form_.services_.waitForEvents(most);
+    }
 }
 
 void Form1FrontEnd::Yield() {

@@ -26,6 +26,10 @@ public:
     [[nodiscard]] bool RecordingFolder(const std::filesystem::path& folder) override;
     void ReceivingStarts() override;
     void BlockRecorded(std::string_view row) override;
+    void TapeStopped(int row) override;
+    [[nodiscard]] TapeRestart RestartAsked() override;
+    void ChoiceTaken(int row) override;
+    void Idle(std::chrono::milliseconds most) override;
     void Yield() override;
     [[nodiscard]] bool StopRequested() const override;
 

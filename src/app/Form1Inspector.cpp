@@ -1,6 +1,7 @@
 // The main window opens block inspectors on the rows of its contents list.
 #include "app/Form1.h"
 
+#include "app/BesidePlacement.h"
 #include "app/BlockInspector.h"
 #include "app/ContentsList.h"
 #include "app/FileList.h"
@@ -17,7 +18,10 @@ void Form1::OpenInspector(int row) {
     }
     const BlockInspector::Source source{QDir(File1->Path()).filePath(File1->FileName()), Machine(),
                                         LayoutInForce(), row};
+    const auto open = static_cast<int>(findChildren<BlockInspector*>().size());
     auto* inspector = new BlockInspector(source, this); // deletes itself when closed
+    // Beside the window, not over its commands.
+    PlaceBeside(*inspector, *this, open);
     inspector->show();
 }
 

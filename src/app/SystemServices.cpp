@@ -1,6 +1,7 @@
 #include "app/SystemServices.h"
 
 #include "serial/SystemPort.h"
+#include "soundcard/AudioDevices.h"
 
 #include <cstdlib>
 
@@ -12,6 +13,8 @@ Form1::Services SystemServices() {
     // At once: no destructor of the window runs, and the C library closes
     // every stream still open.
     services.exit = [](int status) { std::exit(status); };
+    // The system's default output, as it is when the play starts.
+    services.audioOutput = [](std::uint32_t rate) { return OpenAudioOutput({}, rate); };
     return services;
 }
 

@@ -1,3 +1,4 @@
+#include "app/DisplayStart.h"
 #include "app/Form1.h"
 #include "cli/CommandLine.h"
 
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -17,7 +19,14 @@ namespace {
 // does an unknown option (status 1, one line on standard error). Returns the
 // FILE to open the window on, if one is given.
 std::optional<QString> HandleOptions(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    // The help's usage line names the program as a user types it, not by the
+    // path it was started from.
+    char name[] = "bitreel";
+    std::vector<char*> named(argv, argv + argc);
+    named.front() = name;
+    named.push_back(nullptr);
+    int namedArgc = argc;
+    QCoreApplication app(namedArgc, named.data());
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Lists, plays and records cassette tape images of the Spectrum and the "
@@ -64,7 +73,9 @@ int main(int argc, char* argv[]) {
 
     // The window takes no options: Qt sees the program's name only.
     int qtArgc = argc > 0 ? 1 : 0;
+    std::optional<bitreel::DisplayStart> start(std::in_place);
     QApplication app(qtArgc, argv);
+    start.reset();
     // Lets the desktop match the window to the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.bitreel.Bitreel"));
     bitreel::Form1 window;

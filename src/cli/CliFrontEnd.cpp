@@ -4,7 +4,15 @@
 #include "cli/Console.h"
 #include "cli/StopSignals.h"
 
+#include "tape/TapeImage.h"
+
+#include <algorithm>
 #include <filesystem>
+
+#ifndef _WIN32
+#include <poll.h>
+#include <unistd.h>
+#endif
 
 namespace bitreel::cli {
 
@@ -66,6 +74,59 @@ void CliFrontEnd::BlockRecorded(std::string_view row) {
     ++blocksRecorded_;
     if (blockLimit_ && blocksRecorded_ >= *blockLimit_) {
         Stop(StopCause::Blocks);
+    }
+}
+
+std::string CliFrontEnd::RowNamed(int row) const {
+    std::string text = "block " + RowNumberText(row);
+    if (rowName_) {
+        text += " (" + rowName_(row) + ")";
+    }
+    return text;
+}
+
+void CliFrontEnd::TapeStopped(int row) {
+    progress_.ClearLine();
+    Write(stderr, RowNamed(row) + " stops the tape; press Enter to go on, Ctrl-C to end\n");
+    std::fflush(stderr);
+}
+
+TapeRestart CliFrontEnd::RestartAsked() {
+#ifdef _WIN32
+    return TapeRestart::EndHere;
+#else
+    if (goOnFrom_ < 0) {
+        return TapeRestart::EndHere;
+    }
+    pollfd input{goOnFrom_, POLLIN, 0};
+    if (poll(&input, 1, 0) == 0) {
+        return TapeRestart::NotYet;
+    }
+    // Whatever has come up to a line's end is taken; the end of the input (a
+    // script's, or /dev/null) is an answer too: nobody will say go on.
+    char bytes[256];
+    const ssize_t got = (input.revents & POLLIN) ? read(goOnFrom_, bytes, sizeof bytes) : 0;
+    if (got <= 0) {
+        goOnFrom_ = -1;
+        return TapeRestart::EndHere;
+    }
+    return std::find(bytes, bytes + got, '\n') != bytes + got ? TapeRestart::GoOn
+                                                              : TapeRestart::NotYet;
+#endif
+}
+
+void CliFrontEnd::ChoiceTaken(int row) {
+    progress_.ClearLine();
+    Write(stderr, RowNamed(row) + ": playing its first choice\n");
+    std::fflush(stderr);
+}
+
+void CliFrontEnd::Idle(std::chrono::milliseconds most) {
+    if (StopSignalled()) {
+        Stop(StopCause::Signal);
+    }
+    if (cause_ == StopCause::None) {
+        wait_(static_cast<int>(most.count()));
     }
 }
 

@@ -43,6 +43,11 @@ public:
     void StopWhenIdle(std::chrono::milliseconds idle) { idleLimit_ = idle; }
     // Record: told on standard error once blocks may arrive.
     void AnnounceReceiving(std::string text) { receivingText_ = std::move(text); }
+    // Play through the sound card: the row a stop or a choice names, as text.
+    void NameRows(std::function<std::string(int row)> name) { rowName_ = std::move(name); }
+    // Play through the sound card: the user goes on after a stop with a line
+    // on this descriptor (standard input); its end, or none, ends the run there.
+    void GoOnFrom(int descriptor) { goOnFrom_ = descriptor; }
 
     [[nodiscard]] StopCause Cause() const { return cause_; }
 
@@ -55,6 +60,10 @@ public:
     [[nodiscard]] bool RecordingFolder(const std::filesystem::path& folder) override;
     void ReceivingStarts() override;
     void BlockRecorded(std::string_view row) override;
+    void TapeStopped(int row) override;
+    [[nodiscard]] TapeRestart RestartAsked() override;
+    void ChoiceTaken(int row) override;
+    void Idle(std::chrono::milliseconds most) override;
     void Yield() override;
     [[nodiscard]] bool StopRequested() const override;
 
@@ -62,6 +71,7 @@ private:
     using Clock = LineWaits::Clock;
 
     void Stop(StopCause cause);
+    [[nodiscard]] std::string RowNamed(int row) const;
 
     ProgressReporter& progress_;
     LineWait wait_;
@@ -74,6 +84,8 @@ private:
     LineWaits waits_;
     std::optional<BlockProgress> lastProgress_; // none at the start of a block
     int blocksRecorded_ = 0;
+    std::function<std::string(int row)> rowName_;
+    int goOnFrom_ = -1;
 };
 
 } // namespace bitreel::cli

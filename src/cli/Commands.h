@@ -1,6 +1,7 @@
 #pragma once
 
 #include "serial/PortTable.h"
+#include "soundcard/AudioDevices.h"
 
 #include <QStringList>
 
@@ -22,5 +23,8 @@ int CompanionCommand(const QStringList& arguments);
 // The lines of `bitreel ports` for a port table: each number, its device,
 // and whether it opens now, and when not, why.
 [[nodiscard]] std::string PortsReport(const PortTable& table);
+// The lines of `bitreel ports --audio`: each sound output's description and
+// id, the default marked.
+[[nodiscard]] std::string AudioOutputsReport(const std::vector<AudioDeviceInfo>& outputs);
 
 } // namespace bitreel::cli

@@ -1,6 +1,8 @@
 // Text out to standard output and standard error.
 #include "cli/Console.h"
 
+#include "tape/TapeImage.h"
+
 #ifdef _WIN32
 #include <io.h>
 #define BITREEL_ISATTY _isatty
@@ -146,7 +148,7 @@ void ReportFileError(std::string_view name, const std::filesystem::path& path,
     std::error_code ignored;
     const bool exists = std::filesystem::exists(path, ignored);
     ReportError(std::string(exists ? "cannot read " : "cannot open ") + std::string(name) + ": " +
-                error.code().message());
+                ReadFailureText(error));
 }
 
 } // namespace bitreel::cli

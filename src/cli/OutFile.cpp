@@ -9,18 +9,14 @@
 
 namespace bitreel::cli {
 
-namespace {
-
-void ReportExisting(const QString& name) {
+void ReportExistingOutFile(const QString& name) {
     ReportError(Shown(name) + " exists; give --force to overwrite it");
 }
-
-} // namespace
 
 bool MayCreateOutFile(const std::filesystem::path& path, const QString& name, bool force) {
     std::error_code ignored;
     if (!force && std::filesystem::exists(path, ignored)) {
-        ReportExisting(name);
+        ReportExistingOutFile(name);
         return false;
     }
     return true;
@@ -32,7 +28,7 @@ OutFile CreateOutFile(const std::filesystem::path& path, const QString& name, bo
     if (!file) {
         const int error = errno;
         if (error == EEXIST) {
-            ReportExisting(name);
+            ReportExistingOutFile(name);
         } else {
             ReportError("cannot create " + Shown(name) + ": " + std::strerror(error));
         }

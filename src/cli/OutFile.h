@@ -27,6 +27,9 @@ using OutFile = std::unique_ptr<std::FILE, FileCloser>;
 [[nodiscard]] bool MayCreateOutFile(const std::filesystem::path& path, const QString& name,
                                     bool force);
 
+// Says on standard error that OUT exists and --force would replace it.
+void ReportExistingOutFile(const QString& name);
+
 // The --force option that lets CreateOutFile replace a file.
 [[nodiscard]] inline QCommandLineOption ForceOption() {
     return {QStringLiteral("force"), QStringLiteral("Overwrite an existing OUT.")};

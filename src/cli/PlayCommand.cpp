@@ -1,4 +1,5 @@
 // `bitreel play`: plays a tape image to the machine, on the window's engine.
+#include "cli/AudioOptions.h"
 #include "cli/CliFrontEnd.h"
 #include "cli/CommandParser.h"
 #include "cli/Commands.h"
@@ -12,11 +13,20 @@
 #include "cli/StopSignals.h"
 #include "cli/TapeOptions.h"
 #include "cli/WatchedPort.h"
+#include "soundcard/AudioDevices.h"
 #include "tape/TapeImage.h"
+#include "transfer/AudioPlayback.h"
 #include "transfer/FsPath.h"
 #include "transfer/Playback.h"
 
+#include <QCoreApplication>
+#include <QTimer>
+
 #include <system_error>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace bitreel::cli {
 namespace {
@@ -53,24 +63,113 @@ void ReportStopBlock(const TransferResult& result, const TapeImage& image) {
     std::fflush(stderr);
 }
 
+// Runs the event loop for at most ms, so that the sound card's reports
+// arrive while the engine waits for its queue to run down.
+void RunEventsFor(int ms) {
+    if (ms <= 0) {
+        QCoreApplication::processEvents();
+        return;
+    }
+    QTimer bound;
+    bound.setSingleShot(true);
+    bound.setTimerType(Qt::PreciseTimer);
+    bound.start(ms);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// The rows' count for the progress lines; their sizes tell nothing of their time.
+std::vector<long long> RowSizes(const TapeImage& image, std::optional<int> to) {
+    std::vector<long long> frameSizes;
+    for (std::size_t row = 0; row < image.RowCount(); ++row) {
+        const auto length = image.Block(row).Length();
+        frameSizes.push_back(length ? *length + 2 : 0);
+    }
+    frameSizes.resize(
+        static_cast<std::size_t>(to.value_or(static_cast<int>(image.RowCount()) - 1) + 1));
+    return frameSizes;
+}
+
+// How a run ended, on standard error, and its exit status.
+int Ended(const TransferResult& result, bool deviceFailed, const TapeImage& image,
+          const QString& name) {
+    if (result.Failed()) {
+        ReportError(deviceFailed ? result.reason : Shown(name) + ": " + result.reason);
+        return PlayStatus(result, deviceFailed, image);
+    }
+    if (result.atStopBlock) {
+        ReportStopBlock(result, image);
+    }
+    return PlayStatus(result, false, image);
+}
+
+// Play through the sound card: the same run as over the line, to the
+// machine's EAR socket.
+int PlaySound(const std::string& device, const RenderOptions& sound, const PlayRequest& request,
+              const TapeImage& image, const QString& name) {
+    std::unique_ptr<AudioOutput> output;
+    try {
+        output = OpenAudioOutput(device, sound.rate);
+    } catch (const AudioOutputError& error) {
+        ReportError(error.what());
+        return ExitPortFailed;
+    }
+    CatchStopSignals();
+    ProgressReporter progress(stderr, IsTerminal(stderr), ProgressReporter::Counting::Sound);
+    progress.PlanRows(RowSizes(image, request.lastRow));
+    CliFrontEnd frontEnd(progress, RunEventsFor, [] { return std::size_t{0}; });
+    frontEnd.NameRows(
+        [&image](int row) { return Latin1ToUtf8(image.Row(static_cast<std::size_t>(row))); });
+#ifndef _WIN32
+    frontEnd.GoOnFrom(STDIN_FILENO);
+#endif
+    AudioPlayback playback(*output, frontEnd);
+    const TransferResult result = playback.Run(request, sound);
+    const bool deviceFailed = output->Underruns() > 0 || output->Failure().has_value();
+    output.reset();
+    return Ended(result, deviceFailed, image, name);
+}
+
 } // namespace
 
 int PlayCommand(const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Plays FILE to the machine from row ROW to the end (or to --to), one "
-                       "frame per block, each byte only while the machine asserts CTS."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Plays FILE to the machine from row ROW to the end (or to --to): over the line, one "
+        "frame per block, each byte only while the machine asserts CTS; or with --audio "
+        "through the sound card to the machine's EAR socket, as its tape would sound."));
     const QCommandLineOption portOption = PortOption();
+    const QCommandLineOption audioOption(
+        QStringLiteral("audio"),
+        QStringLiteral("Plays through the sound card: the default output, or DEVICE given "
+                       "before FILE (its description or id; bitreel ports --audio lists them). "
+                       "At a stop block the tape waits for Enter."));
     parser.addOption(portOption);
     const RowRangeOptions rowOptions = AddRowRangeOptions(parser, QStringLiteral("play"));
+    parser.addOption(audioOption);
+    const AudioOptions soundOptions = AddAudioOptions(parser);
     AddTapeOptions(parser);
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The tape image."));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The tape image."),
+                                 QStringLiteral("[DEVICE] FILE"));
     TapeOptions options;
-    if (const auto status = ParseTapeCommand(parser, Command, arguments, options,
-                                             FileArguments{1, "give one FILE"})) {
+    if (const auto status = ParseTapeCommand(parser, Command, arguments, options)) {
         return *status;
     }
-    const QString name = parser.positionalArguments().front();
+    const bool audio = parser.isSet(audioOption);
+    const QStringList words = parser.positionalArguments();
+    if (words.size() != 1 && !(audio && words.size() == 2)) {
+        return UsageError(Command, audio ? "give FILE, or DEVICE and FILE" : "give one FILE");
+    }
+    if (audio && parser.isSet(portOption)) {
+        return UsageError(Command, "give --port or --audio, not both");
+    }
+    if (!audio && AnySet(parser, soundOptions)) {
+        return UsageError(Command, "--rate, --invert and --level are for --audio");
+    }
+    const AudioOptionsParse sound = ReadAudioOptions(parser, soundOptions);
+    if (!sound.error.empty()) {
+        return UsageError(Command, sound.error);
+    }
+    const QString name = words.back();
     const std::filesystem::path path = ToFsPath(name);
     const TapeChoice choice = ChooseFor(options, path);
 
@@ -95,6 +194,17 @@ int PlayCommand(const QStringList& arguments) {
         to = static_cast<int>(*range.to);
     }
 
+    PlayRequest request;
+    request.file = path;
+    request.layout = choice.layout;
+    request.startRow = from;
+    request.lastRow = to;
+    request.rowCount = rows;
+    if (audio) {
+        return PlaySound(words.size() == 2 ? words.front().toStdString() : std::string(),
+                         sound.render, request, image, name);
+    }
+
     int status = ExitDone;
     const std::unique_ptr<SystemPort> port = OpenLine(Command, parser.value(portOption), status);
     if (!port) {
@@ -102,27 +212,14 @@ int PlayCommand(const QStringList& arguments) {
     }
     CatchStopSignals();
 
-    std::vector<long long> frameSizes;
-    for (std::size_t row = 0; row < image.RowCount(); ++row) {
-        const auto length = image.Block(row).Length();
-        frameSizes.push_back(length ? *length + 2 : 0);
-    }
-    frameSizes.resize(static_cast<std::size_t>(to.value_or(rows - 1) + 1));
     ProgressReporter progress(stderr, IsTerminal(stderr), ProgressReporter::Counting::Play);
-    progress.PlanRows(std::move(frameSizes));
+    progress.PlanRows(RowSizes(image, to));
 
     WatchedPort line(*port);
     bool waitFailed = false;
     CliFrontEnd frontEnd(progress, WaitOnPort(*port, false, waitFailed),
                          [&] { return line.PendingOutput(); });
     Playback playback(line, frontEnd);
-
-    PlayRequest request;
-    request.file = path;
-    request.layout = choice.layout;
-    request.startRow = from;
-    request.lastRow = to;
-    request.rowCount = rows;
     const TransferResult result = playback.Run(request);
 
     if (result.ending == TransferResult::Ending::Stopped) {
@@ -132,15 +229,7 @@ int PlayCommand(const QStringList& arguments) {
         // a corrupt block.
         port->CloseKeepingOutput();
     }
-    if (result.Failed()) {
-        const bool lineFailed = line.Failed() || waitFailed;
-        ReportError(lineFailed ? result.reason : Shown(name) + ": " + result.reason);
-        return PlayStatus(result, lineFailed, image);
-    }
-    if (result.atStopBlock) {
-        ReportStopBlock(result, image);
-    }
-    return PlayStatus(result, false, image);
+    return Ended(result, line.Failed() || waitFailed, image, name);
 }
 
 } // namespace bitreel::cli

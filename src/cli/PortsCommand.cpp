@@ -4,6 +4,7 @@
 #include "cli/Console.h"
 #include "cli/ExitStatus.h"
 #include "serial/PortProbe.h"
+#include "soundcard/AudioDevices.h"
 
 #include <algorithm>
 
@@ -39,6 +40,24 @@ std::string Padded(std::string text, std::size_t width) {
 
 } // namespace
 
+std::string AudioOutputsReport(const std::vector<AudioDeviceInfo>& outputs) {
+    if (outputs.empty()) {
+        return {};
+    }
+    // The id first: it holds no spaces, so a script (and the completion)
+    // takes the first word of each line.
+    std::size_t width = 0;
+    for (const AudioDeviceInfo& output : outputs) {
+        width = std::max(width, output.id.size());
+    }
+    std::string report;
+    for (const AudioDeviceInfo& output : outputs) {
+        report += Padded(output.id, width + 2) + output.description +
+                  (output.isDefault ? "  (default)" : "") + "\n";
+    }
+    return report;
+}
+
 std::string PortsReport(const PortTable& table) {
     std::size_t deviceWidth = 0;
     for (const auto& [number, device] : table) {
@@ -56,12 +75,25 @@ int PortsCommand(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Prints each COM number of the port table with its device and whether it opens now; "
-        "when it does not, why."));
+        "when it does not, why. With --audio, the sound outputs that play --audio can use."));
+    const QCommandLineOption audioOption(
+        QStringLiteral("audio"),
+        QStringLiteral("Lists the sound outputs instead: description, id, and the default."));
+    parser.addOption(audioOption);
     if (const auto status = ParseCommand(parser, Command, arguments)) {
         return *status;
     }
     if (!parser.positionalArguments().isEmpty()) {
         return UsageError(Command, "takes no arguments");
+    }
+    if (parser.isSet(audioOption)) {
+        const std::vector<AudioDeviceInfo> outputs = AudioOutputs();
+        if (outputs.empty()) {
+            ReportError("no sound output is there");
+            return ExitPortFailed;
+        }
+        Write(stdout, AudioOutputsReport(outputs));
+        return ExitDone;
     }
     Write(stdout, PortsReport(SystemPortTable()));
     return ExitDone;

@@ -21,6 +21,12 @@ std::string Rate(const ProgressFigures& figures) {
     return ", " + std::to_string(std::llround(figures.bytesPerSecond)) + " bytes/s";
 }
 
+// Tenths of a second, rounded down so that a block shows its whole length
+// only at its end.
+std::string Seconds(long long ms) {
+    return std::to_string(ms / 1000) + "." + std::to_string(ms % 1000 / 100);
+}
+
 std::string TwoDigits(long long value) {
     return (value < 10 ? "0" : "") + std::to_string(value);
 }
@@ -39,6 +45,10 @@ std::string Duration(double seconds) {
 }
 
 std::string RunningLine(const ProgressFigures& figures) {
+    if (figures.time) {
+        return Head(figures) + Seconds(figures.count) + " of " +
+               (figures.total ? Seconds(*figures.total) : "?") + " s";
+    }
     std::string text = Head(figures) + std::to_string(figures.count) + " of " +
                        (figures.total ? std::to_string(*figures.total) : "?") + " bytes" +
                        Rate(figures);
@@ -52,6 +62,9 @@ std::string RunningLine(const ProgressFigures& figures) {
 }
 
 std::string FinishedLine(const ProgressFigures& figures) {
+    if (figures.time) {
+        return Head(figures) + Seconds(figures.total.value_or(figures.count)) + " s";
+    }
     return Head(figures) + std::to_string(figures.total.value_or(figures.count)) + " bytes" +
            Rate(figures);
 }

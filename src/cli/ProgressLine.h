@@ -14,13 +14,16 @@ struct ProgressFigures {
     double bytesPerSecond = 0;      // 0 while there is nothing to tell
     std::optional<double> secondsLeft;
     bool waiting = false; // the machine holds CTS down
+    bool time = false;    // count and total are milliseconds played through the sound card
 };
 
 // "block 3 of 10: 1200 of 6914 bytes, 958 bytes/s, 0:06 left", the line a
-// terminal shows and redraws while a block moves.
+// terminal shows and redraws while a block moves; "block 3 of 10: 2.5 of
+// 14.1 s" while the sound card plays it.
 [[nodiscard]] std::string RunningLine(const ProgressFigures& figures);
 
-// "block 3 of 10: 6914 bytes, 958 bytes/s", one line per finished block.
+// "block 3 of 10: 6914 bytes, 958 bytes/s", one line per finished block;
+// "block 3 of 10: 14.1 s" played through the sound card.
 [[nodiscard]] std::string FinishedLine(const ProgressFigures& figures);
 
 // "0:06", "1:02:03"; whole seconds, rounded up so that 0:00 means done.

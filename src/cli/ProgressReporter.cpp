@@ -28,6 +28,12 @@ void ProgressReporter::StartBlock(int index) {
     inBlock_ = true;
     count_ = 0;
     total_.reset();
+    // Play knows each frame's size before its first byte goes.
+    const auto planned = static_cast<std::size_t>(index);
+    if (counting_ == Counting::Play && index >= 0 && planned < frameSizes_.size() &&
+        frameSizes_[planned] > 0) {
+        total_ = frameSizes_[planned];
+    }
     if (counting_ == Counting::Record) {
         rateStart_ = Clock::now();
     }
@@ -43,7 +49,7 @@ void ProgressReporter::Moved(long long count, std::optional<long long> total) {
     }
     count_ = count;
     total_ = total;
-    if (counting_ == Counting::Play && total && count >= *total) {
+    if (counting_ != Counting::Record && total && count >= *total) {
         FinishBlock();
         return;
     }
@@ -100,6 +106,10 @@ ProgressFigures ProgressReporter::Figures() const {
     figures.count = count_;
     figures.total = total_;
     figures.waiting = waiting_;
+    figures.time = counting_ == Counting::Sound;
+    if (figures.time) {
+        return figures; // a tape plays at its own speed: no rate to tell
+    }
     const long long moved = (counting_ == Counting::Play ? bytesBefore_ : 0) + count_;
     if (rateStart_) {
         const double seconds = std::chrono::duration<double>(Clock::now() - *rateStart_).count();

@@ -19,6 +19,7 @@ public:
     enum class Counting {
         Play,   // bytes per second over the whole run; a block ends when its bytes are sent
         Record, // bytes per second within the block; a block ends when it is written
+        Sound,  // milliseconds of the block played; a block ends when its time has played
     };
 
     ProgressReporter(std::FILE* stream, bool terminal, Counting counting);

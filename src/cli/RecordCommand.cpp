@@ -31,6 +31,17 @@ private:
     std::filesystem::path path_;
 };
 
+// "block 5 cut short after 100 of 65535 bytes; not written": the frame's
+// body as its length field counts it.
+std::string CutShortText(int row, const FramePart& part) {
+    const std::string block = "block " + RowNumberText(row) + " cut short ";
+    if (!part.length) {
+        return block + "in its length field; not written";
+    }
+    return block + "after " + std::to_string(part.received) + " of " +
+           std::to_string(*part.length) + " bytes; not written";
+}
+
 } // namespace
 
 int RecordCommand(const QStringList& arguments) {
@@ -89,12 +100,6 @@ int RecordCommand(const QStringList& arguments) {
     if (!port) {
         return status;
     }
-    // OUT is made before the run; the engine then writes into it under the
-    // name given (a new file's name would otherwise be put in capitals, which
-    // a script would not find).
-    if (!CreateOutFile(path, name, parser.isSet(forceOption))) {
-        return ExitUsageOrIo;
-    }
     CatchStopSignals();
 
     ProgressReporter progress(stderr, IsTerminal(stderr), ProgressReporter::Counting::Record);
@@ -122,15 +127,26 @@ int RecordCommand(const QStringList& arguments) {
     request.machine = choice.machine;
     request.layout = choice.layout;
     request.dialogFolder = path.parent_path();
+    // The name as given: a script looks for the file under it.
+    request.keepChosenName = true;
+    request.existing = parser.isSet(forceOption) ? ExistingFile::Replace : ExistingFile::Keep;
     const TransferResult result = recording.Run(request);
 
     port->Close();
+    if (result.cutShort) {
+        ReportError(CutShortText(result.block, *result.cutShort));
+    }
     if (result.Failed()) {
         ReportError(result.reason);
         return line.Failed() || waitFailed ? ExitPortFailed : ExitUsageOrIo;
     }
     const bool interrupted = frontEnd.Cause() == CliFrontEnd::StopCause::Signal || StopSignalled();
-    return interrupted ? StoppedStatus() : ExitDone;
+    if (interrupted) {
+        return StoppedStatus();
+    }
+    // The limits end a recording that the machine left in the middle of a
+    // block: the tape it made lacks that block.
+    return result.cutShort ? ExitCorrupt : ExitDone;
 }
 
 } // namespace bitreel::cli

@@ -3,15 +3,17 @@
 #include "cli/Commands.h"
 #include "cli/Console.h"
 #include "cli/ExitStatus.h"
+#include "cli/OutFile.h"
 #include "cli/Paths.h"
 #include "cli/RowNumbers.h"
 #include "cli/TapeOptions.h"
 #include "tape/TapeImage.h"
 #include "transfer/FsPath.h"
+#include "transfer/OutputFile.h"
 #include "view/View.h"
 
+#include <QBuffer>
 #include <QImage>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <array>
@@ -97,15 +99,31 @@ std::string DefaultText(const view::RowBlocks& blocks, const view::RowViews& sho
     return text + view::HexDump(*blocks.at, layout);
 }
 
-// The picture scaled by factor, written whole or not at all.
-int WritePng(const std::span<const std::uint8_t> screen, int factor, const QString& name) {
+// The picture scaled by factor, written whole or not at all: OUT takes the
+// new file's name only once all of it is on the disk.
+int WritePng(const std::span<const std::uint8_t> screen, int factor, const QString& name,
+             bool force) {
     const view::ScreenImage image = view::ScaleImage(*view::RenderScreen(screen), factor);
     // The pixels are 0xFFRRGGBB, Qt's 32-bit RGB layout.
     const QImage picture(reinterpret_cast<const uchar*>(image.pixels.data()), image.width,
                          image.height, image.width * 4, QImage::Format_RGB32);
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit()) {
-        ReportError("cannot write " + Shown(name) + ": " + file.errorString().toStdString());
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG")) {
+        ReportError("cannot write " + Shown(name) + ": the PNG could not be made");
+        return ExitUsageOrIo;
+    }
+    try {
+        OutputFile out(ToFsPath(name), force ? ExistingFile::Replace : ExistingFile::Keep);
+        out.Write(std::span(reinterpret_cast<const std::uint8_t*>(png.constData()),
+                            static_cast<std::size_t>(png.size())));
+        out.Close();
+    } catch (const std::system_error& error) {
+        if (error.code() == std::errc::file_exists) {
+            ReportExistingOutFile(name); // made since it was looked for
+        } else {
+            ReportError("cannot write " + Shown(name) + ": " + error.code().message());
+        }
         return ExitUsageOrIo;
     }
     return ExitDone;
@@ -135,6 +153,8 @@ int ViewCommand(const QStringList& arguments) {
         QStringLiteral("With --png: each pixel a square of N x N, N from 1 to 4 (default 1)."),
         QStringLiteral("N"), QStringLiteral("1"));
     parser.addOption(scaleOption);
+    const QCommandLineOption forceOption = ForceOption();
+    parser.addOption(forceOption);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The tape image."));
     parser.addPositionalArgument(QStringLiteral("ROW"), QStringLiteral("The row, from 1."));
     TapeOptions options;
@@ -159,8 +179,18 @@ int ViewCommand(const QStringList& arguments) {
     if (parser.isSet(scaleOption) && asked != &PngOption) {
         return UsageError(Command, "--scale goes with --png");
     }
+    if (parser.isSet(forceOption) && asked != &PngOption) {
+        return UsageError(Command, "--force goes with --png");
+    }
     if (parser.positionalArguments().size() != 2) {
         return UsageError(Command, "give FILE and ROW");
+    }
+    const bool force = parser.isSet(forceOption);
+    if (asked == &PngOption) {
+        const QString out = parser.value(QLatin1String(PngOption.name));
+        if (!MayCreateOutFile(ToFsPath(out), out, force)) {
+            return ExitUsageOrIo;
+        }
     }
     const QString name = parser.positionalArguments()[0];
     const QString rowArgument = parser.positionalArguments()[1];
@@ -202,7 +232,7 @@ int ViewCommand(const QStringList& arguments) {
                                        " of " + Shown(name) + "; give " +
                                        OfferedOptions(shown.views));
     } else if (asked == &PngOption) {
-        return WritePng(shown.data, scale, parser.value(QLatin1String(PngOption.name)));
+        return WritePng(shown.data, scale, parser.value(QLatin1String(PngOption.name)), force);
     } else if (asked->views.empty()) {
         text = view::HexDump(*blocks.at, choice.layout);
     } else {

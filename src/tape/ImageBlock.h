@@ -32,9 +32,17 @@ struct ImageBlock {
     std::string row; // its row in the contents list
     // Length field, flag, payload, checksum, as stored: the checksum byte is
     // never replaced. A Jupiter Ace TAP block carries the flag the reader
-    // supplies. A corrupt block holds what the file has of it; a block that
-    // holds no frame (a pause, a text, a stop) holds nothing.
+    // supplies. A corrupt block holds what the file has of it: in a file of
+    // blocks its length field and the bytes after it, as far as the field
+    // reaches; in a TZX or PZX image the file's own bytes from the block's
+    // start (see imageBytesToEnd). A block that holds no frame (a pause, a
+    // text, a stop) holds nothing.
     std::vector<std::uint8_t> stored;
+    // A corrupt block of a TZX or PZX image: how many bytes the file holds
+    // from the block's start to its end; stored holds the first
+    // MaxCorruptBytesKept of them.
+    std::optional<std::uint64_t> imageBytesToEnd;
+    static constexpr std::size_t MaxCorruptBytesKept = 65536;
     ChecksumVerdict verdict = ChecksumVerdict::Good;
     std::optional<HeaderFields> header; // the fields of a Header block
     // The block stands where the machine's rules read a header, so the data

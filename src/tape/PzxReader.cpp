@@ -157,7 +157,9 @@ void AddBlock(EntryBuilder& out, Span tag, Span body) {
 } // namespace
 
 std::optional<TapeEntry> PzxReader::ReadEntry(std::span<const std::uint8_t> file, std::size_t at) {
-    const auto corrupt = [] { return CorruptEntry(CorruptBlockRow); };
+    const auto corrupt = [&file, at] {
+        return CorruptEntry(CorruptBlockRow, file.subspan(std::min(at, file.size())));
+    };
     EntryBuilder out(file.size());
     if (at == 0 && file.empty()) {
         return corrupt();

@@ -21,18 +21,22 @@ enum class EntryKind {
 
 struct TapeEntry {
     EntryKind kind = EntryKind::Skipped;
-    std::string row;                    // every kind but Frame: the contents-list row
-    std::span<const std::uint8_t> data; // Frame: flag, payload, checksum as stored
-    bool turbo = false;                 // Frame: stored for a loader other than the ROM's
-    std::size_t next = 0;               // where the next block starts
-    bool last = false;                  // nothing is read after this block
+    std::string row; // every kind but Frame: the contents-list row
+    // Frame: flag, payload, checksum as stored. Corrupt: the file's bytes
+    // from where the block begins (its ID or tag) to the file's end.
+    std::span<const std::uint8_t> data;
+    bool turbo = false;   // Frame: stored for a loader other than the ROM's
+    std::size_t next = 0; // where the next block starts
+    bool last = false;    // nothing is read after this block
 };
 
-// The last entry of an image whose next block cannot be read whole.
-[[nodiscard]] inline TapeEntry CorruptEntry(std::string row) {
+// The last entry of an image whose next block cannot be read whole; rest is
+// what the file holds from where that block begins.
+[[nodiscard]] inline TapeEntry CorruptEntry(std::string row, std::span<const std::uint8_t> rest) {
     TapeEntry entry;
     entry.kind = EntryKind::Corrupt;
     entry.row = std::move(row);
+    entry.data = rest;
     entry.last = true;
     return entry;
 }

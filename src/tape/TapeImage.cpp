@@ -20,6 +20,7 @@ struct TapeImage::Found {
     TapeBlock block; // as ReadBlock gives it: a wrong checksum replaced
     BlockFacts facts;
     std::optional<std::uint8_t> storedChecksum; // where the block has one
+    std::optional<std::uint64_t> bytesToEnd;    // a corrupt TZX or PZX block
     bool turbo = false;
     std::uint64_t next = 0;
     bool expectAfter = true;
@@ -47,6 +48,7 @@ bool TapeImage::ReadAt(std::uint64_t offset, bool expectHeader, Detail detail, F
 bool TapeImage::ReadAt(TapeFile& file, std::uint64_t offset, bool expectHeader, Detail detail,
                        Found& found) const {
     found.storedChecksum.reset();
+    found.bytesToEnd.reset();
     found.turbo = false;
     found.last = false;
     found.expectAfter = expectHeader;
@@ -62,6 +64,9 @@ bool TapeImage::ReadAt(TapeFile& file, std::uint64_t offset, bool expectHeader, 
         if (!whole) {
             found.facts.kind = BlockKind::Corrupt;
             found.facts.row = CorruptBlockRow;
+            if (detail == Detail::Block) {
+                KeepCorruptBytes(offset, expectHeader, found.block.Bytes);
+            }
             return true;
         }
         // The reader put the computed checksum in place of a wrong one.
@@ -86,6 +91,12 @@ bool TapeImage::ReadAt(TapeFile& file, std::uint64_t offset, bool expectHeader, 
     found.next = entry->next;
     found.last = entry->last;
     found.block.Bytes.clear();
+    if (entry->kind == EntryKind::Corrupt && detail == Detail::Block) {
+        found.bytesToEnd = entry->data.size();
+        const auto kept = entry->data.first(
+            std::min<std::size_t>(entry->data.size(), ImageBlock::MaxCorruptBytesKept));
+        found.block.Bytes.assign(kept.begin(), kept.end());
+    }
     if (entry->kind != EntryKind::Frame) {
         found.facts.kind = entry->kind == EntryKind::Stop      ? BlockKind::Stop
                            : entry->kind == EntryKind::Corrupt ? BlockKind::Corrupt
@@ -109,6 +120,24 @@ bool TapeImage::ReadAt(TapeFile& file, std::uint64_t offset, bool expectHeader, 
         found.facts.row += " (turbo)";
     }
     return true;
+}
+
+void TapeImage::KeepCorruptBytes(std::uint64_t offset, bool expectHeader,
+                                 std::vector<std::uint8_t>& kept) const {
+    // The length field, and after it what the file holds of the bytes it
+    // gives: a block cut short shows what was saved of it.
+    const std::uint64_t end = bytes_.size();
+    const std::uint64_t declared = Le16At(bytes_, offset).value_or(0);
+    const std::uint64_t after = std::min(offset + 2, end);
+    const std::uint64_t held = std::min(declared, end - after);
+    const auto at = [this](std::uint64_t i) {
+        return bytes_.begin() + static_cast<std::ptrdiff_t>(i);
+    };
+    kept.assign(at(offset), at(after));
+    if (layout_ == TapeLayout::AceTap) {
+        kept.push_back(expectHeader ? HeaderFlag : DataFlag);
+    }
+    kept.insert(kept.end(), at(after), at(after + held));
 }
 
 void TapeImage::Scan(std::size_t maxBlocks, Detail detail,
@@ -199,6 +228,7 @@ void TapeImage::BlockOf(Found& found, ImageBlock& block) const {
     block.header = std::move(found.facts.header);
     block.headerPlace = found.facts.headerPlace;
     block.turbo = found.turbo;
+    block.imageBytesToEnd = found.bytesToEnd;
     block.verdict =
         block.kind == BlockKind::Corrupt ? ChecksumVerdict::Damaged : found.block.Verdict;
     std::swap(block.stored, found.block.Bytes);
@@ -227,6 +257,14 @@ ImageBlock TapeImage::BlockAsPlayed(std::size_t row) const {
 
 TapeBlock TapeImage::Frame(std::size_t row) const {
     return BlockAsPlayed(row).Frame();
+}
+
+std::string ReadFailureText(const std::system_error& error) {
+    std::string text = error.code().message();
+    if (error.code() == std::errc::file_too_large) {
+        text += " (the limit is " + std::to_string(TapeImage::MaxFileSize >> 20) + " MB)";
+    }
+    return text;
 }
 
 bool TapeImage::Playable() const noexcept {

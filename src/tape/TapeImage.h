@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace bitreel {
@@ -121,6 +122,9 @@ private:
     [[nodiscard]] bool ReadAt(TapeFile& file, std::uint64_t offset, bool expectHeader,
                               Detail detail, Found& found) const;
     void BlockOf(Found& found, ImageBlock& block) const;
+    // The bytes a corrupt block of a file of blocks at offset holds.
+    void KeepCorruptBytes(std::uint64_t offset, bool expectHeader,
+                          std::vector<std::uint8_t>& kept) const;
     // Indexes up to maxBlocks further rows, handing each to visit.
     void Scan(std::size_t maxBlocks, Detail detail,
               const std::function<void(std::size_t, Found&)>& visit);
@@ -143,6 +147,10 @@ private:
     bool hasFrame_ = false;
     bool hasCorrupt_ = false;
 };
+
+// Why an image could not be read, in the system's words; a file too large
+// to list also names the limit, "File too large (the limit is 64 MB)".
+[[nodiscard]] std::string ReadFailureText(const std::system_error& error);
 
 // Rows are indexed from 0 inside, but a person reads and types them counted
 // from 1: in messages, progress, titles, export names and arguments. Every

@@ -484,7 +484,10 @@ std::optional<bool> TzxReader::IsJupiterAceTape(std::span<const std::uint8_t> fi
 }
 
 std::optional<TapeEntry> TzxReader::ReadEntry(std::span<const std::uint8_t> file, std::size_t at) {
-    const auto corrupt = [] { return CorruptEntry(CorruptBlockRow); };
+    // A file without the signature is corrupt from its first byte on.
+    const auto corrupt = [&file, &at] {
+        return CorruptEntry(CorruptBlockRow, file.subspan(std::min(at, file.size())));
+    };
     EntryBuilder out(file.size());
     if (at == 0) {
         ByteCursor in(file);

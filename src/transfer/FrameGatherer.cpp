@@ -40,4 +40,25 @@ TapeBlock FrameGatherer::TakeBlock() {
     return block;
 }
 
+std::optional<FramePart> FrameGatherer::InProgress() const {
+    const std::size_t held = gathered_.Bytes.size() + received_.size();
+    if (held == 0) {
+        return std::nullopt;
+    }
+    const auto byte = [this](std::size_t i) {
+        return i < gathered_.Bytes.size() ? gathered_.Bytes[i]
+                                          : received_[i - gathered_.Bytes.size()];
+    };
+    FramePart part;
+    if (held >= 2) {
+        const std::int64_t length = byte(0) | (byte(1) << 8);
+        if (static_cast<std::int64_t>(held) - 2 >= length) {
+            return std::nullopt; // whole, waiting to be taken: nothing of it is missing
+        }
+        part.length = length;
+        part.received = static_cast<std::int64_t>(held) - 2;
+    }
+    return part;
+}
+
 } // namespace bitreel

@@ -2,10 +2,12 @@
 
 #include "tape/TapeBlock.h"
 #include "tape/TapeLayout.h"
+#include "transfer/TransferResult.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -36,6 +38,11 @@ public:
     // The completed block: Bytes the whole frame, Length its length field.
     // Gathering starts on the next frame.
     [[nodiscard]] TapeBlock TakeBlock();
+
+    // The frame that has begun and not come whole, gathered or still
+    // waiting; none between frames, and none when a whole frame waits to be
+    // taken.
+    [[nodiscard]] std::optional<FramePart> InProgress() const;
 
 private:
     std::deque<std::uint8_t> received_;

@@ -32,7 +32,8 @@ TransferResult Playback::Run(const PlayRequest& request) {
     } catch (const PortError& error) {
         result = Failure(error.what());
     } catch (const std::system_error& error) {
-        result = Failure(FileFailure("Cannot read", request.file, error));
+        result = Failure("Cannot read " + request.file.filename().string() + ": " +
+                         ReadFailureText(error));
     } catch (...) {
         // Not a failure of the line or the file: the front end is released, and
         // the error goes on to end the program.

@@ -31,6 +31,7 @@ TransferResult Recording::Run(const RecordingRequest& request) {
     if (blocks_ > 0) {
         result.file = output_;
     }
+    result.cutShort = gatherer_.InProgress();
     RunGuarded([&] { frontEnd_.RunEnds(Transfer::Record, result); });
     return result;
 }
@@ -51,13 +52,13 @@ TransferResult Recording::Record(const RecordingRequest& request) {
     if (!frontEnd_.RecordingFolder(folder)) {
         return Failure("Cannot open the folder " + folder.filename().string());
     }
-    output_ = RecordOutputPath(*chosen);
+    output_ = request.keepChosenName ? *chosen : RecordOutputPath(*chosen);
 
     // Whatever arrived before the recording is not part of it.
     (void)port_.ReadAll();
 
     frontEnd_.ReceivingStarts();
-    file_.emplace(output_);
+    file_.emplace(output_, request.existing);
     gatherer_ = FrameGatherer{};
     progressShown_ = false;
     blocks_ = 0;

@@ -20,11 +20,19 @@ struct RecordingRequest {
     MachineKind machine = MachineKind::Spectrum;
     TapeLayout layout = TapeLayout::SpectrumTap;
     std::filesystem::path dialogFolder;
+    // The file is written under the name chosen, in its own letter case (a
+    // script names it); otherwise a new file's name is put in capitals.
+    bool keepChosenName = false;
+    // A file of the chosen name is replaced once the first block is written
+    // (the user was asked); with Keep, the recording fails instead.
+    ExistingFile existing = ExistingFile::Replace;
 };
 
 // Records a tape image from the machine: asks for the file, then gathers the
 // frames that arrive, writes each complete block in the requested layout and
-// lists it, until the user stops.
+// lists it, until the user stops. The file takes its name when its first
+// block is written: a recording that writes none leaves a file of that name
+// as it was, and makes none where there was none.
 class Recording {
 public:
     Recording(SerialPort& port, TransferFrontEnd& frontEnd, RecordFileDialog& dialog)

@@ -2,6 +2,7 @@
 
 #include "transfer/TransferResult.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -18,11 +19,16 @@ enum class Activity {
     Recording, // blocks are received
 };
 
-// How far the block in hand has got: its bytes moved so far and, once its
-// length is known, its whole size.
+// What a block's progress is counted in: the serial line moves bytes, the
+// sound card plays time.
+enum class ProgressUnit { Bytes, Milliseconds };
+
+// How far the block in hand has got: its bytes moved (or its time played) so
+// far and, once its length is known, its whole size.
 struct BlockProgress {
     std::int64_t count = 0;
     std::optional<std::int64_t> total;
+    ProgressUnit unit = ProgressUnit::Bytes;
 
     friend bool operator==(const BlockProgress&, const BlockProgress&) = default;
 };
@@ -30,6 +36,15 @@ struct BlockProgress {
 // Whether progress must be on screen before the run goes on, or may
 // wait for the next repaint (the count inside a frame, on the per-byte path).
 enum class ProgressShown { AtOnce, WithNextPaint };
+
+// Play through the sound card, at a block that stops the tape: what the user
+// has said.
+enum class TapeRestart {
+    NotYet,  // nothing yet: the tape stays stopped
+    GoOn,    // start the tape again
+    EndHere, // the user cannot answer (no input to read): the run ends at the
+             // stop, as Play over the line does
+};
 
 // What a transfer tells the one who started it, as values; each front end
 // words and shows them its own way (a window on its own labels and lists, a
@@ -63,6 +78,19 @@ public:
     virtual void ReceivingStarts() = 0;
     // Record: a block was written; its contents row.
     virtual void BlockRecorded(std::string_view row) = 0;
+
+    // Play through the sound card: the tape stopped at this row; the front
+    // end tells the user how to go on.
+    virtual void TapeStopped(int row) = 0;
+    // Asked while the tape is stopped, between yields.
+    [[nodiscard]] virtual TapeRestart RestartAsked() = 0;
+    // Play through the sound card: the select block of this row plays its
+    // first choice.
+    virtual void ChoiceTaken(int row) = 0;
+    // Play through the sound card: lets the user act as Yield does, and with
+    // nothing from the user waits at most this long, for as long as the
+    // sound queued lasts (zero: returns at once).
+    virtual void Idle(std::chrono::milliseconds most) = 0;
 
     // Lets the user act (Stop, Exit) and returns. When the run has nothing
     // to do (see LineWaits) it may first wait a little for the line or the

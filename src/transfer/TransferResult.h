@@ -1,11 +1,22 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <utility>
 
 namespace bitreel {
+
+// A frame that had begun and not ended: the bytes of its body that came (after
+// its length field), and the length that field gives once both of its bytes
+// came.
+struct FramePart {
+    std::int64_t received = 0;
+    std::optional<std::int64_t> length;
+
+    friend bool operator==(const FramePart&, const FramePart&) = default;
+};
 
 // How a Play or Record run ended, for its front end to show.
 struct TransferResult {
@@ -35,6 +46,9 @@ struct TransferResult {
     // Record: the file that holds the blocks written; empty when none was
     // written.
     std::filesystem::path file;
+    // Record: the frame in progress when the run ended, which was not written
+    // (its row is block); none when the run ended between frames.
+    std::optional<FramePart> cutShort;
 
     [[nodiscard]] bool Failed() const { return ending == Ending::Failed; }
 };

@@ -16,6 +16,7 @@ namespace {
 constexpr std::uint8_t kEnter = 0x0D;
 constexpr std::uint8_t kNumberMarker = 0x0E;
 constexpr std::uint8_t kBin = 0xC4;
+constexpr std::uint8_t kDefFn = 0xCE;
 constexpr std::size_t kNumberSize = 5;
 
 bool IsDigit(std::uint8_t b) {
@@ -68,12 +69,26 @@ bool ListBody(std::span<const std::uint8_t> body, std::string& out) {
     std::size_t literal = 0;
     std::size_t pos = 0;
     bool whole = true;
+    // Between DEF FN and its "=", each parameter is followed by a marker and
+    // five bytes the machine keeps the argument in when FN runs; it lists
+    // none of them.
+    bool parameters = false;
     while (pos < body.size() && body[pos] != kEnter) {
         const std::uint8_t b = body[pos];
+        if (b == kDefFn) {
+            parameters = true;
+        } else if (b == '=' || b == ':') {
+            parameters = false;
+        }
         if (b == kNumberMarker) {
             if (body.size() - pos - 1 < kNumberSize) {
                 whole = false;
                 break;
+            }
+            if (parameters) {
+                pos += 1 + kNumberSize;
+                literal = pos;
+                continue;
             }
             const double hidden = DecodeSpectrumNumber(body.subspan(pos + 1).first<kNumberSize>());
             const auto shown = ShownValue(body, literal, pos);

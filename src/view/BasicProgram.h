@@ -18,6 +18,7 @@ namespace bitreel::view {
 // The 5-byte form stored after a number is hidden, as on the machine, unless
 // it holds another value than the digits before it show: then the value
 // follows in braces, "CLEAR 0{30463}". Digits after BIN are read in binary.
+// The slots after DEF FN's parameters are hidden always: "DEF FN h(x)=x*2".
 [[nodiscard]] TextView ListBasicProgram(std::span<const std::uint8_t> program);
 
 } // namespace bitreel::view

@@ -141,9 +141,8 @@ TextView ListBasicVariables(std::span<const std::uint8_t> variables) {
             return view;
         }
     }
-    if (!variables.empty()) {
-        view.problems.push_back("the variables have no end marker");
-    }
+    // The ROM saves the variables without their end marker, so an area that
+    // ends after a whole variable is complete.
     return view;
 }
 

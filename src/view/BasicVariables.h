@@ -9,7 +9,8 @@
 
 namespace bitreel::view {
 
-// One line per variable, in the order stored, up to the end marker 0x80:
+// One line per variable, in the order stored, up to the end marker 0x80 or
+// the end of the bytes (SAVE leaves the marker out):
 // "a = 5", "total = 1.5" (long names), "a$ = \"text\"", arrays as
 // ListNumberArray and ListCharArray show them, and FOR loop variables with
 // their limit, step and the statement the loop goes back to:

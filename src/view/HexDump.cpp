@@ -28,13 +28,16 @@ void AppendByte(std::string& out, std::uint8_t byte) {
 // bytes after its length field.
 class Marks {
 public:
-    explicit Marks(std::size_t size) : size_(size) {}
+    // Which bytes are marked: the flag first, the checksum last.
+    enum class Kind { FlagAndChecksum, FlagOnly, None };
+
+    Marks(std::size_t size, Kind kind) : size_(size), kind_(kind) {}
 
     [[nodiscard]] char Open(std::size_t i) const {
-        return i == 0 ? '[' : i + 1 == size_ ? '<' : ' ';
+        return IsFlag(i) ? '[' : IsChecksum(i) ? '<' : ' ';
     }
     [[nodiscard]] char Close(std::size_t i) const {
-        return i == 0 ? ']' : i + 1 == size_ ? '>' : ' ';
+        return IsFlag(i) ? ']' : IsChecksum(i) ? '>' : ' ';
     }
     // The character between byte i - 1 and byte i of one line.
     [[nodiscard]] char Between(std::size_t i) const {
@@ -47,7 +50,13 @@ public:
     }
 
 private:
+    [[nodiscard]] bool IsFlag(std::size_t i) const { return i == 0 && kind_ != Kind::None; }
+    [[nodiscard]] bool IsChecksum(std::size_t i) const {
+        return i != 0 && i + 1 == size_ && kind_ == Kind::FlagAndChecksum;
+    }
+
     std::size_t size_;
+    Kind kind_;
 };
 
 std::string Heading(std::size_t size) {
@@ -62,16 +71,10 @@ std::string Heading(std::size_t size) {
            " in < >";
 }
 
-} // namespace
-
-std::string HexDump(std::span<const std::uint8_t> frame) {
-    return HexDump(frame, FrameChecksumVerdict(frame));
-}
-
-std::string HexDump(std::span<const std::uint8_t> frame, ChecksumVerdict verdict) {
-    const auto body = frame.size() > 2 ? frame.subspan(2) : frame.subspan(0, 0);
-    std::string text = Heading(body.size()) + "\n";
-    const Marks marks(body.size());
+// The bytes 16 to a line, with their offsets, marks and characters.
+std::string Lines(std::span<const std::uint8_t> body, Marks::Kind kind) {
+    std::string text;
+    const Marks marks(body.size(), kind);
     for (std::size_t first = 0; first < body.size(); first += kPerLine) {
         const std::size_t count = std::min(kPerLine, body.size() - first);
         std::string line = Hex(static_cast<unsigned>(first), 4);
@@ -93,23 +96,45 @@ std::string HexDump(std::span<const std::uint8_t> frame, ChecksumVerdict verdict
         line += count == kPerLine ? marks.Close(first + count - 1) : ' ';
         text += line + " " + characters + "\n";
     }
-    text += "Checksum: " + ChecksumText(CheckChecksum(frame, verdict)) + "\n";
     return text;
+}
+
+} // namespace
+
+std::string HexDump(std::span<const std::uint8_t> frame) {
+    return HexDump(frame, FrameChecksumVerdict(frame));
+}
+
+std::string HexDump(std::span<const std::uint8_t> frame, ChecksumVerdict verdict) {
+    const auto body = frame.size() > 2 ? frame.subspan(2) : frame.subspan(0, 0);
+    return Heading(body.size()) + "\n" + Lines(body, Marks::Kind::FlagAndChecksum) +
+           "Checksum: " + ChecksumText(CheckChecksum(frame, verdict)) + "\n";
 }
 
 std::string HexDump(const ImageBlock& block, TapeLayout layout) {
     if (block.kind != BlockKind::Corrupt) {
         return HexDump(block.stored, block.verdict);
     }
-    // What the file has of a block it cannot hold whole; its last byte is no checksum.
+    const std::span<const std::uint8_t> stored = block.stored;
+    if (block.imageBytesToEnd) {
+        // A TZX or PZX block holds no frame: its bytes as the image has them.
+        std::string text = "Corrupt block: the file holds " +
+                           std::to_string(*block.imageBytesToEnd) +
+                           " bytes from its start to its end";
+        if (stored.size() < *block.imageBytesToEnd) {
+            text += "; the first " + std::to_string(stored.size()) + " are shown";
+        }
+        return text + ".\n" + Lines(stored, Marks::Kind::None);
+    }
+    // What the file has of a block it cannot hold whole: from the flag on,
+    // and no checksum, which never came.
     const std::size_t supplied = layout == TapeLayout::AceTap ? 1 : 0;
-    const std::size_t held =
-        block.stored.size() > 2 + supplied ? block.stored.size() - 2 - supplied : 0;
-    const unsigned declared =
-        block.stored.size() >= 2 ? block.stored[0] | (block.stored[1] << 8) : 0;
+    const auto body = stored.size() > 2 ? stored.subspan(2) : stored.subspan(0, 0);
+    const std::size_t held = body.size() > supplied ? body.size() - supplied : 0;
+    const unsigned declared = stored.size() >= 2 ? stored[0] | (stored[1] << 8) : 0;
     return "Corrupt block: its length field gives " + std::to_string(declared) +
            " bytes; the file holds " + std::to_string(held) + " of them.\n" +
-           HexDump(block.stored, ChecksumVerdict::Damaged);
+           (held > 0 ? Lines(body, Marks::Kind::FlagOnly) : std::string());
 }
 
 } // namespace bitreel::view

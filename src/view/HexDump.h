@@ -27,8 +27,10 @@ namespace bitreel::view {
 [[nodiscard]] std::string HexDump(std::span<const std::uint8_t> frame, ChecksumVerdict verdict);
 
 // A contents row's block as an inspector shows its bytes: with the reader's
-// verdict; a corrupt block with a line first saying how many of the bytes its
-// length field gives the file holds, then what there is of it.
+// verdict. A corrupt block of a file of blocks: a line saying how many of the
+// bytes its length field gives the file holds, then those bytes from the flag
+// on, with no checksum marked; a corrupt TZX or PZX block: a line saying how
+// many bytes the file holds from the block's start, then those bytes.
 [[nodiscard]] std::string HexDump(const ImageBlock& block, TapeLayout layout);
 
 } // namespace bitreel::view

@@ -2,6 +2,7 @@
 // views that fit, close on Escape, and save and copy what they show.
 #include "TestWindow.h"
 
+#include "app/BesidePlacement.h"
 #include "app/BlockInspector.h"
 #include "app/ScreenTab.h"
 #include "support/TapeBuilder.h"
@@ -17,6 +18,7 @@
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QTabWidget>
 
 namespace bitreel::test {
@@ -363,6 +365,131 @@ TEST_F(Inspector, ATzxRowOpensAsTheSameTapBlockDoes) {
         EXPECT_EQ(shown(row + 1), fromTap[static_cast<std::size_t>(row)]);
     }
 }
+
+// A row the file does not hold whole opens on its bytes, as far as the file
+// holds them: a TAP block from its flag on, a TZX block from its ID.
+TEST_F(Inspector, ACorruptRowShowsTheBytesThatAreThere) {
+    const struct {
+        const char* name;
+        Bytes image;
+        int row; // the corrupt one; a TAP file goes on to list what follows it
+        const char* first;
+        const char* bytes; // the first line of the dump
+    } cases[] = {
+        {"CUT.TAP", TapeBuilder().Block(255, {1}).Length(900).Raw({255, 0x41, 0x42}).bytes(), 1,
+         "Corrupt block: its length field gives 900 bytes; the file holds 3 of them.",
+         "0000[FF]41 42"},
+        {"CUT.TZX", TzxBuilder().Standard({255, 1}).Standard({255, 2, 3}).Cut(3).bytes(), 1,
+         "Corrupt block: the file holds 5 bytes from its start to its end.", "0000 10 E8 03 03 00"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        TapeBuilder().Raw(c.image).WriteTo(folder / c.name);
+        TestWindow w(folder.path(), line);
+        ASSERT_EQ(TestWindow::Rows(w.Contents()).at(c.row), "Corrupt block");
+        BlockInspector* inspector = OpenRow(w, c.row);
+        ASSERT_NE(inspector, nullptr);
+        EXPECT_EQ(Tabs(inspector), QStringList{"Hex"});
+        const QStringList lines =
+            inspector->findChild<QPlainTextEdit*>("hex")->toPlainText().split('\n');
+        ASSERT_GE(lines.size(), 2);
+        EXPECT_EQ(lines[0].toStdString(), c.first);
+        EXPECT_TRUE(lines[1].startsWith(c.bytes)) << lines[1].toStdString();
+    }
+}
+
+// A name's control bytes show as their pictures in the contents list and in
+// the inspector's title, so that a CR or LF cannot split a row; every other
+// Latin-1 character shows as it is.
+TEST_F(Inspector, ControlBytesShowAsPicturesAndKeepARowOnOneLine) {
+    const struct {
+        std::string name; // ten bytes
+        QString shown;
+    } cases[] = {
+        {std::string("ab\rcd\nef  ", 10), QString::fromUtf8("ab\u240dcd\u240aef  ")},
+        {std::string("\x1b\x7f\x00\x1f      ", 10),
+         QString::fromUtf8("\u241b\u2421\u2400\u241f      ")},
+        {std::string("\xe9\xa0\x85\xff~     ", 10),
+         QString::fromUtf8("\u00e9\u00a0\u0085\u00ff~     ")},
+    };
+    TapeBuilder tape;
+    for (const auto& c : cases) {
+        tape.Block(0, SpectrumHeader(3, c.name, 1, 100, 0)).Block(255, {7});
+    }
+    tape.WriteTo(dir / "NAMES.TAP");
+    TestWindow w(dir.path(), line);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        const QString row = QStringLiteral("Code        : ") + cases[i].shown +
+                            QStringLiteral(" [Start=100, Length=1]");
+        const auto listRow = static_cast<int>(2 * i);
+        EXPECT_EQ(w.Contents()->itemText(listRow), row);
+        BlockInspector* inspector = OpenRow(w, listRow);
+        ASSERT_NE(inspector, nullptr);
+        EXPECT_EQ(inspector->windowTitle(),
+                  QStringLiteral("NAMES.TAP - row %1: Code : %2 [Start=100, Length=1]")
+                      .arg(listRow + 1)
+                      .arg(cases[i].shown.trimmed()));
+        inspector->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+// An inspector opens beside the main window, not over its commands, and
+// wholly on the screen.
+TEST_F(Inspector, OpensBesideTheWindowOnTheScreen) {
+    const auto w = Open("spectrum/savetap_test.tap");
+    BlockInspector* inspector = OpenRow(*w, 0);
+    ASSERT_NE(inspector, nullptr);
+    const QRect screen = w->form->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(inspector->frameGeometry())) << screen.width();
+    const QSize margins = inspector->frameGeometry().size() - inspector->size();
+    EXPECT_EQ(inspector->frameGeometry(),
+              BesideGeometry(w->form->frameGeometry(), QSize(660, 560) + margins,
+                             inspector->minimumSizeHint() + margins, screen, 0));
+}
+
+struct BesideCase {
+    const char* name;
+    QRect main;
+    QRect screen;
+    int open;
+    QRect at;
+};
+
+void PrintTo(const BesideCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const QRect kWide(0, 0, 1920, 1080);
+const QRect kXvfb(0, 0, 1280, 1024);
+
+// For an inspector of 660 x 560 that can be narrowed to 400.
+const BesideCase kBeside[] = {
+    {"RightOfTheWindow", {100, 100, 700, 420}, kWide, 0, {808, 100, 660, 560}},
+    {"LeftWhenTheRightHasNoRoom", {1200, 100, 700, 420}, kWide, 0, {532, 100, 660, 560}},
+    {"EachFurtherOneStepsDown", {100, 100, 700, 420}, kWide, 2, {808, 156, 660, 560}},
+    {"BelowWhenNeitherSideHasRoom", {0, 0, 705, 406}, kXvfb, 0, {0, 414, 660, 560}},
+    {"AboveWhenThatIsWhereTheRoomIs", {0, 600, 705, 406}, kXvfb, 0, {0, 32, 660, 560}},
+    {"NarrowedToTheRoomBeside", {0, 500, 705, 406}, kXvfb, 0, {713, 464, 567, 560}},
+    {"NoRoomAnywhereWithinTheScreen", {0, 0, 705, 406}, {0, 0, 800, 600}, 0, {140, 0, 660, 560}},
+    {"KeptAboveTheScreensFoot", {100, 600, 700, 420}, kWide, 0, {808, 520, 660, 560}},
+    {"ScreenNotAtTheOrigin",
+     {-1800, 50, 700, 420},
+     {-1920, 0, 1920, 1080},
+     0,
+     {-1092, 50, 660, 560}},
+};
+
+class Beside : public ::testing::TestWithParam<BesideCase> {};
+
+TEST_P(Beside, CoversAsLittleOfTheWindowAsTheScreenAllows) {
+    const BesideCase& c = GetParam();
+    EXPECT_EQ(BesideGeometry(c.main, {660, 560}, {400, 300}, c.screen, c.open), c.at);
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, Beside, testing::ValuesIn(kBeside), ByName());
 
 } // namespace
 } // namespace bitreel::test

@@ -40,7 +40,7 @@ TEST_F(Listing, AFileThatCannotBeListedSaysWhyUntilTheNextFileOrMachine) {
          },
          "Cannot read C.TAP: Is a directory"},
         {"D.TAP", [](const fs::path& p) { fs::resize_file(p, TapeImage::MaxFileSize + 1); },
-         "Cannot read D.TAP: File too large"},
+         "Cannot read D.TAP: File too large (the limit is 64 MB)"},
         {"E.TAP", [](const fs::path& p) { fs::permissions(p, fs::perms::none); },
          "Cannot read E.TAP: Permission denied"},
     };
@@ -94,7 +94,8 @@ TEST_F(Listing, AFirstFileThatCannotBeListedSaysWhyAfterStartUp) {
     fs::resize_file(dir / "A.TAP", TapeImage::MaxFileSize + 1);
     line.present = {3};
     TestWindow w(dir.path(), line);
-    EXPECT_EQ(w.Label("lblStatus")->text(), "Cannot read A.TAP: File too large");
+    EXPECT_EQ(w.Label("lblStatus")->text(),
+              "Cannot read A.TAP: File too large (the limit is 64 MB)");
 }
 
 // 200,000 empty blocks: the window lists them in steps and handles its

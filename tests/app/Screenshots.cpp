@@ -6,7 +6,9 @@
 // "basic" and "screen" are block inspectors on savetap_test.tap: its program
 // header (the listing) and its loading screen's data block. "record-dialog"
 // and "save-dialog" are the screen with the Record dialog or an inspector's
-// save dialog open on the folder.
+// save dialog open on the folder. "beside" is the whole screen with an
+// inspector open on the last row of the folder's largest tape image, where
+// it opens beside the window.
 // A pseudo-terminal stands in for a serial adapter, so that the port list
 // has a port to show.
 #include "app/BlockInspector.h"
@@ -19,8 +21,10 @@
 #include "serial/SystemPort.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -98,7 +102,8 @@ int main(int argc, char* argv[]) {
     if (argc != 3) {
         std::fprintf(stderr,
                      "usage: %s OUT.png "
-                     "spectrum|contents|ace|playing|basic|screen|record-dialog|save-dialog\n",
+                     "spectrum|contents|ace|playing|basic|screen|record-dialog|save-dialog|"
+                     "beside|sound-menu|sound-playing\n",
                      argv[0]);
         return 2;
     }
@@ -145,7 +150,50 @@ int main(int argc, char* argv[]) {
                    ? 0
                    : 1;
     }
-    if (scene == "contents" || scene == "playing") {
+    if (scene == "sound-menu" || scene == "sound-playing") {
+        auto* files = window.findChild<bitreel::FileList*>("File1");
+        if (!ClickFile(files, QStringLiteral("savetap_test.tap"))) {
+            return 1;
+        }
+        auto* contents = window.findChild<bitreel::ContentsList*>("lstContents");
+        contents->setCurrentRow(2);
+        bool saved = false;
+        const QString out = QString::fromLocal8Bit(argv[1]);
+        if (scene == "sound-menu") {
+            // The menu is a window of its own: the picture is of the screen
+            // where the window and the menu lie.
+            QTimer::singleShot(300, [&] {
+                if (QWidget* menu = QApplication::activePopupWidget()) {
+                    const QRect area = window.frameGeometry().united(menu->geometry());
+                    saved = window.screen()
+                                ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                                .save(out);
+                    menu->close();
+                }
+            });
+            const QPoint at = contents->visualRowRect(2).center();
+            QContextMenuEvent click(QContextMenuEvent::Mouse, at,
+                                    contents->viewport()->mapToGlobal(at));
+            QCoreApplication::sendEvent(contents->viewport(), &click);
+            return saved ? 0 : 1;
+        }
+        // Through the system's default output: a null sink will do.
+        QTimer midBlock;
+        QObject::connect(&midBlock, &QTimer::timeout, [&] {
+            const QString progress = window.findChild<QLabel*>("lblStatus2")->text();
+            if (progress.endsWith(QLatin1String(" s")) &&
+                progress.section(QLatin1Char(' '), 0, 0).toDouble() >= 2.0) {
+                midBlock.stop();
+                window.repaint();
+                saved = window.grab().save(out);
+                QTest::mouseClick(window.findChild<QPushButton*>("cmdStop"), Qt::LeftButton);
+            }
+        });
+        midBlock.start(50);
+        window.findChild<QAction*>("actPlaySound")->trigger();
+        return saved ? 0 : 1;
+    }
+    if (scene == "contents" || scene == "playing" || scene == "beside") {
         auto* files = window.findChild<bitreel::FileList*>("File1");
         const QStringList names = QDir().entryList({"*.TAP"}, QDir::Files, QDir::Size);
         const auto found = files->findItems(names.value(0), Qt::MatchExactly);
@@ -156,6 +204,16 @@ int main(int argc, char* argv[]) {
         files->scrollToItem(found.front());
         QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
                           files->visualItemRect(found.front()).center());
+        if (scene == "beside") {
+            auto* list = window.findChild<bitreel::ContentsList*>("lstContents");
+            if (!ShootInspector(window, list->count() - 1, QString::fromLocal8Bit(argv[1]))) {
+                return 1;
+            }
+            return QGuiApplication::primaryScreen()->grabWindow(0).save(
+                       QString::fromLocal8Bit(argv[1]))
+                       ? 0
+                       : 1;
+        }
         if (scene == "playing") {
             // Nobody reads the far end, so the bytes pile up as they would
             // ahead of a slow machine; the picture is taken mid-block.

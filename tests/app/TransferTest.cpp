@@ -31,6 +31,7 @@
 #include <functional>
 #include <map>
 #include <numeric>
+#include <set>
 
 // The real Exit ends the program at once, on purpose without tearing the
 // window down; the leak checker must not count what it leaves behind.
@@ -230,6 +231,40 @@ TEST_F(WindowTransfers, RecordWritesTheFramesAndListsTheNewFile) {
     EXPECT_TRUE(Button("cmdPlay")->isEnabled()); // the recording is ready to play
     EXPECT_TRUE(Button("cmdRecord")->isEnabled());
     EXPECT_FALSE(line->Dtr());
+}
+
+// Stop before the first block is whole: the file chosen, answered Yes to
+// replace, is left as it was; one that was not there is not made.
+TEST_F(WindowTransfers, RecordStoppedBeforeABlockLeavesTheOldFile) {
+    TapeBuilder().Raw(kData).WriteTo(dir / "OLD.TAP");
+    StartOnSimulatedLine();
+    const auto names = [this] {
+        std::set<std::string> found;
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            found.insert(entry.path().filename().string());
+        }
+        return found;
+    };
+    const std::set<std::string> before = names();
+    for (const char* name : {"OLD.TAP", "NEW.TAP"}) {
+        SCOPED_TRACE(name);
+        dialog->answer = dir / name;
+        // Half a frame, then nothing.
+        line->Send(Bytes(kHeader.begin(), kHeader.begin() + 9), SendPlan{{0, 9}});
+        int turns = 0;
+        EveryTurn stop([&] {
+            if (++turns < 20) {
+                return false;
+            }
+            Click(Button("cmdStop"));
+            return true;
+        });
+        Click(Button("cmdRecord"));
+        EXPECT_EQ(ReadFileBytes(dir / "OLD.TAP"), kData);
+        EXPECT_FALSE(fs::exists(dir / "NEW.TAP"));
+        EXPECT_EQ(names(), before); // nothing of the recording's own is left
+        EXPECT_EQ(Status(), "");
+    }
 }
 
 // Notes every change of a control's enabled state, in order.

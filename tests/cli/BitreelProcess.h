@@ -41,10 +41,17 @@ public:
         return WaitFor(QProcess::StandardOutput, out_, text);
     }
 
+    // What a user types on standard input, and its end.
+    void Type(const std::string& text) {
+        process_.write(text.data(), static_cast<qint64>(text.size()));
+    }
+    void EndInput() { process_.closeWriteChannel(); }
+
     void Signal(int signal) { ::kill(static_cast<pid_t>(process_.processId()), signal); }
 
-    Ran Finish() {
-        if (!process_.waitForFinished(Timeout)) {
+    // A run that plays in real time (through the sound card) takes a longer wait.
+    Ran Finish(int timeout = Timeout) {
+        if (!process_.waitForFinished(timeout)) {
             process_.kill();
             process_.waitForFinished(Timeout);
             return {-1, out_, err_};

@@ -4,12 +4,16 @@
 #include "cli/Console.h"
 #include "cli/PortArgument.h"
 #include "cli/ProgressLine.h"
+#include "cli/ProgressReporter.h"
 #include "cli/TapeOptions.h"
 #include "serial/SystemPort.h"
 
 #include "support/PtyPair.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace bitreel::cli {
 namespace {
@@ -30,6 +34,12 @@ TEST(ProgressLine, TellsBlockBytesRateAndTimeLeft) {
         {{9, 9, 50, 100, 100, 3725, false},
          "block 9 of 9: 50 of 100 bytes, 100 bytes/s, 1:02:05 left",
          "block 9 of 9: 100 bytes, 100 bytes/s"},
+        // Through the sound card: tenths of a second, rounded down, so that
+        // only the end shows the whole length.
+        {{4, 8, 2399, 14'099, 0, {}, false, true},
+         "block 4 of 8: 2.3 of 14.0 s",
+         "block 4 of 8: 14.0 s"},
+        {{1, {}, 59, 60, 0, {}, false, true}, "block 1: 0.0 of 0.0 s", "block 1: 0.0 s"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(RunningLine(c.figures), c.running);
@@ -39,7 +49,47 @@ TEST(ProgressLine, TellsBlockBytesRateAndTimeLeft) {
     EXPECT_EQ(Duration(59.01), "1:00");
 }
 
+// What a terminal shows the moment a block starts: Play knows the frame's
+// size from the image, Record learns it from the frame's length field.
+TEST(ProgressReporter, TheFirstLineOfABlock) {
+    const struct {
+        ProgressReporter::Counting counting;
+        int index;
+        const char* line;
+    } cases[] = {
+        {ProgressReporter::Counting::Play, 0, "block 1 of 3: 0 of 21 bytes"},
+        {ProgressReporter::Counting::Play, 2, "block 3 of 3: 0 of 6916 bytes"},
+        // A row that sends nothing (a TZX pause) has no frame to count.
+        {ProgressReporter::Counting::Play, 1, "block 2 of 3: 0 of ? bytes"},
+        {ProgressReporter::Counting::Record, 0, "block 1: 0 of ? bytes"},
+    };
+    for (const auto& c : cases) {
+        char* text = nullptr;
+        std::size_t size = 0;
+        std::FILE* stream = ::open_memstream(&text, &size);
+        ASSERT_NE(stream, nullptr);
+        {
+            ProgressReporter progress(stream, true, c.counting);
+            if (c.counting == ProgressReporter::Counting::Play) {
+                progress.PlanRows({21, 0, 6916});
+            }
+            progress.StartBlock(c.index);
+        }
+        std::fclose(stream);
+        const std::string shown(text, size);
+        std::free(text);
+        EXPECT_EQ(shown, std::string("\r") + c.line + "\x1b[K") << c.line;
+    }
+}
+
 // The edges of the rule, from Latin-1 and from UTF-8.
+TEST(PortsReport, SoundOutputsLineUpWithTheDefaultMarked) {
+    EXPECT_EQ(AudioOutputsReport({{"bitreel_null", "Null Output", true},
+                                  {"alsa_output.usb", "USB Audio Analog Stereo", false}}),
+              "bitreel_null     Null Output  (default)\n"
+              "alsa_output.usb  USB Audio Analog Stereo\n");
+}
+
 TEST(Console, TextIsShownWithoutControls) {
     EXPECT_EQ(
         Latin1ToUtf8(std::string{'\0', '\x1f', ' ', '~', '\x7f', '\x80', '\x9f', '\xa0', '\xff'}),

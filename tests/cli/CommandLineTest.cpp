@@ -231,6 +231,10 @@ const StatusCase kStatuses[] = {
      1,
      "bitreel: cannot open GAME.TAP: No such file or directory\n"},
     {"ListCorrupt", {"list", "CORRUPT.TAP"}, 2, ""},
+    {"ListTooLarge",
+     {"list", "HUGE.TAP"},
+     1,
+     "bitreel: cannot read HUGE.TAP: File too large (the limit is 64 MB)\n"},
     {"ListMissingBeatsCorrupt", {"list", "CORRUPT.TAP", "GAME.TAP"}, 1, ""},
     {"ListNothing", {"list"}, 1, "bitreel: list: no FILE given (see bitreel list --help)\n"},
     {"ListBadMachine", {"list", "--machine", "zx81", "GOOD.TAP"}, 1, ""},
@@ -264,6 +268,28 @@ const StatusCase kStatuses[] = {
      {"play", "--port", "/dev/null", "--from", "2", "--to", "1", "GOOD.TAP"},
      1,
      "bitreel: play: --to 1 comes before --from 2 (see bitreel play --help)\n"},
+    // Through the sound card: the usage errors come before any output is opened.
+    {"PlayAudioAndPort",
+     {"play", "--audio", "--port", "COM5", "GOOD.TAP"},
+     1,
+     "bitreel: play: give --port or --audio, not both (see bitreel play --help)\n"},
+    {"PlaySoundOptionWithoutAudio",
+     {"play", "--port", "/dev/null", "--invert", "GOOD.TAP"},
+     1,
+     "bitreel: play: --rate, --invert and --level are for --audio (see bitreel play --help)\n"},
+    {"PlayAudioOddRate",
+     {"play", "--audio", "--rate", "44000", "GOOD.TAP"},
+     1,
+     "bitreel: play: --rate 44000: give 22050, 44100, 48000 or 96000 (see bitreel play --help)\n"},
+    {"PlayAudioLevelZero", {"play", "--audio", "--level", "0", "GOOD.TAP"}, 1, ""},
+    {"PlayAudioLevelPastFull", {"play", "--audio", "--level", "101", "GOOD.TAP"}, 1, ""},
+    {"PlayAudioThreeWords",
+     {"play", "--audio", "out", "GOOD.TAP", "GOOD.TAP"},
+     1,
+     "bitreel: play: give FILE, or DEVICE and FILE (see bitreel play --help)\n"},
+    {"PlayTwoWordsWithoutAudio", {"play", "--port", "/dev/null", "out", "GOOD.TAP"}, 1, ""},
+    {"PlayAudioMissingFile", {"play", "--audio", "GAME.TAP"}, 1, ""},
+    {"PlayAudioToPastTheEnd", {"play", "--audio", "--to", "3", "GOOD.TAP"}, 1, ""},
     {"CheckWithoutPort",
      {"check"},
      1,
@@ -298,6 +324,8 @@ TEST_P(StatusTest, ExitStatusAndMessage) {
         .Block(255, {1, 2})
         .WriteTo(dir / "GOOD.TAP");
     TapeBuilder().Block(255, {1, 2}).Length(900).Raw({1, 2, 3}).WriteTo(dir / "CORRUPT.TAP");
+    TapeBuilder().WriteTo(dir / "HUGE.TAP");
+    fs::resize_file(dir / "HUGE.TAP", TapeImage::MaxFileSize + 1); // sparse: no time to write
     const Ran ran = RunBitreel(c.arguments, dir.path());
     EXPECT_EQ(ran.status, c.status) << ran.err;
     if (!c.err.empty()) {
@@ -576,6 +604,110 @@ TEST_P(RecordTest, TheFileHoldsTheFramesTheFarEndWrote) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, RecordTest, ::testing::ValuesIn(kRecords),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct EndingCase {
+    const char* name;
+    bool oldFile;       // OUT holds an older recording (then --force is given)
+    Bytes sent;         // by the far end
+    QStringList limits; // --idle or --blocks; none: a signal ends the run
+    int signal;
+    int status;
+    std::string cutShort; // the line on standard error, if any
+    bool firstBlock;      // the first frame came whole: OUT holds it
+};
+
+void PrintTo(const EndingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const Bytes kBlock = TapeBuilder().Block(255, {1, 2, 3}).bytes();
+const Bytes kOldRecording = TapeBuilder().Block(255, Bytes(40, 9)).bytes();
+
+const EndingCase kEndings[] = {
+    {"CtrlCBeforeAnyByteNoFile", false, {}, {}, SIGINT, 130, "", false},
+    {"CtrlCBeforeAnyByteOldFileKept", true, {}, {}, SIGINT, 130, "", false},
+    {"TermInTheLengthField",
+     true,
+     {6},
+     {},
+     SIGTERM,
+     143,
+     "bitreel: block 1 cut short in its length field; not written\n",
+     false},
+    {"CtrlCAfterTheLength",
+     false,
+     {200, 0},
+     {},
+     SIGINT,
+     130,
+     "bitreel: block 1 cut short after 0 of 200 bytes; not written\n",
+     false},
+    {"IdleAfterABlockMidFrame",
+     true,
+     Joined({kBlock, {0xFF, 0xFF, 255, 1, 2}}),
+     {"--idle", "0.2"},
+     0,
+     2,
+     "bitreel: block 2 cut short after 3 of 65535 bytes; not written\n",
+     true},
+    {"IdleBetweenFrames", false, kBlock, {"--idle", "0.2"}, 0, 0, "", true},
+    {"BlocksWithAFrameBegun",
+     false,
+     Joined({kBlock, {10, 0, 255}}),
+     {"--blocks", "1"},
+     0,
+     2,
+     "bitreel: block 2 cut short after 1 of 10 bytes; not written\n",
+     true},
+};
+
+class RecordEnding : public ::testing::TestWithParam<EndingCase> {};
+
+// However a recording ends, OUT takes the new file only once its first block
+// is written, and a frame the machine left unfinished is named.
+TEST_P(RecordEnding, KeepsAnOldFileUntilABlockAndNamesAFrameCutShort) {
+    const EndingCase& c = GetParam();
+    TempDir dir;
+    PtyPair pty;
+    if (c.oldFile) {
+        TapeBuilder().Raw(kOldRecording).WriteTo(dir / "OUT.TAP");
+    }
+    QStringList arguments{"record", "--port", QString::fromStdString(pty.Name())};
+    arguments += c.limits;
+    if (c.oldFile) {
+        arguments << "--force";
+    }
+    Bitreel record(arguments + QStringList{"OUT.TAP"}, dir.path());
+    ASSERT_TRUE(record.WaitForError("Recording from"));
+    // One write: a frame and the start of the next arrive together.
+    pty.Send(c.sent);
+    ASSERT_TRUE(pty.WaitUntilTaken());
+    if (c.signal != 0) {
+        if (c.firstBlock) {
+            ASSERT_TRUE(record.WaitForOutput("\n"));
+        }
+        // The bytes were read; a moment for the recording to take them in.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        record.Signal(c.signal);
+    }
+    const Ran ran = record.Finish();
+    EXPECT_EQ(ran.status, c.status) << ran.err;
+    const std::size_t at = ran.err.find("cut short");
+    EXPECT_EQ(at == std::string::npos ? "" : ran.err.substr(ran.err.rfind("bitreel:", at)),
+              c.cutShort);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    const bool kept = c.firstBlock || c.oldFile;
+    EXPECT_EQ(names, kept ? std::vector<std::string>{"OUT.TAP"} : std::vector<std::string>{});
+    if (kept) {
+        EXPECT_EQ(test::ReadFileBytes(dir / "OUT.TAP"), c.firstBlock ? kBlock : kOldRecording);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, RecordEnding, ::testing::ValuesIn(kEndings),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Convert, AceTapToJupAndBackIsByteIdentical) {

@@ -200,5 +200,165 @@ TEST_P(ViewTest, ShowsWhatTheInspectorShows) {
 INSTANTIATE_TEST_SUITE_P(Rows, ViewTest, ::testing::ValuesIn(kViews),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The bytes a hex dump shows, read back from its lines of 16.
+test::Bytes DumpedBytes(const std::string& dump) {
+    test::Bytes bytes;
+    std::istringstream lines(dump);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.size() < 4 + 3 * 16 || line.find_first_not_of("0123456789ABCDEF") != 4) {
+            continue; // a line of words, not of bytes
+        }
+        for (std::size_t at = 5; at + 2 <= 4 + 3 * 16 && line[at] != ' '; at += 3) {
+            bytes.push_back(static_cast<std::uint8_t>(std::stoi(line.substr(at, 2), nullptr, 16)));
+        }
+    }
+    return bytes;
+}
+
+test::Bytes Tail(const test::Bytes& bytes, std::size_t from, std::size_t count = 0) {
+    const auto begin = bytes.begin() + static_cast<std::ptrdiff_t>(from);
+    return count == 0 ? test::Bytes(begin, bytes.end())
+                      : test::Bytes(begin, begin + static_cast<std::ptrdiff_t>(count));
+}
+
+struct CorruptCase {
+    const char* name;
+    const char* file;
+    QStringList options;
+    test::Bytes image;
+    int row;           // as typed, from 1
+    std::string first; // the line that says what the file holds of the block
+    test::Bytes shown; // the bytes the dump then shows
+};
+
+void PrintTo(const CorruptCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const test::Bytes kWhole = TapeBuilder().Block(255, {1, 2}).bytes();
+const test::Bytes kBeyond =
+    TapeBuilder().Raw(kWhole).Length(6914).Raw(test::Bytes(40, 0xAA)).bytes();
+const test::Bytes kCut =
+    TapeBuilder().Block(255, test::Bytes(100, 7)).Length(60).Raw({255, 5, 6}).bytes();
+const test::Bytes kAceCut = TapeBuilder().Length(20).Raw({9, 8, 7, 6, 5}).bytes();
+const test::Bytes kTzxCut = test::TzxBuilder().Text("x").Standard({255, 1, 2, 3}).Cut(2).bytes();
+const test::Bytes kNoSignature = {'n', 'o', 't', ' ', 'a', ' ', 't', 'z', 'x'};
+const std::size_t kPzxHeader = test::PzxBuilder().size();
+const test::Bytes kPzxCut = test::PzxBuilder().Data({255, 1, 2, 3, 4}).Cut(3).bytes();
+const test::Bytes kLongTail = test::TzxBuilder().Raw({0x4B}).Raw(test::Bytes(70000, 0x11)).bytes();
+
+// clang-format off
+const CorruptCase kCorrupt[] = {
+    // The length runs past the whole file: what follows it is shown all the same.
+    {"LengthBeyondTheFile", "CUT.TAP", {}, kBeyond, 2,
+     "Corrupt block: its length field gives 6914 bytes; the file holds 40 of them.",
+     Tail(kBeyond, kWhole.size() + 2)},
+    {"FileEndsInsideTheBlock", "CUT.TAP", {"--hex"}, kCut, 2,
+     "Corrupt block: its length field gives 60 bytes; the file holds 3 of them.", {255, 5, 6}},
+    {"OnlyTheLengthField", "CUT.TAP", {}, TapeBuilder().Raw(kWhole).Length(9).bytes(), 2,
+     "Corrupt block: its length field gives 9 bytes; the file holds 0 of them.", {}},
+    // The flag the layout lacks is shown as for a whole block.
+    {"AceTapWithItsFlag", "CUT.DIC", {}, kAceCut, 1,
+     "Corrupt block: its length field gives 20 bytes; the file holds 5 of them.",
+     {0, 9, 8, 7, 6, 5}},
+    {"TzxFromTheBlocksId", "CUT.TZX", {}, kTzxCut, 2,
+     "Corrupt block: the file holds 7 bytes from its start to its end.",
+     Tail(kTzxCut, kTzxCut.size() - 7)},
+    {"TzxWithoutItsSignature", "CUT.TZX", {"--hex"}, kNoSignature, 1,
+     "Corrupt block: the file holds 9 bytes from its start to its end.", kNoSignature},
+    {"PzxFromTheBlocksTag", "CUT.PZX", {}, kPzxCut, 2,
+     "Corrupt block: the file holds " + std::to_string(kPzxCut.size() - kPzxHeader) +
+         " bytes from its start to its end.",
+     Tail(kPzxCut, kPzxHeader)},
+    {"ALongTailShowsItsFirst64K", "CUT.TZX", {}, kLongTail, 1,
+     "Corrupt block: the file holds 70001 bytes from its start to its end; the first 65536 are "
+     "shown.",
+     Tail(kLongTail, 10, 65536)},
+};
+// clang-format on
+
+class CorruptRow : public ::testing::TestWithParam<CorruptCase> {};
+
+// A block the file does not hold whole is shown as far as the file holds it.
+TEST_P(CorruptRow, ShowsTheBytesThatAreThere) {
+    const CorruptCase& c = GetParam();
+    TempDir dir;
+    TapeBuilder().Raw(c.image).WriteTo(dir / c.file);
+    const Ran ran = RunBitreel(
+        QStringList{"view"} + c.options + QStringList{c.file, QString::number(c.row)}, dir.path());
+    EXPECT_EQ(ran.status, 2) << ran.err;
+    EXPECT_EQ(ran.out.substr(0, ran.out.find('\n')), c.first);
+    EXPECT_EQ(DumpedBytes(ran.out), c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, CorruptRow, ::testing::ValuesIn(kCorrupt),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct PngCase {
+    const char* name;
+    bool existing; // OUT.png holds other bytes before the run
+    QStringList options;
+    int row; // of savetap_test.tap, from 1
+    int status;
+    std::string err;
+    bool written; // OUT.png holds a PNG afterwards; else it is as before
+};
+
+void PrintTo(const PngCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const std::string kExists = "bitreel: OUT.png exists; give --force to overwrite it\n";
+
+// clang-format off
+const PngCase kPngs[] = {
+    {"NewFile", false, {}, 4, 0, "", true},
+    {"ExistingIsRefused", true, {}, 4, 1, kExists, false},
+    // Before the image is read: a row it lacks is not what is said.
+    {"ExistingIsRefusedFirst", true, {}, 99, 1, kExists, false},
+    {"ExistingWithForce", true, {"--force"}, 4, 0, "", true},
+    {"ForcedButTheRowHasNoScreen", true, {"--force"}, 2, 1,
+     Refused("--png does not fit row 2 of savetap_test.tap; give --basic or --hex"), false},
+    {"ForceWithoutPng", false, {"--hex", "--force"}, 4, 1, Refused("--force goes with --png"),
+     false},
+};
+// clang-format on
+
+class PngOut : public ::testing::TestWithParam<PngCase> {};
+
+// OUT.png is written whole or not at all, and an existing one only with --force.
+TEST_P(PngOut, ReplacesAFileOnlyWhenTold) {
+    const PngCase& c = GetParam();
+    TempDir dir;
+    fs::copy_file(Savetap, dir / "savetap_test.tap");
+    const test::Bytes before{'o', 'l', 'd'};
+    if (c.existing) {
+        TapeBuilder().Raw(before).WriteTo(dir / "OUT.png");
+    }
+    QStringList arguments{"view"};
+    if (!c.options.contains("--hex")) {
+        arguments << "--png"
+                  << "OUT.png";
+    }
+    const Ran ran =
+        RunBitreel(arguments + c.options + QStringList{"savetap_test.tap", QString::number(c.row)},
+                   dir.path());
+    EXPECT_EQ(ran.status, c.status) << ran.err;
+    EXPECT_EQ(ran.err, c.err);
+    if (c.written) {
+        EXPECT_EQ(QImage(Q(dir / "OUT.png"), "PNG").size(), QSize(256, 192));
+    } else if (c.existing) {
+        EXPECT_EQ(test::ReadFileBytes(dir / "OUT.png"), before);
+    } else {
+        EXPECT_FALSE(fs::exists(dir / "OUT.png"));
+    }
+    // Nothing else is left in the folder, such as a part of the picture.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()),
+              1 + (c.written || c.existing ? 1 : 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Outs, PngOut, ::testing::ValuesIn(kPngs),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace bitreel

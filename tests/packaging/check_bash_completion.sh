@@ -8,23 +8,38 @@ bitreel="$(realpath "$1")"
 source "$(realpath "$2")"
 [ "$(complete -p bitreel)" = "complete -F _bitreel bitreel" ] || fail "bitreel has no completion"
 
-cd "$tmp"
+mkdir "$tmp/bin" "$tmp/work"
+cd "$tmp/work"
 touch game.tap GAME2.TZX a.Pzx x.jup y.DIC z.byt notes.txt tune.wav SONG.FLAC rec.Csw
 mkdir sub && touch sub/inner.TAP
 tapes="GAME2.TZX a.Pzx game.tap sub x.jup y.DIC z.byt"
 sounds="SONG.FLAC rec.Csw tune.wav"
 commands="check companion convert list play ports record view"
-coms="COM1 COM10 COM11 COM12 COM13 COM14 COM15 COM16"
+# A bitreel whose ports are known: present ones in every state, and absent ones.
+ports="$tmp/bin/bitreel"
+cat >"$ports" <<'EOF'
+#!/bin/sh
+cat <<'PORTS'
+COM1  /dev/ttyS0    opens
+COM2  /dev/ttyS1    absent
+COM5  /dev/ttyUSB0  in use
+COM6  /dev/ttyUSB1  permission denied (join the dialout group: sudo usermod -aG dialout $USER, then log in again)
+COM13 /dev/ttyACM0  does not open: Input/output error
+COM14 /dev/ttyACM1  absent
+PORTS
+EOF
+chmod +x "$ports"
 
 # The lines of standard input sorted, on one line.
 line() { LC_ALL=C sort | paste -sd' ' -; }
 
 # complete WORD... : what bash would offer for the last word, sorted, on one line.
+# The program asked is $program, bitreel itself unless a case names another.
 complete_words() {
     COMP_WORDS=(bitreel "$@")
     COMP_CWORD=$#
     COMPREPLY=()
-    _bitreel "$bitreel" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+    _bitreel "${program:-$bitreel}" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
     printf '%s\n' "${COMPREPLY[@]}" | sed '/^$/d' | line
 }
 
@@ -48,8 +63,10 @@ cases=(
     "convert --rate|4|44100 48000"
     "convert game.tap tune.wav||"
     "play --from 2||$tapes"
-    "play --port|COM1|$coms"
-    "play --port =|COM1|$coms"
+    "view --png out.png|--fo|--force --format"
+    "play --audio --rate||22050 44100 48000 96000"
+    "play --audio --level 40|--i|--invert"
+    "play --audio game.tap|G|GAME2.TZX"
     "companion --for||interface1 spectrum128"
     "companion --for interface1||$(printf '%s\n' $tapes $sounds | line)"
     "companion --for interface1 game.tap||"
@@ -60,4 +77,18 @@ for case in "${cases[@]}"; do
     got="$(complete_words "${words[@]}" "$word")"
     [ "$got" = "$want" ] || fail "bitreel $before '$word': offered '$got', expected '$want'"
 done
-echo "ok: each command's options, as its --help lists them, and ${#cases[@]} cases"
+
+# --port offers the ports bitreel ports finds present, in whatever state.
+port_cases=(
+    "play --port||COM1 COM13 COM5 COM6"
+    "play --port|COM1|COM1 COM13"
+    "record --port =|COM|COM1 COM13 COM5 COM6"
+    "check --port|COM2|"
+)
+for case in "${port_cases[@]}"; do
+    IFS='|' read -r before word want <<<"$case"
+    read -ra words <<<"$before"
+    got="$(program="$ports" complete_words "${words[@]}" "$word")"
+    [ "$got" = "$want" ] || fail "bitreel $before '$word': offered '$got', expected '$want'"
+done
+echo "ok: each command's options, as its --help lists them, and $((${#cases[@]} + ${#port_cases[@]})) cases"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The options that work before the command line grows: --version, --help and
-# an unknown option, each without a display.
+# an unknown option, each without a display; and the window without one.
 #   check_command_line.sh BITREEL VERSION
 source "$(dirname "$0")/common.sh"
 bitreel="$1"
@@ -22,12 +22,20 @@ expect() {
     esac || fail "$1: got '$got', expected '$3'"
 }
 
+# The window, asked for without a display, says so in one line.
+touch "$tmp/game.tap"
+no_display="=bitreel: no display for the window; the commands work without one (bitreel --help)"
+
 # arguments | exit status | standard output | standard error
 cases=(
     "--version|0|=Bitreel $version|"
     "-v|0|=Bitreel $version|"
     "--help|0|^ *-v, --version|"
+    "--help|0|^Usage: bitreel \[options\]|"
+    "--help-all|0|^Usage: bitreel \[options\]|"
     "--no-such-option|1||no-such-option"
+    "|1||$no_display"
+    "$tmp/game.tap|1||$no_display"
 )
 for case in "${cases[@]}"; do
     IFS='|' read -r args want_status want_out want_err <<<"$case"

@@ -5,6 +5,7 @@
 
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -48,6 +49,25 @@ public:
     void Send(std::span<const std::uint8_t> bytes) {
         if (::write(master_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
             throw std::runtime_error("writing to the pty master failed");
+        }
+    }
+
+    // Waits until the program has read every byte sent to it; false when
+    // the deadline passed first.
+    bool WaitUntilTaken(std::chrono::milliseconds deadline = std::chrono::seconds(5)) {
+        const auto end = std::chrono::steady_clock::now() + deadline;
+        for (;;) {
+            int waiting = 0;
+            if (::ioctl(slave_, FIONREAD, &waiting) != 0) {
+                return false;
+            }
+            if (waiting == 0) {
+                return true;
+            }
+            if (std::chrono::steady_clock::now() >= end) {
+                return false;
+            }
+            ::usleep(1000);
         }
     }
 

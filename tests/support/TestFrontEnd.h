@@ -5,6 +5,7 @@
 
 #include "transfer/TransferFrontEnd.h"
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -34,14 +35,37 @@ public:
              : activity == Activity::Waiting ? "Waiting..."
                                              : "Recording...");
     }
-    // Kept as text in the window's words, "25 of 50" and "1 of ?".
+    // Kept as text in the window's words, "25 of 50" and "1 of ?" (" ms" after
+    // a time played).
     void Progress(const BlockProgress& progress, ProgressShown shown) override {
         ShowProgress(std::to_string(progress.count) + " of " +
-                     (progress.total ? std::to_string(*progress.total) : "?"));
+                     (progress.total ? std::to_string(*progress.total) : "?") +
+                     (progress.unit == ProgressUnit::Milliseconds ? " ms" : ""));
         status2AtOnce += shown == ProgressShown::AtOnce ? 1 : 0;
+        progressHistory.push_back(progress);
     }
     void ClearProgress() override { ShowProgress(""); }
-    void BlockGoingOut(int row) override { blocksOut.push_back(row); }
+    void BlockGoingOut(int row) override {
+        blocksOut.push_back(row);
+        if (onBlockOut) {
+            onBlockOut(row);
+        }
+    }
+    void TapeStopped(int row) override {
+        tapeStops.push_back(row);
+        Show("Tape stopped");
+    }
+    TapeRestart RestartAsked() override {
+        ++restartAsks;
+        return restart ? restart() : TapeRestart::GoOn;
+    }
+    void ChoiceTaken(int row) override { choices.push_back(row); }
+    void Idle(std::chrono::milliseconds most) override {
+        ++yields;
+        if (onIdle) {
+            onIdle(most);
+        }
+    }
     bool RecordingFolder(const std::filesystem::path& folder) override {
         folders.push_back(folder);
         return std::filesystem::is_directory(folder);
@@ -89,6 +113,13 @@ public:
     std::vector<std::string> status2History; // every write
     int status2AtOnce = 0;
     std::vector<int> blocksOut;
+    std::vector<BlockProgress> progressHistory;
+    std::vector<int> tapeStops; // rows the tape stopped at
+    std::vector<int> choices;   // select blocks whose first choice was taken
+    int restartAsks = 0;
+    std::function<TapeRestart()> restart; // none: go on at once
+    std::function<void(std::chrono::milliseconds most)> onIdle;
+    std::function<void(int row)> onBlockOut;
     std::vector<std::filesystem::path> folders;
     std::vector<std::string> rows; // recorded
     long long yields = 0;

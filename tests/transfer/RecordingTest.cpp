@@ -13,6 +13,8 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <optional>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -286,15 +288,88 @@ TEST(Recording, StopKeepsTheCompleteBlocksOnly) {
     rig.ExpectEnded(TransferResult::Ending::Stopped);
 }
 
-TEST(Recording, StopBeforeAnyByteLeavesAnEmptyFile) {
-    RecordingRig rig;
-    rig.Record(1);
-    ASSERT_TRUE(fs::exists(rig.Output("REC.TAP")));
-    EXPECT_TRUE(test::ReadFileBytes(rig.Output("REC.TAP")).empty());
-    EXPECT_TRUE(rig.ui.rows.empty());
-    EXPECT_TRUE(rig.ui.receiving);
-    rig.ExpectEnded(TransferResult::Ending::Stopped);
+// The names in a folder, each with its bytes.
+std::map<std::string, Bytes> FolderFiles(const fs::path& folder) {
+    std::map<std::string, Bytes> files;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        files[entry.path().filename().string()] = test::ReadFileBytes(entry.path());
+    }
+    return files;
 }
+
+// How a recording ends before or after its first block is written.
+enum class Ending { Stop, Exit, PortGone };
+
+struct NamingCase {
+    const char* name;
+    bool oldFile;   // REC.TAP holds an older recording
+    Bytes arriving; // the machine's bytes, one per read
+    Ending ending;  // after the reads of all of them
+    bool newBlock;  // the first frame came whole: REC.TAP holds it
+    std::optional<FramePart> cutShort;
+};
+
+void PrintTo(const NamingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const Bytes kOld = TapeBuilder().Block(255, Bytes(30, 7)).bytes();
+const Bytes kFirst = Frame(Body(255, {1, 2}));
+
+const NamingCase kNamings[] = {
+    {"NothingCameNoFile", false, {}, Ending::Stop, false, {}},
+    {"NothingCameOldFileKept", true, {}, Ending::Stop, false, {}},
+    {"LengthFieldOnlyOldFileKept", true, {6}, Ending::Stop, false, FramePart{0, {}}},
+    {"HalfAFrameNoFile", false, {6, 0, 255, 1}, Ending::Stop, false, FramePart{2, 6}},
+    {"HalfAFrameOldFileKept", true, {6, 0, 255, 1}, Ending::Stop, false, FramePart{2, 6}},
+    {"ExitMidFrameOldFileKept", true, {6, 0, 255}, Ending::Exit, false, {}},
+    {"PortGoneMidFrameOldFileKept", true, {6, 0, 255}, Ending::PortGone, false, FramePart{1, 6}},
+    {"FirstBlockReplacesTheOldFile", true, kFirst, Ending::Stop, true, {}},
+    {"FirstBlockThenHalfAFrame", true, TapeBuilder().Raw(kFirst).Raw({9, 0, 255}).bytes(),
+     Ending::Stop, true, FramePart{1, 9}},
+    {"ExitAfterTheFirstBlock", false, kFirst, Ending::Exit, true, {}},
+};
+
+class RecordingName : public testing::TestWithParam<NamingCase> {};
+
+// The file takes its name only with its first block: until then an older
+// recording of that name is kept, and no file is made where there was none.
+// No file of the recording's own is left behind either way.
+TEST_P(RecordingName, TakenOnlyWithTheFirstBlock) {
+    const NamingCase& c = GetParam();
+    RecordingRig rig;
+    if (c.oldFile) {
+        TapeBuilder().Raw(kOld).WriteTo(rig.Output("REC.TAP"));
+    }
+    // One read per byte, and one more that finds nothing.
+    rig.Arrive(c.arriving, std::vector<std::size_t>(c.arriving.size() + 1, 1));
+    const long long passes = static_cast<long long>(c.arriving.size()) + 2;
+    if (c.ending == Ending::PortGone) {
+        rig.line.VanishAt(test::PortOp::ReadAll, static_cast<int>(passes));
+    } else if (c.ending == Ending::Exit) {
+        rig.onYield = [&] {
+            if (rig.ui.yields == passes) {
+                rig.recording.Abandon();
+            }
+        };
+    }
+    const TransferResult result = rig.Record(c.ending == Ending::Stop ? passes : 0);
+
+    std::map<std::string, Bytes> expected;
+    if (c.newBlock) {
+        expected["REC.TAP"] = kFirst;
+    } else if (c.oldFile) {
+        expected["REC.TAP"] = kOld;
+    }
+    EXPECT_EQ(FolderFiles(rig.dir.path()), expected);
+    EXPECT_EQ(result.file.empty(), !c.newBlock || c.ending == Ending::Exit);
+    if (c.ending != Ending::Exit) {
+        EXPECT_EQ(result.cutShort, c.cutShort);
+        EXPECT_EQ(result.block, c.newBlock ? 1 : 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, RecordingName, testing::ValuesIn(kNamings), test::ByName());
 
 TEST(Recording, CancelCreatesNothingAndKeepsTheList) {
     RecordingRig rig;

@@ -48,6 +48,7 @@ void PrintTo(const LineCase& c, std::ostream* os) {
 
 constexpr std::uint8_t N = 0x0E; // number marker
 constexpr std::uint8_t PRINT = 0xF5;
+constexpr std::uint8_t DEF_FN = 0xCE;
 
 const LineCase kLines[] = {
     // The 5 bytes after a number stay hidden while they hold what the digits show.
@@ -96,6 +97,21 @@ const LineCase kLines[] = {
      {0xEA, 0x80, 0x81, 0x8F, 0x90, 0xA2, 0x5E, 0x60, 0x7F, 0x06},
      "REM  ▝█{UDG A}{UDG S}↑£©{06}"},
     {"text after ENTER inside the length is not shown", {0xE2, 0x0D, 'x'}, "STOP"},
+    // DEF FN keeps a slot after each parameter for FN's argument; the machine
+    // lists none, whatever the slot holds.
+    {"def fn slot hidden",
+     {DEF_FN, 'h', '(', 'x', N, 0, 0, 0x6B, 0x02, 0, ')', '=', 'x', '*', '2', N, 0, 0, 2, 0, 0},
+     "DEF FN h(x)=x*2"},
+    {"def fn slots of two parameters",
+     {DEF_FN, 'f', '$', '(', 'a', N, 0, 0, 0,   0,   0,   ',',
+      'b',    '$', N,   1,   2,   3, 4, 5, ')', '=', 'b', '$'},
+     "DEF FN f$(a,b$)=b$"},
+    {"def fn body keeps its hidden values",
+     {DEF_FN, 'g', '(', 'x', N, 0, 0, 0, 0, 0, ')', '=', '1', N, 0, 0, 9, 0, 0},
+     "DEF FN g(x)=1{9}"},
+    {"a second statement after def fn",
+     {DEF_FN, 'k', '(', ')', '=', '0', N, 0, 0, 0, 0, 0, ':', PRINT, N, 0, 0, 7, 0, 0},
+     "DEF FN k()=0: PRINT {7}"},
 };
 
 class BasicLine : public testing::TestWithParam<LineCase> {};
@@ -198,7 +214,12 @@ const VariablesCase kVariables[] = {
      {0xB4, 'o', 't'},
      {},
      {"the variable at offset 0 of the variables (type 0xB4) runs past the end"}},
-    {"no end marker", Concat({{0x61}, Int(5)}), {"a = 5"}, {"the variables have no end marker"}},
+    // SAVE leaves the marker out: an area that ends after a whole variable is whole.
+    {"no end marker, as saved", Concat({{0x61}, Int(5)}), {"a = 5"}, {}},
+    {"ends inside a number",
+     {0x61, 0, 0, 5},
+     {},
+     {"the variable at offset 0 of the variables (type 0x61) runs past the end"}},
 };
 
 class BasicVariables : public testing::TestWithParam<VariablesCase> {};

@@ -1,0 +1,336 @@
+// The contents list's "Play through sound card" in the real window, on a
+// fake sound card whose clock runs in the window's waits.
+#include "FakePort.h"
+
+#include "app/ContentsList.h"
+#include "app/Form1.h"
+#include "support/FakeAudioOutput.h"
+#include "support/TapeBuilder.h"
+#include "support/TempDir.h"
+#include "support/TestNames.h"
+#include "support/TzxBuilder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <fstream>
+#include <set>
+
+#include <gtest/gtest.h>
+
+namespace bitreel {
+namespace {
+
+using test::TapeBuilder;
+using test::TzxBuilder;
+using namespace std::chrono_literals;
+
+constexpr std::uint32_t Rate = DefaultSampleRate;
+
+// The engine owns the output it is given; the test keeps the fake.
+class SharedOutput final : public AudioOutput {
+public:
+    explicit SharedOutput(test::FakeAudioOutput& fake) : fake_(fake) {}
+    std::size_t FreeSamples() override { return fake_.FreeSamples(); }
+    std::size_t QueuedSamples() override { return fake_.QueuedSamples(); }
+    void Write(std::span<const std::int16_t> samples) override { fake_.Write(samples); }
+    std::uint64_t Underruns() override { return fake_.Underruns(); }
+    void Drained() override { fake_.Drained(); }
+    void Discard() override { fake_.Discard(); }
+    std::optional<std::string> Failure() override { return fake_.Failure(); }
+
+private:
+    test::FakeAudioOutput& fake_;
+};
+
+// Answers the save dialog as the test says, and keeps what it was asked.
+class ScriptedSave final : public SaveFileDialog {
+public:
+    std::optional<std::filesystem::path> Ask(const SaveDialogRequest& request) override {
+        asked.push_back(request);
+        return answer;
+    }
+    std::optional<std::filesystem::path> answer;
+    std::vector<SaveDialogRequest> asked;
+};
+
+class WindowSound : public ::testing::Test {
+protected:
+    WindowSound() {
+        TapeBuilder()
+            .Block(0, test::SpectrumHeader(3, "code", 30, 32768, 0))
+            .Block(255, test::Bytes(30, 0x42))
+            .WriteTo(dir / "GAME.TAP");
+        TzxBuilder().PureTone(2168, 1500).Pause(0).PureTone(2168, 1500).WriteTo(dir / "LOADS.TZX");
+    }
+
+    void Start(bool withSoundCard = true) {
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(QString::fromStdString(dir.path().string()));
+        Form1::Services services;
+        services.port = std::make_unique<test::FakePort>(line);
+        services.exit = [](int) {};
+        services.drives = [] { return QStringList(); };
+        if (withSoundCard) {
+            services.audioOutput = [this](std::uint32_t rate) -> std::unique_ptr<AudioOutput> {
+                EXPECT_EQ(rate, Rate);
+                ++opened;
+                return std::make_unique<SharedOutput>(sound);
+            };
+        }
+        // The sound card plays in the window's waits; each turn also lets
+        // the test act as a user would.
+        services.waitForEvents = [this](std::chrono::milliseconds most) {
+            sound.Advance(most);
+            QCoreApplication::processEvents();
+            rowsSeen.insert(Contents()->currentRow());
+            if (onWait) {
+                onWait();
+            }
+        };
+        auto scripted = std::make_unique<ScriptedSave>();
+        save = scripted.get();
+        services.saveDialog = std::move(scripted);
+        form = std::make_unique<Form1>(std::move(services));
+        QDir::setCurrent(before);
+        form->show();
+        static_cast<void>(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    template <typename T = QWidget> T* Get(const char* name) {
+        auto* control = form->findChild<T*>(QString::fromLatin1(name));
+        if (!control) {
+            throw std::runtime_error(std::string("no control ") + name);
+        }
+        return control;
+    }
+    ContentsList* Contents() { return Get<ContentsList>("lstContents"); }
+    QString Status() { return Get<QLabel>("lblStatus")->text(); }
+    QString Status2() { return Get<QLabel>("lblStatus2")->text(); }
+    void PressPlayKey() { QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier); }
+
+    test::TempDir dir;
+    test::FakeLine line;
+    test::FakeAudioOutput sound{Rate, Rate};
+    std::unique_ptr<Form1> form;
+    ScriptedSave* save = nullptr; // the window's
+    int opened = 0;
+    std::set<int> rowsSeen;
+    std::function<void()> onWait;
+};
+
+TEST_F(WindowSound, TheContentsMenuOffersPlayThroughTheSoundCard) {
+    Start();
+    QStringList entries;
+    std::vector<bool> enabled;
+    QStringList keys;
+    QTimer::singleShot(0, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* action : menu->actions()) {
+                if (action->isSeparator()) {
+                    continue;
+                }
+                entries << action->text();
+                enabled.push_back(action->isEnabled());
+                keys << action->shortcut().toString();
+            }
+            menu->close();
+        }
+    });
+    QWidget* rows = Contents()->viewport();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            rows->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(rows, &click);
+    EXPECT_EQ(entries, (QStringList{QStringLiteral("&Play through sound card"),
+                                    QStringLiteral("&Save as audio..."),
+                                    QStringLiteral("&Invert the wave")}));
+    EXPECT_EQ(enabled, (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(keys, (QStringList{QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+S"), QString()}));
+}
+
+TEST_F(WindowSound, TheWaveTurnsOverWhenAsked) {
+    Start();
+    std::vector<std::int16_t> rests;
+    for (const bool inverted : {false, true, false}) {
+        Get<QAction>("actInvertSound")->setChecked(inverted);
+        sound = test::FakeAudioOutput(Rate, Rate);
+        PressPlayKey();
+        ASSERT_FALSE(sound.written.empty());
+        rests.push_back(sound.written.front()); // the tape at rest, before the first pulse
+    }
+    EXPECT_LT(rests[0], 0);
+    EXPECT_EQ(rests[1], -rests[0]);
+    EXPECT_EQ(rests[2], rests[0]);
+}
+
+TEST_F(WindowSound, PlaysFromTheSelectedRowSelectingEachRowAsItIsHeard) {
+    Start();
+    ASSERT_EQ(Contents()->count(), 2);
+    Contents()->setCurrentRow(0);
+    std::set<QString> progressShown;
+    bool lockedAsForPlay = true;
+    onWait = [&] {
+        if (Status2().endsWith(QStringLiteral(" s"))) {
+            progressShown.insert(Status2());
+        }
+        lockedAsForPlay = lockedAsForPlay && !Get<QPushButton>("cmdPlay")->isEnabled() &&
+                          Get<QPushButton>("cmdStop")->isEnabled() && !Contents()->isEnabled() &&
+                          !Get<QPushButton>("cmdRecord")->isEnabled();
+    };
+    PressPlayKey();
+
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(rowsSeen, (std::set<int>{0, 1}));
+    EXPECT_TRUE(lockedAsForPlay);
+    // Each block's time as it plays, then its whole length: the header's
+    // 8063 pilot pulses and 21 bytes take 5.9 s, with the pause after it.
+    EXPECT_GT(progressShown.size(), 10U);
+    EXPECT_TRUE(progressShown.count(QStringLiteral("0.0 of 6.0 s")) ||
+                progressShown.count(QStringLiteral("0.1 of 6.0 s")))
+        << progressShown.begin()->toStdString();
+    EXPECT_TRUE(sound.WasDrained());
+    EXPECT_EQ(sound.Underruns(), 0U);
+    // Over, as a Play is: the first row again, and the window free.
+    EXPECT_EQ(Contents()->currentRow(), 0);
+    EXPECT_TRUE(Contents()->isEnabled());
+    EXPECT_TRUE(Get<QPushButton>("cmdPlay")->isEnabled());
+    EXPECT_FALSE(Get<QPushButton>("cmdStop")->isEnabled());
+    EXPECT_EQ(Status(), QString());
+    EXPECT_EQ(Status2(), QString());
+    EXPECT_TRUE(line.log.empty() || line.log.back().find("write") == std::string::npos)
+        << "nothing goes to the serial line";
+}
+
+TEST_F(WindowSound, StopEndsTheSound) {
+    Start();
+    Contents()->setCurrentRow(1);
+    onWait = [&] {
+        if (sound.Played() > Rate && Get<QPushButton>("cmdStop")->isEnabled()) {
+            QTest::mouseClick(Get<QPushButton>("cmdStop"), Qt::LeftButton);
+        }
+    };
+    PressPlayKey();
+    EXPECT_TRUE(sound.WasDiscarded());
+    EXPECT_FALSE(sound.WasDrained());
+    EXPECT_EQ(rowsSeen, (std::set<int>{1}));
+    EXPECT_EQ(Status(), QString());
+    EXPECT_TRUE(Contents()->isEnabled());
+}
+
+TEST_F(WindowSound, AStopBlockWaitsForThePlayKey) {
+    Start();
+    ASSERT_TRUE(form->ChooseListedFile(QStringLiteral("LOADS.TZX")));
+    ASSERT_EQ(Contents()->count(), 3);
+    Contents()->setCurrentRow(0);
+    QString stoppedText;
+    int waitsStopped = 0;
+    onWait = [&] {
+        if (Status().startsWith(QStringLiteral("Tape stopped"))) {
+            stoppedText = Status();
+            EXPECT_EQ(Contents()->currentRow(), 1);
+            // The tape stays stopped a while, then the user goes on.
+            if (++waitsStopped == 100) {
+                PressPlayKey();
+            }
+        }
+    };
+    PressPlayKey();
+    EXPECT_EQ(stoppedText, QStringLiteral("Tape stopped at block 2: Ctrl+P goes on"));
+    EXPECT_GE(waitsStopped, 100);
+    EXPECT_EQ(rowsSeen, (std::set<int>{0, 1, 2}));
+    EXPECT_TRUE(sound.WasDrained());
+    EXPECT_EQ(sound.Underruns(), 0U);
+    EXPECT_EQ(opened, 1) << "the key went on, and started no second play";
+}
+
+TEST_F(WindowSound, NoSoundCardSaysSo) {
+    Start(false);
+    PressPlayKey();
+    EXPECT_EQ(Status(), QStringLiteral("No sound card to play to"));
+    EXPECT_TRUE(Contents()->isEnabled());
+}
+
+// What "Save as audio..." makes of the name the user gives.
+struct SaveCase {
+    std::string name;
+    std::optional<std::string> answer; // none: the dialog is cancelled
+    std::string written;               // the file that must exist, or none
+    std::string start;                 // its first bytes
+    std::string status;
+};
+
+void PrintTo(const SaveCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class WindowSaveAudio : public WindowSound, public ::testing::WithParamInterface<SaveCase> {};
+
+std::string FirstBytes(const std::filesystem::path& path, std::size_t count) {
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes(count, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(count));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
+}
+
+TEST_P(WindowSaveAudio, WritesTheFileTheNameAsksFor) {
+    const SaveCase& c = GetParam();
+    Start();
+    if (c.answer) {
+        save->answer = dir / *c.answer;
+    }
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(save->asked.size(), 1U);
+    EXPECT_EQ(save->asked.front().suggested, dir / "GAME.wav");
+    EXPECT_EQ(save->asked.front().pattern, "*.wav *.flac *.csw");
+    if (!c.written.empty()) {
+        EXPECT_EQ(FirstBytes(dir / c.written, c.start.size()), c.start);
+    }
+    EXPECT_EQ(Status(), QString::fromStdString(c.status));
+    EXPECT_TRUE(Contents()->isEnabled());
+    EXPECT_EQ(opened, 0) << "no sound card is needed";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, WindowSaveAudio,
+    testing::Values(SaveCase{"Wav", "OUT.wav", "OUT.wav", "RIFF", ""},
+                    SaveCase{"CswInCapitals", "OUT.CSW", "OUT.CSW", "Compressed Square Wave", ""},
+                    SaveCase{"Flac", "OUT.flac", "OUT.flac", "fLaC", ""},
+                    SaveCase{"NoExtensionGetsWav", "OUT", "OUT.wav", "RIFF", ""},
+                    SaveCase{"Cancelled", std::nullopt, "", "", ""},
+                    SaveCase{"FolderGone", "gone/OUT.wav", "", "",
+                             "Cannot write OUT.wav: No such file or directory"}),
+    test::ByName{});
+
+TEST_F(WindowSound, SavesFromTheSelectedRow) {
+    Start();
+    std::vector<std::uintmax_t> sizes;
+    for (const int row : {0, 1}) {
+        Contents()->setCurrentRow(row);
+        save->answer = dir / ("FROM" + std::to_string(row) + ".wav");
+        QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+        sizes.push_back(std::filesystem::file_size(*save->answer));
+    }
+    // The header block's 5 s of pilot are left out from row 2 on.
+    EXPECT_GT(sizes[0], sizes[1] + 4 * Rate * 2);
+}
+
+TEST_F(WindowSound, SavingACorruptTapeSaysWhereTheSoundEnds) {
+    TapeBuilder().Block(255, {1, 2}).Length(900).Raw({1, 2, 3}).WriteTo(dir / "BAD.TAP");
+    Start();
+    ASSERT_TRUE(form->ChooseListedFile(QStringLiteral("BAD.TAP")));
+    save->answer = dir / "BAD.wav";
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(Status(), QStringLiteral("Stopped at block 2: corrupt block"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "BAD.wav"));
+}
+
+} // namespace
+} // namespace bitreel

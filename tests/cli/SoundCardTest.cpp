@@ -1,0 +1,321 @@
+// `bitreel play --audio` through a real sound server: the built executable
+// plays into a null sink of a PulseAudio server, the sink's monitor is
+// recorded, and an outside decoder (Debian's audio2tape) reads the blocks
+// back from what came out.
+#include "cli/BitreelProcess.h"
+#include "support/TapeBuilder.h"
+#include "support/TempDir.h"
+#include "support/TestNames.h"
+#include "support/TzxBuilder.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+namespace bitreel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+using test::Q;
+
+const fs::path Corpus = BITREEL_CORPUS_DIR;
+
+struct Ran {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+Ran RunTool(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted(test::Timeout) || !process.waitForFinished(test::Timeout)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput().toStdString(),
+            process.readAllStandardError().toStdString()};
+}
+
+Bytes ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The server, found or started once for the whole suite by the script CI
+// runs too; why not, when it cannot be had.
+struct SoundServer {
+    std::optional<std::string> skip;
+};
+
+SoundServer& Server() {
+    static SoundServer server = [] {
+        SoundServer found;
+        for (const char* program : {BITREEL_AUDIO2TAPE, BITREEL_SOX, BITREEL_PAREC}) {
+            if (std::string(program).empty()) {
+                found.skip = "audio2tape (fuse-emulator-utils), sox and parec (pulseaudio-utils) "
+                             "are needed";
+                return found;
+            }
+        }
+        const Ran script = RunTool(QStringLiteral(BITREEL_SOUND_SERVER), {});
+        if (script.status != 0) {
+            found.skip = "no PulseAudio server can be reached or started: " + script.err;
+            return found;
+        }
+        std::string address = script.out;
+        while (!address.empty() && (address.back() == '\n' || address.back() == '\r')) {
+            address.pop_back();
+        }
+        if (!address.empty()) {
+            // bitreel, pactl and parec all find the server by it.
+            qputenv("PULSE_SERVER", QByteArray::fromStdString(address));
+        }
+        return found;
+    }();
+    return server;
+}
+
+// A tape played into a null sink of its own, so that nothing else playing
+// on the server mixes in.
+struct LiveCase {
+    std::string name;
+    fs::path file;
+    QStringList options;
+    std::uint32_t rate;
+    // The frames audio2tape should read back: rows from, to (counted from 0).
+    std::size_t from;
+    std::optional<std::size_t> to;
+};
+
+void PrintTo(const LiveCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SoundCardPlay : public testing::TestWithParam<LiveCase> {
+protected:
+    void SetUp() override {
+        if (const auto& skip = Server().skip) {
+            GTEST_SKIP() << *skip;
+        }
+        sink_ = "bitreel_live_" + std::to_string(QCoreApplication::applicationPid()) + "_" +
+                test::TestName(GetParam().name);
+        const Ran loaded =
+            RunTool(QStringLiteral("pactl"),
+                    {QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                     QString::fromStdString("sink_name=" + sink_),
+                     QStringLiteral("rate=%1").arg(GetParam().rate), QStringLiteral("channels=1")});
+        if (loaded.status != 0) {
+            GTEST_SKIP() << "the server takes no null sink: " << loaded.err;
+        }
+        module_ = QString::fromStdString(loaded.out).trimmed();
+    }
+    void TearDown() override {
+        if (!module_.isEmpty()) {
+            static_cast<void>(
+                RunTool(QStringLiteral("pactl"), {QStringLiteral("unload-module"), module_}));
+        }
+    }
+
+    std::string sink_;
+    QString module_;
+};
+
+TEST_P(SoundCardPlay, TheSinkHearsEveryBlockAsTheRomSavesIt) {
+    const LiveCase& c = GetParam();
+    test::TempDir dir;
+    const fs::path raw = dir / "heard.raw";
+    const fs::path wav = dir / "heard.wav";
+    const fs::path decoded = dir / "heard.tap";
+
+    // The sink is an output like any other, named by its id.
+    const test::Ran listed = test::RunBitreel({QStringLiteral("ports"), QStringLiteral("--audio")});
+    EXPECT_NE(listed.out.find(sink_), std::string::npos) << listed.out << listed.err;
+
+    QProcess recorder;
+    recorder.setStandardOutputFile(Q(raw));
+    recorder.start(QStringLiteral("parec"),
+                   {QString::fromStdString("--device=" + sink_ + ".monitor"),
+                    QStringLiteral("--format=s16le"), QStringLiteral("--channels=1"),
+                    QStringLiteral("--rate=%1").arg(c.rate), QStringLiteral("--raw")});
+    ASSERT_TRUE(recorder.waitForStarted(test::Timeout));
+
+    QStringList arguments = {QStringLiteral("play"), QStringLiteral("--audio")};
+    arguments << c.options << QString::fromStdString(sink_) << Q(c.file);
+    test::Bitreel play(arguments, dir.path());
+    // The tape plays at its own speed: 20 s for the whole of this one.
+    const test::Ran played = play.Finish(90'000);
+    recorder.terminate();
+    ASSERT_TRUE(recorder.waitForFinished(test::Timeout));
+
+    ASSERT_EQ(played.status, 0) << played.err;
+    EXPECT_NE(played.err.find("block " + std::to_string(c.from + 1) + " of "), std::string::npos)
+        << played.err;
+    ASSERT_GT(fs::file_size(raw), std::uintmax_t{c.rate}) << "the monitor heard nothing";
+
+    const Ran wrapped = RunTool(
+        QStringLiteral(BITREEL_SOX),
+        {QStringLiteral("-t"), QStringLiteral("raw"), QStringLiteral("-r"), QString::number(c.rate),
+         QStringLiteral("-e"), QStringLiteral("signed"), QStringLiteral("-b"), QStringLiteral("16"),
+         QStringLiteral("-c"), QStringLiteral("1"), Q(raw), Q(wav)});
+    ASSERT_EQ(wrapped.status, 0) << wrapped.err;
+    const Ran read = RunTool(QStringLiteral(BITREEL_AUDIO2TAPE), {Q(wav), Q(decoded)});
+    ASSERT_EQ(read.status, 0) << read.err;
+
+    // audio2tape writes what it read as a TAP file: the frames of the rows played.
+    const Bytes image = ReadAll(c.file);
+    Bytes expected;
+    std::size_t offset = 0;
+    for (std::size_t row = 0; offset + 2 <= image.size(); ++row) {
+        const std::size_t length = image[offset] | std::size_t{image[offset + 1]} << 8;
+        if (row >= c.from && (!c.to || row <= *c.to)) {
+            expected.insert(expected.end(), image.begin() + static_cast<std::ptrdiff_t>(offset),
+                            image.begin() + static_cast<std::ptrdiff_t>(offset + 2 + length));
+        }
+        offset += 2 + length;
+    }
+    EXPECT_EQ(ReadAll(decoded), expected) << read.out << read.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tapes, SoundCardPlay,
+    testing::Values(LiveCase{"WholeTapeAtTheDefaults",
+                             Corpus / "spectrum/template_tap.tap",
+                             {},
+                             44'100,
+                             0,
+                             std::nullopt},
+                    // One block alone, as a machine that reported it damaged takes it
+                    // again, the wave the other way up and quieter, at another rate.
+                    LiveCase{"OneBlockInvertedQuietAt48k",
+                             Corpus / "spectrum/template_tap.tap",
+                             {QStringLiteral("--from"), QStringLiteral("4"), QStringLiteral("--to"),
+                              QStringLiteral("4"), QStringLiteral("--invert"),
+                              QStringLiteral("--level"), QStringLiteral("25"),
+                              QStringLiteral("--rate"), QStringLiteral("48000")},
+                             48'000,
+                             3,
+                             3}),
+    test::ByName{});
+
+// A multi-load tape: the header, a stop, then the data. What the user does
+// at the stop decides what the machine hears.
+struct StopAnswer {
+    std::string name;
+    bool goOn; // Enter at the stop; else standard input ends
+    std::string said;
+    std::size_t blocksHeard;
+};
+
+void PrintTo(const StopAnswer& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SoundCardStop : public testing::TestWithParam<StopAnswer> {
+protected:
+    void SetUp() override {
+        if (const auto& skip = Server().skip) {
+            GTEST_SKIP() << *skip;
+        }
+        const Ran loaded =
+            RunTool(QStringLiteral("pactl"),
+                    {QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                     QString::fromStdString("sink_name=" + sink_), QStringLiteral("rate=22050"),
+                     QStringLiteral("channels=1")});
+        if (loaded.status != 0) {
+            GTEST_SKIP() << "the server takes no null sink: " << loaded.err;
+        }
+        module_ = QString::fromStdString(loaded.out).trimmed();
+    }
+    void TearDown() override {
+        if (!module_.isEmpty()) {
+            static_cast<void>(
+                RunTool(QStringLiteral("pactl"), {QStringLiteral("unload-module"), module_}));
+        }
+    }
+
+    std::string sink_ = "bitreel_stop_" + std::to_string(QCoreApplication::applicationPid()) + "_" +
+                        test::TestName(GetParam().name);
+    QString module_;
+};
+
+TEST_P(SoundCardStop, TheTapeWaitsAtTheStopForTheUser) {
+    const StopAnswer& c = GetParam();
+    test::TempDir dir;
+    const Bytes header =
+        test::TapeBuilder().Block(0, test::SpectrumHeader(3, "two", 8, 32768, 0)).bytes();
+    const Bytes data = test::TapeBuilder().Block(255, Bytes(8, 0x5A)).bytes();
+    test::TzxBuilder()
+        .Standard(Bytes(header.begin() + 2, header.end()))
+        .Pause(0)
+        .Standard(Bytes(data.begin() + 2, data.end()))
+        .WriteTo(dir / "LOADS.TZX");
+
+    QProcess recorder;
+    recorder.setStandardOutputFile(Q(dir / "heard.raw"));
+    recorder.start(QStringLiteral("parec"),
+                   {QString::fromStdString("--device=" + sink_ + ".monitor"),
+                    QStringLiteral("--format=s16le"), QStringLiteral("--channels=1"),
+                    QStringLiteral("--rate=22050"), QStringLiteral("--raw")});
+    ASSERT_TRUE(recorder.waitForStarted(test::Timeout));
+    test::Bitreel play({QStringLiteral("play"), QStringLiteral("--audio"), QStringLiteral("--rate"),
+                        QStringLiteral("22050"), QString::fromStdString(sink_),
+                        Q(dir / "LOADS.TZX")},
+                       dir.path());
+    EXPECT_TRUE(play.WaitForError("block 2 (Stop tape) stops the tape; press Enter to go on"));
+    if (c.goOn) {
+        play.Type("\n");
+    } else {
+        play.EndInput();
+    }
+    const test::Ran played = play.Finish(60'000);
+    recorder.terminate();
+    ASSERT_TRUE(recorder.waitForFinished(test::Timeout));
+    EXPECT_EQ(played.status, 0) << played.err;
+    EXPECT_NE(played.err.find(c.said), std::string::npos) << played.err;
+
+    const Ran wrapped = RunTool(
+        QStringLiteral(BITREEL_SOX),
+        {QStringLiteral("-t"), QStringLiteral("raw"), QStringLiteral("-r"), QStringLiteral("22050"),
+         QStringLiteral("-e"), QStringLiteral("signed"), QStringLiteral("-b"), QStringLiteral("16"),
+         QStringLiteral("-c"), QStringLiteral("1"), Q(dir / "heard.raw"), Q(dir / "heard.wav")});
+    ASSERT_EQ(wrapped.status, 0) << wrapped.err;
+    const Ran read =
+        RunTool(QStringLiteral(BITREEL_AUDIO2TAPE), {Q(dir / "heard.wav"), Q(dir / "heard.tap")});
+    ASSERT_EQ(read.status, 0) << read.err;
+    Bytes expected = header;
+    if (c.blocksHeard == 2) {
+        expected.insert(expected.end(), data.begin(), data.end());
+    }
+    EXPECT_EQ(ReadAll(dir / "heard.tap"), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, SoundCardStop,
+    testing::Values(StopAnswer{"EnterGoesOn", true, "block 3 of 3", 2},
+                    StopAnswer{"NoInputEndsThere", false,
+                               "stopped at block 2 (Stop tape); go on with --from 3", 1}),
+    test::ByName{});
+
+TEST(SoundCardPorts, NamesAnOutputThatIsNotThere) {
+    if (const auto& skip = Server().skip) {
+        GTEST_SKIP() << *skip;
+    }
+    const test::Ran played = test::RunBitreel({QStringLiteral("play"), QStringLiteral("--audio"),
+                                               QStringLiteral("no-such-output"),
+                                               Q(Corpus / "spectrum/template_tap.tap")});
+    EXPECT_EQ(played.status, 3);
+    EXPECT_EQ(played.err, "bitreel: no sound output named no-such-output; bitreel ports --audio "
+                          "lists them\n");
+}
+
+} // namespace
+} // namespace bitreel

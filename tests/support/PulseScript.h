@@ -1,0 +1,60 @@
+#pragma once
+
+// Pulse events written out by a test, played as a tape would give them:
+// rows of tones, stops, choices and corrupt rows, without an image file.
+
+#include "tape/Pulses.h"
+
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace bitreel::test {
+
+class PulseScript {
+public:
+    // The row starts, with count pulses of tstates each, the levels taking
+    // turns from low.
+    PulseScript& Row(std::size_t row, std::uint32_t count = 0, std::uint32_t tstates = 2168) {
+        events_.push_back(RowEvent(PulseEvent::Kind::Row, row));
+        for (std::uint32_t i = 0; i < count; ++i) {
+            events_.push_back(PulseOf(level_, tstates));
+            level_ = Opposite(level_);
+        }
+        return *this;
+    }
+    PulseScript& Event(PulseEvent::Kind kind, std::size_t row) {
+        events_.push_back(RowEvent(kind, row));
+        return *this;
+    }
+
+    [[nodiscard]] const std::vector<PulseEvent>& Events() const { return events_; }
+
+    // A fresh stream of the events, as often as asked.
+    [[nodiscard]] std::unique_ptr<PulseSource> Stream() const {
+        return std::make_unique<Replay>(events_);
+    }
+
+private:
+    class Replay final : public PulseSource {
+    public:
+        explicit Replay(std::vector<PulseEvent> events) : events_(std::move(events)) {}
+        bool Next(PulseEvent& event) override {
+            if (next_ >= events_.size()) {
+                return false;
+            }
+            event = events_[next_++];
+            return true;
+        }
+
+    private:
+        std::vector<PulseEvent> events_;
+        std::size_t next_ = 0;
+    };
+
+    std::vector<PulseEvent> events_;
+    Level level_ = Level::Low;
+};
+
+} // namespace bitreel::test
