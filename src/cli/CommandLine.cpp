@@ -58,7 +58,7 @@ QString CommandsHelp() {
         "  ports [--audio]\n"
         "  check --port PORT [--watch SECONDS | --loopback] [--json]\n"
         "  companion --for spectrum128|interface1 [--rate HZ] [--invert] [--level PERCENT]\n"
-        "            [--force] OUT\n"
+        "            [--force] OUT | --audio [DEVICE]\n"
         "  view [--machine ...] [--format ...] [--basic | --array | --words | --hex |\n"
         "       --png OUT.png [--scale N] [--force]] FILE ROW\n"
         "PORT is COM1-COM16 of the port table, or a device path such as /dev/ttyUSB0.\n"

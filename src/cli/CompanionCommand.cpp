@@ -13,6 +13,9 @@
 #include "tape/TapeImage.h"
 #include "transfer/FsPath.h"
 
+#include <QDir>
+#include <QTemporaryDir>
+
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -55,6 +58,29 @@ int WriteSound(std::span<const std::uint8_t> tape, const std::filesystem::path& 
     return ExitDone;
 }
 
+// Through the sound card, as `play --audio` plays a tape: the tape goes
+// into a file of its own for the while, with the options that were given.
+int PlayThroughSoundCard(CompanionMachine machine, const QCommandLineParser& parser,
+                         const AudioOptions& options) {
+    const QTemporaryDir dir;
+    const QString tap = QDir(dir.path())
+                            .filePath(QString::fromLatin1(CompanionName(machine).data()).toUpper() +
+                                      QStringLiteral(".TAP"));
+    if (!dir.isValid() || WriteTap(CompanionTape(machine), ToFsPath(tap), tap, false) != ExitDone) {
+        return ExitUsageOrIo;
+    }
+    QStringList play{QStringLiteral("--audio")};
+    for (const QCommandLineOption& option : {options.rate, options.level}) {
+        if (parser.isSet(option)) {
+            play << QStringLiteral("--") + option.names().front() << parser.value(option);
+        }
+    }
+    if (parser.isSet(options.invert)) {
+        play << QStringLiteral("--invert");
+    }
+    return PlayCommand(play << parser.positionalArguments() << tap);
+}
+
 } // namespace
 
 int CompanionCommand(const QStringList& arguments) {
@@ -64,16 +90,24 @@ int CompanionCommand(const QStringList& arguments) {
         "+2, +2A and +3 (--for spectrum128) or for a Spectrum with Interface 1 (--for "
         "interface1), as a tape of a BASIC loader and one CODE block. Loaded with LOAD \"\", it "
         "waits for `bitreel play`. OUT is a TAP file, or by its extension (.wav, .flac or .csw) "
-        "the sound to play into the EAR socket."));
+        "the sound to play into the EAR socket; with --audio the tape plays through the sound "
+        "card, as `bitreel play --audio` plays one."));
     const QCommandLineOption forOption(QStringLiteral("for"),
                                        QStringLiteral("The machine: spectrum128 or interface1."),
                                        QStringLiteral("MACHINE"));
     parser.addOption(forOption);
     const QCommandLineOption forceOption = ForceOption();
     parser.addOption(forceOption);
+    const QCommandLineOption audioOption(
+        QStringLiteral("audio"),
+        QStringLiteral("Plays the tape through the sound card: the default output, or DEVICE "
+                       "(its description or id; bitreel ports --audio lists them)."));
+    parser.addOption(audioOption);
     const AudioOptions audioOptions = AddAudioOptions(parser);
     parser.addPositionalArgument(QStringLiteral("OUT"),
-                                 QStringLiteral("The tape image or sound file to write."));
+                                 QStringLiteral("The tape image or sound file to write; with "
+                                                "--audio, the sound output if not the default."),
+                                 QStringLiteral("OUT | --audio [DEVICE]"));
     if (const auto status = ParseCommand(parser, Command, arguments)) {
         return *status;
     }
@@ -85,8 +119,14 @@ int CompanionCommand(const QStringList& arguments) {
                                              ": give spectrum128 or interface1"
                                        : "give --for spectrum128 or --for interface1");
     }
+    if (parser.isSet(audioOption)) {
+        if (parser.positionalArguments().size() > 1 || parser.isSet(forceOption)) {
+            return UsageError(Command, "--audio writes no OUT; give at most a DEVICE");
+        }
+        return PlayThroughSoundCard(*machine, parser, audioOptions);
+    }
     if (parser.positionalArguments().size() != 1) {
-        return UsageError(Command, "give OUT");
+        return UsageError(Command, "give OUT, or --audio");
     }
     const QString outName = parser.positionalArguments()[0];
     const std::filesystem::path out = ToFsPath(outName);

@@ -70,6 +70,7 @@ cases=(
     "companion --for||interface1 spectrum128"
     "companion --for interface1||$(printf '%s\n' $tapes $sounds | line)"
     "companion --for interface1 game.tap||"
+    "companion --audio --for interface1 x||"
 )
 for case in "${cases[@]}"; do
     IFS='|' read -r before word want <<<"$case"
