@@ -182,6 +182,10 @@ const Case kCases[] = {
     {"LoadReportsSpace", Call::Load, Tape::None, Ends::Reported, ReportD, Holds::OldProgram, 1.0, 0,
      false, -1, static_cast<std::size_t>(-1), true},
     {"LdBytesTakesBlock", Call::LdBytes, Tape::Block, Ends::Done, 0, Holds::Code},
+    // A slow PC's last data bit, a space, still on the line when the next
+    // start bit is looked for.
+    {"LdBytesTakesBlockPcClockFivePercentSlow", Call::LdBytes, Tape::Block, Ends::Done, 0,
+     Holds::Code, 0.94875},
     {"LdBytesRefusesOtherFlag", Call::LdBytes, Tape::BlockFlag, Ends::Failed, Flag,
      Holds::OldProgram},
     {"LdBytesRefusesOtherLength", Call::LdBytes, Tape::BlockLength, Ends::Failed, Length,
