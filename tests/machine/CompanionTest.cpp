@@ -152,7 +152,7 @@ struct Case {
 };
 
 // Reasons, as the companion gives them in A, and BASIC's reports.
-constexpr std::uint8_t Quiet = 1, Damaged = 3, Length = 4, Flag = 5, NoRoom = 6;
+constexpr std::uint8_t Quiet = 1, Damaged = 3, Length = 4, Flag = 5;
 constexpr std::uint8_t Report4 = 3, ReportD = 12, ReportR = 26;
 
 const Case kCases[] = {
