@@ -5,13 +5,13 @@ namespace bitreel {
 std::string FilePatternFor(TapeLayout layout) {
     switch (layout) {
     case TapeLayout::AceJup:
-        return "*.JUP;*.TZX";
+        return "*.JUP;*.TZX;*.WAV;*.FLAC;*.CSW";
     case TapeLayout::AceTap:
         return "*.TAP;*.DIC;*.BYT";
     case TapeLayout::SpectrumTap:
         break;
     }
-    return "*.TAP;*.TZX;*.PZX";
+    return "*.TAP;*.TZX;*.PZX;*.WAV;*.FLAC;*.CSW";
 }
 
 } // namespace bitreel

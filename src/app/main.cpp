@@ -1,6 +1,7 @@
 #include "app/DisplayStart.h"
 #include "app/Form1.h"
 #include "cli/CommandLine.h"
+#include "signal/RecordingTzx.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -61,6 +62,8 @@ std::optional<QString> HandleOptions(int argc, char* argv[]) {
 int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("Bitreel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(BITREEL_VERSION));
+    // Sound files open as tape images, in the window and in every command.
+    bitreel::InstallRecordingFiles();
     if (argc > 1 && bitreel::cli::IsCommand(QString::fromLocal8Bit(argv[1]))) {
         // A command makes no window and needs no display.
         QCoreApplication app(argc, argv);

@@ -12,9 +12,11 @@
 #include "cli/RowRange.h"
 #include "cli/TapeOptions.h"
 #include "tape/Conversion.h"
+#include "tape/RecordingHook.h"
 #include "tape/TapeChoice.h"
 #include "tape/TapeFile.h"
 #include "tape/TapeImage.h"
+#include "tape/TzxReader.h"
 #include "transfer/FsPath.h"
 
 #include <cerrno>
@@ -38,21 +40,42 @@ bool ReadWhole(const std::filesystem::path& path, const QString& name,
     return true;
 }
 
-bool WriteWhole(const std::filesystem::path& path, const QString& name, bool force,
-                const std::vector<std::uint8_t>& bytes) {
-    OutFile file = CreateOutFile(path, name, force);
-    if (!file) {
-        return false;
+// The names of the files convert writes: the layouts of blocks and sound,
+// and the TZX of a recording's blocks.
+constexpr std::string_view Written =
+    ".tap, .jup, .dic, .byt, .wav, .flac or .csw files (and .tzx from a recording)";
+
+bool WritesTo(const std::filesystem::path& in, const std::filesystem::path& out) {
+    const std::string extension = UpperExtension(out);
+    if (extension == ".TZX" && IsRecordingPath(in)) {
+        return true;
     }
-    // Nothing kept makes an empty file; fwrite takes no null buffer, even for nothing.
-    const bool written =
-        bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    const int error = errno;
-    if (std::fclose(file.release()) != 0 || !written) {
-        ReportError("cannot write " + Shown(name) + ": " + std::strerror(written ? errno : error));
-        return false;
+    for (const char* known : {".TAP", ".JUP", ".DIC", ".BYT"}) {
+        if (extension == known) {
+            return true;
+        }
     }
-    return true;
+    return AudioFileTypeOf(out).has_value();
+}
+
+// A conversion that could read no block writes no file: OUT, if there is
+// one, stays as it was.
+int NothingConverted(const QString& inName) {
+    ReportError(Shown(inName) + ": its first block is corrupt; nothing is written");
+    return ExitCorrupt;
+}
+
+// A tape of one machine has no layout of the other's: refused, saying why.
+std::optional<int> RefuseOtherMachine(const QString& inName, MachineKind held, MachineKind wanted) {
+    if (held == wanted) {
+        return std::nullopt;
+    }
+    return UsageError(Command,
+                      Shown(inName) + (held == MachineKind::Spectrum
+                                           ? " holds a Spectrum tape: it does not become a "
+                                             "Jupiter Ace layout (JUP or Ace TAP)"
+                                           : " holds a Jupiter Ace tape: it does not become a "
+                                             "Spectrum TAP"));
 }
 
 // The machine both files belong to: --machine, else the Jupiter Ace when
@@ -61,9 +84,10 @@ TapeOptions ConvertMachine(TapeOptions options, const std::filesystem::path& in,
                            const std::filesystem::path& out) {
     if (!options.machine) {
         bool ace = options.aceFormat || ChoiceForFile(in).machine == MachineKind::JupiterAce;
-        // A TZX or PZX image tells its machine itself; a file of blocks may
-        // also take it from OUT's name.
-        if (ImageFormatOf(in, MachineKind::Spectrum) == ImageFormat::Blocks) {
+        // A TZX or PZX image tells its machine itself; a file of blocks or a
+        // recording may also take it from OUT's name.
+        if (ImageFormatOf(in, MachineKind::Spectrum) == ImageFormat::Blocks ||
+            IsRecordingPath(in)) {
             ace = ace || ChoiceForName(out).machine == MachineKind::JupiterAce;
         }
         options.machine = ace ? MachineKind::JupiterAce : MachineKind::Spectrum;
@@ -86,9 +110,20 @@ int ConvertImageFile(const QString& inName, const std::filesystem::path& in, Mac
         ReportError("cannot open " + Shown(inName) + ": " + error.code().message());
         return ExitUsageOrIo;
     }
+    if (image.Format() == ImageFormat::Tzx) {
+        if (const auto ace = TzxReader::IsJupiterAceTape(image.Bytes())) {
+            if (const auto refused = RefuseOtherMachine(
+                    inName, *ace ? MachineKind::JupiterAce : MachineKind::Spectrum, machine)) {
+                return *refused;
+            }
+        }
+    }
     const ImageConversion converted = ConvertImage(image.IndexAll(), layout);
+    if (converted.corrupt && converted.bytes.empty()) {
+        return NothingConverted(inName);
+    }
     // Named once OUT is written: a refused OUT converts nothing.
-    if (!WriteWhole(out, outName, force, converted.bytes)) {
+    if (!WriteOutFile(out, outName, force, converted.bytes)) {
         return ExitUsageOrIo;
     }
     for (const std::size_t row : converted.leftOut) {
@@ -96,6 +131,25 @@ int ConvertImageFile(const QString& inName, const std::filesystem::path& in, Mac
                     " left out: " + Latin1ToUtf8(image.Row(row)));
     }
     return converted.corrupt ? ExitCorrupt : ExitDone;
+}
+
+// A recording's image is the TZX of the blocks read from it, written as it
+// stands: measured timings, bytes as read, stretches as CSW blocks.
+int ConvertRecordingToTzx(const QString& inName, const std::filesystem::path& in,
+                          MachineKind machine, const QString& outName,
+                          const std::filesystem::path& out, bool force) {
+    TapeImage image;
+    try {
+        image = TapeImage(in, machine,
+                          machine == MachineKind::Spectrum ? TapeLayout::SpectrumTap
+                                                           : TapeLayout::AceJup);
+    } catch (const std::system_error& error) {
+        ReportError("cannot open " + Shown(inName) + ": " + error.code().message());
+        return ExitUsageOrIo;
+    }
+    const auto bytes = image.Bytes();
+    return WriteOutFile(out, outName, force, {bytes.begin(), bytes.end()}) ? ExitDone
+                                                                           : ExitUsageOrIo;
 }
 
 } // namespace
@@ -127,6 +181,10 @@ int ConvertCommand(const QStringList& arguments) {
     const QString outName = parser.positionalArguments()[1];
     const std::filesystem::path in = ToFsPath(inName);
     const std::filesystem::path out = ToFsPath(outName);
+    if (!WritesTo(in, out)) {
+        return UsageError(Command, "cannot write " + Shown(outName) + ": convert writes " +
+                                       std::string(Written));
+    }
     if (const std::optional<AudioFileType> type = AudioFileTypeOf(out)) {
         const AudioOptionsParse audio = ReadAudioOptions(parser, audioOptions);
         if (!audio.error.empty()) {
@@ -144,6 +202,9 @@ int ConvertCommand(const QStringList& arguments) {
     }
     const TapeOptions options = ConvertMachine(given, in, out);
     const MachineKind machine = *options.machine;
+    if (IsRecordingPath(in) && UpperExtension(out) == ".TZX") {
+        return ConvertRecordingToTzx(inName, in, machine, outName, out, parser.isSet(forceOption));
+    }
     if (ImageFormatOf(in, machine) != ImageFormat::Blocks) {
         if (machine == MachineKind::Spectrum) {
             if (ImageFormatOf(out, machine) != ImageFormat::Blocks ||
@@ -182,9 +243,17 @@ int ConvertCommand(const QStringList& arguments) {
     if (!ReadWhole(in, inName, bytes)) {
         return ExitUsageOrIo;
     }
+    if (const auto held = MachineOfBlocks(bytes)) {
+        if (const auto refused = RefuseOtherMachine(inName, *held, MachineKind::JupiterAce)) {
+            return *refused;
+        }
+    }
     const AceConversion converted =
         from == TapeLayout::AceTap ? AceTapToJup(bytes) : JupToAceTap(bytes);
-    if (!WriteWhole(out, outName, parser.isSet(forceOption), converted.bytes)) {
+    if (converted.corruptBlock && converted.blocks == 0) {
+        return NothingConverted(inName);
+    }
+    if (!WriteOutFile(out, outName, parser.isSet(forceOption), converted.bytes)) {
         return ExitUsageOrIo;
     }
     if (converted.corruptBlock) {

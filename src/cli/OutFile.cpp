@@ -4,8 +4,9 @@
 #include "cli/Console.h"
 #include "cli/Paths.h"
 
-#include <cerrno>
-#include <cstring>
+#include "transfer/OutputFile.h"
+
+#include <system_error>
 
 namespace bitreel::cli {
 
@@ -22,18 +23,21 @@ bool MayCreateOutFile(const std::filesystem::path& path, const QString& name, bo
     return true;
 }
 
-OutFile CreateOutFile(const std::filesystem::path& path, const QString& name, bool force) {
-    // "x" creates the file only when there is none, in one step.
-    OutFile file(std::fopen(path.string().c_str(), force ? "wb" : "wbx"));
-    if (!file) {
-        const int error = errno;
-        if (error == EEXIST) {
-            ReportExistingOutFile(name);
+bool WriteOutFile(const std::filesystem::path& path, const QString& name, bool force,
+                  std::span<const std::uint8_t> bytes) {
+    try {
+        OutputFile out(path, force ? ExistingFile::Replace : ExistingFile::Keep);
+        out.Write(bytes);
+        out.Close();
+    } catch (const std::system_error& error) {
+        if (error.code() == std::errc::file_exists) {
+            ReportExistingOutFile(name); // made since it was looked for
         } else {
-            ReportError("cannot create " + Shown(name) + ": " + std::strerror(error));
+            ReportError("cannot write " + Shown(name) + ": " + error.code().message());
         }
+        return false;
     }
-    return file;
+    return true;
 }
 
 } // namespace bitreel::cli

@@ -3,26 +3,23 @@
 #include <QCommandLineOption>
 #include <QString>
 
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
-#include <memory>
+#include <span>
 
 namespace bitreel::cli {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using OutFile = std::unique_ptr<std::FILE, FileCloser>;
-
-// Creates the file OUT that a command writes, named by the user as name: an
-// existing one is refused unless force is given, so that no command replaces
-// a file without being told to. Reports why it cannot on standard error and
-// gives no file then.
-[[nodiscard]] OutFile CreateOutFile(const std::filesystem::path& path, const QString& name,
-                                    bool force);
+// Writes the file OUT that a command makes, named by the user as name: an
+// existing one is refused unless force is given, so that no command
+// replaces a file without being told to. The bytes go to a new file beside
+// it, which takes the name only once they are all there: a write that fails
+// leaves no file, and an old one as it was. Reports why it cannot on
+// standard error.
+[[nodiscard]] bool WriteOutFile(const std::filesystem::path& path, const QString& name, bool force,
+                                std::span<const std::uint8_t> bytes);
 
 // The same refusal told before any other step (a port opened, a file
-// read), so that a refused OUT costs nothing; CreateOutFile still refuses a
+// read), so that a refused OUT costs nothing; WriteOutFile still refuses a
 // file made meanwhile.
 [[nodiscard]] bool MayCreateOutFile(const std::filesystem::path& path, const QString& name,
                                     bool force);

@@ -113,17 +113,9 @@ int WritePng(const std::span<const std::uint8_t> screen, int factor, const QStri
         ReportError("cannot write " + Shown(name) + ": the PNG could not be made");
         return ExitUsageOrIo;
     }
-    try {
-        OutputFile out(ToFsPath(name), force ? ExistingFile::Replace : ExistingFile::Keep);
-        out.Write(std::span(reinterpret_cast<const std::uint8_t*>(png.constData()),
-                            static_cast<std::size_t>(png.size())));
-        out.Close();
-    } catch (const std::system_error& error) {
-        if (error.code() == std::errc::file_exists) {
-            ReportExistingOutFile(name); // made since it was looked for
-        } else {
-            ReportError("cannot write " + Shown(name) + ": " + error.code().message());
-        }
+    if (!WriteOutFile(ToFsPath(name), name, force,
+                      std::span(reinterpret_cast<const std::uint8_t*>(png.constData()),
+                                static_cast<std::size_t>(png.size())))) {
         return ExitUsageOrIo;
     }
     return ExitDone;

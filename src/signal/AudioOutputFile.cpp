@@ -1,35 +1,38 @@
 // The file a sound file is written to.
 #include "signal/AudioOutputFile.h"
 
+#include "tape/StagedFile.h"
+
 #include <cerrno>
 #include <string>
 #include <system_error>
 
 namespace bitreel {
-namespace {
-
-std::FILE* OpenForWriting(const std::filesystem::path& path, FileCreation creation) {
-    // "x" creates the file only when there is none, in one step; "+" lets
-    // libsndfile read back what it wrote.
-    const bool replace = creation == FileCreation::Replace;
-#ifdef _WIN32
-    return _wfopen(path.c_str(), replace ? L"wb+" : L"wb+x");
-#else
-    return std::fopen(path.c_str(), replace ? "wb+" : "wb+x");
-#endif
-}
-
-} // namespace
-
 AudioOutputFile::AudioOutputFile(const std::filesystem::path& path, FileCreation creation)
-    : path_(path) {
+    : path_(StagingTarget(path)), keep_(creation == FileCreation::Refuse) {
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
+    if (std::filesystem::is_directory(path_, ec)) {
         Fail(EISDIR, "cannot create");
     }
-    file_.reset(OpenForWriting(path, creation));
+    if (keep_ && std::filesystem::exists(path_, ec)) {
+        Fail(EEXIST, "cannot create");
+    }
+    // "+": libsndfile reads back what it wrote.
+    if (WrittenInPlace(path_)) {
+        file_.reset(std::fopen(path_.c_str(), "wb+"));
+    } else {
+        file_.reset(CreateStagingFile(path_, staging_, "wb+"));
+    }
     if (!file_) {
         Fail(errno, "cannot create");
+    }
+}
+
+AudioOutputFile::~AudioOutputFile() {
+    if (file_ && !staging_.empty()) {
+        file_.reset();
+        std::error_code ignored;
+        std::filesystem::remove(staging_, ignored);
     }
 }
 
@@ -58,10 +61,19 @@ void AudioOutputFile::Close() {
     if (!file_) {
         return;
     }
-    const bool flushed = std::fflush(file_.get()) == 0;
-    const int error = errno;
-    if (std::fclose(file_.release()) != 0 || !flushed) {
-        Fail(flushed ? errno : error, "cannot write");
+    int error = ReadyToReplace(file_.get(), path_, keep_);
+    if (std::fclose(file_.release()) != 0 && error == 0) {
+        error = errno != 0 ? errno : EIO;
+    }
+    if (error == 0 && !staging_.empty()) {
+        error = MoveIntoPlace(staging_, path_, keep_);
+    }
+    if (error != 0) {
+        std::error_code ignored;
+        if (!staging_.empty()) {
+            std::filesystem::remove(staging_, ignored);
+        }
+        Fail(error, "cannot write");
     }
 }
 

@@ -10,12 +10,17 @@
 
 namespace bitreel {
 
-// The file a sound file writer fills: created as FileCreation says, written
-// forward, with its header filled in at the start once the rest is known.
-// Every failure is a std::system_error that names the file.
+// The file a sound file writer fills: written forward beside the name it is
+// for, with its header filled in at the start once the rest is known, and
+// given that name (replacing a file there or not, as FileCreation says) only
+// when it is closed whole. One dropped before that leaves nothing. Every
+// failure is a std::system_error that names the file.
 class AudioOutputFile {
 public:
     AudioOutputFile(const std::filesystem::path& path, FileCreation creation);
+    ~AudioOutputFile();
+    AudioOutputFile(AudioOutputFile&&) noexcept = default;
+    AudioOutputFile& operator=(AudioOutputFile&&) noexcept = default;
 
     void Write(std::span<const std::uint8_t> bytes);
     // Writes over the bytes at offset, then goes on at the end.
@@ -33,7 +38,9 @@ private:
         void operator()(std::FILE* file) const noexcept { std::fclose(file); }
     };
     std::unique_ptr<std::FILE, Closer> file_;
-    std::filesystem::path path_;
+    std::filesystem::path path_;    // the name it is for
+    std::filesystem::path staging_; // its own name until it is closed
+    bool keep_;
 };
 
 } // namespace bitreel

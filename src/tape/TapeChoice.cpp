@@ -1,6 +1,9 @@
 // The layouts and formats of tape images, and what a file's name chooses.
 #include "tape/TapeChoice.h"
 
+#include "tape/ByteCursor.h"
+#include "tape/HeaderFields.h"
+#include "tape/RecordingHook.h"
 #include "tape/TapeFile.h"
 #include "tape/TzxReader.h"
 
@@ -64,7 +67,7 @@ bool IsTapPath(const std::filesystem::path& path) {
 }
 
 ImageFormat ImageFormatOf(const std::filesystem::path& path, MachineKind machine) {
-    if (EndsWith(path, ".TZX")) {
+    if (EndsWith(path, ".TZX") || IsRecordingPath(path)) {
         return ImageFormat::Tzx;
     }
     if (machine == MachineKind::Spectrum && EndsWith(path, ".PZX")) {
@@ -97,6 +100,28 @@ TapeChoice ChoiceForFile(const std::filesystem::path& path) {
         return {MachineKind::JupiterAce, TapeLayout::AceJup};
     }
     return ChoiceForName(path);
+}
+
+std::optional<MachineKind> MachineOfBlocks(std::span<const std::uint8_t> bytes) {
+    const auto length = Le16At(bytes, 0);
+    if (!length || bytes.size() < 2u + *length) {
+        return std::nullopt;
+    }
+    const auto block = bytes.subspan(2, *length);
+    constexpr std::uint8_t LastSpectrumType = 3;
+    if (*length == SpectrumHeaderLength && block[0] == HeaderFlag &&
+        block[1 + HeaderTypeAt] <= LastSpectrumType) {
+        return MachineKind::Spectrum;
+    }
+    // The Ace TAP layout stores no flag; JUP does.
+    const bool jup = *length == AceHeaderLength && block[0] == HeaderFlag;
+    if (*length == AceHeaderLength - 1 || jup) {
+        const std::uint8_t type = block[(jup ? 1 : 0) + HeaderTypeAt];
+        if (type == AceDictionaryType || type == AceBytesType) {
+            return MachineKind::JupiterAce;
+        }
+    }
+    return std::nullopt;
 }
 
 std::string UpperExtension(const std::filesystem::path& path) {

@@ -3,7 +3,10 @@
 #include "tape/TapeImage.h"
 #include "tape/TapeLayout.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <span>
 
 namespace bitreel {
 
@@ -36,7 +39,15 @@ struct TapeChoice {
 // IsTapFile for a path of the platform's own character type.
 [[nodiscard]] bool IsTapPath(const std::filesystem::path& path);
 
-// How a file is read: a name ending in ".TZX" (any case) is a TZX image, and
+// The machine a file of blocks holds a tape of, as its first block tells:
+// a Spectrum header (19 bytes after the length, flag 0, type 0 to 3), or a
+// Jupiter Ace header (25 bytes and its checksum in the Ace TAP layout, with
+// flag 0 in front in JUP; type 0x00 or 0x20). No value when the first
+// block is neither.
+[[nodiscard]] std::optional<MachineKind> MachineOfBlocks(std::span<const std::uint8_t> bytes);
+
+// How a file is read: a name ending in ".TZX" (any case) is a TZX image, as
+// is a recording (IsRecordingPath), whose reader makes one of it, and
 // with the Spectrum chosen one ending in ".PZX" a PZX image; every other file
 // is read block by block in the tape layout in force.
 [[nodiscard]] ImageFormat ImageFormatOf(const std::filesystem::path& path, MachineKind machine);

@@ -6,6 +6,7 @@
 #include "tape/BlockReader.h"
 #include "tape/ByteCursor.h"
 #include "tape/PzxReader.h"
+#include "tape/RecordingHook.h"
 #include "tape/TapeChoice.h"
 #include "tape/TapeFile.h"
 #include "tape/TzxReader.h"
@@ -27,8 +28,18 @@ struct TapeImage::Found {
     bool last = false;
 };
 
+namespace {
+
+// A recording's bytes are the TZX image of the blocks read from it.
+std::vector<std::uint8_t> ImageBytes(const std::filesystem::path& path, MachineKind machine) {
+    return IsRecordingPath(path) ? ReadRecording(path, machine)
+                                 : ReadWholeFile(path, TapeImage::MaxFileSize);
+}
+
+} // namespace
+
 TapeImage::TapeImage(const std::filesystem::path& path, MachineKind machine, TapeLayout layout)
-    : TapeImage(ReadWholeFile(path, MaxFileSize), ImageFormatOf(path, machine), machine, layout,
+    : TapeImage(ImageBytes(path, machine), ImageFormatOf(path, machine), machine, layout,
                 IsTapPath(path)) {}
 
 TapeImage::TapeImage(std::vector<std::uint8_t> bytes, ImageFormat format, MachineKind machine,

@@ -1,16 +1,11 @@
 // Writes a new file beside the one it is for, which it replaces once it holds something.
 #include "transfer/OutputFile.h"
 
+#include "tape/StagedFile.h"
+
 #include <cerrno>
-#include <random>
 #include <string>
 #include <system_error>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace bitreel {
 namespace {
@@ -22,84 +17,10 @@ namespace fs = std::filesystem;
                             std::string(what) + " " + path.string());
 }
 
-// Where the file is written until it takes its name: hidden, and with an
-// ending no file list of tape images shows.
-fs::path StagingName(const fs::path& path) {
-    static std::minstd_rand random{std::random_device{}()};
-    return path.parent_path() /
-           ("." + path.filename().string() + "." + std::to_string(random()) + ".part");
-}
-
-// A file of that name made afresh, never one that is there already.
-std::FILE* CreateNew(const fs::path& path) {
-#ifdef _WIN32
-    return _wfopen(path.c_str(), L"wbx");
-#else
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return nullptr;
-    }
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (!file) {
-        const int error = errno;
-        ::close(fd);
-        ::unlink(path.c_str());
-        errno = error;
-    }
-    return file;
-#endif
-}
-
-// The name a new file is for: through a link, the file it leads to, so that
-// the link stays a link.
-fs::path Target(const fs::path& path) {
-    std::error_code ignored;
-    if (fs::is_symlink(path, ignored)) {
-        const fs::path resolved = fs::weakly_canonical(path, ignored);
-        if (!resolved.empty()) {
-            return resolved;
-        }
-    }
-    return path;
-}
-
-// Moves the file at from to the name to; with keep, fails with EEXIST
-// rather than replace a file there. 0 or the error.
-int Rename(const fs::path& from, const fs::path& to, bool keep) {
-#ifdef _WIN32
-    std::error_code error;
-    if (keep && fs::exists(to, error)) {
-        return EEXIST;
-    }
-    fs::rename(from, to, error);
-    return error.value();
-#else
-    if (!keep) {
-        return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-    }
-    // A second name that fails when the name is taken, then the first one
-    // gone: no moment at which another file of that name is replaced.
-    if (::link(from.c_str(), to.c_str()) == 0) {
-        ::unlink(from.c_str());
-        return 0;
-    }
-    const int error = errno;
-    if (error != EPERM && error != ENOTSUP && error != EOPNOTSUPP) {
-        return error;
-    }
-    // A file system without second names (FAT): looked at, then moved.
-    struct stat there {};
-    if (::lstat(to.c_str(), &there) == 0) {
-        return EEXIST;
-    }
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-#endif
-}
-
 } // namespace
 
 OutputFile::OutputFile(const fs::path& path, ExistingFile existing)
-    : path_(Target(path)), existing_(existing) {
+    : path_(StagingTarget(path)), existing_(existing) {
     std::error_code ignored;
     if (fs::is_directory(path_, ignored)) {
         ThrowFileError(EISDIR, "Cannot create", path_);
@@ -107,13 +28,11 @@ OutputFile::OutputFile(const fs::path& path, ExistingFile existing)
     if (existing_ == ExistingFile::Keep && fs::exists(path_, ignored)) {
         ThrowFileError(EEXIST, "Cannot create", path_);
     }
-    for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
-        staging_ = StagingName(path_);
-        errno = 0;
-        file_.reset(CreateNew(staging_));
-        if (!file_ && errno != EEXIST) {
-            break;
-        }
+    if (WrittenInPlace(path_)) {
+        file_.reset(std::fopen(path_.c_str(), "wb"));
+        named_ = file_ != nullptr;
+    } else {
+        file_.reset(CreateStagingFile(path_, staging_, "wb"));
     }
     if (!file_) {
         ThrowFileError(errno, "Cannot create", path_);
@@ -158,22 +77,12 @@ void OutputFile::Write(std::span<const std::uint8_t> bytes) {
 }
 
 void OutputFile::TakeName() {
-#ifndef _WIN32
-    // The bytes are on the disk before the name moves to them, so that a
-    // crash leaves either the old file or the new one with its first block.
-    if (::fsync(::fileno(file_.get())) != 0 && errno != EINVAL) {
-        const int error = errno;
-        Discard();
-        ThrowFileError(error, "Cannot write", path_);
+    const bool keep = existing_ == ExistingFile::Keep;
+    int error = ReadyToReplace(file_.get(), path_, keep);
+    if (error == 0) {
+        error = MoveIntoPlace(staging_, path_, keep);
     }
-    // A file replaced keeps who may read and write it.
-    struct stat old {};
-    if (existing_ == ExistingFile::Replace && ::stat(path_.c_str(), &old) == 0 &&
-        S_ISREG(old.st_mode)) {
-        ::fchmod(::fileno(file_.get()), old.st_mode & 07777);
-    }
-#endif
-    if (const int error = Rename(staging_, path_, existing_ == ExistingFile::Keep); error != 0) {
+    if (error != 0) {
         Discard();
         ThrowFileError(error, "Cannot write", path_);
     }

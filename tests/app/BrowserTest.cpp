@@ -238,16 +238,19 @@ TEST_F(Browser, ClickingAFileListsItsBlocks) {
     EXPECT_EQ(withEmpty.back(), "Corrupt block");
 }
 
-// The Jupiter Ace in JUP lists TZX images too: most Ace tapes are archived so.
+// The Jupiter Ace in JUP lists TZX images too: most Ace tapes are archived
+// so. Both machines list the recordings a tape is read from.
 TEST_F(Browser, TheSpectrumListsTzxAndPzxFilesInAnyCase) {
-    for (const char* name : {"a.tap", "b.TZX", "c.Pzx", "d.tzx", "e.tzxx", "f.jup", "g.PZX"}) {
+    for (const char* name : {"a.tap", "b.TZX", "c.Pzx", "d.tzx", "e.tzxx", "f.jup", "g.PZX",
+                             "h.wav", "i.FLAC", "j.Csw", "k.wave"}) {
         Write(name);
     }
     TestWindow w(dir.path(), line);
-    EXPECT_EQ(TestWindow::Rows(w.Files()),
-              (QStringList{"a.tap", "b.TZX", "c.Pzx", "d.tzx", "g.PZX"}));
+    EXPECT_EQ(TestWindow::Rows(w.Files()), (QStringList{"a.tap", "b.TZX", "c.Pzx", "d.tzx",
+                                                        "g.PZX", "h.wav", "i.FLAC", "j.Csw"}));
     TestWindow::Click(w.Machine(1));
-    EXPECT_EQ(TestWindow::Rows(w.Files()), (QStringList{"b.TZX", "d.tzx", "f.jup"}));
+    EXPECT_EQ(TestWindow::Rows(w.Files()),
+              (QStringList{"b.TZX", "d.tzx", "f.jup", "h.wav", "i.FLAC", "j.Csw"}));
 }
 
 // Only a file with a block Play can send enables Play.

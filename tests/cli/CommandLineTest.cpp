@@ -20,6 +20,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -307,6 +308,22 @@ const StatusCase kStatuses[] = {
      {"convert", BITREEL_SEEDS_DIR "/every-block-id.tzx", "GOOD.TAP"},
      1,
      "bitreel: GOOD.TAP exists; give --force to overwrite it\n"},
+    // convert writes only what it was asked for.
+    {"ConvertToAnExtensionItDoesNotWrite",
+     {"convert", "GOOD.TAP", "OUT.BIN"},
+     1,
+     "bitreel: convert: cannot write OUT.BIN: convert writes .tap, .jup, .dic, .byt, .wav, "
+     ".flac or .csw files (and .tzx from a recording) (see bitreel convert --help)\n"},
+    {"ConvertToTzx", {"convert", "GOOD.TAP", "OUT.TZX"}, 1, ""},
+    {"ConvertSpectrumTapeToJup",
+     {"convert", "GOOD.TAP", "GOOD.JUP"},
+     1,
+     "bitreel: convert: GOOD.TAP holds a Spectrum tape: it does not become a Jupiter Ace "
+     "layout (JUP or Ace TAP) (see bitreel convert --help)\n"},
+    {"ConvertSpectrumTapeReadAsAce",
+     {"convert", "--machine", "ace", "--format", "jup", "GOOD.TAP", "OUT.DIC"},
+     1,
+     ""},
     {"NotACommandNorAFile",
      {"lsit", "GOOD.TAP"},
      1,
@@ -335,6 +352,35 @@ TEST_P(StatusTest, ExitStatusAndMessage) {
 
 INSTANTIATE_TEST_SUITE_P(Commands, StatusTest, ::testing::ValuesIn(kStatuses),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A conversion that reads no block leaves no file behind, and an OUT that
+// was there as it was.
+TEST(Convert, NothingReadLeavesNoFile) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"BAD.TZX", "OUT.TAP"}, // no signature
+        {"CORRUPT.TAP", "OUT.JUP"},
+    };
+    for (const auto& [in, out] : cases) {
+        for (const bool old : {false, true}) {
+            TempDir dir;
+            std::ofstream(dir / "BAD.TZX") << "not a tape";
+            TapeBuilder().Length(900).Raw({1, 2, 3}).WriteTo(dir / "CORRUPT.TAP");
+            if (old) {
+                std::ofstream(dir / out) << "keep me";
+            }
+            const Ran ran =
+                RunBitreel({"convert", "--force", "--machine", "ace", Q(dir / in), Q(dir / out)});
+            EXPECT_EQ(ran.status, 2) << in << ": " << ran.err;
+            EXPECT_EQ(fs::exists(dir / out), old) << in;
+            if (old) {
+                EXPECT_EQ(fs::file_size(dir / out), 7u) << in;
+            }
+            EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}),
+                      old ? 3 : 2)
+                << in << ": nothing is left beside it";
+        }
+    }
+}
 
 TEST(Record, RefusesAnExistingFileUnlessForced) {
     TempDir dir;

@@ -1,0 +1,69 @@
+// Edges of a recorded square wave, found the way a tape loader's comparator
+// would, but with a threshold that follows the tape's level.
+#include "signal/EdgeFinder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace bitreel {
+namespace {
+
+// Two one-pole high-passes: 50 Hz hum and DC go, the pilot (about 800 Hz)
+// and the bits keep their edges.
+constexpr double HighPassHz = 120;
+// Two one-pole low-passes: a tape's bits have little above this, white
+// noise has as much there as below, so its edges' jitter halves.
+constexpr double LowPassHz = 4500;
+// The threshold is this share of the level, which decays over about 20 ms,
+// so that a quiet block after a loud one is heard.
+constexpr double ThresholdShare = 0.3;
+constexpr double LevelReleaseSeconds = 0.02;
+// Below this nothing counts as signal: the hiss of silence.
+constexpr double FloorLevel = 0.0015;
+
+} // namespace
+
+EdgeFinder::EdgeFinder(std::uint32_t rate) {
+    const double rc = 1.0 / (2 * std::numbers::pi * HighPassHz);
+    const double dt = 1.0 / std::max<std::uint32_t>(rate, 1);
+    first_.a = second_.a = rc / (rc + dt);
+    smooth_ = 1 - std::exp(-2 * std::numbers::pi * LowPassHz * dt);
+    release_ = std::exp(-dt / LevelReleaseSeconds);
+}
+
+void EdgeFinder::Feed(std::span<const float> samples) {
+    for (const float sample : samples) {
+        if (!started_) {
+            // The filters start from the first sample, not from zero, so
+            // that a DC offset makes no edge at the start.
+            first_.x = sample;
+            started_ = true;
+        }
+        low1_ += smooth_ * (second_(first_(sample)) - low1_);
+        low2_ += smooth_ * (low1_ - low2_);
+        const double x = low2_;
+        level_ = std::max(std::abs(x), level_ * release_);
+        if ((x >= 0) != (previous_ >= 0) && at_ > 0) {
+            crossing_ = double(at_ - 1) + previous_ / (previous_ - x);
+        }
+        previous_ = x;
+        const double threshold = std::max(ThresholdShare * level_, FloorLevel);
+        const int now = x > threshold ? 1 : x < -threshold ? -1 : state_;
+        if (now != state_) {
+            if (state_ != 0) {
+                edges_.push_back(crossing_);
+            }
+            state_ = now;
+        }
+        ++at_;
+    }
+}
+
+std::vector<double> FindEdges(std::span<const float> samples, std::uint32_t rate) {
+    EdgeFinder finder(rate);
+    finder.Feed(samples);
+    return finder.TakeEdges();
+}
+
+} // namespace bitreel

@@ -1,0 +1,209 @@
+// Sound files into edges, a piece at a time, and the better channel's
+// blocks.
+#include "signal/RecordingReader.h"
+
+#include "signal/EdgeFinder.h"
+#include "tape/RecordingHook.h"
+#include "tape/TapeFile.h"
+#include "tape/TapeImage.h"
+
+#include <sndfile.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace bitreel {
+namespace {
+
+constexpr std::size_t Frames = 64 * 1024;
+
+const RomEncoding& RomFor(MachineKind machine) {
+    return machine == MachineKind::JupiterAce ? AceRom : SpectrumRom;
+}
+
+std::size_t GoodBlocks(const DecodedTape& tape) {
+    return std::size_t(std::count_if(tape.blocks.begin(), tape.blocks.end(),
+                                     [](const DecodedBlock& b) { return b.checksumGood; }));
+}
+
+// Of the channels' decodings, the one with the most good blocks, then the
+// most blocks.
+DecodedRecording Best(std::vector<EdgeFinder>& finders, std::uint32_t rate, MachineKind machine) {
+    DecodedRecording best;
+    best.rate = rate;
+    best.channels = unsigned(finders.size());
+    bool first = true;
+    for (unsigned c = 0; c < finders.size(); ++c) {
+        auto edges = finders[c].TakeEdges();
+        DecodedTape tape = DecodeEdges(edges, rate, RomFor(machine));
+        const auto score = std::pair(GoodBlocks(tape), tape.blocks.size());
+        if (first || score > std::pair(GoodBlocks(best.tape), best.tape.blocks.size())) {
+            best.channel = c;
+            best.edges = std::move(edges);
+            best.tape = std::move(tape);
+            first = false;
+        }
+    }
+    return best;
+}
+
+std::system_error NotSound(const std::filesystem::path& path, RecordingError why) {
+    return std::system_error(MakeError(why), path.string());
+}
+
+std::uint32_t Le(std::span<const std::uint8_t> bytes, std::size_t at, int size) {
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i) {
+        value = (value << 8) | bytes[at + std::size_t(i)];
+    }
+    return value;
+}
+
+std::vector<std::uint8_t> Inflate(std::span<const std::uint8_t> in) {
+    std::vector<std::uint8_t> out;
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK) {
+        throw std::runtime_error("cannot inflate");
+    }
+    stream.next_in = const_cast<Bytef*>(in.data());
+    stream.avail_in = uInt(in.size());
+    std::vector<std::uint8_t> chunk(Frames);
+    int status = Z_OK;
+    while (status == Z_OK) {
+        stream.next_out = chunk.data();
+        stream.avail_out = uInt(chunk.size());
+        status = inflate(&stream, Z_NO_FLUSH);
+        out.insert(out.end(), chunk.data(), chunk.data() + (chunk.size() - stream.avail_out));
+        if (out.size() > TapeImage::MaxFileSize * 4) {
+            status = Z_MEM_ERROR;
+        }
+    }
+    inflateEnd(&stream);
+    if (status != Z_STREAM_END) {
+        throw std::runtime_error("its pulses do not inflate");
+    }
+    return out;
+}
+
+} // namespace
+
+std::vector<double> CswEdges(std::span<const std::uint8_t> bytes, std::uint32_t& rate) {
+    constexpr std::string_view Signature = "Compressed Square Wave\x1A";
+    if (bytes.size() < 0x20 || !std::equal(Signature.begin(), Signature.end(), bytes.begin())) {
+        throw std::runtime_error("not a CSW file");
+    }
+    const std::uint8_t major = bytes[0x17];
+    std::size_t dataAt = 0;
+    std::uint8_t compression = 0;
+    if (major == 1) {
+        rate = Le(bytes, 0x19, 2);
+        compression = bytes[0x1B];
+        dataAt = 0x20;
+    } else if (major == 2 && bytes.size() >= 0x34) {
+        rate = Le(bytes, 0x19, 4);
+        compression = bytes[0x21];
+        dataAt = 0x34 + bytes[0x23];
+    } else {
+        throw std::runtime_error("a CSW version not known");
+    }
+    if (rate == 0 || dataAt > bytes.size() || (compression != 1 && compression != 2)) {
+        throw std::runtime_error("a CSW header out of range");
+    }
+    std::vector<std::uint8_t> inflated;
+    std::span<const std::uint8_t> data = bytes.subspan(dataAt);
+    if (compression == 2) {
+        inflated = Inflate(data);
+        data = inflated;
+    }
+    std::vector<double> edges{0.0};
+    double at = 0;
+    for (std::size_t i = 0; i < data.size();) {
+        std::uint32_t length = data[i++];
+        if (length == 0) {
+            if (i + 4 > data.size()) {
+                break;
+            }
+            length = Le(data, i, 4);
+            i += 4;
+        }
+        at += length;
+        edges.push_back(at);
+    }
+    return edges;
+}
+
+DecodedRecording DecodeSamples(std::span<const float> samples, unsigned channels,
+                               std::uint32_t rate, MachineKind machine) {
+    std::vector<EdgeFinder> finders(std::max(channels, 1u), EdgeFinder(rate));
+    if (channels <= 1) {
+        finders[0].Feed(samples);
+    } else {
+        std::vector<float> one(samples.size() / channels);
+        for (unsigned c = 0; c < channels; ++c) {
+            for (std::size_t i = 0; i < one.size(); ++i) {
+                one[i] = samples[i * channels + c];
+            }
+            finders[c].Feed(one);
+        }
+    }
+    return Best(finders, rate, machine);
+}
+
+DecodedRecording DecodeRecordingFile(const std::filesystem::path& path, MachineKind machine) {
+    std::string extension = path.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    if (extension == ".csw") {
+        const auto bytes = ReadWholeFile(path, TapeImage::MaxFileSize);
+        DecodedRecording recording;
+        try {
+            recording.edges = CswEdges(bytes, recording.rate);
+        } catch (const std::runtime_error&) {
+            throw NotSound(path, RecordingError::NotCsw);
+        }
+        recording.channels = 1;
+        recording.tape = DecodeEdges(recording.edges, recording.rate, RomFor(machine));
+        return recording;
+    }
+    SF_INFO info{};
+    const std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> sound(sf_open(path.c_str(), SFM_READ, &info),
+                                                            sf_close);
+    if (!sound) {
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(path, ec)) {
+            throw std::system_error(ENOENT, std::generic_category(), path.string());
+        }
+        throw NotSound(path, RecordingError::NotSound);
+    }
+    if (info.samplerate < int(MinRecordingRate)) {
+        throw NotSound(path, RecordingError::RateTooLow);
+    }
+    if (info.channels < 1 || info.channels > 2) {
+        throw NotSound(path, RecordingError::Channels);
+    }
+    const auto channels = unsigned(info.channels);
+    std::vector<EdgeFinder> finders(channels, EdgeFinder(std::uint32_t(info.samplerate)));
+    std::vector<float> frames(Frames * channels);
+    std::vector<float> one(Frames);
+    for (;;) {
+        const sf_count_t got = sf_readf_float(sound.get(), frames.data(), sf_count_t(Frames));
+        if (got <= 0) {
+            break;
+        }
+        for (unsigned c = 0; c < channels; ++c) {
+            for (sf_count_t i = 0; i < got; ++i) {
+                one[std::size_t(i)] = frames[std::size_t(i) * channels + c];
+            }
+            finders[c].Feed(std::span(one).first(std::size_t(got)));
+        }
+    }
+    return Best(finders, std::uint32_t(info.samplerate), machine);
+}
+
+} // namespace bitreel

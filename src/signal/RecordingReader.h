@@ -1,0 +1,40 @@
+#pragma once
+
+#include "signal/TapeDecoder.h"
+#include "tape/TapeLayout.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+namespace bitreel {
+
+// A recording read into blocks: the edges of the channel chosen, and what
+// the decoder made of them.
+struct DecodedRecording {
+    std::uint32_t rate = 0;
+    unsigned channels = 0;
+    unsigned channel = 0; // the one whose blocks are kept
+    std::vector<double> edges;
+    DecodedTape tape;
+};
+
+// Reads WAV or FLAC (libsndfile: any sample format, mono or stereo, 8 kHz
+// up) or CSW v1/v2 and decodes it by the machine's ROM encoding. Of two
+// channels the one with more good blocks is kept. Throws std::runtime_error
+// naming the file when it is no sound file this can read.
+[[nodiscard]] DecodedRecording DecodeRecordingFile(const std::filesystem::path& path,
+                                                   MachineKind machine);
+
+// The same from samples in memory (interleaved when stereo).
+[[nodiscard]] DecodedRecording DecodeSamples(std::span<const float> samples, unsigned channels,
+                                             std::uint32_t rate, MachineKind machine);
+
+// CSW v1 or v2 bytes as edges. Throws std::runtime_error when they are not.
+[[nodiscard]] std::vector<double> CswEdges(std::span<const std::uint8_t> bytes,
+                                           std::uint32_t& rate);
+
+// The lowest rate read: below it a 0 bit's pulse is under two samples.
+inline constexpr std::uint32_t MinRecordingRate = 8000;
+
+} // namespace bitreel

@@ -1,0 +1,268 @@
+// Blocks from edges: each block's pilot is measured and the bit lengths
+// scaled from it, then followed through the block as the tape drifts.
+#include "signal/TapeDecoder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace bitreel {
+namespace {
+
+// A pilot is at least this many like pulses; shorter runs are noise.
+constexpr std::size_t PilotAtLeast = 256;
+// Pulses of a pilot differ from their mean by less than this share.
+constexpr double PilotSpread = 0.18;
+// Pilot pulses that show a glitch was no sync.
+constexpr std::size_t GlitchCheck = 8;
+// Turbo pilots are looked for between these lengths (3.5 MHz T-states).
+constexpr double TurboPilotMin = 600;
+constexpr double TurboPilotMax = 4000;
+// How fast the bit lengths follow drift: the share of each bit taken in.
+constexpr double DriftFollow = 0.03;
+// Stretches shorter than this many edges are clicks, not content.
+constexpr std::size_t StretchAtLeast = 16;
+
+bool Near(double value, double target, double share) {
+    return std::abs(value - target) <= target * share;
+}
+
+struct Reader {
+    std::span<const double> edges;
+    double toTStates; // 3.5 MHz T-states per sample
+    const RomEncoding& rom;
+    double romScale; // the ROM's T-states to 3.5 MHz ones
+
+    std::size_t Pulses() const { return edges.size() < 2 ? 0 : edges.size() - 1; }
+    double Pulse(std::size_t i) const { return (edges[i + 1] - edges[i]) * toTStates; }
+
+    // The pilot run from i: its end and mean; a pulse out of line is
+    // passed over when the pilot goes on after it.
+    std::size_t PilotEnd(std::size_t i, double& mean) const {
+        mean = Pulse(i);
+        std::size_t count = 1;
+        std::size_t j = i + 1;
+        while (j < Pulses()) {
+            const double p = Pulse(j);
+            if (Near(p, mean, PilotSpread)) {
+                mean += (p - mean) / double(std::min<std::size_t>(count + 1, 64));
+                ++count;
+                ++j;
+                continue;
+            }
+            // A glitch splits or merges a pulse or two: the pilot goes on
+            // if the pulses after it are pilot again, closer than the spread
+            // (a 1 bit is within the spread of some pilots).
+            bool goesOn = false;
+            for (std::size_t skip = 1; skip <= 3 && !goesOn && count >= PilotAtLeast; ++skip) {
+                goesOn = j + skip + GlitchCheck < Pulses();
+                for (std::size_t k = j + skip; goesOn && k < j + skip + GlitchCheck; ++k) {
+                    goesOn = Near(Pulse(k), mean, PilotSpread / 2);
+                }
+                if (goesOn) {
+                    j += skip;
+                }
+            }
+            if (!goesOn) {
+                break;
+            }
+        }
+        return j;
+    }
+
+    bool Read(std::size_t& i, DecodedBlock& block) const;
+};
+
+bool Reader::Read(std::size_t& i, DecodedBlock& block) const {
+    double mean = 0;
+    const std::size_t end = PilotEnd(i, mean);
+    const std::size_t count = end - i;
+    const double romPilot = rom.pilotPulse * romScale;
+    const bool romLike = Near(mean, romPilot, SpeedTolerance);
+    if (count < PilotAtLeast || (!romLike && (mean < TurboPilotMin || mean > TurboPilotMax)) ||
+        end + 2 >= Pulses()) {
+        i = std::max(end, i + 1);
+        return false;
+    }
+    const double sync1 = Pulse(end);
+    const double sync2 = Pulse(end + 1);
+    if (sync1 > 0.8 * mean || sync1 < 0.1 * mean || sync2 > 0.9 * mean || sync2 < 0.1 * mean) {
+        i = end;
+        return false;
+    }
+    // The bit lengths: the ROM's scaled by the pilot, or for a turbo block
+    // the two clusters of the first bits' pair lengths.
+    const double speed = mean / romPilot;
+    double zeroSum = 2.0 * rom.zeroPulse * romScale * speed;
+    double oneSum = 2.0 * rom.onePulse * romScale * speed;
+    std::size_t b = end + 2;
+    if (!romLike) {
+        std::vector<double> sums;
+        for (std::size_t k = b; k + 1 < Pulses() && sums.size() < 512; k += 2) {
+            const double s = Pulse(k) + Pulse(k + 1);
+            if (s > 2.5 * mean) {
+                break;
+            }
+            sums.push_back(s);
+        }
+        if (sums.size() < 16) {
+            i = end;
+            return false;
+        }
+        double lo = *std::min_element(sums.begin(), sums.end());
+        double hi = *std::max_element(sums.begin(), sums.end());
+        if (hi < 1.4 * lo) {
+            // One length only: which bit it is, the ROM's proportions tell.
+            hi = lo * double(rom.onePulse) / rom.zeroPulse;
+        }
+        for (int round = 0; round < 8; ++round) {
+            double sumLo = 0, sumHi = 0, nLo = 0, nHi = 0;
+            for (const double s : sums) {
+                if (s < (lo + hi) / 2) {
+                    sumLo += s, ++nLo;
+                } else {
+                    sumHi += s, ++nHi;
+                }
+            }
+            lo = nLo > 0 ? sumLo / nLo : lo;
+            hi = nHi > 0 ? sumHi / nHi : hi;
+        }
+        zeroSum = lo;
+        oneSum = hi;
+    }
+    block = DecodedBlock{};
+    block.pilot = mean;
+    block.pilotPulses = count;
+    block.sync1 = sync1;
+    block.sync2 = sync2;
+    block.firstEdge = i;
+    std::vector<float> bitConfidence;
+    double zeros = 0, ones = 0, nZero = 0, nOne = 0;
+    std::uint8_t byte = 0;
+    float byteConfidence = 1;
+    unsigned bits = 0;
+    while (b + 1 < Pulses()) {
+        const double first = Pulse(b);
+        const double second = Pulse(b + 1);
+        const double longest = oneSum * 0.8;
+        const double shortest = zeroSum * 0.2;
+        if (first > longest || second > longest || first < shortest || second < shortest) {
+            break;
+        }
+        const double s = first + second;
+        const double mid = (zeroSum + oneSum) / 2;
+        const bool one = s > mid;
+        const float confidence =
+            float(std::clamp(std::abs(s - mid) / ((oneSum - zeroSum) / 2), 0.0, 1.0));
+        bitConfidence.push_back(confidence);
+        if (confidence > 0.3) {
+            double& target = one ? oneSum : zeroSum;
+            target += DriftFollow * (s - target);
+        }
+        (one ? ones : zeros) += s;
+        (one ? nOne : nZero) += 1;
+        byte = static_cast<std::uint8_t>((byte << 1) | (one ? 1 : 0));
+        byteConfidence = std::min(byteConfidence, confidence);
+        b += 2;
+        if (++bits == 8) {
+            block.bytes.push_back(byte);
+            block.confidence.push_back(byteConfidence);
+            bits = 0;
+            byte = 0;
+            byteConfidence = 1;
+        }
+    }
+    if (block.bytes.empty()) {
+        i = end;
+        return false;
+    }
+    bitConfidence.resize(block.bytes.size() * 8);
+    block.zero = nZero > 0 ? zeros / nZero / 2 : zeroSum / 2;
+    block.one = nOne > 0 ? ones / nOne / 2 : oneSum / 2;
+    block.romTimings = romLike && Near(mean, romPilot, RomTolerance) &&
+                       Near(block.zero, rom.zeroPulse * romScale, RomTolerance) &&
+                       Near(block.one, rom.onePulse * romScale, RomTolerance);
+    block.endEdge = b + 1;
+    block.checksumGood = ChecksumRight(block.bytes);
+
+    std::vector<std::size_t> order(bitConfidence.size());
+    std::iota(order.begin(), order.end(), 0);
+    const std::size_t listed = std::min(WeakBitsListed, order.size());
+    std::partial_sort(
+        order.begin(), order.begin() + std::ptrdiff_t(listed), order.end(),
+        [&](std::size_t a, std::size_t c) { return bitConfidence[a] < bitConfidence[c]; });
+    if (!block.checksumGood) {
+        for (std::size_t k = 0; k < listed; ++k) {
+            block.weakest.push_back({order[k] / 8, unsigned(order[k] % 8)});
+        }
+        auto bytes = block.bytes;
+        const auto flip = [&](const BitPosition& p) {
+            bytes[p.byte] ^= std::uint8_t(0x80 >> p.bit);
+        };
+        for (std::size_t x = 0; x < listed && !block.repair; ++x) {
+            flip(block.weakest[x]);
+            if (ChecksumRight(bytes)) {
+                block.repair = std::vector{block.weakest[x]};
+            }
+            for (std::size_t y = x + 1; y < listed && !block.repair; ++y) {
+                flip(block.weakest[y]);
+                if (ChecksumRight(bytes)) {
+                    block.repair = std::vector{block.weakest[x], block.weakest[y]};
+                }
+                flip(block.weakest[y]);
+            }
+            flip(block.weakest[x]);
+        }
+    }
+    i = b;
+    return true;
+}
+
+} // namespace
+
+bool ChecksumRight(std::span<const std::uint8_t> bytes) noexcept {
+    if (bytes.size() < 2) {
+        return false;
+    }
+    std::uint8_t all = 0;
+    for (const auto byte : bytes) {
+        all ^= byte;
+    }
+    // Without the flag the payload's XOR equals the checksum exactly when
+    // the XOR of everything but the flag is 0.
+    return all == 0 || all == bytes.front();
+}
+
+DecodedTape DecodeEdges(std::span<const double> edges, std::uint32_t rate, const RomEncoding& rom) {
+    DecodedTape tape;
+    const Reader reader{edges, double(ClockHz(PulseClock::Spectrum)) / rate, rom,
+                        double(ClockHz(PulseClock::Spectrum)) / ClockHz(rom.clock)};
+    // Long gaps are silence, not content: a stretch ends at one.
+    const double gap = 0.05 * rate;
+    std::size_t i = 0;
+    std::size_t unexplained = 0; // where edges not yet part of a block start
+    const auto keepStretch = [&](std::size_t from, std::size_t to) {
+        std::size_t start = from;
+        for (std::size_t k = from; k < to; ++k) {
+            if (k + 1 == to || edges[k + 1] - edges[k] > gap) {
+                if (k + 1 - start >= StretchAtLeast) {
+                    tape.stretches.push_back({start, k + 1});
+                }
+                start = k + 1;
+            }
+        }
+    };
+    while (i < reader.Pulses()) {
+        const std::size_t at = i;
+        DecodedBlock block;
+        if (reader.Read(i, block)) {
+            keepStretch(unexplained, at);
+            unexplained = block.endEdge;
+            tape.blocks.push_back(std::move(block));
+        }
+    }
+    keepStretch(unexplained, edges.size());
+    return tape;
+}
+
+} // namespace bitreel

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "tape/PulseTimings.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace bitreel {
+
+// One bit of a block: byte index and bit (0 the most significant).
+struct BitPosition {
+    std::size_t byte = 0;
+    unsigned bit = 0;
+    friend bool operator==(const BitPosition&, const BitPosition&) = default;
+};
+
+// A block read from a recording: a pilot, two syncs and bits, with what
+// was measured of them, in T-states of the Spectrum's 3.5 MHz clock (the
+// clock TZX counts in).
+struct DecodedBlock {
+    std::vector<std::uint8_t> bytes; // flag, payload, checksum, as read
+    std::vector<float> confidence;   // per byte, 0 (a guess) to 1 (clean)
+    double pilot = 0;                // mean pilot pulse
+    std::size_t pilotPulses = 0;
+    double sync1 = 0;
+    double sync2 = 0;
+    double zero = 0;         // mean pulse of a 0 bit
+    double one = 0;          // mean pulse of a 1 bit
+    bool romTimings = false; // all within tolerance of the ROM's
+    bool checksumGood = false;
+    std::vector<BitPosition> weakest; // the least certain bits, least first
+    // Flipping these (one or two) makes the checksum right: an offer, never
+    // applied to the bytes.
+    std::optional<std::vector<BitPosition>> repair;
+    std::size_t firstEdge = 0; // the edges the block spans
+    std::size_t endEdge = 0;
+};
+
+// Edges the decoder did not understand: a custom loader, noise, speech.
+struct Stretch {
+    std::size_t firstEdge = 0;
+    std::size_t endEdge = 0; // one past the last
+};
+
+struct DecodedTape {
+    std::vector<DecodedBlock> blocks;
+    std::vector<Stretch> stretches;
+};
+
+// How far a tape may run off speed and still be read.
+inline constexpr double SpeedTolerance = 0.15;
+// Measured timings within this share of the ROM's are the ROM's.
+inline constexpr double RomTolerance = 0.10;
+// How many of the least certain bits a damaged block lists.
+inline constexpr std::size_t WeakBitsListed = 12;
+
+// Reads the blocks from edges (in samples at the rate) by the machine's ROM
+// encoding, and turbo blocks of the same structure. Every edge belongs to a
+// block, a stretch, or silence.
+[[nodiscard]] DecodedTape DecodeEdges(std::span<const double> edges, std::uint32_t rate,
+                                      const RomEncoding& rom);
+
+// The checksum rules a tape may follow: the XOR of every byte is 0 (the
+// ROM's), or the last byte is the XOR of the payload without the flag.
+[[nodiscard]] bool ChecksumRight(std::span<const std::uint8_t> bytes) noexcept;
+
+} // namespace bitreel

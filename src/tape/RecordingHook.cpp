@@ -1,0 +1,58 @@
+#include "tape/RecordingHook.h"
+
+#include "tape/TapeChoice.h"
+
+#include <cerrno>
+#include <system_error>
+#include <utility>
+
+namespace bitreel {
+namespace {
+
+RecordingReader& Installed() {
+    static RecordingReader reader;
+    return reader;
+}
+
+class RecordingCategory final : public std::error_category {
+public:
+    const char* name() const noexcept override { return "recording"; }
+    std::string message(int code) const override {
+        switch (RecordingError(code)) {
+        case RecordingError::NotSound:
+            return "not a sound file that can be read";
+        case RecordingError::RateTooLow:
+            return "its rate is below 8000 Hz, too low to hear a tape's bits";
+        case RecordingError::Channels:
+            return "a recording is read in mono or stereo only";
+        case RecordingError::NotCsw:
+            return "not a CSW v1 or v2 recording";
+        }
+        return "cannot be read as a recording";
+    }
+};
+
+} // namespace
+
+std::error_code MakeError(RecordingError error) noexcept {
+    static const RecordingCategory category;
+    return {int(error), category};
+}
+
+void InstallRecordingReader(RecordingReader reader) {
+    Installed() = std::move(reader);
+}
+
+bool IsRecordingPath(const std::filesystem::path& path) {
+    const std::string extension = UpperExtension(path);
+    return extension == ".WAV" || extension == ".FLAC" || extension == ".CSW";
+}
+
+std::vector<std::uint8_t> ReadRecording(const std::filesystem::path& path, MachineKind machine) {
+    if (!Installed()) {
+        throw std::system_error(ENOTSUP, std::generic_category(), "Cannot read a recording here");
+    }
+    return Installed()(path, machine);
+}
+
+} // namespace bitreel

@@ -1,0 +1,454 @@
+// Corpus tapes rendered, degraded one way at a time (fixed seeds) and read
+// back into blocks; pulses made by hand for turbo blocks, drift, damage and
+// repair; and recordings that hold no tape.
+#include "signal/AudioFile.h"
+#include "signal/RecordingReader.h"
+#include "signal/RecordingTzx.h"
+#include "signal/TapeAudioFile.h"
+#include "support/TempDir.h"
+#include "tape/PulseStream.h"
+#include "tape/TapeImage.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <numbers>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace bitreel::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Block = std::vector<std::uint8_t>;
+constexpr std::uint32_t Rate = 44'100;
+
+struct Floats final : SampleSink {
+    void Write(std::span<const std::int16_t> piece) override {
+        for (const auto s : piece) {
+            samples.push_back(float(s) / 32768.0f);
+        }
+    }
+    std::vector<float> samples;
+};
+
+struct Tape {
+    std::vector<float> samples;
+    std::vector<Block> blocks; // flag, payload, checksum of each block sent
+};
+
+Tape Render(const fs::path& path, MachineKind machine) {
+    const TapeLayout layout =
+        machine == MachineKind::Spectrum ? TapeLayout::SpectrumTap : TapeLayout::AceTap;
+    TapeImage image(path, machine, layout);
+    image.IndexAll();
+    Tape tape;
+    image.ForEachBlock([&](std::size_t, const ImageBlock& block) {
+        if (block.Sent() && block.stored.size() > 2) {
+            tape.blocks.emplace_back(block.stored.begin() + 2, block.stored.end());
+        }
+    });
+    PulseStream stream(image, {});
+    Floats sink;
+    RenderOptions options;
+    options.rate = Rate;
+    (void)RenderTapeAudio(stream, options, sink);
+    tape.samples = std::move(sink.samples);
+    return tape;
+}
+
+using Degrade = std::function<void(std::vector<float>&)>;
+
+void AddNoise(std::vector<float>& s, double snrDb) {
+    double power = 0;
+    for (const float x : s) {
+        power += double(x) * x;
+    }
+    const double sigma = std::sqrt(power / double(s.size()) / std::pow(10, snrDb / 10));
+    std::mt19937 random(23);
+    std::normal_distribution<double> noise(0, sigma);
+    for (float& x : s) {
+        x = float(x + noise(random));
+    }
+}
+
+// Two one-pole low-passes, as worn heads lose the highs.
+void LowPass(std::vector<float>& s, double hz) {
+    const double a = 1 - std::exp(-2 * std::numbers::pi * hz / Rate);
+    for (int pass = 0; pass < 2; ++pass) {
+        double y = 0;
+        for (float& x : s) {
+            y += a * (x - y);
+            x = float(y);
+        }
+    }
+}
+
+// The tape run faster (factor above 1) or slower, read at the same rate.
+void Speed(std::vector<float>& s, double factor) {
+    std::vector<float> out;
+    for (double at = 0; at + 1 < double(s.size()); at += factor) {
+        const auto i = std::size_t(at);
+        const double f = at - double(i);
+        out.push_back(float(s[i] * (1 - f) + s[i + 1] * f));
+    }
+    s = std::move(out);
+}
+
+void Scale(std::vector<float>& s, double gain) {
+    for (float& x : s) {
+        x = float(x * gain);
+    }
+}
+
+struct Degradation {
+    const char* name;
+    Degrade degrade;
+    std::size_t damagedAtMost; // blocks that may be damaged (a dropout's)
+};
+
+void PrintTo(const Degradation& d, std::ostream* out) {
+    *out << d.name;
+}
+
+std::vector<Degradation> Degradations() {
+    return {
+        {"Clean", [](auto&) {}, 0},
+        {"Noise12dB", [](auto& s) { AddNoise(s, 12); }, 0},
+        {"LowPass4kHz", [](auto& s) { LowPass(s, 4000); }, 0},
+        {"LowPass3kHzNoise20dB", [](auto& s) { LowPass(s, 3000), AddNoise(s, 20); }, 0},
+        {"Faster8Percent", [](auto& s) { Speed(s, 1.08); }, 0},
+        {"Slower8Percent", [](auto& s) { Speed(s, 0.92); }, 0},
+        {"DcOffset",
+         [](auto& s) {
+             for (float& x : s)
+                 x += 0.25f;
+         },
+         0},
+        {"Hum50Hz",
+         [](auto& s) {
+             for (std::size_t i = 0; i < s.size(); ++i) {
+                 s[i] += float(0.3 * std::sin(2 * std::numbers::pi * 50 * double(i) / Rate));
+             }
+         },
+         0},
+        {"Inverted", [](auto& s) { Scale(s, -1); }, 0},
+        {"Minus30dB", [](auto& s) { Scale(s, std::pow(10, -30 / 20.0)); }, 0},
+        // 5 ms of nothing in the middle: one block damaged, none lost.
+        {"Dropout5ms",
+         [](auto& s) {
+             const std::size_t at = s.size() / 2;
+             std::fill(s.begin() + std::ptrdiff_t(at), s.begin() + std::ptrdiff_t(at + Rate / 200),
+                       0.0f);
+         },
+         1},
+    };
+}
+
+struct CorpusTape {
+    const char* file;
+    MachineKind machine;
+};
+
+void PrintTo(const CorpusTape& t, std::ostream* out) {
+    *out << t.file;
+}
+
+class Degraded : public testing::TestWithParam<std::tuple<CorpusTape, Degradation>> {};
+
+TEST_P(Degraded, ReadsEveryBlockBack) {
+    const auto& [corpus, degradation] = GetParam();
+    Tape tape = Render(fs::path(BITREEL_CORPUS_DIR) / corpus.file, corpus.machine);
+    ASSERT_FALSE(tape.blocks.empty());
+    degradation.degrade(tape.samples);
+    const DecodedRecording read = DecodeSamples(tape.samples, 1, Rate, corpus.machine);
+    std::size_t exact = 0;
+    std::size_t damaged = 0;
+    for (const auto& block : read.tape.blocks) {
+        const bool known =
+            std::find(tape.blocks.begin(), tape.blocks.end(), block.bytes) != tape.blocks.end();
+        // A block read exactly is never called damaged, nor a wrong one good.
+        EXPECT_EQ(block.checksumGood, known) << "block of " << block.bytes.size() << " bytes";
+        exact += known ? 1 : 0;
+        damaged += block.checksumGood ? 0 : 1;
+        EXPECT_EQ(block.confidence.size(), block.bytes.size());
+    }
+    // Every block is read exactly or listed damaged: none is lost.
+    EXPECT_EQ(exact + damaged, tape.blocks.size());
+    EXPECT_LE(damaged, degradation.damagedAtMost);
+    EXPECT_LE(read.tape.blocks.size(), tape.blocks.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Corpus, Degraded,
+    testing::Combine(testing::Values(CorpusTape{"spectrum/standard-tap.tap", MachineKind::Spectrum},
+                                     CorpusTape{"spectrum/relocate.tap", MachineKind::Spectrum},
+                                     CorpusTape{"ace/hello_ace.TAP", MachineKind::JupiterAce}),
+                     testing::ValuesIn(Degradations())),
+    [](const auto& info) {
+        std::string name = fs::path(std::get<0>(info.param).file).stem().string() + "_" +
+                           std::get<1>(info.param).name;
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+        return name;
+    });
+
+// Blocks of the tape among those read, byte for byte.
+std::size_t Exact(const std::vector<Block>& want, const std::vector<Block>& got) {
+    return std::size_t(std::count_if(want.begin(), want.end(), [&](const Block& b) {
+        return std::find(got.begin(), got.end(), b) != got.end();
+    }));
+}
+
+// Debian's audio2tape, run on the same degraded sound as a 16-bit WAV:
+// Bitreel recovers at least the blocks it recovers.
+TEST_P(Degraded, RecoversAtLeastWhatAudio2tapeDoes) {
+    const std::string audio2tape = BITREEL_AUDIO2TAPE;
+    if (audio2tape.empty()) {
+        GTEST_SKIP() << "audio2tape not installed (Debian: fuse-emulator-utils)";
+    }
+    const auto& [corpus, degradation] = GetParam();
+    if (corpus.machine != MachineKind::Spectrum) {
+        GTEST_SKIP() << "audio2tape reads Spectrum tapes only";
+    }
+    Tape tape = Render(fs::path(BITREEL_CORPUS_DIR) / corpus.file, corpus.machine);
+    degradation.degrade(tape.samples);
+    TempDir dir;
+    {
+        AudioFileWriter wav(dir.path() / "in.wav", AudioFileType::Wav, Rate);
+        std::vector<std::int16_t> pcm;
+        for (const float x : tape.samples) {
+            pcm.push_back(std::int16_t(std::lround(std::clamp(x, -1.0f, 1.0f) * 32767)));
+        }
+        wav.Write(pcm);
+        wav.Finish();
+    }
+    const std::string command = audio2tape + " '" + (dir.path() / "in.wav").string() + "' '" +
+                                (dir.path() / "out.tzx").string() + "' > /dev/null 2>&1";
+    std::vector<Block> theirs;
+    if (std::system(command.c_str()) == 0 && fs::exists(dir.path() / "out.tzx")) {
+        TapeImage read(dir.path() / "out.tzx", MachineKind::Spectrum, TapeLayout::SpectrumTap);
+        read.ForEachBlock([&](std::size_t, const ImageBlock& b) {
+            if (b.Sent() && b.stored.size() > 2) {
+                theirs.emplace_back(b.stored.begin() + 2, b.stored.end());
+            }
+        });
+    }
+    std::vector<Block> ours;
+    for (const auto& b : DecodeSamples(tape.samples, 1, Rate, corpus.machine).tape.blocks) {
+        ours.push_back(b.bytes);
+    }
+    EXPECT_GE(Exact(tape.blocks, ours), Exact(tape.blocks, theirs));
+    std::cout << "[ BLOCKS   ] " << degradation.name << " " << corpus.file << ": Bitreel "
+              << Exact(tape.blocks, ours) << ", audio2tape " << Exact(tape.blocks, theirs) << " of "
+              << tape.blocks.size() << "\n";
+}
+
+// Edges from pulses in 3.5 MHz T-states, at the rate.
+std::vector<double> EdgesOf(const std::vector<double>& pulses) {
+    std::vector<double> edges{100.0};
+    for (const double p : pulses) {
+        edges.push_back(edges.back() + p * Rate / 3'500'000.0);
+    }
+    return edges;
+}
+
+// A block of the given timings, each pulse times speed(its index share).
+std::vector<double> BlockPulses(const Block& bytes, double pilot, double sync1, double sync2,
+                                double zero, double one,
+                                const std::function<double(double)>& speed = {}) {
+    std::vector<double> pulses(3000, pilot);
+    pulses.push_back(sync1);
+    pulses.push_back(sync2);
+    for (const auto byte : bytes) {
+        for (int bit = 7; bit >= 0; --bit) {
+            const double p = (byte >> bit & 1) != 0 ? one : zero;
+            pulses.insert(pulses.end(), {p, p});
+        }
+    }
+    pulses.push_back(50'000); // the signal rests
+    if (speed) {
+        for (std::size_t i = 0; i < pulses.size(); ++i) {
+            pulses[i] *= speed(double(i) / double(pulses.size()));
+        }
+    }
+    return pulses;
+}
+
+const Block Sample{0xFF, 0x12, 0x34, 0x56, 0x00, 0xFF, 0x12 ^ 0x34 ^ 0x56 ^ 0xFF ^ 0xFF};
+
+TEST(Decode, TurboBlockKeepsItsMeasuredTimings) {
+    const auto edges = EdgesOf(BlockPulses(Sample, 1200, 400, 450, 500, 1000));
+    const DecodedTape tape = DecodeEdges(edges, Rate, SpectrumRom);
+    ASSERT_EQ(tape.blocks.size(), 1u);
+    const auto& b = tape.blocks[0];
+    EXPECT_EQ(b.bytes, Sample);
+    EXPECT_TRUE(b.checksumGood);
+    EXPECT_FALSE(b.romTimings);
+    EXPECT_NEAR(b.pilot, 1200, 20);
+    EXPECT_NEAR(b.zero, 500, 20);
+    EXPECT_NEAR(b.one, 1000, 20);
+}
+
+// A tape slowing by 12% through a long block, the pilot at ROM speed: the
+// bit lengths follow it, where fixed ones would misread the end.
+TEST(Decode, FollowsDriftThroughTheBlock) {
+    Block bytes(2000);
+    std::mt19937 random(5);
+    std::uint8_t all = 0xFF;
+    bytes[0] = 0xFF;
+    for (std::size_t i = 1; i + 1 < bytes.size(); ++i) {
+        bytes[i] = std::uint8_t(random());
+        all ^= bytes[i];
+    }
+    bytes.back() = all;
+    const auto edges = EdgesOf(
+        BlockPulses(bytes, 2168, 667, 735, 855, 1710, [](double at) { return 1 + 0.12 * at; }));
+    const DecodedTape tape = DecodeEdges(edges, Rate, SpectrumRom);
+    ASSERT_EQ(tape.blocks.size(), 1u);
+    EXPECT_EQ(tape.blocks[0].bytes, bytes);
+    EXPECT_TRUE(tape.blocks[0].checksumGood);
+}
+
+// One bit's pulses moved to midway between a 0 and a 1 and read wrong:
+// the block is damaged, that bit is the least certain, the repair flips it,
+// and the bytes stay as read.
+TEST(Decode, DamagedBlockOffersRepairWithoutApplyingIt) {
+    auto pulses = BlockPulses(Sample, 2168, 667, 735, 855, 1710);
+    const std::size_t byte = 2;
+    const unsigned bit = 4; // of 0x34: a 0
+    const std::size_t first = 3000 + 2 + (byte * 8 + bit) * 2;
+    pulses[first] = pulses[first + 1] = 1300; // just over the middle: read as 1
+    const DecodedTape tape = DecodeEdges(EdgesOf(pulses), Rate, SpectrumRom);
+    ASSERT_EQ(tape.blocks.size(), 1u);
+    const auto& b = tape.blocks[0];
+    EXPECT_FALSE(b.checksumGood);
+    ASSERT_FALSE(b.weakest.empty());
+    EXPECT_EQ(b.weakest.front(), (BitPosition{byte, bit}));
+    ASSERT_TRUE(b.repair);
+    EXPECT_EQ(*b.repair, (std::vector{BitPosition{byte, bit}}));
+    Block read = Sample;
+    read[byte] ^= 0x80 >> bit;
+    EXPECT_EQ(b.bytes, read);
+    EXPECT_LT(b.confidence[byte], 0.2f);
+    EXPECT_GT(b.confidence[byte + 1], 0.9f);
+    EXPECT_EQ(DamageText(b).rfind("damaged: least certain bits 3.4 ", 0), 0u) << DamageText(b);
+    EXPECT_NE(DamageText(b).find("; repaired: flip 3.4"), std::string::npos);
+}
+
+struct Nothing {
+    const char* name;
+    std::function<std::vector<float>()> samples;
+};
+
+void PrintTo(const Nothing& n, std::ostream* out) {
+    *out << n.name;
+}
+
+class NoTape : public testing::TestWithParam<Nothing> {};
+
+TEST_P(NoTape, FindsNoBlocks) {
+    const auto samples = GetParam().samples();
+    const DecodedRecording read = DecodeSamples(samples, 1, Rate, MachineKind::Spectrum);
+    EXPECT_TRUE(read.tape.blocks.empty());
+    const auto tzx = RecordingTzx(read, MachineKind::Spectrum);
+    TapeImage image(tzx, ImageFormat::Tzx, MachineKind::Spectrum, TapeLayout::SpectrumTap, false);
+    image.IndexAll();
+    EXPECT_FALSE(image.HasCorrupt());
+    EXPECT_FALSE(image.Playable());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Recordings, NoTape,
+    testing::Values(Nothing{"Empty", [] { return std::vector<float>{}; }},
+                    Nothing{"Silent", [] { return std::vector<float>(Rate * 2, 0.0f); }},
+                    Nothing{"Noise",
+                            [] {
+                                std::vector<float> s(Rate * 2);
+                                std::mt19937 random(7);
+                                std::normal_distribution<float> noise(0, 0.3f);
+                                for (float& x : s) {
+                                    x = noise(random);
+                                }
+                                return s;
+                            }},
+                    Nothing{"Tone1kHz",
+                            [] {
+                                std::vector<float> s(Rate * 2);
+                                for (std::size_t i = 0; i < s.size(); ++i) {
+                                    s[i] = float(0.5 * std::sin(2 * std::numbers::pi * 1000 *
+                                                                double(i) / Rate));
+                                }
+                                return s;
+                            }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Stereo: the tape on one channel, noise on the other; the tape's is kept.
+TEST(Decode, StereoKeepsTheBetterChannel) {
+    Tape tape =
+        Render(fs::path(BITREEL_CORPUS_DIR) / "spectrum/standard-tap.tap", MachineKind::Spectrum);
+    std::vector<float> stereo(tape.samples.size() * 2);
+    std::mt19937 random(3);
+    std::normal_distribution<float> noise(0, 0.4f);
+    for (std::size_t i = 0; i < tape.samples.size(); ++i) {
+        stereo[2 * i] = noise(random);
+        stereo[2 * i + 1] = tape.samples[i];
+    }
+    const DecodedRecording read = DecodeSamples(stereo, 2, Rate, MachineKind::Spectrum);
+    EXPECT_EQ(read.channel, 1u);
+    ASSERT_EQ(read.tape.blocks.size(), tape.blocks.size());
+}
+
+TEST(RecordingFile, NotAudioIsAClearError) {
+    TempDir dir;
+    const fs::path path = dir.path() / "notes.wav";
+    std::ofstream(path) << "this is no sound at all";
+    try {
+        (void)DecodeRecordingFile(path, MachineKind::Spectrum);
+        FAIL() << "read";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("notes.wav"), std::string::npos) << e.what();
+    }
+    std::ofstream(dir.path() / "cut.csw") << "Compressed Square Wave";
+    EXPECT_THROW((void)DecodeRecordingFile(dir.path() / "cut.csw", MachineKind::Spectrum),
+                 std::runtime_error);
+}
+
+// The sound files Bitreel writes of a tape open as that tape again: its
+// rows are the same blocks, through the hook TapeImage reads them by.
+class WrittenFile : public testing::TestWithParam<AudioFileType> {};
+
+TEST_P(WrittenFile, OpensAsTheTape) {
+    InstallRecordingFiles();
+    TempDir dir;
+    const fs::path tap = fs::path(BITREEL_CORPUS_DIR) / "spectrum/standard-tap.tap";
+    TapeImage image(tap, MachineKind::Spectrum, TapeLayout::SpectrumTap);
+    image.IndexAll();
+    const char* names[] = {"t.wav", "t.flac", "t.csw"};
+    const fs::path out = dir.path() / names[int(GetParam())];
+    (void)WriteTapeAudio(image, {}, RenderOptions{}, out, GetParam());
+    TapeImage read(out, MachineKind::Spectrum, TapeLayout::SpectrumTap);
+    read.IndexAll();
+    std::vector<Block> want;
+    std::vector<Block> got;
+    image.ForEachBlock([&](std::size_t, const ImageBlock& b) { want.push_back(b.stored); });
+    read.ForEachBlock([&](std::size_t, const ImageBlock& b) {
+        if (b.Sent()) {
+            got.push_back(b.stored);
+        }
+    });
+    EXPECT_EQ(got, want);
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, WrittenFile,
+                         testing::Values(AudioFileType::Wav, AudioFileType::Flac,
+                                         AudioFileType::Csw));
+
+} // namespace
+} // namespace bitreel::test
