@@ -16,8 +16,6 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <cerrno>
-#include <cstring>
 #include <system_error>
 
 namespace bitreel::cli {
@@ -27,17 +25,7 @@ const QString Command = QStringLiteral("companion");
 
 int WriteTap(std::span<const std::uint8_t> tape, const std::filesystem::path& out,
              const QString& name, bool force) {
-    OutFile file = CreateOutFile(out, name, force);
-    if (!file) {
-        return ExitUsageOrIo;
-    }
-    const bool written = std::fwrite(tape.data(), 1, tape.size(), file.get()) == tape.size();
-    const int error = errno;
-    if (std::fclose(file.release()) != 0 || !written) {
-        ReportError("cannot write " + Shown(name) + ": " + std::strerror(written ? errno : error));
-        return ExitUsageOrIo;
-    }
-    return ExitDone;
+    return WriteOutFile(out, name, force, tape) ? ExitDone : ExitUsageOrIo;
 }
 
 int WriteSound(std::span<const std::uint8_t> tape, const std::filesystem::path& out,
@@ -49,7 +37,7 @@ int WriteSound(std::span<const std::uint8_t> tape, const std::filesystem::path& 
                              force ? FileCreation::Replace : FileCreation::Refuse);
     } catch (const std::system_error& error) {
         if (error.code() == std::errc::file_exists) {
-            ReportError(Shown(name) + " exists; give --force to overwrite it");
+            ReportExistingOutFile(name);
         } else {
             ReportError(error.what());
         }
