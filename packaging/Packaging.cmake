@@ -61,6 +61,8 @@ install(FILES ${_gen}/bitreel.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # Where bash-completion looks for a command's completion when it is first typed.
 install(FILES ${_src}/bash-completion/bitreel
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+# The machine's side of the line, as `bitreel companion` writes it.
+install(FILES ${BITREEL_COMPANION_TAPES} DESTINATION ${CMAKE_INSTALL_DATADIR}/bitreel)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE ${_gen}/copyright
               ${_gen}/changelog.gz
         DESTINATION ${BITREEL_INSTALL_DOCDIR})

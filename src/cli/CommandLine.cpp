@@ -11,7 +11,7 @@ namespace {
 
 using Run = int (*)(const QStringList&);
 
-constexpr std::array<std::pair<const char*, Run>, 7> Commands{{
+constexpr std::array<std::pair<const char*, Run>, 8> Commands{{
     {"list", ListCommand},
     {"play", PlayCommand},
     {"record", RecordCommand},
@@ -19,6 +19,7 @@ constexpr std::array<std::pair<const char*, Run>, 7> Commands{{
     {"ports", PortsCommand},
     {"view", ViewCommand},
     {"check", CheckCommand},
+    {"companion", CompanionCommand},
 }};
 
 } // namespace
@@ -56,6 +57,8 @@ QString CommandsHelp() {
         "          [--invert] [--level PERCENT] [--force] IN OUT.wav|OUT.flac|OUT.csw\n"
         "  ports [--audio]\n"
         "  check --port PORT [--watch SECONDS | --loopback] [--json]\n"
+        "  companion --for spectrum128|interface1 [--rate HZ] [--invert] [--level PERCENT]\n"
+        "            [--force] OUT | --audio [DEVICE]\n"
         "  view [--machine ...] [--format ...] [--basic | --array | --words | --hex |\n"
         "       --png OUT.png [--scale N] [--force]] FILE ROW\n"
         "PORT is COM1-COM16 of the port table, or a device path such as /dev/ttyUSB0.\n"

@@ -18,6 +18,7 @@ int ConvertCommand(const QStringList& arguments);
 int PortsCommand(const QStringList& arguments);
 int ViewCommand(const QStringList& arguments);
 int CheckCommand(const QStringList& arguments);
+int CompanionCommand(const QStringList& arguments);
 
 // The lines of `bitreel ports` for a port table: each number, its device,
 // and whether it opens now, and when not, why.

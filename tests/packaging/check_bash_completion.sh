@@ -14,7 +14,7 @@ touch game.tap GAME2.TZX a.Pzx x.jup y.DIC z.byt notes.txt tune.wav SONG.FLAC re
 mkdir sub && touch sub/inner.TAP
 tapes="GAME2.TZX a.Pzx game.tap sub x.jup y.DIC z.byt"
 sounds="SONG.FLAC rec.Csw tune.wav"
-commands="check convert list play ports record view"
+commands="check companion convert list play ports record view"
 # A bitreel whose ports are known: present ones in every state, and absent ones.
 ports="$tmp/bin/bitreel"
 cat >"$ports" <<'EOF'
@@ -67,6 +67,10 @@ cases=(
     "play --audio --rate||22050 44100 48000 96000"
     "play --audio --level 40|--i|--invert"
     "play --audio game.tap|G|GAME2.TZX"
+    "companion --for||interface1 spectrum128"
+    "companion --for interface1||$(printf '%s\n' $tapes $sounds | line)"
+    "companion --for interface1 game.tap||"
+    "companion --audio --for interface1 x||"
 )
 for case in "${cases[@]}"; do
     IFS='|' read -r before word want <<<"$case"

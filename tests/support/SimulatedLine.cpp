@@ -357,10 +357,11 @@ bool SimulatedLine::CanTransmit() const {
            (handshaking_ != Handshake::RtsCts || ignoresHandshake_ || CtsAsserted());
 }
 
-void SimulatedLine::Deliver(std::size_t count) {
+void SimulatedLine::Deliver(std::size_t count, Duration at) {
     for (std::size_t i = 0; i < count && !queue_.empty(); ++i) {
         const std::uint8_t byte = queue_.front();
         received_.push_back(byte);
+        receivedAt_.push_back(at);
         queue_.pop_front();
         if (plug_ && plug_->txToRx) {
             const std::size_t n = ++looped_;
@@ -402,7 +403,7 @@ void SimulatedLine::Update() {
                 machineFree_ = std::max(machineFree_, sendAt);
             }
             lineFree_ = sendAt;
-            Deliver(1);
+            Deliver(1, sendAt);
         } else {
             break;
         }

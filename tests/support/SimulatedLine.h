@@ -136,6 +136,8 @@ public:
     // and what reached the far end.
     [[nodiscard]] const std::vector<std::uint8_t>& Written() const { return written_; }
     [[nodiscard]] const std::vector<std::uint8_t>& Received() const { return received_; }
+    // When each received byte left the program's side: its start on the wire.
+    [[nodiscard]] const std::vector<Duration>& ReceivedAt() const { return receivedAt_; }
     // The complete frames received, each with its length bytes.
     [[nodiscard]] std::vector<std::vector<std::uint8_t>> Frames() const;
     // The bytes received after the last complete frame.
@@ -184,7 +186,7 @@ private:
     void RequireOpen() const;
     void Update();
     [[nodiscard]] bool CanTransmit() const;
-    void Deliver(std::size_t count);
+    void Deliver(std::size_t count, Duration at);
 
     int number_ = 1;
     LineSettings settings_;
@@ -215,6 +217,7 @@ private:
     std::deque<std::uint8_t> queue_;
     std::vector<std::uint8_t> written_;
     std::vector<std::uint8_t> received_;
+    std::vector<Duration> receivedAt_;
     std::deque<Outgoing> outgoing_;
     std::vector<std::uint8_t> inbox_;
 
