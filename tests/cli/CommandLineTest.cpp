@@ -417,7 +417,7 @@ TEST(Record, RefusesAnExistingFileUnlessForced) {
         RunBitreel({"record", "--port", QString::fromStdString(pty.Name()), "OLD.TAP"}, dir.path());
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, "bitreel: OLD.TAP exists; give --force to overwrite it\n");
-    EXPECT_EQ(test::test::ReadFileBytes(dir / "OLD.TAP"), TapeBuilder().Block(255, {7}).bytes());
+    EXPECT_EQ(test::ReadFileBytes(dir / "OLD.TAP"), TapeBuilder().Block(255, {7}).bytes());
 
     const Bytes frame = TapeBuilder().Block(255, {1, 2, 3}).bytes();
     Bitreel forced({"record", "--port", QString::fromStdString(pty.Name()), "--force", "--blocks",
@@ -426,7 +426,7 @@ TEST(Record, RefusesAnExistingFileUnlessForced) {
     ASSERT_TRUE(forced.WaitForError("Recording from"));
     pty.Send(frame);
     EXPECT_EQ(forced.Finish().status, 0);
-    EXPECT_EQ(test::test::ReadFileBytes(dir / "OLD.TAP"), frame);
+    EXPECT_EQ(test::ReadFileBytes(dir / "OLD.TAP"), frame);
 }
 
 struct PlayCase {
@@ -602,7 +602,7 @@ TEST_P(InterruptTest, RecordKeepsTheCompleteBlocks) {
     record.Signal(GetParam().first);
     const Ran ran = record.Finish();
     EXPECT_EQ(ran.status, GetParam().second) << ran.err;
-    EXPECT_EQ(test::test::ReadFileBytes(dir / "SAVED.TAP"), first);
+    EXPECT_EQ(test::ReadFileBytes(dir / "SAVED.TAP"), first);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest,
@@ -673,7 +673,7 @@ TEST_P(RecordTest, TheFileHoldsTheFramesTheFarEndWrote) {
     EXPECT_EQ(ran.status, 0) << ran.err;
     EXPECT_EQ(ran.out, c.rows);
     // The name stays as given, in its own letter case.
-    EXPECT_EQ(test::test::ReadFileBytes(dir / c.out), c.stored);
+    EXPECT_EQ(test::ReadFileBytes(dir / c.out), c.stored);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, RecordTest, ::testing::ValuesIn(kRecords),
@@ -776,8 +776,7 @@ TEST_P(RecordEnding, KeepsAnOldFileUntilABlockAndNamesAFrameCutShort) {
     const bool kept = c.firstBlock || c.oldFile;
     EXPECT_EQ(names, kept ? std::vector<std::string>{"OUT.TAP"} : std::vector<std::string>{});
     if (kept) {
-        EXPECT_EQ(test::test::ReadFileBytes(dir / "OUT.TAP"),
-                  c.firstBlock ? kBlock : kOldRecording);
+        EXPECT_EQ(test::ReadFileBytes(dir / "OUT.TAP"), c.firstBlock ? kBlock : kOldRecording);
     }
 }
 
@@ -825,7 +824,7 @@ TEST(Convert, TzxToTapKeepsTheFramesAndNamesTheRest) {
                 << block.row;
         }
     }
-    EXPECT_EQ(test::test::ReadFileBytes(dir / "OUT.TAP"), frames);
+    EXPECT_EQ(test::ReadFileBytes(dir / "OUT.TAP"), frames);
     EXPECT_GT(leftOut, 0);
 }
 
@@ -852,8 +851,7 @@ TEST(Convert, TzxToTapKeepsEveryStoredByteAsTapeconvDoes) {
     const std::string command = tapeconv + " '" + (dir / "IN.TZX").string() + "' '" +
                                 (dir / "REF.TAP").string() + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    EXPECT_EQ(test::test::ReadFileBytes(dir / "OUT.TAP"),
-              test::test::ReadFileBytes(dir / "REF.TAP"));
+    EXPECT_EQ(test::ReadFileBytes(dir / "OUT.TAP"), test::ReadFileBytes(dir / "REF.TAP"));
 }
 
 // The far end of a pseudo-terminal as a loopback plug: what comes, goes back.
