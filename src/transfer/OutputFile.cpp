@@ -56,7 +56,9 @@ void OutputFile::Write(std::span<const std::uint8_t> bytes) {
         ThrowFileError(EBADF, "Cannot write to closed", path_);
     }
     errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size() ||
+    // fwrite takes no null buffer, even for nothing: an empty tape is no write.
+    if ((!bytes.empty() &&
+         std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size()) ||
         std::fflush(file_.get()) != 0) {
         const int error = errno;
         if (!named_) {
