@@ -11,7 +11,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-serialport-dev qt6-multimedia-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    libsndfile1-dev zlib1g-dev
+    libsndfile1-dev zlib1g-dev libpng-dev
     zmakebas fuse-emulator-utils pasmo libz80ex-dev
     # The sound card tests: a sound server with a null sink, its recorder,
     # and sox to wrap what it records for audio2tape (fuse-emulator-utils).

@@ -29,6 +29,14 @@
 namespace bitreel {
 namespace {
 
+// Writes bytes made before the dialog opens; whether all of them went out.
+std::function<bool(QIODevice&)> BytesWriter(std::vector<std::uint8_t> bytes) {
+    return [bytes = std::move(bytes)](QIODevice& out) {
+        const auto size = static_cast<qint64>(bytes.size());
+        return out.write(reinterpret_cast<const char*>(bytes.data()), size) == size;
+    };
+}
+
 // The row as the title shows it: the runs of spaces that line the labels up
 // in the list made one, every other character as the list shows it.
 QString TitleText(const std::string& row) {
@@ -180,21 +188,16 @@ std::filesystem::path BlockInspector::Suggested(const char* extension) const {
 
 void BlockInspector::Export() {
     const auto payload = view::BlockPayload(blocks_.at->stored);
-    Save(
-        {"Export Block", "Raw Files", "*.bin", Suggested("bin")},
-        [payload](QIODevice& out) {
-            const auto size = static_cast<qint64>(payload.size());
-            return out.write(reinterpret_cast<const char*>(payload.data()), size) == size;
-        },
-        QStringLiteral("%1 bytes").arg(payload.size()));
+    Save({"Export Block", "Raw Files", "*.bin", Suggested("bin")},
+         BytesWriter({payload.begin(), payload.end()}),
+         QStringLiteral("%1 bytes").arg(payload.size()));
 }
 
 void BlockInspector::SavePng() {
-    const QImage picture = screen_->Shown();
-    Save(
-        {"Save PNG", "PNG Images", "*.png", Suggested("png")},
-        [picture](QIODevice& out) { return picture.save(&out, "PNG"); },
-        QStringLiteral("the %1x%2 picture").arg(picture.width()).arg(picture.height()));
+    const view::ScreenImage& picture = screen_->ShownPixels();
+    Save({"Save PNG", "PNG Images", "*.png", Suggested("png")},
+         BytesWriter(view::EncodePng(picture)),
+         QStringLiteral("the %1x%2 picture").arg(picture.width).arg(picture.height));
 }
 
 void BlockInspector::Save(const SaveDialogRequest& request,

@@ -59,7 +59,8 @@ ScreenTab::ScreenTab(view::ScreenImage image, QWidget* parent)
 }
 
 void ScreenTab::ShowAt(int factor) {
-    shown_ = ToQImage(view::ScaleImage(image_, factor));
+    shownPixels_ = view::ScaleImage(image_, factor);
+    shown_ = ToQImage(shownPixels_);
     picture_->setPixmap(QPixmap::fromImage(shown_));
 }
 

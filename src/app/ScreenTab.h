@@ -18,8 +18,10 @@ class ScreenTab : public QWidget {
 public:
     ScreenTab(view::ScreenImage image, QWidget* parent);
 
-    // The picture at the chosen scale.
+    // The picture at the chosen scale, for the screen and the clipboard, and
+    // as pixels for the PNG the command line writes too.
     [[nodiscard]] const QImage& Shown() const { return shown_; }
+    [[nodiscard]] const view::ScreenImage& ShownPixels() const { return shownPixels_; }
 
 signals:
     void SaveRequested();
@@ -28,6 +30,7 @@ private:
     void ShowAt(int factor);
 
     view::ScreenImage image_;
+    view::ScreenImage shownPixels_;
     QImage shown_;
     QComboBox* scale_ = nullptr;
     QLabel* picture_ = nullptr;

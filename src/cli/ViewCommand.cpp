@@ -12,9 +12,6 @@
 #include "transfer/OutputFile.h"
 #include "view/View.h"
 
-#include <QBuffer>
-#include <QImage>
-
 #include <algorithm>
 #include <array>
 #include <system_error>
@@ -103,19 +100,14 @@ std::string DefaultText(const view::RowBlocks& blocks, const view::RowViews& sho
 // new file's name only once all of it is on the disk.
 int WritePng(const std::span<const std::uint8_t> screen, int factor, const QString& name,
              bool force) {
-    const view::ScreenImage image = view::ScaleImage(*view::RenderScreen(screen), factor);
-    // The pixels are 0xFFRRGGBB, Qt's 32-bit RGB layout.
-    const QImage picture(reinterpret_cast<const uchar*>(image.pixels.data()), image.width,
-                         image.height, image.width * 4, QImage::Format_RGB32);
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG")) {
+    std::vector<std::uint8_t> png;
+    try {
+        png = view::EncodePng(view::ScaleImage(*view::RenderScreen(screen), factor));
+    } catch (const std::runtime_error&) {
         ReportError("cannot write " + Shown(name) + ": the PNG could not be made");
         return ExitUsageOrIo;
     }
-    if (!WriteOutFile(ToFsPath(name), name, force,
-                      std::span(reinterpret_cast<const std::uint8_t*>(png.constData()),
-                                static_cast<std::size_t>(png.size())))) {
+    if (!WriteOutFile(ToFsPath(name), name, force, png)) {
         return ExitUsageOrIo;
     }
     return ExitDone;

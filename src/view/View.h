@@ -11,6 +11,7 @@
 #include "view/BlockViews.h"
 #include "view/HeaderFields.h"
 #include "view/HexDump.h"
+#include "view/PngImage.h"
 #include "view/RowViews.h"
 #include "view/ScreenImage.h"
 #include "view/SpectrumArrays.h"
