@@ -3,4 +3,4 @@
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 "$here/scripts/setup.sh" default
-exec "$here/build/default/src/app/bitreel"
+exec "$here/build/default/bin/bitreel"

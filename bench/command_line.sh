@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
 # Times the command line as a user runs it:
+#  - the start: `bitreel --version`, and `bitreel list` of a 52 KB TZX beside
+#    `tzxlist` on it, with the median wall time of 51 runs each (a script
+#    that lists a collection file by file pays the start every time);
 #  - `bitreel list` of a Spectrum TAP of 20,000 blocks beside `tzxlist` (which
 #    reads TAP files too) on the same file, as whole processes, with the
 #    median wall time of five runs and the peak memory of each;
@@ -27,6 +30,28 @@ for i in range(10000):
     block(0, bytes([3]) + name + struct.pack('<HHH', 100, 32768, 0))
     block(255, bytes((i + k) & 255 for k in range(100)))
 open('BIG.TAP', 'wb').write(out)
+open('SMALL.TAP', 'wb').write(out[:52 * 1024 // 125 * 125])
+PY
+tapeconv SMALL.TAP SMALL.TZX
+
+echo "start, median of 51 runs:"
+python3 - "$bitreel" <<'PY'
+import statistics, subprocess, sys, time
+bitreel = sys.argv[1]
+def median_ms(command):
+    runs = []
+    for _ in range(51):
+        start = time.perf_counter()
+        subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+        runs.append(time.perf_counter() - start)
+    return 1000 * statistics.median(runs)
+version = median_ms([bitreel, '--version'])
+listed = median_ms([bitreel, 'list', 'SMALL.TZX'])
+reference = median_ms(['tzxlist', 'SMALL.TZX'])
+print(f"{'bitreel --version':24} {version:.1f} ms")
+print(f"{'bitreel list SMALL.TZX':24} {listed:.1f} ms")
+print(f"{'tzxlist SMALL.TZX':24} {reference:.1f} ms")
+print(f"start ratio bitreel/tzxlist: {listed / reference:.2f}")
 PY
 
 # time_runs NAME COMMAND...: median wall seconds and the largest peak RSS of

@@ -48,8 +48,11 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 # Resolve every symbol at start-up, so that the relocations can be made
 # read-only (what distributions ask of the programs they ship).
 target_link_options(bitreel PRIVATE LINKER:-z,relro LINKER:-z,now)
+target_link_options(bitreel-desktop PRIVATE LINKER:-z,relro LINKER:-z,now)
 
 install(TARGETS bitreel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Started by `bitreel` alone, so not on the PATH.
+install(TARGETS bitreel-desktop RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/bitreel)
 install(FILES ${_src}/${BITREEL_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${_gen}/${BITREEL_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${_src}/${BITREEL_APP_ID}.mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages

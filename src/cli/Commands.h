@@ -1,7 +1,7 @@
 #pragma once
 
 #include "serial/PortTable.h"
-#include "soundcard/AudioDevices.h"
+#include "transfer/AudioOutput.h"
 
 #include <QStringList>
 

@@ -10,10 +10,10 @@
 #include "cli/PortArgument.h"
 #include "cli/RowNumbers.h"
 #include "cli/RowRange.h"
+#include "cli/SoundCard.h"
 #include "cli/StopSignals.h"
 #include "cli/TapeOptions.h"
 #include "cli/WatchedPort.h"
-#include "soundcard/AudioDevices.h"
 #include "tape/TapeImage.h"
 #include "transfer/AudioPlayback.h"
 #include "transfer/FsPath.h"
@@ -108,7 +108,7 @@ int PlaySound(const std::string& device, const RenderOptions& sound, const PlayR
               const TapeImage& image, const QString& name) {
     std::unique_ptr<AudioOutput> output;
     try {
-        output = OpenAudioOutput(device, sound.rate);
+        output = OpenSoundOutput(device, sound.rate);
     } catch (const AudioOutputError& error) {
         ReportError(error.what());
         return ExitPortFailed;

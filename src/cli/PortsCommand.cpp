@@ -3,8 +3,8 @@
 #include "cli/Commands.h"
 #include "cli/Console.h"
 #include "cli/ExitStatus.h"
+#include "cli/SoundCard.h"
 #include "serial/PortProbe.h"
-#include "soundcard/AudioDevices.h"
 
 #include <algorithm>
 
@@ -87,7 +87,13 @@ int PortsCommand(const QStringList& arguments) {
         return UsageError(Command, "takes no arguments");
     }
     if (parser.isSet(audioOption)) {
-        const std::vector<AudioDeviceInfo> outputs = AudioOutputs();
+        std::vector<AudioDeviceInfo> outputs;
+        try {
+            outputs = SoundOutputs();
+        } catch (const AudioOutputError& error) {
+            ReportError(error.what());
+            return ExitPortFailed;
+        }
         if (outputs.empty()) {
             ReportError("no sound output is there");
             return ExitPortFailed;

@@ -8,13 +8,6 @@
 
 namespace bitreel {
 
-// A sound output the system offers, as a user names it.
-struct AudioDeviceInfo {
-    std::string id;          // the system's own name ("alsa_output.pci-0000_00_1f.3.analog-stereo")
-    std::string description; // what a desktop shows ("Built-in Audio Analog Stereo")
-    bool isDefault = false;
-};
-
 // The sound outputs there are now, the default one first.
 [[nodiscard]] std::vector<AudioDeviceInfo> AudioOutputs();
 

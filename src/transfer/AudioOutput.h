@@ -8,6 +8,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace bitreel {
 
@@ -42,6 +43,13 @@ public:
 class AudioOutputError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// A sound output the system offers, as a user names it.
+struct AudioDeviceInfo {
+    std::string id;          // the system's own name ("alsa_output.pci-0000_00_1f.3.analog-stereo")
+    std::string description; // what a desktop shows ("Built-in Audio Analog Stereo")
+    bool isDefault = false;
 };
 
 // Opens the output a front end plays to, at a rate. Throws AudioOutputError.

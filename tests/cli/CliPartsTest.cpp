@@ -2,6 +2,7 @@
 // the machine and layout options, and the port report.
 #include "cli/Commands.h"
 #include "cli/Console.h"
+#include "cli/DesktopHandover.h"
 #include "cli/PortArgument.h"
 #include "cli/ProgressLine.h"
 #include "cli/ProgressReporter.h"
@@ -14,6 +15,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace bitreel::cli {
 namespace {
@@ -88,6 +91,28 @@ TEST(PortsReport, SoundOutputsLineUpWithTheDefaultMarked) {
                                   {"alsa_output.usb", "USB Audio Analog Stereo", false}}),
               "bitreel_null     Null Output  (default)\n"
               "alsa_output.usb  USB Audio Analog Stereo\n");
+}
+
+TEST(DesktopHandover, OnlyAnAudioOptionNeedsTheSoundCard) {
+    const struct {
+        std::vector<std::string> words; // after the command's name
+        bool soundCard;
+    } cases[] = {
+        {{"--audio", "game.tap"}, true},
+        {{"--rate", "48000", "--audio=HDMI", "game.tap"}, true},
+        {{"--port", "COM1", "game.tap"}, false},
+        {{"--audiobook.tap"}, false},
+        // After "--" a word is a file's name, whatever it looks like.
+        {{"--", "--audio"}, false},
+        {{}, false},
+    };
+    for (const auto& c : cases) {
+        std::vector<char*> words;
+        for (const std::string& word : c.words) {
+            words.push_back(const_cast<char*>(word.c_str()));
+        }
+        EXPECT_EQ(NeedsSoundCard(words), c.soundCard) << ::testing::PrintToString(c.words);
+    }
 }
 
 TEST(Console, TextIsShownWithoutControls) {

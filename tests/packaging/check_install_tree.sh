@@ -17,11 +17,21 @@ diff -u "$expected" "$tmp/files" || fail "the installed files differ from instal
 [ -z "$(find "$tmp/root" -mindepth 1 -maxdepth 1 ! -name usr)" ] || fail "files outside the prefix"
 echo "ok: $(wc -l <"$tmp/files") files, each in its place"
 
-executables="$(cd "$usr" && find . -type f -perm /111)"
-[ "$executables" = "./bin/bitreel" ] || fail "executable files: $executables"
+executables="$(cd "$usr" && find . -type f -perm /111 | LC_ALL=C sort | tr '\n' ' ')"
+[ "$executables" = "./bin/bitreel ./libexec/bitreel/bitreel-desktop " ] ||
+    fail "executable files: $executables"
 [ "$(unset DISPLAY WAYLAND_DISPLAY; "$usr/bin/bitreel" --version)" = "Bitreel $version" ] ||
     fail "the installed bitreel does not print its version"
 echo "ok: bin/bitreel runs and prints Bitreel $version"
+
+# The commands start on Qt Core alone; the window is the desktop
+# executable's, found from where bitreel is installed.
+gui="$(ldd "$usr/bin/bitreel" | grep -E 'libQt6(Gui|Widgets|Multimedia|DBus)' || true)"
+[ -z "$gui" ] || fail "bin/bitreel loads the GUI: $gui"
+window="$(unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM; "$usr/bin/bitreel" 2>&1)" && fail "the window started with no display"
+[ "$window" = "bitreel: no display for the window; the commands work without one (bitreel --help)" ] ||
+    fail "bin/bitreel with no display said: $window"
+echo "ok: bin/bitreel loads no GUI library and hands the window to libexec/bitreel/bitreel-desktop"
 
 # Each PNG is as large as its folder says: width and height are the
 # big-endian words at bytes 16 and 20 of the file.

@@ -42,6 +42,12 @@ dpkg --force-unsafe-io -i "$deb" >"$tmp/install.log" 2>&1 || { cat "$tmp/install
 got="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/bitreel --version)"
 [ "$got" = "Bitreel $version" ] || fail "/usr/bin/bitreel --version printed '$got'"
 echo "ok: installed, /usr/bin/bitreel --version prints $got"
+window="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/bitreel 2>&1)" &&
+    fail "the window started with no display"
+case "$window" in
+"bitreel: no display for the window;"*) echo "ok: /usr/bin/bitreel hands the window to the desktop executable" ;;
+*) fail "/usr/bin/bitreel with no display said: $window" ;;
+esac
 
 while read -r file; do
     [ -e "/usr/$file" ] || fail "/usr/$file is missing after dpkg -i"
