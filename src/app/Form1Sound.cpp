@@ -133,7 +133,11 @@ void Form1::SaveAsAudio() {
         ShowFailureReason(QString::fromStdString(
             "Stopped at block " + RowNumberText(static_cast<long long>(*result.corruptRow)) +
             ": corrupt block"));
+        return;
     }
+    lblStatus->setText(QStringLiteral("Saved %1 s of sound to %2")
+                           .arg(static_cast<double>(result.samples) / soundOptions_.rate, 0, 'f', 1)
+                           .arg(FromFsPath(out.filename())));
 }
 
 void Form1::TapeStoppedAt(int row) {
