@@ -30,6 +30,9 @@ public:
         return buffer_[at_++];
     }
 
+    // Only the stream's own end is a whole stream.
+    [[nodiscard]] bool Damaged() const noexcept { return !ok_ || status_ != Z_STREAM_END; }
+
 private:
     bool Refill() {
         if (!ok_ || ended_) {
@@ -41,6 +44,7 @@ private:
         filled_ = buffer_.size() - stream_.avail_out;
         at_ = 0;
         ended_ = status != Z_OK;
+        status_ = status;
         return filled_ > 0;
     }
 
@@ -48,6 +52,7 @@ private:
     std::array<std::uint8_t, 16 * 1024> buffer_{};
     std::size_t filled_ = 0;
     std::size_t at_ = 0;
+    int status_ = Z_OK;
     bool ok_ = false;
     bool ended_ = false;
 };
@@ -85,11 +90,23 @@ std::optional<std::uint32_t> CswPulseReader::Next() {
     for (int i = 0; i < 4; ++i) {
         const auto byte = Byte();
         if (!byte) {
+            cut_ = true;
             return std::nullopt;
         }
         length |= std::uint32_t{*byte} << (8 * i);
     }
     return length;
+}
+
+bool CswPulseReader::Damaged() const noexcept {
+    return cut_ || (inflater_ && inflater_->Damaged());
+}
+
+bool CswDataWhole(std::span<const std::uint8_t> data, CswCompression compression) {
+    CswPulseReader reader(data, compression);
+    while (reader.Next()) {
+    }
+    return !reader.Damaged();
 }
 
 } // namespace bitreel

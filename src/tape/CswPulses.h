@@ -24,6 +24,9 @@ public:
     // The next pulse's length in samples; none at the end of the data (or
     // where the compressed stream is damaged: the pulses before it stand).
     [[nodiscard]] std::optional<std::uint32_t> Next();
+    // Whether the data ended inside a pulse's count, or the compressed
+    // stream is damaged or cut short: known once Next() gave none.
+    [[nodiscard]] bool Damaged() const noexcept;
 
 private:
     [[nodiscard]] std::optional<std::uint8_t> Byte();
@@ -32,6 +35,12 @@ private:
     std::span<const std::uint8_t> data_;
     std::size_t at_ = 0;
     std::unique_ptr<Inflater> inflater_;
+    bool cut_ = false;
 };
+
+// Whether the whole of the data reads as pulses: a player checks before it
+// plays any, so that a damaged recording stops the tape where it begins
+// instead of passing as a short silence.
+[[nodiscard]] bool CswDataWhole(std::span<const std::uint8_t> data, CswCompression compression);
 
 } // namespace bitreel

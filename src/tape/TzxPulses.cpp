@@ -1,5 +1,6 @@
 // The pulses of each TZX block, and what the tape does after it.
 #include "tape/ByteCursor.h"
+#include "tape/CswPulses.h"
 #include "tape/RowPulseReaders.h"
 
 #include <algorithm>
@@ -146,13 +147,17 @@ bool CswRecording(ByteCursor& in, RowPulses& row) {
     const auto rate = fields.U24();
     const auto compression = fields.U8();
     const bool counted = fields.Skip(4); // the pulse count: the data says as much
-    if (pause && rate && compression && counted && (*compression == 1 || *compression == 2)) {
-        row.steps.push_back({.kind = Kind::Csw,
-                             .length = *rate,
-                             .count = *compression,
-                             .data = *fields.Bytes(fields.Left())});
-        row.steps.push_back(PauseStep(*pause));
+    // A recording that cannot be read whole is a corrupt block, as a cut
+    // data block is: the tape stops there rather than play a silence.
+    if (!pause || !rate || !compression || !counted || (*compression != 1 && *compression != 2)) {
+        return false;
     }
+    const Span data = *fields.Bytes(fields.Left());
+    if (!CswDataWhole(data, static_cast<CswCompression>(*compression))) {
+        return false;
+    }
+    row.steps.push_back({.kind = Kind::Csw, .length = *rate, .count = *compression, .data = data});
+    row.steps.push_back(PauseStep(*pause));
     return true;
 }
 

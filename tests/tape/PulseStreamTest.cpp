@@ -256,7 +256,23 @@ INSTANTIATE_TEST_SUITE_P(
         // Text and other informative blocks give no pulses.
         TzxCase{"Informative", TzxBuilder().Text("hello").ArchiveInfo({{0, "Game"}}), "row0 row1"},
         TzxCase{"Corrupt", TzxBuilder().PureTone(100, 1).PureTone(100, 1).Cut(1),
-                "row0 L100 row1 H3500 corrupt1"}),
+                "row0 L100 row1 H3500 corrupt1"},
+        // A recording that does not read whole stops the tape where it
+        // begins: no pulse of it, and no silence in its place.
+        TzxCase{"CswZRleDamaged",
+                TzxBuilder().PureTone(100, 1).LengthPrefixed(
+                    0x18, CswBody(2,
+                                  [] {
+                                      Bytes data = Deflated({10, 20, 0, 5, 0, 0, 0});
+                                      data.resize(data.size() -
+                                                  3); // the stream's end and check are gone
+                                      return data;
+                                  }())),
+                "row0 L100 row1 H3500 corrupt1"},
+        TzxCase{"CswRleCutInsideACount",
+                TzxBuilder().LengthPrefixed(0x18, CswBody(1, {10, 0, 5, 0})), "row0 corrupt0"},
+        TzxCase{"CswUnknownCompression", TzxBuilder().LengthPrefixed(0x18, CswBody(3, {10, 20})),
+                "row0 corrupt0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct PzxCase {
