@@ -44,4 +44,14 @@ fi
 take "$work/spectrum" sound-menu sound-menu.png
 take "$work/spectrum" basic inspector-basic.png
 take "$work/spectrum" screen inspector-screen.png
+# A recording with white noise mixed in, so that a block is damaged.
+if command -v sox >/dev/null; then
+    mkdir "$work/recording"
+    "$here/build/default/bin/bitreel" convert "$corpus/spectrum/savetap_test.tap" "$work/clean.wav"
+    sox "$work/clean.wav" "$work/noise.wav" synth whitenoise vol 0.45
+    sox -m "$work/clean.wav" "$work/noise.wav" "$work/recording/noisy.wav"
+    take "$work/recording" signal inspector-signal.png
+else
+    echo "No sox: inspector-signal.png is left as it was" >&2
+fi
 echo "Pictures in $out"

@@ -4,6 +4,8 @@
 #include "app/ListedText.h"
 #include "app/QtSaveFileDialog.h"
 #include "app/ScreenTab.h"
+#include "app/SignalTab.h"
+#include "tape/RecordingHook.h"
 #include "tape/TapeImage.h"
 #include "transfer/FsPath.h"
 #include "view/View.h"
@@ -102,6 +104,15 @@ BlockInspector::BlockInspector(const Source& source, QWidget* parent)
         TapeImage image(ToFsPath(source.path), source.machine, source.layout);
         image.Advance(row + 2);
         blocks_ = view::BlocksAround(image, row);
+        if (blocks_.at && IsRecordingPath(ToFsPath(source.path))) {
+            // A recording's rows are its blocks in order; the same bytes
+            // twice are told apart by how many came before.
+            std::size_t same = 0;
+            for (std::size_t r = 0; r < row; ++r) {
+                same += image.Block(r).stored == blocks_.at->stored ? 1 : 0;
+            }
+            recordedBefore_ = same;
+        }
     } catch (const std::system_error& error) {
         status_->setText(QStringLiteral("Cannot read %1: %2")
                              .arg(fileName, QString::fromLocal8Bit(ReadFailureText(error))));
@@ -158,9 +169,35 @@ void BlockInspector::BuildTabs() {
             AddTextTab(TabTitle(fitting), view::ViewText(fitting, shown.header, shown.data));
         }
     }
+    const int signalTab = AddSignalTab();
     AddTextTab(QStringLiteral("Hex"), HexText());
-    // What is inside the block first; a header's fields or the bytes when nothing else fits.
-    tabs_->setCurrentIndex(shown.views.empty() ? 0 : firstView);
+    // What is inside the block first; a header's fields or the bytes when
+    // nothing else fits; for a damaged block read from a recording, why.
+    if (signalTab >= 0 && blocks_.at->verdict == ChecksumVerdict::Damaged) {
+        tabs_->setCurrentIndex(signalTab);
+    } else {
+        tabs_->setCurrentIndex(shown.views.empty() ? 0 : firstView);
+    }
+}
+
+int BlockInspector::AddSignalTab() {
+    const auto& stored = blocks_.at->stored;
+    if (!recordedBefore_ || stored.size() <= 2) {
+        return -1;
+    }
+    std::optional<BlockSignal> signal;
+    try {
+        signal = SignalOfRecordedBlock(ToFsPath(source_.path), source_.machine,
+                                       std::span(stored).subspan(2), *recordedBefore_);
+    } catch (const std::exception&) {
+        return -1; // the recording went away or changed since it was listed
+    }
+    if (!signal) {
+        return -1;
+    }
+    auto* tab = new SignalTab(std::move(*signal), tabs_);
+    tab->setObjectName(QStringLiteral("signalTab"));
+    return tabs_->addTab(tab, QStringLiteral("Signal"));
 }
 
 void BlockInspector::AddTextTab(const QString& title, const std::string& text) {

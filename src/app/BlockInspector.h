@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class QLabel;
@@ -52,6 +53,9 @@ protected:
 private:
     void BuildTabs();
     void AddTextTab(const QString& title, const std::string& text);
+    // The waveform a block of a recording was read from; the tab's index, or
+    // -1 for a block of an image.
+    int AddSignalTab();
     [[nodiscard]] std::string HexText() const;
     [[nodiscard]] std::filesystem::path Suggested(const char* extension) const;
 
@@ -68,6 +72,8 @@ private:
     QTabWidget* tabs_ = nullptr;
     ScreenTab* screen_ = nullptr;
     QLabel* status_ = nullptr;
+    // A row of a recording: how many rows before it hold the same bytes.
+    std::optional<std::size_t> recordedBefore_;
 };
 
 } // namespace bitreel

@@ -136,7 +136,8 @@ bool Reader::Read(std::size_t& i, DecodedBlock& block) const {
     block.sync1 = sync1;
     block.sync2 = sync2;
     block.firstEdge = i;
-    std::vector<float> bitConfidence;
+    block.dataEdge = b;
+    std::vector<float>& bitConfidence = block.bitCertainty;
     double zeros = 0, ones = 0, nZero = 0, nOne = 0;
     std::uint8_t byte = 0;
     float byteConfidence = 1;

@@ -37,6 +37,9 @@ struct DecodedBlock {
     std::optional<std::vector<BitPosition>> repair;
     std::size_t firstEdge = 0; // the edges the block spans
     std::size_t endEdge = 0;
+    std::size_t dataEdge = 0; // where the bits start: bit k's pulses end at dataEdge + 2k + 2
+    // Per bit, in order, how close its pulses came to a clean 0 or 1.
+    std::vector<float> bitCertainty;
 };
 
 // Edges the decoder did not understand: a custom loader, noise, speech.

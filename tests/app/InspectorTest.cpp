@@ -5,6 +5,9 @@
 #include "app/BesidePlacement.h"
 #include "app/BlockInspector.h"
 #include "app/ScreenTab.h"
+#include "app/SignalTab.h"
+#include "signal/RecordingTzx.h"
+#include "signal/TapeAudioFile.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 #include "support/TestNames.h"
@@ -223,6 +226,41 @@ TEST_F(Inspector, AceTzxListsAndOpensAsTheAces) {
     BlockInspector* inspector = OpenRow(w, 2);
     ASSERT_NE(inspector, nullptr);
     EXPECT_EQ(Tabs(inspector), (QStringList{"Header", "Words", "Hex"}));
+}
+
+// A block read from a recording shows the sound it was read from; a damaged
+// one opens there, and steps to its uncertain bits.
+TEST_F(Inspector, ARecordedBlockHasItsSignal) {
+    InstallRecordingFiles();
+    TapeBuilder().Block(0xFF, {1, 2, 3, 4}).Block(0xFF, {9, 8, 7}, 0x00).WriteTo(dir / "T.TAP");
+    TapeImage image(dir / "T.TAP", MachineKind::Spectrum, TapeLayout::SpectrumTap);
+    image.IndexAll();
+    (void)WriteTapeAudio(image, {}, RenderOptions{}, dir / "t.wav", AudioFileType::Wav);
+    const auto open = [&](int row) {
+        return std::make_unique<BlockInspector>(
+            BlockInspector::Source{QString::fromStdString((dir / "t.wav").string()),
+                                   MachineKind::Spectrum, TapeLayout::SpectrumTap, row},
+            nullptr);
+    };
+    // Rows: the good block, the damaged one's text, the damaged block.
+    const auto good = open(0);
+    EXPECT_EQ(Tabs(good.get()), (QStringList{"Signal", "Hex"}));
+    EXPECT_EQ(Tabs(open(1).get()), QStringList{"Block"}) << "a text has no sound of its own";
+
+    const auto damaged = open(2);
+    damaged->resize(800, 500);
+    damaged->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(damaged.get()));
+    const auto* tabs = damaged->findChild<QTabWidget*>("views");
+    EXPECT_EQ(tabs->tabText(tabs->currentIndex()), QStringLiteral("Signal"));
+    auto* signal = damaged->findChild<SignalTab*>();
+    ASSERT_NE(signal, nullptr);
+    const double whole = signal->SamplesPerPixel();
+    ASSERT_TRUE(signal->ShowNextUncertain());
+    EXPECT_LT(signal->SamplesPerPixel(), whole / 10) << "zoomed in on the bit";
+    const double first = signal->FirstShown();
+    ASSERT_TRUE(signal->ShowNextUncertain());
+    EXPECT_NE(signal->FirstShown(), first) << "on to the next one";
 }
 
 TEST_F(Inspector, SeveralOpenAClickOpensNoneAndEscapeClosesOne) {

@@ -8,7 +8,8 @@
 // and "save-dialog" are the screen with the Record dialog or an inspector's
 // save dialog open on the folder. "beside" is the whole screen with an
 // inspector open on the last row of the folder's largest tape image, where
-// it opens beside the window.
+// it opens beside the window. "signal" is an inspector on the first
+// damaged block of noisy.wav, a recording, at its first uncertain bit.
 // A pseudo-terminal stands in for a serial adapter, so that the port list
 // has a port to show.
 #include "app/BlockInspector.h"
@@ -17,8 +18,10 @@
 #include "app/Form1.h"
 #include "app/QtRecordFileDialog.h"
 #include "app/QtSaveFileDialog.h"
+#include "app/SignalTab.h"
 #include "app/SystemServices.h"
 #include "serial/SystemPort.h"
+#include "signal/RecordingTzx.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -60,7 +63,8 @@ bool ClickFile(bitreel::FileList* files, const QString& name) {
 
 // Opens an inspector on a row of the contents list with a double click and
 // takes its picture.
-bool ShootInspector(QWidget& window, int row, const QString& out) {
+bool ShootInspector(QWidget& window, int row, const QString& out,
+                    const std::function<void(bitreel::BlockInspector&)>& before = {}) {
     auto* list = window.findChild<QAbstractItemView*>("lstContents");
     list->doItemsLayout();
     const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
@@ -69,6 +73,9 @@ bool ShootInspector(QWidget& window, int row, const QString& out) {
     auto* inspector = window.findChild<bitreel::BlockInspector*>();
     if (!inspector || !QTest::qWaitForWindowExposed(inspector)) {
         return false;
+    }
+    if (before) {
+        before(*inspector);
     }
     QTest::qWait(200); // let the last repaints land
     return inspector->grab().save(out);
@@ -99,11 +106,12 @@ bool ShootDialog(const std::function<void()>& ask, const QString& out) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    bitreel::InstallRecordingFiles(); // as the program does: sound files are tapes too
     if (argc != 3) {
         std::fprintf(stderr,
                      "usage: %s OUT.png "
                      "spectrum|contents|ace|playing|basic|screen|record-dialog|save-dialog|"
-                     "beside|sound-menu|sound-playing\n",
+                     "beside|sound-menu|sound-playing|signal\n",
                      argv[0]);
         return 2;
     }
@@ -147,6 +155,29 @@ int main(int argc, char* argv[]) {
             return 1;
         }
         return ShootInspector(window, scene == "basic" ? 0 : 3, QString::fromLocal8Bit(argv[1]))
+                   ? 0
+                   : 1;
+    }
+    if (scene == "signal") {
+        // A noisy recording's first damaged block, at its first uncertain bit.
+        auto* files = window.findChild<bitreel::FileList*>("File1");
+        if (!ClickFile(files, QStringLiteral("noisy.wav"))) {
+            return 1;
+        }
+        auto* contents = window.findChild<bitreel::ContentsList*>("lstContents");
+        int damaged = 0;
+        while (damaged < contents->count() &&
+               !contents->itemText(damaged).contains(QStringLiteral("Invalid Checksum"))) {
+            ++damaged;
+        }
+        return damaged < contents->count() &&
+                       ShootInspector(window, damaged, QString::fromLocal8Bit(argv[1]),
+                                      [](bitreel::BlockInspector& inspector) {
+                                          if (auto* tab =
+                                                  inspector.findChild<bitreel::SignalTab*>()) {
+                                              tab->ShowNextUncertain();
+                                          }
+                                      })
                    ? 0
                    : 1;
     }
