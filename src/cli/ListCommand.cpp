@@ -56,6 +56,11 @@ int ListCommand(const QStringList& arguments) {
     for (const QString& name : files) {
         const std::filesystem::path path = ToFsPath(name);
         const TapeChoice choice = ChooseFor(options, path);
+        if (const auto why = NotForMachine(choice, path)) {
+            ReportError(Shown(name) + ": " + *why);
+            failed = true;
+            continue;
+        }
         TapeImage image;
         try {
             image = TapeImage(path, choice.machine, choice.layout);

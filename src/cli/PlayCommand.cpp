@@ -172,6 +172,10 @@ int PlayCommand(const QStringList& arguments) {
     const QString name = words.back();
     const std::filesystem::path path = ToFsPath(name);
     const TapeChoice choice = ChooseFor(options, path);
+    if (const auto why = NotForMachine(choice, path)) {
+        ReportError(Shown(name) + ": " + *why);
+        return ExitUsageOrIo;
+    }
 
     // Listed first, as the window lists a file before it plays it: the rows
     // give the progress its totals and tell a corrupt block from a failure.

@@ -87,4 +87,13 @@ TapeChoice ChooseFor(const TapeOptions& options, const std::filesystem::path& pa
     return {MachineKind::JupiterAce, options.aceFormat.value_or(AceLayoutForName(path))};
 }
 
+std::optional<std::string> NotForMachine(const TapeChoice& choice,
+                                         const std::filesystem::path& path) {
+    if (choice.machine == MachineKind::JupiterAce &&
+        ImageFormatOf(path, MachineKind::Spectrum) == ImageFormat::Pzx) {
+        return "a PZX file is a Spectrum tape; the Jupiter Ace reads TZX, JUP and TAP files";
+    }
+    return std::nullopt;
+}
+
 } // namespace bitreel::cli

@@ -45,4 +45,10 @@ ParseTapeCommand(QCommandLineParser& parser, const QString& command, const QStri
 // Ace, --format, else the layout the name suggests.
 [[nodiscard]] TapeChoice ChooseFor(const TapeOptions& options, const std::filesystem::path& path);
 
+// Why the machine chosen cannot read the file at all: a PZX file is a
+// Spectrum tape, and read by the Jupiter Ace's rules it would list as
+// nonsense. None when it can.
+[[nodiscard]] std::optional<std::string> NotForMachine(const TapeChoice& choice,
+                                                       const std::filesystem::path& path);
+
 } // namespace bitreel::cli

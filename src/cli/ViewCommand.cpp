@@ -180,6 +180,10 @@ int ViewCommand(const QStringList& arguments) {
     const QString rowArgument = parser.positionalArguments()[1];
     const std::filesystem::path path = ToFsPath(name);
     const TapeChoice choice = ChooseFor(options, path);
+    if (const auto why = NotForMachine(choice, path)) {
+        ReportError(Shown(name) + ": " + *why);
+        return ExitUsageOrIo;
+    }
     const std::optional<int> row = RowIndexOf(rowArgument);
 
     view::RowBlocks blocks;

@@ -239,6 +239,12 @@ const StatusCase kStatuses[] = {
     {"ListMissingBeatsCorrupt", {"list", "CORRUPT.TAP", "GAME.TAP"}, 1, ""},
     {"ListNothing", {"list"}, 1, "bitreel: list: no FILE given (see bitreel list --help)\n"},
     {"ListBadMachine", {"list", "--machine", "zx81", "GOOD.TAP"}, 1, ""},
+    // Read by the Ace's rules a PZX file would list as nonsense.
+    {"PzxIsNoAceTape",
+     {"list", "--machine", "ace", "GAME.PZX"},
+     1,
+     "bitreel: GAME.PZX: a PZX file is a Spectrum tape; the Jupiter Ace reads TZX, JUP and TAP "
+     "files\n"},
     {"UnknownOption", {"list", "--colour", "GOOD.TAP"}, 1, ""},
     {"PlayWithoutPort",
      {"play", "GOOD.TAP"},
