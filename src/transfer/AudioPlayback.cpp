@@ -5,6 +5,7 @@
 #include "transfer/TransferSteps.h"
 
 #include <algorithm>
+#include <limits>
 #include <system_error>
 
 namespace bitreel {
@@ -21,25 +22,43 @@ std::size_t SliceSamples(std::uint32_t rate) {
 
 } // namespace
 
-// Runs a second stream of the same tape one row ahead: when the renderer
-// enters a row, this one has already found where that row's pulses end.
+// Runs a second stream of the same tape, a row at a time: when the
+// renderer enters a row, this one finds where that row's pulses end, a
+// bounded number of pulses a pass, so that a row of millions of pulses
+// never holds the device's queue up.
 class AudioPlayback::RowLengths {
 public:
     explicit RowLengths(std::unique_ptr<PulseSource> source) : source_(std::move(source)) {}
 
-    // The tape time of the next row the stream enters, up to the next event
-    // that is not a pulse; its start and end in renderer units.
-    std::pair<std::uint64_t, std::uint64_t> NextRow() {
+    // Starts on the next row the stream enters, past the rest of the one before.
+    void Begin() {
         PulseEvent event;
         while (Take(event) && event.kind != PulseEvent::Kind::Row) {
             Count(event);
         }
-        const std::uint64_t start = units_;
-        while (Peek(event) && event.kind == PulseEvent::Kind::Pulse) {
+        start_ = units_;
+        measuring_ = true;
+    }
+
+    // Counts at most `most` more of the row's pulses, up to the next event
+    // that is not a pulse; true once that end is found.
+    bool Measure(std::size_t most) {
+        PulseEvent event;
+        for (; most > 0; --most) {
+            if (!Peek(event) || event.kind != PulseEvent::Kind::Pulse) {
+                measuring_ = false;
+                return true;
+            }
             Count(event);
             pending_.reset();
         }
-        return {start, units_};
+        return false;
+    }
+
+    [[nodiscard]] bool Measuring() const noexcept { return measuring_; }
+    // The row's start and end in renderer units.
+    [[nodiscard]] std::pair<std::uint64_t, std::uint64_t> Span() const noexcept {
+        return {start_, units_};
     }
 
 private:
@@ -68,6 +87,8 @@ private:
     std::unique_ptr<PulseSource> source_;
     std::optional<PulseEvent> pending_;
     std::uint64_t units_ = 0;
+    std::uint64_t start_ = 0;
+    bool measuring_ = false;
 };
 
 AudioPlayback::AudioPlayback(AudioOutput& output, TransferFrontEnd& frontEnd)
@@ -113,6 +134,8 @@ TransferResult AudioPlayback::Play(const AudioTape& tape, const RenderOptions& o
     rendered_ = heldAtStop_ = anyRow_ = false;
     stoppedAt_.reset();
     shown_.reset();
+    rowLength_.reset();
+    rowSerial_ = heardSerial_ = 0;
 
     for (;;) {
         if (frontEnd_.StopRequested()) {
@@ -153,6 +176,7 @@ TransferResult AudioPlayback::Play(const AudioTape& tape, const RenderOptions& o
             }
             }
         }
+        MeasureRow(MeasuredAtOnce);
         ShowProgress(played, ProgressShown::WithNextPaint);
         Idle(TopUp() ? std::chrono::milliseconds::zero() : MostIdle);
     }
@@ -165,13 +189,15 @@ std::optional<TransferResult> AudioPlayback::Reached(std::uint64_t played) {
         if (mark.kind != Mark::Kind::Choice) {
             // The row in hand is over: its final count stands, as a block's
             // last byte does on the line.
-            ShowProgress(std::max(played, rowStart_ + rowLength_), ProgressShown::AtOnce);
+            ShowProgress(std::max(played, rowStart_ + rowLength_.value_or(0)),
+                         ProgressShown::AtOnce);
         }
         switch (mark.kind) {
         case Mark::Kind::Row:
             row_ = mark.row;
             rowStart_ = mark.sample;
             rowLength_ = mark.length;
+            heardSerial_ = mark.serial;
             anyRow_ = true;
             shown_.reset();
             frontEnd_.BlockGoingOut(row_);
@@ -206,9 +232,12 @@ void AudioPlayback::ShowProgress(std::uint64_t played, ProgressShown shown) {
     if (!anyRow_ || rowLength_ == 0) {
         return; // a row that makes no sound shows no count, as one with no frame
     }
-    const std::uint64_t heard = std::min(played > rowStart_ ? played - rowStart_ : 0, rowLength_);
-    const BlockProgress progress{Milliseconds(heard), Milliseconds(rowLength_),
-                                 ProgressUnit::Milliseconds};
+    // A row still being measured shows its time without a total.
+    const std::uint64_t heard =
+        std::min(played > rowStart_ ? played - rowStart_ : 0, rowLength_.value_or(UINT64_MAX));
+    const BlockProgress progress{
+        Milliseconds(heard), rowLength_ ? std::optional(Milliseconds(*rowLength_)) : std::nullopt,
+        ProgressUnit::Milliseconds};
     // The final count is shown once, at once when the row ends before it
     // came round.
     if (progress != shown_) {
@@ -268,10 +297,11 @@ void AudioPlayback::Rendered(const PulseEvent& event) {
             rendered_ = true;
             break;
         }
-        const auto [start, end] = lengths_->NextRow();
-        const std::uint64_t length =
-            SampleRenderer::EdgeSample(end, rate_) - SampleRenderer::EdgeSample(start, rate_);
-        marks_.push_back({Mark::Kind::Row, at, row, length});
+        // The renderer has passed the row before: its length is due now.
+        MeasureRow(std::numeric_limits<std::size_t>::max());
+        lengths_->Begin();
+        marks_.push_back({Mark::Kind::Row, at, row, std::nullopt, ++rowSerial_});
+        MeasureRow(MeasuredAtOnce);
         break;
     }
     case PulseEvent::Kind::Stop:
@@ -290,6 +320,24 @@ void AudioPlayback::Rendered(const PulseEvent& event) {
         marks_.push_back({Mark::Kind::Corrupt, at, row});
         rendered_ = true;
         break;
+    }
+}
+
+void AudioPlayback::MeasureRow(std::size_t most) {
+    if (!lengths_->Measuring() || !lengths_->Measure(most)) {
+        return;
+    }
+    const std::uint64_t serial = rowSerial_; // the row last entered
+    const auto [start, end] = lengths_->Span();
+    const std::uint64_t length =
+        SampleRenderer::EdgeSample(end, rate_) - SampleRenderer::EdgeSample(start, rate_);
+    const auto mark = std::find_if(marks_.begin(), marks_.end(), [&](const Mark& m) {
+        return m.kind == Mark::Kind::Row && m.serial == serial;
+    });
+    if (mark != marks_.end()) {
+        mark->length = length;
+    } else if (heardSerial_ == serial) {
+        rowLength_ = length; // the row is being heard already
     }
 }
 

@@ -68,6 +68,10 @@ public:
     static constexpr std::chrono::milliseconds Ahead{750};
     // The longest a pass waits for the user while the queue is full.
     static constexpr std::chrono::milliseconds MostIdle{20};
+    // The pulses of a row measured in one pass: more than a block of 65,535
+    // bytes has, so that a row shows its length from its start; a longer
+    // row (a direct recording of minutes) is measured over several passes.
+    static constexpr std::size_t MeasuredAtOnce = std::size_t{1} << 21;
 
 private:
     // A point in the sound where the tape does something the user is told
@@ -77,7 +81,8 @@ private:
         Kind kind;
         std::uint64_t sample; // where it is heard
         int row = -1;
-        std::uint64_t length = 0; // Row: the samples of its pulses
+        std::optional<std::uint64_t> length = std::nullopt; // Row: its samples, once measured
+        std::uint64_t serial = 0;                           // Row: its place in the run, from 1
     };
 
     TransferResult Play(const AudioTape& tape, const RenderOptions& options);
@@ -92,6 +97,9 @@ private:
     // is held at a stop. The samples made.
     std::size_t Render(std::size_t most);
     void Rendered(const PulseEvent& event);
+    // Measures at most `most` pulses more of the row last entered, and gives
+    // its mark (or the row heard) its length once found.
+    void MeasureRow(std::size_t most);
     void Idle(std::chrono::milliseconds most);
     [[nodiscard]] std::uint64_t Played();
     [[nodiscard]] std::int64_t Milliseconds(std::uint64_t samples) const;
@@ -117,9 +125,11 @@ private:
     bool anyRow_ = false;          // a row's sound has been heard
     std::optional<int> stoppedAt_; // the tape is stopped at this row, heard
     std::int16_t lastSample_ = 0;
-    int row_ = -1;                // the row being heard
-    std::uint64_t rowStart_ = 0;  // where its sound starts
-    std::uint64_t rowLength_ = 0; // and how long it lasts
+    int row_ = -1;                           // the row being heard
+    std::uint64_t rowStart_ = 0;             // where its sound starts
+    std::optional<std::uint64_t> rowLength_; // and how long it lasts, once measured
+    std::uint64_t rowSerial_ = 0;            // rows entered by the renderer
+    std::uint64_t heardSerial_ = 0;          // the one heard
     std::optional<BlockProgress> shown_;
     bool abandoned_ = false;
 };

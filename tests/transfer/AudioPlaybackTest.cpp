@@ -145,6 +145,28 @@ TEST(AudioPlayback, CountsEachRowsTimeUpToItsWholeLength) {
                       }));
 }
 
+// A row of more pulses than one pass measures (a direct recording of
+// minutes) is measured over several passes while the sound goes on: each
+// row still ends on its whole length, and the sound never runs dry.
+TEST(AudioPlayback, ARowTooLongToMeasureAtOnceKeepsItsLength) {
+    const auto pulses = static_cast<std::uint32_t>(AudioPlayback::MeasuredAtOnce * 3 / 2);
+    AudioRig rig(PulseScript().Row(0, 10).Row(1, pulses, 100).Row(2, 10));
+    const TransferResult result = rig.Play();
+    EXPECT_EQ(result.ending, TransferResult::Ending::Done) << result.reason;
+    EXPECT_EQ(rig.output.Underruns(), 0U);
+    const auto ms = [](std::uint64_t samples) { return std::int64_t(samples * 1000 / Rate); };
+    const std::int64_t totals[] = {ms(ToneSamples(10)), ms(ToneSamples(pulses, 100)),
+                                   ms(ToneSamples(10))};
+    std::vector<std::int64_t> finals;
+    for (const BlockProgress& progress : rig.ui.progressHistory) {
+        ASSERT_TRUE(progress.total);
+        if (progress.count == *progress.total) {
+            finals.push_back(*progress.total);
+        }
+    }
+    EXPECT_EQ(finals, (std::vector<std::int64_t>(std::begin(totals), std::end(totals))));
+}
+
 // A tape that stops at row 1, and what the user answers there.
 struct StopCase {
     std::string name;
