@@ -19,7 +19,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationVersion(QStringLiteral(BITREEL_VERSION));
     // Sound files open as tape images, in the window and in every command.
     bitreel::InstallRecordingFiles();
-    bitreel::cli::InstallSoundCard({bitreel::AudioOutputs, bitreel::OpenAudioOutput});
+    bitreel::cli::InstallSoundCard({bitreel::AudioOutputs, bitreel::OpenAudioOutput,
+                                    bitreel::AudioInputs, bitreel::OpenAudioInput});
     if (argc > 1 && bitreel::cli::IsCommand(QString::fromLocal8Bit(argv[1]))) {
         // A command makes no window and needs no display.
         QCoreApplication app(argc, argv);

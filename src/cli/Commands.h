@@ -23,8 +23,10 @@ int CompanionCommand(const QStringList& arguments);
 // The lines of `bitreel ports` for a port table: each number, its device,
 // and whether it opens now, and when not, why.
 [[nodiscard]] std::string PortsReport(const PortTable& table);
-// The lines of `bitreel ports --audio`: each sound output's description and
-// id, the default marked.
-[[nodiscard]] std::string AudioOutputsReport(const std::vector<AudioDeviceInfo>& outputs);
+// The lines of `bitreel ports --audio`: each sound output's and then each
+// input's id and description, marked "(output)" or "(input)", the defaults
+// "(output, default)" and "(input, default)".
+[[nodiscard]] std::string AudioDevicesReport(const std::vector<AudioDeviceInfo>& outputs,
+                                             const std::vector<AudioDeviceInfo>& inputs);
 
 } // namespace bitreel::cli

@@ -19,9 +19,6 @@
 #include "transfer/FsPath.h"
 #include "transfer/Playback.h"
 
-#include <QCoreApplication>
-#include <QTimer>
-
 #include <system_error>
 
 #ifndef _WIN32
@@ -61,20 +58,6 @@ void ReportStopBlock(const TransferResult& result, const TapeImage& image) {
                              : "; nothing follows it";
     Write(stderr, text + "\n");
     std::fflush(stderr);
-}
-
-// Runs the event loop for at most ms, so that the sound card's reports
-// arrive while the engine waits for its queue to run down.
-void RunEventsFor(int ms) {
-    if (ms <= 0) {
-        QCoreApplication::processEvents();
-        return;
-    }
-    QTimer bound;
-    bound.setSingleShot(true);
-    bound.setTimerType(Qt::PreciseTimer);
-    bound.start(ms);
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 // The rows' count for the progress lines; their sizes tell nothing of their time.

@@ -40,20 +40,24 @@ std::string Padded(std::string text, std::size_t width) {
 
 } // namespace
 
-std::string AudioOutputsReport(const std::vector<AudioDeviceInfo>& outputs) {
-    if (outputs.empty()) {
-        return {};
-    }
+std::string AudioDevicesReport(const std::vector<AudioDeviceInfo>& outputs,
+                               const std::vector<AudioDeviceInfo>& inputs) {
     // The id first: it holds no spaces, so a script (and the completion)
-    // takes the first word of each line.
+    // takes the first word of each line, and the last word in brackets tells
+    // which way the device goes.
     std::size_t width = 0;
-    for (const AudioDeviceInfo& output : outputs) {
-        width = std::max(width, output.id.size());
+    for (const auto* devices : {&outputs, &inputs}) {
+        for (const AudioDeviceInfo& device : *devices) {
+            width = std::max(width, device.id.size());
+        }
     }
     std::string report;
-    for (const AudioDeviceInfo& output : outputs) {
-        report += Padded(output.id, width + 2) + output.description +
-                  (output.isDefault ? "  (default)" : "") + "\n";
+    for (const auto& [devices, kind] :
+         {std::pair(&outputs, "output"), std::pair(&inputs, "input")}) {
+        for (const AudioDeviceInfo& device : *devices) {
+            report += Padded(device.id, width + 2) + device.description + "  (" + kind +
+                      (device.isDefault ? ", default" : "") + ")\n";
+        }
     }
     return report;
 }
@@ -75,10 +79,12 @@ int PortsCommand(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Prints each COM number of the port table with its device and whether it opens now; "
-        "when it does not, why. With --audio, the sound outputs that play --audio can use."));
+        "when it does not, why. With --audio, the sound outputs that play --audio can use and "
+        "the sound inputs that record --audio can use."));
     const QCommandLineOption audioOption(
         QStringLiteral("audio"),
-        QStringLiteral("Lists the sound outputs instead: description, id, and the default."));
+        QStringLiteral("Lists the sound devices instead: id, description, and whether each is an "
+                       "output or an input, and the default."));
     parser.addOption(audioOption);
     if (const auto status = ParseCommand(parser, Command, arguments)) {
         return *status;
@@ -88,17 +94,20 @@ int PortsCommand(const QStringList& arguments) {
     }
     if (parser.isSet(audioOption)) {
         std::vector<AudioDeviceInfo> outputs;
+        std::vector<AudioDeviceInfo> inputs;
         try {
             outputs = SoundOutputs();
-        } catch (const AudioOutputError& error) {
+            inputs = SoundInputs();
+        } catch (const std::runtime_error& error) {
+            // Either kind's: the executable has no sound card.
             ReportError(error.what());
             return ExitPortFailed;
         }
-        if (outputs.empty()) {
-            ReportError("no sound output is there");
+        if (outputs.empty() && inputs.empty()) {
+            ReportError("no sound device is there");
             return ExitPortFailed;
         }
-        Write(stdout, AudioOutputsReport(outputs));
+        Write(stdout, AudioDevicesReport(outputs, inputs));
         return ExitDone;
     }
     Write(stdout, PortsReport(SystemPortTable()));

@@ -1,4 +1,5 @@
-// `bitreel record`: records the frames the machine sends, on the window's engine.
+// `bitreel record`: records the frames the machine sends, on the window's
+// engine, or with --audio the blocks the sound input hears.
 #include "cli/CliFrontEnd.h"
 #include "cli/CommandParser.h"
 #include "cli/Commands.h"
@@ -8,9 +9,13 @@
 #include "cli/OutFile.h"
 #include "cli/Paths.h"
 #include "cli/PortArgument.h"
+#include "cli/SoundCard.h"
 #include "cli/StopSignals.h"
 #include "cli/TapeOptions.h"
 #include "cli/WatchedPort.h"
+#include "signal/RenderOptions.h"
+#include "tape/RecordingHook.h"
+#include "transfer/AudioRecording.h"
 #include "transfer/FsPath.h"
 #include "transfer/Recording.h"
 
@@ -42,14 +47,84 @@ std::string CutShortText(int row, const FramePart& part) {
            std::to_string(*part.length) + " bytes; not written";
 }
 
+// How a recording that ended without a failure exits: stopped by a signal,
+// or done.
+int EndedStatus(const CliFrontEnd& frontEnd) {
+    const bool interrupted = frontEnd.Cause() == CliFrontEnd::StopCause::Signal || StopSignalled();
+    return interrupted ? StoppedStatus() : ExitDone;
+}
+
+// What a file of blocks leaves out of a recording, or a TZX keeps as sound.
+void ReportLeftOut(const AudioRecording& recording, bool tzx, const QString& name) {
+    if (recording.Stretches() > 0) {
+        const std::string stretches = std::to_string(recording.Stretches()) + " stretch" +
+                                      (recording.Stretches() == 1 ? "" : "es") +
+                                      " of sound not understood";
+        Write(stderr, tzx ? stretches + " kept in " + Shown(name) + " as CSW blocks\n"
+                          : stretches + " left out of " + Shown(name) +
+                                "; record to a .tzx file to keep them\n");
+    }
+    if (recording.TooLong() > 0) {
+        ReportError(std::to_string(recording.TooLong()) +
+                    " block(s) longer than 65535 bytes left out; record to a .tzx file to keep "
+                    "them");
+    }
+}
+
+struct SoundRecordRequest {
+    std::string device;
+    QString name;
+    AudioRecordingRequest recording;
+    std::optional<int> blockLimit;
+    std::optional<std::chrono::milliseconds> idle;
+};
+
+// Record through the sound card: the blocks decoded from what the input
+// hears, listed as they end.
+int RecordSound(const SoundRecordRequest& request) {
+    std::unique_ptr<AudioInput> input;
+    try {
+        input = OpenSoundInput(request.device, DefaultSampleRate);
+    } catch (const AudioInputError& error) {
+        ReportError(error.what());
+        return ExitPortFailed;
+    }
+    CatchStopSignals();
+    ProgressReporter progress(stderr, IsTerminal(stderr), ProgressReporter::Counting::Sound);
+    if (request.blockLimit) {
+        progress.PlanBlocks(*request.blockLimit);
+    }
+    CliFrontEnd frontEnd(progress, RunEventsFor, [] { return std::size_t{0}; });
+    if (request.blockLimit) {
+        frontEnd.StopAfterBlocks(*request.blockLimit);
+    }
+    if (request.idle) {
+        frontEnd.StopWhenIdle(*request.idle);
+    }
+    const std::string from = request.device.empty() ? "the default sound input" : request.device;
+    frontEnd.AnnounceReceiving("Recording from " + from + " into " + Shown(request.name) +
+                               "; Ctrl-C ends it");
+    AudioRecording recording(*input, frontEnd);
+    const TransferResult result = recording.Run(request.recording);
+    input.reset();
+    ReportLeftOut(recording, request.recording.tzx, request.name);
+    if (result.Failed()) {
+        ReportError(result.reason);
+        return recording.InputFailed() ? ExitPortFailed : ExitUsageOrIo;
+    }
+    return EndedStatus(frontEnd);
+}
+
 } // namespace
 
 int RecordCommand(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Records the frames the machine sends into the new tape image OUT and "
-                       "prints each block's row as it arrives. Ends on Ctrl-C, after N blocks, "
-                       "or after SECONDS without a byte once a block has arrived."));
+                       "prints each block's row as it arrives; with --audio, the blocks read "
+                       "from the sound input as they end (OUT.tzx keeps their timings and the "
+                       "sound not understood). Ends on Ctrl-C, after N blocks, or after SECONDS "
+                       "without a byte (or a sound) once a block has arrived."));
     const QCommandLineOption portOption = PortOption();
     const QCommandLineOption blocksOption(
         QStringLiteral("blocks"), QStringLiteral("End after N blocks."), QStringLiteral("N"));
@@ -58,16 +133,29 @@ int RecordCommand(const QStringList& arguments) {
         QStringLiteral("End after SECONDS without a byte, once a block has arrived."),
         QStringLiteral("SECONDS"));
     const QCommandLineOption forceOption = ForceOption();
+    const QCommandLineOption audioOption(
+        QStringLiteral("audio"),
+        QStringLiteral("Record from the sound input DEVICE, given before OUT (its description "
+                       "or id; bitreel ports --audio lists them), or the default one."));
     parser.addOption(portOption);
+    parser.addOption(audioOption);
     AddTapeOptions(parser);
     parser.addOption(blocksOption);
     parser.addOption(idleOption);
     parser.addOption(forceOption);
-    parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("The new tape image."));
+    parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("The new tape image."),
+                                 QStringLiteral("[DEVICE] OUT"));
     TapeOptions options;
-    if (const auto status = ParseTapeCommand(parser, Command, arguments, options,
-                                             FileArguments{1, "give one OUT file"})) {
+    if (const auto status = ParseTapeCommand(parser, Command, arguments, options)) {
         return *status;
+    }
+    const bool audio = parser.isSet(audioOption);
+    const QStringList words = parser.positionalArguments();
+    if (words.size() != 1 && !(audio && words.size() == 2)) {
+        return UsageError(Command, audio ? "give OUT, or DEVICE and OUT" : "give one OUT file");
+    }
+    if (audio && parser.isSet(portOption)) {
+        return UsageError(Command, "give --port or --audio, not both");
     }
     std::optional<int> blockLimit;
     if (parser.isSet(blocksOption)) {
@@ -88,12 +176,30 @@ int RecordCommand(const QStringList& arguments) {
         }
         idle = std::chrono::milliseconds(std::llround(seconds * 1000));
     }
-    const QString name = parser.positionalArguments().front();
+    const QString name = words.back();
     const std::filesystem::path path = std::filesystem::absolute(ToFsPath(name));
     const TapeChoice choice = ChooseFor(options, path);
+    const ImageFormat format = ImageFormatOf(path, choice.machine);
+    if (audio && (IsRecordingPath(path) || format == ImageFormat::Pzx)) {
+        return UsageError(Command, Shown(name) + ": record into a .tzx, .tap or .jup file");
+    }
 
     if (!MayCreateOutFile(path, name, parser.isSet(forceOption))) {
         return ExitUsageOrIo;
+    }
+    if (audio) {
+        SoundRecordRequest request;
+        request.device = words.size() == 2 ? words.front().toStdString() : std::string();
+        request.name = name;
+        request.recording.machine = choice.machine;
+        request.recording.tzx = format == ImageFormat::Tzx;
+        request.recording.layout = choice.layout;
+        request.recording.output = path;
+        request.recording.existing =
+            parser.isSet(forceOption) ? ExistingFile::Replace : ExistingFile::Keep;
+        request.blockLimit = blockLimit;
+        request.idle = idle;
+        return RecordSound(request);
     }
     int status = ExitDone;
     const std::unique_ptr<SystemPort> port = OpenLine(Command, parser.value(portOption), status);
@@ -140,13 +246,10 @@ int RecordCommand(const QStringList& arguments) {
         ReportError(result.reason);
         return line.Failed() || waitFailed ? ExitPortFailed : ExitUsageOrIo;
     }
-    const bool interrupted = frontEnd.Cause() == CliFrontEnd::StopCause::Signal || StopSignalled();
-    if (interrupted) {
-        return StoppedStatus();
-    }
+    const int ended = EndedStatus(frontEnd);
     // The limits end a recording that the machine left in the middle of a
     // block: the tape it made lacks that block.
-    return result.cutShort ? ExitCorrupt : ExitDone;
+    return ended == ExitDone && result.cutShort ? ExitCorrupt : ended;
 }
 
 } // namespace bitreel::cli

@@ -1,5 +1,8 @@
 #include "cli/SoundCard.h"
 
+#include <QCoreApplication>
+#include <QTimer>
+
 namespace bitreel::cli {
 namespace {
 
@@ -8,10 +11,20 @@ SoundCard& Installed() {
     return card;
 }
 
+constexpr const char* NoSoundCard = "this program has no sound card; run bitreel";
+
 const SoundCard& Required() {
     const SoundCard& card = Installed();
     if (card.outputs == nullptr || card.open == nullptr) {
-        throw AudioOutputError("this program has no sound card; run bitreel");
+        throw AudioOutputError(NoSoundCard);
+    }
+    return card;
+}
+
+const SoundCard& RequiredInputs() {
+    const SoundCard& card = Installed();
+    if (card.inputs == nullptr || card.openInput == nullptr) {
+        throw AudioInputError(NoSoundCard);
     }
     return card;
 }
@@ -28,6 +41,26 @@ std::vector<AudioDeviceInfo> SoundOutputs() {
 
 std::unique_ptr<AudioOutput> OpenSoundOutput(const std::string& name, std::uint32_t rate) {
     return Required().open(name, rate);
+}
+
+std::vector<AudioDeviceInfo> SoundInputs() {
+    return RequiredInputs().inputs();
+}
+
+std::unique_ptr<AudioInput> OpenSoundInput(const std::string& name, std::uint32_t rate) {
+    return RequiredInputs().openInput(name, rate);
+}
+
+void RunEventsFor(int ms) {
+    if (ms <= 0) {
+        QCoreApplication::processEvents();
+        return;
+    }
+    QTimer bound;
+    bound.setSingleShot(true);
+    bound.setTimerType(Qt::PreciseTimer);
+    bound.start(ms);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 } // namespace bitreel::cli

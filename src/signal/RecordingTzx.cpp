@@ -1,122 +1,25 @@
-// Decoded blocks written as TZX blocks: the timings measured, the bytes as
-// read, and what was not understood kept as sound.
+// A decoded recording as a whole TZX file, its blocks and stretches in the
+// recording's order.
 #include "signal/RecordingTzx.h"
 
+#include "signal/TzxBlocks.h"
 #include "tape/RecordingHook.h"
-
-#include <algorithm>
-#include <cmath>
-#include <stdexcept>
-#include <system_error>
 
 namespace bitreel {
 namespace {
 
-class Out {
-public:
-    void Byte(std::uint32_t value) { bytes.push_back(std::uint8_t(value)); }
-    void Word(std::uint32_t value) { Le(value, 2); }
-    void Le(std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i) {
-            Byte(value >> (8 * i));
-        }
-    }
-    void Add(std::span<const std::uint8_t> more) {
-        bytes.insert(bytes.end(), more.begin(), more.end());
-    }
-    std::vector<std::uint8_t> bytes;
-};
-
-std::uint32_t Clamped(double value, std::uint32_t most) {
-    return std::uint32_t(std::clamp(std::lround(value), 1L, long(most)));
-}
-
-// The silence after an item, to the next one, in milliseconds.
+// The silence after an item, to the next one.
 std::uint32_t PauseMs(const DecodedRecording& r, std::size_t endEdge, std::size_t nextEdge) {
     if (nextEdge >= r.edges.size() || endEdge >= r.edges.size()) {
-        return 1000;
+        return LastItemPauseMs;
     }
-    return Clamped((r.edges[nextEdge] - r.edges[endEdge]) * 1000.0 / r.rate, 0xFFFF);
-}
-
-void Text(Out& out, const std::string& text) {
-    out.Byte(0x30);
-    const std::size_t n = std::min<std::size_t>(text.size(), 255);
-    out.Byte(std::uint32_t(n));
-    out.Add(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), n));
-}
-
-void Block(Out& out, const DecodedBlock& b, std::uint32_t pause, MachineKind machine) {
-    if (b.romTimings && machine == MachineKind::Spectrum && b.bytes.size() <= 0xFFFF) {
-        out.Byte(0x10);
-        out.Word(pause);
-        out.Word(std::uint32_t(b.bytes.size()));
-    } else {
-        out.Byte(0x11);
-        out.Word(Clamped(b.pilot, 0xFFFF));
-        out.Word(Clamped(b.sync1, 0xFFFF));
-        out.Word(Clamped(b.sync2, 0xFFFF));
-        out.Word(Clamped(b.zero, 0xFFFF));
-        out.Word(Clamped(b.one, 0xFFFF));
-        out.Word(Clamped(double(b.pilotPulses), 0xFFFF));
-        out.Byte(8);
-        out.Word(pause);
-        out.Le(std::uint32_t(b.bytes.size()), 3);
-    }
-    out.Add(b.bytes);
-}
-
-void Csw(Out& out, const DecodedRecording& r, const Stretch& s, std::uint32_t pause) {
-    Out pulses;
-    std::uint32_t count = 0;
-    for (std::size_t k = s.firstEdge; k + 1 < s.endEdge; ++k) {
-        // Whole samples from rounded edges: no rounding error builds up.
-        const auto length =
-            std::uint32_t(std::max(1L, std::lround(r.edges[k + 1]) - std::lround(r.edges[k])));
-        if (length <= 0xFF) {
-            pulses.Byte(length);
-        } else {
-            pulses.Byte(0);
-            pulses.Le(length, 4);
-        }
-        ++count;
-    }
-    out.Byte(0x18);
-    out.Le(std::uint32_t(pulses.bytes.size() + 10), 4);
-    out.Word(pause);
-    out.Le(r.rate, 3);
-    out.Byte(1); // run-length coded
-    out.Le(count, 4);
-    out.Add(pulses.bytes);
-}
-
-std::string Position(const BitPosition& p) {
-    return std::to_string(p.byte + 1) + "." + std::to_string(p.bit);
+    return TzxPauseMs(r.edges[endEdge], r.edges[nextEdge], r.rate);
 }
 
 } // namespace
 
-std::string DamageText(const DecodedBlock& block) {
-    std::string text = "damaged: least certain bits";
-    for (const auto& p : block.weakest) {
-        text += " " + Position(p);
-    }
-    if (block.repair) {
-        text += "; repaired: flip";
-        for (const auto& p : *block.repair) {
-            text += " " + Position(p);
-        }
-    }
-    return text;
-}
-
 std::vector<std::uint8_t> RecordingTzx(const DecodedRecording& recording, MachineKind machine) {
-    Out out;
-    for (const char c : std::string_view("ZXTape!\x1A")) {
-        out.Byte(std::uint8_t(c));
-    }
-    out.Byte(1);
-    out.Byte(20);
+    std::vector<std::uint8_t> out = TzxFileHeader();
     const auto& blocks = recording.tape.blocks;
     const auto& stretches = recording.tape.stretches;
     std::size_t b = 0;
@@ -132,18 +35,19 @@ std::vector<std::uint8_t> RecordingTzx(const DecodedRecording& recording, Machin
                                             : SIZE_MAX;
         const std::uint32_t pause = PauseMs(recording, end, std::min(nextBlock, nextStretch));
         if (block) {
-            if (!blocks[b].checksumGood) {
-                Text(out, DamageText(blocks[b]));
-            }
-            Block(out, blocks[b++], pause, machine);
+            AppendTzxBlock(out, blocks[b++], pause, machine);
         } else {
-            Csw(out, recording, stretches[s++], pause);
+            const Stretch& stretch = stretches[s++];
+            AppendTzxStretch(out,
+                             std::span(recording.edges)
+                                 .subspan(stretch.firstEdge, stretch.endEdge - stretch.firstEdge),
+                             recording.rate, pause);
         }
     }
     if (blocks.empty() && stretches.empty()) {
-        Text(out, "no blocks found");
+        AppendTzxText(out, "no blocks found");
     }
-    return std::move(out.bytes);
+    return out;
 }
 
 void InstallRecordingFiles() {

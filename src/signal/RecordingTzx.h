@@ -1,6 +1,7 @@
 #pragma once
 
 #include "signal/RecordingReader.h"
+#include "signal/TzxBlocks.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -18,10 +19,6 @@ namespace bitreel {
 // - a stretch not understood as CSW (0x18), so that nothing is lost.
 [[nodiscard]] std::vector<std::uint8_t> RecordingTzx(const DecodedRecording& recording,
                                                      MachineKind machine);
-
-// The text a damaged block's row comes after: "damaged: least certain bits
-// 12.3 40.7 ...; repaired: flip 12.3" (byte.bit, counted from 1 and 0).
-[[nodiscard]] std::string DamageText(const DecodedBlock& block);
 
 // Installs the reader that turns a recording into the TZX image above, for
 // TapeImage to open .wav, .flac and .csw files.

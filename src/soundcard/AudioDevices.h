@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/AudioInput.h"
 #include "transfer/AudioOutput.h"
 
 #include <optional>
@@ -16,5 +17,14 @@ namespace bitreel {
 // Throws AudioOutputError.
 [[nodiscard]] std::unique_ptr<AudioOutput> OpenAudioOutput(const std::string& name,
                                                            std::uint32_t rate);
+
+// The sound inputs there are now (line-in, microphones, and a sound
+// server's monitors of its outputs), the default one first.
+[[nodiscard]] std::vector<AudioDeviceInfo> AudioInputs();
+
+// Opens a sound input for recording from the sound card, chosen by name as
+// an output is, at a rate. Throws AudioInputError.
+[[nodiscard]] std::unique_ptr<AudioInput> OpenAudioInput(const std::string& name,
+                                                         std::uint32_t rate);
 
 } // namespace bitreel

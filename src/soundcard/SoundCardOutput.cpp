@@ -1,6 +1,8 @@
 // Plays samples through the sound card with Qt Multimedia.
 #include "soundcard/SoundCardOutput.h"
 
+#include "soundcard/AudioErrorText.h"
+
 #include <QAudioFormat>
 #include <QAudioSink>
 
@@ -77,18 +79,7 @@ void SoundCardOutput::Discard() {
 }
 
 std::optional<std::string> SoundCardOutput::Failure() {
-    switch (sink_->error()) {
-    case QAudio::NoError:
-    case QAudio::UnderrunError:
-        return std::nullopt;
-    case QAudio::OpenError:
-        return "the sound card would not open";
-    case QAudio::IOError:
-        return "the sound card stopped taking samples";
-    case QAudio::FatalError:
-        break;
-    }
-    return "the sound card failed";
+    return AudioErrorText(sink_->error(), "taking samples");
 }
 
 } // namespace bitreel

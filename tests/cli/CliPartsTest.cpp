@@ -86,11 +86,17 @@ TEST(ProgressReporter, TheFirstLineOfABlock) {
 }
 
 // The edges of the rule, from Latin-1 and from UTF-8.
-TEST(PortsReport, SoundOutputsLineUpWithTheDefaultMarked) {
-    EXPECT_EQ(AudioOutputsReport({{"bitreel_null", "Null Output", true},
-                                  {"alsa_output.usb", "USB Audio Analog Stereo", false}}),
-              "bitreel_null     Null Output  (default)\n"
-              "alsa_output.usb  USB Audio Analog Stereo\n");
+TEST(PortsReport, SoundDevicesLineUpMarkedOutputOrInputAndDefault) {
+    EXPECT_EQ(AudioDevicesReport({{"bitreel_null", "Null Output", true},
+                                  {"alsa_output.usb", "USB Audio Analog Stereo", false}},
+                                 {{"bitreel_null.monitor", "Monitor of Null Output", false},
+                                  {"alsa_input.usb", "USB Audio Line In", true}}),
+              "bitreel_null          Null Output  (output, default)\n"
+              "alsa_output.usb       USB Audio Analog Stereo  (output)\n"
+              "bitreel_null.monitor  Monitor of Null Output  (input)\n"
+              "alsa_input.usb        USB Audio Line In  (input, default)\n");
+    EXPECT_EQ(AudioDevicesReport({}, {{"mic", "Microphone", true}}),
+              "mic  Microphone  (input, default)\n");
 }
 
 TEST(DesktopHandover, OnlyAnAudioOptionNeedsTheSoundCard) {

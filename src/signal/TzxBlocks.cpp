@@ -1,0 +1,140 @@
+// Decoded blocks written as TZX blocks: the timings measured, the bytes as
+// read, and what was not understood kept as sound.
+#include "signal/TzxBlocks.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace bitreel {
+namespace {
+
+class Out {
+public:
+    explicit Out(std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
+    void Byte(std::uint32_t value) { bytes_.push_back(std::uint8_t(value)); }
+    void Word(std::uint32_t value) { Le(value, 2); }
+    void Le(std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) {
+            Byte(value >> (8 * i));
+        }
+    }
+    void Add(std::span<const std::uint8_t> more) {
+        bytes_.insert(bytes_.end(), more.begin(), more.end());
+    }
+    [[nodiscard]] std::size_t At() const { return bytes_.size(); }
+
+private:
+    std::vector<std::uint8_t>& bytes_;
+};
+
+std::uint32_t Clamped(double value, std::uint32_t most) {
+    return std::uint32_t(std::clamp(std::lround(value), 1L, long(most)));
+}
+
+std::string Position(const BitPosition& p) {
+    return std::to_string(p.byte + 1) + "." + std::to_string(p.bit);
+}
+
+} // namespace
+
+std::vector<std::uint8_t> TzxFileHeader() {
+    std::vector<std::uint8_t> bytes;
+    Out out(bytes);
+    for (const char c : std::string_view("ZXTape!\x1A")) {
+        out.Byte(std::uint8_t(c));
+    }
+    out.Byte(1);
+    out.Byte(20);
+    return bytes;
+}
+
+std::uint32_t TzxPauseMs(double fromSample, double toSample, std::uint32_t rate) {
+    return Clamped((toSample - fromSample) * 1000.0 / rate, 0xFFFF);
+}
+
+std::string DamageText(const DecodedBlock& block) {
+    std::string text = "damaged: least certain bits";
+    for (const auto& p : block.weakest) {
+        text += " " + Position(p);
+    }
+    if (block.repair) {
+        text += "; repaired: flip";
+        for (const auto& p : *block.repair) {
+            text += " " + Position(p);
+        }
+    }
+    return text;
+}
+
+void AppendTzxText(std::vector<std::uint8_t>& bytes, std::string_view text) {
+    Out out(bytes);
+    out.Byte(0x30);
+    const std::size_t n = std::min<std::size_t>(text.size(), 255);
+    out.Byte(std::uint32_t(n));
+    out.Add(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), n));
+}
+
+std::size_t AppendTzxBlock(std::vector<std::uint8_t>& bytes, const DecodedBlock& b,
+                           std::uint32_t pause, MachineKind machine) {
+    if (!b.checksumGood) {
+        AppendTzxText(bytes, DamageText(b));
+    }
+    Out out(bytes);
+    std::size_t pauseAt = 0;
+    if (b.romTimings && machine == MachineKind::Spectrum && b.bytes.size() <= 0xFFFF) {
+        out.Byte(0x10);
+        pauseAt = out.At();
+        out.Word(pause);
+        out.Word(std::uint32_t(b.bytes.size()));
+    } else {
+        out.Byte(0x11);
+        out.Word(Clamped(b.pilot, 0xFFFF));
+        out.Word(Clamped(b.sync1, 0xFFFF));
+        out.Word(Clamped(b.sync2, 0xFFFF));
+        out.Word(Clamped(b.zero, 0xFFFF));
+        out.Word(Clamped(b.one, 0xFFFF));
+        out.Word(Clamped(double(b.pilotPulses), 0xFFFF));
+        out.Byte(8);
+        pauseAt = out.At();
+        out.Word(pause);
+        out.Le(std::uint32_t(b.bytes.size()), 3);
+    }
+    out.Add(b.bytes);
+    return pauseAt;
+}
+
+std::size_t AppendTzxStretch(std::vector<std::uint8_t>& bytes, std::span<const double> edges,
+                             std::uint32_t rate, std::uint32_t pause) {
+    std::vector<std::uint8_t> pulseBytes;
+    Out pulses(pulseBytes);
+    std::uint32_t count = 0;
+    for (std::size_t k = 0; k + 1 < edges.size(); ++k) {
+        // Whole samples from rounded edges: no rounding error builds up.
+        const auto length =
+            std::uint32_t(std::max(1L, std::lround(edges[k + 1]) - std::lround(edges[k])));
+        if (length <= 0xFF) {
+            pulses.Byte(length);
+        } else {
+            pulses.Byte(0);
+            pulses.Le(length, 4);
+        }
+        ++count;
+    }
+    Out out(bytes);
+    out.Byte(0x18);
+    out.Le(std::uint32_t(pulseBytes.size() + 10), 4);
+    const std::size_t pauseAt = out.At();
+    out.Word(pause);
+    out.Le(rate, 3);
+    out.Byte(1); // run-length coded
+    out.Le(count, 4);
+    out.Add(pulseBytes);
+    return pauseAt;
+}
+
+void SetTzxPause(std::span<std::uint8_t> bytes, std::size_t at, std::uint32_t pauseMs) {
+    bytes[at] = std::uint8_t(pauseMs);
+    bytes[at + 1] = std::uint8_t(pauseMs >> 8);
+}
+
+} // namespace bitreel

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "signal/TapeDecoder.h"
+#include "tape/TapeLayout.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace bitreel {
+
+// The TZX blocks that what was read from a recording is written as, one item
+// at a time: a whole recording's file and a live recording share them.
+
+// "ZXTape!", 0x1A and the version, 1.20: what a TZX file starts with.
+[[nodiscard]] std::vector<std::uint8_t> TzxFileHeader();
+
+// The silence between two edges (in samples at the rate) as a TZX pause.
+[[nodiscard]] std::uint32_t TzxPauseMs(double fromSample, double toSample, std::uint32_t rate);
+
+// The pause after a recording's last item, where no edge follows to measure
+// the silence to: the ROM's between two blocks.
+inline constexpr std::uint32_t LastItemPauseMs = TapPauseMs;
+
+// The text a damaged block's row comes after: "damaged: least certain bits
+// 12.3 40.7 ...; repaired: flip 12.3" (byte.bit, counted from 1 and 0).
+[[nodiscard]] std::string DamageText(const DecodedBlock& block);
+
+// A block at the ROM's timings (within RomTolerance) as a standard speed
+// block (0x10), any other as a turbo block (0x11) with its measured
+// timings; the bytes are the bytes read, checksum and all; a damaged block
+// after a text (0x30) that gives its DamageText. Returns where in out the
+// block's pause is stored, for a pause not known yet to be set later.
+std::size_t AppendTzxBlock(std::vector<std::uint8_t>& out, const DecodedBlock& block,
+                           std::uint32_t pauseMs, MachineKind machine);
+
+// A stretch not understood, its edges in samples at the rate, as CSW
+// (0x18), so that nothing is lost. Returns where its pause is stored.
+std::size_t AppendTzxStretch(std::vector<std::uint8_t>& out, std::span<const double> edges,
+                             std::uint32_t rate, std::uint32_t pauseMs);
+
+// A text block (0x30), cut to the 255 characters it holds.
+void AppendTzxText(std::vector<std::uint8_t>& out, std::string_view text);
+
+// Sets a pause that AppendTzxBlock or AppendTzxStretch stored at.
+void SetTzxPause(std::span<std::uint8_t> bytes, std::size_t at, std::uint32_t pauseMs);
+
+} // namespace bitreel
