@@ -66,6 +66,22 @@ shift_on:
         POP BC
         RET
 
+; Gives back the DE bytes from HL, as the ROM's RECLAIM: what lies above
+; them moves down, and each pointer at or above their end with it.
+reclaim:
+        ADD HL,DE
+        LD (shift_min),HL
+; Moves the bytes from HL up to STKEND down by DE, the pointers from
+; (shift_min) on with them.
+shift_down:
+        PUSH HL
+        LD HL,0
+        OR A
+        SBC HL,DE
+        EX DE,HL
+        POP HL
+        JR shift
+
 ; Carry set when DE more bytes would not fit below the machine stack with
 ; 80 to spare, as the ROM's TEST-ROOM keeps.
 room:

@@ -111,15 +111,7 @@ lp_failed:
         PUSH AF
         LD HL,(PROG)
         LD DE,(HEADER_LENGTH)
-        ADD HL,DE
-        LD (shift_min),HL
-        PUSH HL
-        LD HL,0
-        OR A
-        SBC HL,DE
-        EX DE,HL
-        POP HL
-        CALL shift
+        CALL reclaim
         LD HL,(PROG)
         LD (VARS),HL
         CALL data_restored
@@ -163,15 +155,7 @@ load_array:
         INC DE
         INC DE
         POP HL
-        ADD HL,DE
-        LD (shift_min),HL
-        PUSH HL
-        LD HL,0
-        OR A
-        SBC HL,DE
-        EX DE,HL
-        POP HL
-        CALL shift
+        CALL reclaim
 la_room:
         CALL array_size
         JR C,no_room
@@ -204,13 +188,7 @@ la_room:
         LD (shift_min),HL
         DEC HL
         ADD HL,DE
-        PUSH HL
-        LD HL,0
-        OR A
-        SBC HL,DE
-        EX DE,HL
-        POP HL
-        CALL shift
+        CALL shift_down
         POP AF
         JP load_failed
 la_no_letter:

@@ -113,6 +113,7 @@ clash:
         ELSE
         INCLUDE "line128.asm"
         ENDIF
+        INCLUDE "linebytes.asm"
         INCLUDE "frames.asm"
         INCLUDE "sysvars.asm"
         INCLUDE "basicarea.asm"

@@ -25,123 +25,49 @@ cts_down:
         OUT (IF1_CONTROL),A
         RET
 
-; One byte from the line. rx_byte_cts raises CTS first; rx_byte leaves CTS
-; as it is, to catch what the PC sends after CTS has dropped.
-; Out: carry set and A = the byte; or carry clear and A = RX_QUIET after
-;      (rx_limit) quiet spans, or RX_BREAK when SPACE is pressed.
-; Uses A, D, E and D'E'.
-rx_byte_cts:
+; How linebytes.asm reaches this socket. Bit 7 reads 1 for space.
+DATA_INVERTED   EQU 1
+
+CTS_UP  MACRO
         LD A,CONTROL_READY
         OUT (IF1_CONTROL),A
-rx_byte:
-        EXX
-        LD DE,(rx_limit)
-        EXX
-        LD E,0
-; The line must be at mark first: the last data bit of a byte from a slow
-; PC may still be on it, a space that is no start bit.
-rx_idle:
-        IN D,(C)
-        JP P,rx_look
-        DEC E
-        JP NZ,rx_idle
-; A look at the line every 36 T-states; after 256 looks, SPACE and the
-; quiet spans are counted, the line still looked at between the steps (no
-; look more than 51 T-states after the one before).
-rx_look:
-        IN D,(C)                    ; (12) bit 7: 1 = space
-        JP M,rx_edge                ; (10) a start bit begins
-        DEC E                       ; (4)
-        JP NZ,rx_look               ; (10)
-        LD A,$7F
-        IN D,(C)
-        JP M,rx_edge
-        IN A,($FE)                  ; the row that holds SPACE
-        RRA
-        IN D,(C)
-        JP M,rx_edge
-        JR NC,rx_break
-        EXX
-        DEC DE
-        LD A,D
-        OR E
-        EXX
-        IN D,(C)
-        JP M,rx_edge
-        OR A
-        JP NZ,rx_look
-        LD A,RX_QUIET               ; carry clear from OR
-        RET
-rx_break:
-        LD A,RX_BREAK
-        RET
-; The edge was seen by a look 0 to 36 T-states after it, 18 on average.
-; The start bit is looked at again in its middle; each data bit is read
-; 1.5, 2.5, ... 8.5 bits after the edge.
-rx_edge:                            ; (22 since the look)
-        LD D,8                      ; (7)
-rx_half:
-        DEC D                       ; 8 * 16 - 5
-        JR NZ,rx_half
-        NOP                         ; (18): the look again at 170
+        ENDM
+
+; The look again at 170 T-states after the edge: 22 + 8 * 16 + 2 + 18.
+RX_HALF_LOOPS   EQU 8
+RX_HALF_PAD MACRO
+        NOP                         ; (18)
         NOP
         JP $+3
-        IN A,(C)
-        RLA
-        JR NC,rx_look               ; mark again: a spike, not a start bit
-        LD E,%10000000              ; falls out when eight bits are in
-rx_bit:                             ; 359 from the look again, then 365 a bit
-        LD D,20                     ; (7)
-rx_wait:
-        DEC D                       ; 20 * 16 - 5
-        JR NZ,rx_wait
+        ENDM
+; A data bit 359 T-states from the look again, then 365 a bit.
+RX_BIT_PAD MACRO
         LD D,0                      ; (7)
-        IN A,(C)                    ; (12)
-        RLA                         ; (4)
-        RR E                        ; (8) least significant bit first, inverted
-        JR NC,rx_bit                ; (12)
-        LD A,E
-        CPL
-        SCF
-        RET
+        ENDM
 
-; Sends E once the PC holds DTR up, SPACE looked at while it waits. Carry
-; set when sent; clear, with A = RX_BREAK, when SPACE ended the wait.
-; Uses A, D and E.
-tx_byte:
+JR_PC_READY MACRO dest
         IN A,(IF1_CONTROL)
-        AND %00001000
-        JR NZ,tx_start
-        LD A,$7F
-        IN A,($FE)
-        RRA
-        JR C,tx_byte
-        LD A,RX_BREAK
-        RET
-tx_start:
+        AND %00001000               ; DTR: 1 = ready
+        JR NZ,dest
+        ENDM
+
+TX_SPACE MACRO
         LD A,1
-        OUT (IF1_DATA),A            ; (11) the start bit
-        LD D,20                     ; (7)
-tx_first:
-        DEC D                       ; 20 * 16 - 5
-        JR NZ,tx_first
+        OUT (IF1_DATA),A            ; (11)
+        ENDM
+; From the start bit's OUT to the first data bit's: 365.
+TX_FIRST_LOOPS  EQU 20
+TX_FIRST_PAD MACRO
         JR $+2                      ; (12)
-        SCF                         ; (4) a 1 behind the data: the stop bit
-        RR E                        ; (8) bit 0 first
-tx_bit:                             ; from OUT to OUT: 365
+        ENDM
+
+TX_CARRY MACRO
         SBC A,A                     ; (4) $FF for a 1
         INC A                       ; (4) 0 for a 1: mark
         OUT (IF1_DATA),A            ; (11)
-        LD D,19                     ; (7)
-tx_wait:
-        DEC D                       ; 19 * 16 - 5
-        JR NZ,tx_wait
+        ENDM
+; From one data bit's OUT to the next: 365.
+TX_BIT_LOOPS    EQU 19
+TX_BIT_PAD MACRO
         LD D,0                      ; (7)
-        LD A,E                      ; (4)
-        OR A                        ; (4) zero once the stop bit has gone
-        JR Z,tx_sent                ; (7)
-        SRL E                       ; (8)
-        JP tx_bit                   ; (10)
-tx_sent:
-        SCF
-        RET
+        ENDM

@@ -53,57 +53,40 @@ struct RomEncoding {
     std::uint32_t headerFlagsBelow;
 };
 
-// The Spectrum ROM's SA-BYTES (0x04C2) and its constants at 0x04D0 onwards.
-inline constexpr RomEncoding SpectrumRom{
-    .clock = PulseClock::Spectrum,
-    .pilotPulse = 2168,
-    .shortPilotEvery = 0,
-    .shortPilotPulse = 0,
-    .headerPilotPulses = 8063,
-    .dataPilotPulses = 3223,
-    .sync1 = 667,
-    .sync2 = 735,
-    .zeroPulse = 855,
-    .onePulse = 1710,
-    .firstBitExtra = {0, 0, 0},
-    .laterBitExtra = 0,
-    .endMark = 0,
-    .headerFlagsBelow = 128,
-};
-
-// The Jupiter Ace ROM's "save bytes to tape" at 0x1820, counted from the
-// T-states of its loops in Geoff Wearmouth's disassembly of the ROM (with
-// Pedro Gimeno's tape comments): leader L1837, syncs L1847 and L184F, bits
-// L1859-L186D, checksum L188F, end L1892.
-// - The leader is 8192 OUTs for a header and 1024 for data, 2011 T-states
-//   apart, 2010 after every 256th (where the counter's low byte wraps). The
-//   first OUT finds the line low already, so the tape holds 8191 and 1023
-//   pulses, the first of them low: sync 1 is then high, as the ROM's.
-// - A bit's first pulse is 802 (0) or 1592 (1), its second 801 or 1591; the
-//   first bit of a byte is later or sooner by its byte's path through the
-//   loop: 799/1589 for the flag, 803/1593 for data, 805/1595 for the
-//   checksum.
-// - After the checksum the line stays high 917 T-states, then low.
-inline constexpr RomEncoding AceRom{
-    .clock = PulseClock::JupiterAce,
-    .pilotPulse = 2011,
-    .shortPilotEvery = 256,
-    .shortPilotPulse = 2010,
-    .headerPilotPulses = 8191,
-    .dataPilotPulses = 1023,
-    .sync1 = 601,
-    .sync2 = 791,
-    .zeroPulse = 801,
-    .onePulse = 1591,
-    .firstBitExtra = {-2, 2, 4},
-    .laterBitExtra = 1,
-    .endMark = 917,
-    .headerFlagsBelow = 1,
-};
+// Each machine's ROM saver, in PulseClock order.
+// - Spectrum: the ROM's SA-BYTES (0x04C2) and its constants at 0x04D0
+//   onwards.
+// - Jupiter Ace: the ROM's "save bytes to tape" at 0x1820, counted from the
+//   T-states of its loops in Geoff Wearmouth's disassembly of the ROM (with
+//   Pedro Gimeno's tape comments): leader L1837, syncs L1847 and L184F, bits
+//   L1859-L186D, checksum L188F, end L1892. The leader is 8192 OUTs for a
+//   header and 1024 for data, 2011 T-states apart, 2010 after every 256th
+//   (where the counter's low byte wraps). The first OUT finds the line low
+//   already, so the tape holds 8191 and 1023 pulses, the first of them low:
+//   sync 1 is then high, as the ROM's. A bit's first pulse is 802 (0) or
+//   1592 (1), its second 801 or 1591; the first bit of a byte is later or
+//   sooner by its byte's path through the loop: 799/1589 for the flag,
+//   803/1593 for data, 805/1595 for the checksum. After the checksum the
+//   line stays high 917 T-states, then low.
+// One row a machine, its fields in columns: the pilot and syncs, then the
+// bits, the end mark and the header flags.
+// clang-format off
+inline constexpr std::array<RomEncoding, 2> RomEncodings{{
+    // clock                 pilot  every  short  header  data    sync1  sync2
+    //                       zero   one    first bit   later  end mark  header flags
+    {PulseClock::Spectrum,   2168,  0,     0,     8063,   3223,   667,   735,
+                             855,   1710,  { 0, 0, 0}, 0,     0,        128},
+    {PulseClock::JupiterAce, 2011,  256,   2010,  8191,   1023,   601,   791,
+                             801,   1591,  {-2, 2, 4}, 1,     917,      1},
+}};
+// clang-format on
 
 [[nodiscard]] constexpr const RomEncoding& RomOf(PulseClock clock) noexcept {
-    return clock == PulseClock::Spectrum ? SpectrumRom : AceRom;
+    return RomEncodings[static_cast<std::size_t>(clock)];
 }
+inline constexpr const RomEncoding& SpectrumRom = RomOf(PulseClock::Spectrum);
+inline constexpr const RomEncoding& AceRom = RomOf(PulseClock::JupiterAce);
+static_assert(SpectrumRom.clock == PulseClock::Spectrum && AceRom.clock == PulseClock::JupiterAce);
 
 // The length of one pulse of a bit: half 0 or 1 of bit (0 the most
 // significant) of a byte.

@@ -3,6 +3,7 @@
 
 #include "tape/BlockDescription.h"
 #include "tape/ByteCursor.h"
+#include "tape/PzxPulse.h"
 #include "tape/RowText.h"
 
 #include <algorithm>
@@ -73,25 +74,11 @@ std::string HeaderRow(Span body) {
                                       std::to_string(minor.value_or(0)));
 }
 
-// Pulses are stored as a 15-bit count and a 15- or 31-bit duration.
 std::uint64_t PulseCount(Span body) {
     ByteCursor in(body);
     std::uint64_t pulses = 0;
-    while (const auto first = in.U16()) {
-        std::uint32_t count = 1;
-        std::uint32_t duration = *first;
-        if (duration > 0x8000) {
-            count = duration & 0x7FFF;
-            const auto next = in.U16();
-            if (!next) {
-                break;
-            }
-            duration = *next;
-        }
-        if (duration >= 0x8000 && !in.Skip(2)) {
-            break;
-        }
-        pulses += count;
+    while (const auto pulse = ReadPzxPulse(in)) {
+        pulses += pulse->count;
     }
     return pulses;
 }

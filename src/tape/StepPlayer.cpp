@@ -2,6 +2,7 @@
 #include "tape/StepPlayer.h"
 
 #include "tape/ByteCursor.h"
+#include "tape/PzxPulse.h"
 
 #include <algorithm>
 #include <limits>
@@ -104,8 +105,6 @@ bool StepPlayer::Words(const PulseStep& step, PulseEvent& event) {
     return Emit(event, WordAt(step.data, at_++), step.clock);
 }
 
-// A PZX pulse is a word of duration, or a word of 0x8000 + count before it,
-// and a duration of 0x8000 or more takes a second word: 31 bits in all.
 bool StepPlayer::PzxPulses(const PulseStep& step, PulseEvent& event) {
     if (at_ == 0 && part_ == 0) {
         next_ = Level::Low; // each PULS block starts low
@@ -113,30 +112,13 @@ bool StepPlayer::PzxPulses(const PulseStep& step, PulseEvent& event) {
     }
     while (repeat_ == 0) {
         ByteCursor in(step.data.subspan(std::min<std::size_t>(at_, step.data.size())));
-        const auto first = in.U16();
-        if (!first) {
+        const auto pulse = ReadPzxPulse(in);
+        if (!pulse) {
             return false;
         }
-        std::uint32_t count = 1;
-        std::uint32_t duration = *first;
-        if (duration > 0x8000) {
-            count = duration & 0x7FFF;
-            const auto next = in.U16();
-            if (!next) {
-                return false;
-            }
-            duration = *next;
-        }
-        if (duration >= 0x8000) {
-            const auto low = in.U16();
-            if (!low) {
-                return false;
-            }
-            duration = ((duration & 0x7FFF) << 16) | *low;
-        }
         at_ += in.Offset();
-        repeat_ = count;
-        duration_ = duration;
+        repeat_ = pulse->count;
+        duration_ = pulse->duration;
     }
     --repeat_;
     return Emit(event, duration_, step.clock);

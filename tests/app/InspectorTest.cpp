@@ -364,13 +364,11 @@ TEST_F(Inspector, ATzxRowOpensAsTheSameTapBlockDoes) {
     const Bytes image = ReadFileBytes(tap);
     TzxBuilder tzx;
     tzx.Text("Side A");
-    int blocks = 0;
-    for (std::size_t at = 0; at + 2 <= image.size(); ++blocks) {
-        const std::size_t length = image[at] | (image[at + 1] << 8);
-        tzx.Standard(Bytes(image.begin() + static_cast<std::ptrdiff_t>(at + 2),
-                           image.begin() + static_cast<std::ptrdiff_t>(at + 2 + length)));
-        at += 2 + length;
+    const auto tapBlocks = TapBlocks(image);
+    for (const Bytes& block : tapBlocks) {
+        tzx.Standard(block);
     }
+    const int blocks = static_cast<int>(tapBlocks.size());
     tzx.WriteTo(dir / "savetap_test.tzx");
     const auto w = Open("spectrum/savetap_test.tap");
     ASSERT_GT(blocks, 4);

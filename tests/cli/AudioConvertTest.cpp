@@ -1,14 +1,16 @@
 // `bitreel convert IN OUT.wav` as a script runs it: the sound file its
 // options ask for, the rows it names on standard error, and its exit status.
 #include "cli/BitreelProcess.h"
+#include "support/SoundFile.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 #include "support/TzxBuilder.h"
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
+#include <iterator>
 #include <string>
+#include <vector>
 
 namespace bitreel {
 namespace {
@@ -53,6 +55,11 @@ struct AudioCase {
     const char* made = nullptr; // the sound file that must then be there
 };
 
+// What convert says of options it refuses, on standard error.
+std::string Usage(const std::string& why) {
+    return "bitreel: convert: " + why + " (see bitreel convert --help)\n";
+}
+
 void PrintTo(const AudioCase& c, std::ostream* out) {
     *out << c.name;
 }
@@ -64,14 +71,14 @@ const AudioCase kCases[] = {
     {"StopBlockNamed",
      {"convert", "STOP.TZX", "OUT.wav"},
      0,
-     "bitreel: STOP.TZX: row 2 (Stop tape (48K)) stops the tape: 2 seconds of "
-     "silence stand for it\n",
+     "bitreel: STOP.TZX: row 2 (Stop tape (48K)) stops the tape: 2 seconds of silence stand for "
+     "it\n",
      "OUT.wav"},
     {"SelectBlockNamed",
      {"convert", "SELECT.TZX", "OUT.wav"},
      0,
-     "bitreel: SELECT.TZX: row 1 (Select      : 2 choices) is a select block: its first "
-     "choice is taken\n",
+     "bitreel: SELECT.TZX: row 1 (Select      : 2 choices) is a select block: its first choice is "
+     "taken\n",
      "OUT.wav"},
     {"CorruptEndsTheSound",
      {"convert", "CORRUPT.TAP", "OUT.wav"},
@@ -79,44 +86,11 @@ const AudioCase kCases[] = {
      "bitreel: CORRUPT.TAP: row 2 (Corrupt block) is corrupt: the sound ends before it\n",
      "OUT.wav"},
     {"UpToTheCorruptRow", {"convert", "--to", "1", "CORRUPT.TAP", "OUT.wav"}, 0, "", "OUT.wav"},
-    {"RateRefused",
-     {"convert", "--rate", "44000", "GOOD.TAP", "OUT.wav"},
-     1,
-     "bitreel: convert: --rate 44000: give 22050, 44100, 48000 or 96000 (see bitreel convert "
-     "--help)\n"},
-    {"RateNotANumber",
-     {"convert", "--rate", "fast", "GOOD.TAP", "OUT.wav"},
-     1,
-     "bitreel: convert: --rate fast: give 22050, 44100, 48000 or 96000 (see bitreel convert "
-     "--help)\n"},
-    {"LevelZero",
-     {"convert", "--level", "0", "GOOD.TAP", "OUT.wav"},
-     1,
-     "bitreel: convert: --level 0: give a percentage from 1 to 100 (see bitreel convert "
-     "--help)\n"},
-    {"LevelAboveFullScale",
-     {"convert", "--level", "101", "GOOD.TAP", "OUT.wav"},
-     1,
-     "bitreel: convert: --level 101: give a percentage from 1 to 100 (see bitreel convert "
-     "--help)\n"},
-    {"FromZero",
-     {"convert", "--from", "0", "GOOD.TAP", "OUT.wav"},
-     1,
-     "bitreel: convert: --from 0: rows count from 1; GOOD.TAP has rows 1 to 2 (see bitreel "
-     "convert --help)\n"},
-    {"ToPastTheEnd",
-     {"convert", "--to", "3", "GOOD.TAP", "OUT.wav"},
-     1,
-     "bitreel: convert: --to 3: GOOD.TAP has rows 1 to 2 (see bitreel convert --help)\n"},
-    {"ToBeforeFrom",
-     {"convert", "--from", "2", "--to", "1", "GOOD.TAP", "OUT.wav"},
-     1,
-     "bitreel: convert: --to 1 comes before --from 2 (see bitreel convert --help)\n"},
     {"SoundOptionsForATape",
      {"convert", "--rate", "48000", "STOP.TZX", "OUT.TAP"},
      1,
-     "bitreel: convert: --from, --to, --rate, --invert and --level are for a sound file OUT "
-     "(.wav, .flac or .csw) (see bitreel convert --help)\n"},
+     Usage("--from, --to, --rate, --invert and --level are for a sound file OUT (.wav, .flac or "
+           ".csw)")},
     {"ExistingOutKept",
      {"convert", "GOOD.TAP", "THERE.WAV"},
      1,
@@ -131,6 +105,33 @@ const AudioCase kCases[] = {
      1,
      "bitreel: cannot create no/OUT.wav: No such file or directory\n"},
 };
+
+// Options convert refuses for GOOD.TAP OUT.wav: status 1, why, and no file.
+struct Refused {
+    const char* name;
+    QStringList options;
+    const char* why;
+};
+
+const Refused kRefused[] = {
+    {"RateRefused", {"--rate", "44000"}, "--rate 44000: give 22050, 44100, 48000 or 96000"},
+    {"RateNotANumber", {"--rate", "fast"}, "--rate fast: give 22050, 44100, 48000 or 96000"},
+    {"LevelZero", {"--level", "0"}, "--level 0: give a percentage from 1 to 100"},
+    {"LevelAboveFullScale", {"--level", "101"}, "--level 101: give a percentage from 1 to 100"},
+    {"FromZero", {"--from", "0"}, "--from 0: rows count from 1; GOOD.TAP has rows 1 to 2"},
+    {"ToPastTheEnd", {"--to", "3"}, "--to 3: GOOD.TAP has rows 1 to 2"},
+    {"ToBeforeFrom", {"--from", "2", "--to", "1"}, "--to 1 comes before --from 2"},
+};
+
+std::vector<AudioCase> Cases() {
+    std::vector<AudioCase> cases(std::begin(kCases), std::end(kCases));
+    for (const Refused& r : kRefused) {
+        const QStringList arguments =
+            QStringList{"convert"} + r.options + QStringList{"GOOD.TAP", "OUT.wav"};
+        cases.push_back({r.name, arguments, 1, Usage(r.why)});
+    }
+    return cases;
+}
 
 class AudioConvert : public testing::TestWithParam<AudioCase> {};
 
@@ -147,17 +148,13 @@ TEST_P(AudioConvert, StatusMessageAndFile) {
         EXPECT_EQ(std::string(csw.begin(), csw.begin() + std::min<std::size_t>(22, csw.size())),
                   "Compressed Square Wave");
     } else if (c.made != nullptr) {
-        SF_INFO info{};
-        SNDFILE* file = sf_open((dir / c.made).c_str(), SFM_READ, &info);
-        ASSERT_NE(file, nullptr) << "libsndfile cannot read " << c.made;
-        EXPECT_GT(info.frames, 0);
-        sf_close(file);
+        EXPECT_FALSE(test::ReadSound(dir / c.made).samples.empty());
     } else {
         EXPECT_FALSE(fs::exists(dir / "OUT.wav")) << "a refused command wrote nothing";
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, AudioConvert, testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(Cases, AudioConvert, testing::ValuesIn(Cases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AudioConvert, RateInvertAndLevelReachTheFile) {
@@ -167,13 +164,9 @@ TEST(AudioConvert, RateInvertAndLevelReachTheFile) {
         {"convert", "--rate", "22050", "--invert", "--level", "50", "GOOD.TAP", "OUT.wav"},
         dir.path());
     ASSERT_EQ(ran.status, 0) << ran.err;
-    SF_INFO info{};
-    SNDFILE* file = sf_open((dir / "OUT.wav").c_str(), SFM_READ, &info);
-    ASSERT_NE(file, nullptr);
-    std::vector<std::int16_t> samples(static_cast<std::size_t>(info.frames));
-    sf_read_short(file, samples.data(), info.frames);
-    sf_close(file);
-    EXPECT_EQ(info.samplerate, 22'050);
+    const test::Sound sound = test::ReadSound(dir / "OUT.wav");
+    const auto& samples = sound.samples;
+    EXPECT_EQ(sound.rate, 22'050);
     ASSERT_FALSE(samples.empty());
     // Inverted, the silence at rest is the positive peak: half of full scale.
     EXPECT_EQ(samples.front(), 16384);

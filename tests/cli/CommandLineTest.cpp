@@ -490,14 +490,12 @@ TEST(Play, ATzxImageSendsTheFramesOfItsTap) {
     const fs::path tapPath = Corpus / "spectrum/savetap_test.tap";
     const Bytes tap = test::ReadFileBytes(tapPath);
     test::TzxBuilder tzx;
-    for (std::size_t at = 0; at + 2 <= tap.size();) {
-        const std::size_t length = tap[at] + 256U * tap[at + 1];
-        tzx.Standard(Bytes(tap.begin() + static_cast<std::ptrdiff_t>(at + 2),
-                           tap.begin() + static_cast<std::ptrdiff_t>(at + 2 + length)));
-        if (at == 0) {
+    const auto blocks = test::TapBlocks(tap);
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        tzx.Standard(blocks[i]);
+        if (i == 0) {
             tzx.Text("Loading");
         }
-        at += 2 + length;
     }
     tzx.WriteTo(dir / "GAME.TZX");
     const Bytes want = Frames(tapPath, TapeLayout::SpectrumTap, 0);

@@ -14,8 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 namespace bitreel {
@@ -24,14 +22,9 @@ namespace {
 namespace fs = std::filesystem;
 using test::Bytes;
 using test::Q;
+using test::Ran;
 
 const fs::path Corpus = BITREEL_CORPUS_DIR;
-
-struct Ran {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
 
 Ran RunTool(const QString& program, const QStringList& arguments) {
     QProcess process;
@@ -44,11 +37,6 @@ Ran RunTool(const QString& program, const QStringList& arguments) {
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput().toStdString(),
             process.readAllStandardError().toStdString()};
-}
-
-Bytes ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // The server, found or started once for the whole suite by the script CI
@@ -85,8 +73,81 @@ SoundServer& Server() {
     return server;
 }
 
-// A tape played into a null sink of its own, so that nothing else playing
-// on the server mixes in.
+// Each case plays into a null sink of its own, at the case's rate, so that
+// nothing else playing on the server mixes in; the sink goes with the test.
+template <typename Case> class LiveSink : public testing::TestWithParam<Case> {
+protected:
+    void SetUp() override {
+        if (const auto& skip = Server().skip) {
+            GTEST_SKIP() << *skip;
+        }
+        const Case& c = this->GetParam();
+        sink_ = "bitreel_live_" + std::to_string(QCoreApplication::applicationPid()) + "_" +
+                test::TestName(c.name);
+        const Ran loaded =
+            RunTool(QStringLiteral("pactl"),
+                    {QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                     QString::fromStdString("sink_name=" + sink_),
+                     QStringLiteral("rate=%1").arg(c.rate), QStringLiteral("channels=1")});
+        if (loaded.status != 0) {
+            GTEST_SKIP() << "the server takes no null sink: " << loaded.err;
+        }
+        module_ = QString::fromStdString(loaded.out).trimmed();
+    }
+    void TearDown() override {
+        if (!module_.isEmpty()) {
+            static_cast<void>(
+                RunTool(QStringLiteral("pactl"), {QStringLiteral("unload-module"), module_}));
+        }
+    }
+
+    // Records the sink's monitor into raw until Heard.
+    [[nodiscard]] bool StartRecording(const fs::path& raw) {
+        recorder_.setStandardOutputFile(Q(raw));
+        recorder_.start(QStringLiteral("parec"),
+                        {QString::fromStdString("--device=" + sink_ + ".monitor"),
+                         QStringLiteral("--format=s16le"), QStringLiteral("--channels=1"),
+                         QStringLiteral("--rate=%1").arg(this->GetParam().rate),
+                         QStringLiteral("--raw")});
+        return recorder_.waitForStarted(test::Timeout);
+    }
+
+    // What audio2tape reads from the recording, as the TAP image it writes;
+    // sox first wraps the raw samples in a WAV file.
+    Bytes Heard(const fs::path& raw) {
+        recorder_.terminate();
+        EXPECT_TRUE(recorder_.waitForFinished(test::Timeout));
+        const fs::path wav = fs::path(raw).replace_extension(".wav");
+        const fs::path tap = fs::path(raw).replace_extension(".tap");
+        const Ran wrapped =
+            RunTool(QStringLiteral(BITREEL_SOX),
+                    {QStringLiteral("-t"), QStringLiteral("raw"), QStringLiteral("-r"),
+                     QString::number(this->GetParam().rate), QStringLiteral("-e"),
+                     QStringLiteral("signed"), QStringLiteral("-b"), QStringLiteral("16"),
+                     QStringLiteral("-c"), QStringLiteral("1"), Q(raw), Q(wav)});
+        EXPECT_EQ(wrapped.status, 0) << wrapped.err;
+        const Ran read = RunTool(QStringLiteral(BITREEL_AUDIO2TAPE), {Q(wav), Q(tap)});
+        EXPECT_EQ(read.status, 0) << read.out << read.err;
+        return test::ReadFileBytes(tap);
+    }
+
+    std::string sink_;
+    QString module_;
+    QProcess recorder_;
+};
+
+// The frames of the rows from, to of a TAP image, with their length fields.
+Bytes Frames(const Bytes& image, std::size_t from, std::optional<std::size_t> to) {
+    const auto blocks = test::TapBlocks(image);
+    Bytes frames;
+    for (std::size_t row = from; row < blocks.size() && (!to || row <= *to); ++row) {
+        frames.push_back(static_cast<std::uint8_t>(blocks[row].size()));
+        frames.push_back(static_cast<std::uint8_t>(blocks[row].size() >> 8));
+        frames.insert(frames.end(), blocks[row].begin(), blocks[row].end());
+    }
+    return frames;
+}
+
 struct LiveCase {
     std::string name;
     fs::path file;
@@ -101,89 +162,30 @@ void PrintTo(const LiveCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class SoundCardPlay : public testing::TestWithParam<LiveCase> {
-protected:
-    void SetUp() override {
-        if (const auto& skip = Server().skip) {
-            GTEST_SKIP() << *skip;
-        }
-        sink_ = "bitreel_live_" + std::to_string(QCoreApplication::applicationPid()) + "_" +
-                test::TestName(GetParam().name);
-        const Ran loaded =
-            RunTool(QStringLiteral("pactl"),
-                    {QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
-                     QString::fromStdString("sink_name=" + sink_),
-                     QStringLiteral("rate=%1").arg(GetParam().rate), QStringLiteral("channels=1")});
-        if (loaded.status != 0) {
-            GTEST_SKIP() << "the server takes no null sink: " << loaded.err;
-        }
-        module_ = QString::fromStdString(loaded.out).trimmed();
-    }
-    void TearDown() override {
-        if (!module_.isEmpty()) {
-            static_cast<void>(
-                RunTool(QStringLiteral("pactl"), {QStringLiteral("unload-module"), module_}));
-        }
-    }
-
-    std::string sink_;
-    QString module_;
-};
+using SoundCardPlay = LiveSink<LiveCase>;
 
 TEST_P(SoundCardPlay, TheSinkHearsEveryBlockAsTheRomSavesIt) {
     const LiveCase& c = GetParam();
     test::TempDir dir;
     const fs::path raw = dir / "heard.raw";
-    const fs::path wav = dir / "heard.wav";
-    const fs::path decoded = dir / "heard.tap";
 
     // The sink is an output like any other, named by its id.
     const test::Ran listed = test::RunBitreel({QStringLiteral("ports"), QStringLiteral("--audio")});
     EXPECT_NE(listed.out.find(sink_), std::string::npos) << listed.out << listed.err;
 
-    QProcess recorder;
-    recorder.setStandardOutputFile(Q(raw));
-    recorder.start(QStringLiteral("parec"),
-                   {QString::fromStdString("--device=" + sink_ + ".monitor"),
-                    QStringLiteral("--format=s16le"), QStringLiteral("--channels=1"),
-                    QStringLiteral("--rate=%1").arg(c.rate), QStringLiteral("--raw")});
-    ASSERT_TRUE(recorder.waitForStarted(test::Timeout));
-
+    ASSERT_TRUE(StartRecording(raw));
     QStringList arguments = {QStringLiteral("play"), QStringLiteral("--audio")};
     arguments << c.options << QString::fromStdString(sink_) << Q(c.file);
     test::Bitreel play(arguments, dir.path());
     // The tape plays at its own speed: 20 s for the whole of this one.
     const test::Ran played = play.Finish(90'000);
-    recorder.terminate();
-    ASSERT_TRUE(recorder.waitForFinished(test::Timeout));
+    const Bytes heard = Heard(raw);
 
     ASSERT_EQ(played.status, 0) << played.err;
     EXPECT_NE(played.err.find("block " + std::to_string(c.from + 1) + " of "), std::string::npos)
         << played.err;
     ASSERT_GT(fs::file_size(raw), std::uintmax_t{c.rate}) << "the monitor heard nothing";
-
-    const Ran wrapped = RunTool(
-        QStringLiteral(BITREEL_SOX),
-        {QStringLiteral("-t"), QStringLiteral("raw"), QStringLiteral("-r"), QString::number(c.rate),
-         QStringLiteral("-e"), QStringLiteral("signed"), QStringLiteral("-b"), QStringLiteral("16"),
-         QStringLiteral("-c"), QStringLiteral("1"), Q(raw), Q(wav)});
-    ASSERT_EQ(wrapped.status, 0) << wrapped.err;
-    const Ran read = RunTool(QStringLiteral(BITREEL_AUDIO2TAPE), {Q(wav), Q(decoded)});
-    ASSERT_EQ(read.status, 0) << read.err;
-
-    // audio2tape writes what it read as a TAP file: the frames of the rows played.
-    const Bytes image = ReadAll(c.file);
-    Bytes expected;
-    std::size_t offset = 0;
-    for (std::size_t row = 0; offset + 2 <= image.size(); ++row) {
-        const std::size_t length = image[offset] | std::size_t{image[offset + 1]} << 8;
-        if (row >= c.from && (!c.to || row <= *c.to)) {
-            expected.insert(expected.end(), image.begin() + static_cast<std::ptrdiff_t>(offset),
-                            image.begin() + static_cast<std::ptrdiff_t>(offset + 2 + length));
-        }
-        offset += 2 + length;
-    }
-    EXPECT_EQ(ReadAll(decoded), expected) << read.out << read.err;
+    EXPECT_EQ(heard, Frames(test::ReadFileBytes(c.file), c.from, c.to));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -214,39 +216,14 @@ struct StopAnswer {
     bool goOn; // Enter at the stop; else standard input ends
     std::string said;
     std::size_t blocksHeard;
+    std::uint32_t rate = 22'050;
 };
 
 void PrintTo(const StopAnswer& c, std::ostream* os) {
     *os << c.name;
 }
 
-class SoundCardStop : public testing::TestWithParam<StopAnswer> {
-protected:
-    void SetUp() override {
-        if (const auto& skip = Server().skip) {
-            GTEST_SKIP() << *skip;
-        }
-        const Ran loaded =
-            RunTool(QStringLiteral("pactl"),
-                    {QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
-                     QString::fromStdString("sink_name=" + sink_), QStringLiteral("rate=22050"),
-                     QStringLiteral("channels=1")});
-        if (loaded.status != 0) {
-            GTEST_SKIP() << "the server takes no null sink: " << loaded.err;
-        }
-        module_ = QString::fromStdString(loaded.out).trimmed();
-    }
-    void TearDown() override {
-        if (!module_.isEmpty()) {
-            static_cast<void>(
-                RunTool(QStringLiteral("pactl"), {QStringLiteral("unload-module"), module_}));
-        }
-    }
-
-    std::string sink_ = "bitreel_stop_" + std::to_string(QCoreApplication::applicationPid()) + "_" +
-                        test::TestName(GetParam().name);
-    QString module_;
-};
+using SoundCardStop = LiveSink<StopAnswer>;
 
 TEST_P(SoundCardStop, TheTapeWaitsAtTheStopForTheUser) {
     const StopAnswer& c = GetParam();
@@ -260,15 +237,9 @@ TEST_P(SoundCardStop, TheTapeWaitsAtTheStopForTheUser) {
         .Standard(Bytes(data.begin() + 2, data.end()))
         .WriteTo(dir / "LOADS.TZX");
 
-    QProcess recorder;
-    recorder.setStandardOutputFile(Q(dir / "heard.raw"));
-    recorder.start(QStringLiteral("parec"),
-                   {QString::fromStdString("--device=" + sink_ + ".monitor"),
-                    QStringLiteral("--format=s16le"), QStringLiteral("--channels=1"),
-                    QStringLiteral("--rate=22050"), QStringLiteral("--raw")});
-    ASSERT_TRUE(recorder.waitForStarted(test::Timeout));
+    ASSERT_TRUE(StartRecording(dir / "heard.raw"));
     test::Bitreel play({QStringLiteral("play"), QStringLiteral("--audio"), QStringLiteral("--rate"),
-                        QStringLiteral("22050"), QString::fromStdString(sink_),
+                        QString::number(c.rate), QString::fromStdString(sink_),
                         Q(dir / "LOADS.TZX")},
                        dir.path());
     EXPECT_TRUE(play.WaitForError("block 2 (Stop tape) stops the tape; press Enter to go on"));
@@ -278,25 +249,14 @@ TEST_P(SoundCardStop, TheTapeWaitsAtTheStopForTheUser) {
         play.EndInput();
     }
     const test::Ran played = play.Finish(60'000);
-    recorder.terminate();
-    ASSERT_TRUE(recorder.waitForFinished(test::Timeout));
+    const Bytes heard = Heard(dir / "heard.raw");
     EXPECT_EQ(played.status, 0) << played.err;
     EXPECT_NE(played.err.find(c.said), std::string::npos) << played.err;
-
-    const Ran wrapped = RunTool(
-        QStringLiteral(BITREEL_SOX),
-        {QStringLiteral("-t"), QStringLiteral("raw"), QStringLiteral("-r"), QStringLiteral("22050"),
-         QStringLiteral("-e"), QStringLiteral("signed"), QStringLiteral("-b"), QStringLiteral("16"),
-         QStringLiteral("-c"), QStringLiteral("1"), Q(dir / "heard.raw"), Q(dir / "heard.wav")});
-    ASSERT_EQ(wrapped.status, 0) << wrapped.err;
-    const Ran read =
-        RunTool(QStringLiteral(BITREEL_AUDIO2TAPE), {Q(dir / "heard.wav"), Q(dir / "heard.tap")});
-    ASSERT_EQ(read.status, 0) << read.err;
     Bytes expected = header;
     if (c.blocksHeard == 2) {
         expected.insert(expected.end(), data.begin(), data.end());
     }
-    EXPECT_EQ(ReadAll(dir / "heard.tap"), expected);
+    EXPECT_EQ(heard, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -149,11 +149,8 @@ TEST_P(ViewTest, ShowsWhatTheInspectorShows) {
     {
         const test::Bytes tap = test::ReadFileBytes(dir / "PROG.TAP");
         test::TzxBuilder tzx;
-        for (std::size_t at = 0; at + 2 <= tap.size();) {
-            const std::size_t length = tap[at] + 256U * tap[at + 1];
-            tzx.Standard(test::Bytes(tap.begin() + static_cast<std::ptrdiff_t>(at + 2),
-                                     tap.begin() + static_cast<std::ptrdiff_t>(at + 2 + length)));
-            at += 2 + length;
+        for (const test::Bytes& block : test::TapBlocks(tap)) {
+            tzx.Standard(block);
         }
         tzx.Text("Side A");
         tzx.WriteTo(dir / "PROG.TZX");

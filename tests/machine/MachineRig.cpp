@@ -1,6 +1,7 @@
 #include "machine/MachineRig.h"
 
 #include "support/ScriptedDialog.h"
+#include "support/TapeBuilder.h"
 #include "support/TestFrontEnd.h"
 #include "transfer/Playback.h"
 #include "transfer/Recording.h"
@@ -36,22 +37,15 @@ constexpr std::uint64_t SlicesPerSecond = 4000;
 Bytes CompanionCode(Board board, std::uint16_t& origin) {
     const auto tape = CompanionTape(board == Board::Interface1 ? CompanionMachine::Interface1
                                                                : CompanionMachine::Spectrum128);
-    std::size_t at = 0;
-    Bytes header;
-    for (int block = 0; block < 4; ++block) {
-        const std::size_t length = tape[at] | std::size_t{tape[at + 1]} << 8;
-        if (block == 2) {
-            header.assign(tape.begin() + static_cast<long>(at) + 3,
-                          tape.begin() + static_cast<long>(at + length) + 1);
-        }
-        if (block == 3) {
-            origin = static_cast<std::uint16_t>(header[13] | header[14] << 8);
-            return {tape.begin() + static_cast<long>(at) + 3,
-                    tape.begin() + static_cast<long>(at + length) + 1};
-        }
-        at += length + 2;
+    const auto blocks = TapBlocks(Bytes(tape.begin(), tape.end()));
+    if (blocks.size() < 4) {
+        throw std::logic_error("no CODE block on the companion's tape");
     }
-    throw std::logic_error("no CODE block on the companion's tape");
+    // The blocks hold their flag and checksum; the header's payload says
+    // where the code goes.
+    const Bytes& header = blocks[2];
+    origin = static_cast<std::uint16_t>(header[14] | header[15] << 8);
+    return Bytes(blocks[3].begin() + 1, blocks[3].end() - 1);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // FLAC with libsndfile, CSW by its header and its inflated run lengths.
 #include "signal/AudioFile.h"
 #include "signal/RenderOptions.h"
+#include "support/SoundFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -20,26 +21,6 @@ namespace bitreel::test {
 namespace {
 
 using Samples = std::vector<std::int16_t>;
-
-struct Sound {
-    int format = 0;
-    int rate = 0;
-    int channels = 0;
-    Samples samples;
-};
-
-Sound ReadSound(const std::filesystem::path& path) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file == nullptr) {
-        ADD_FAILURE() << "libsndfile cannot read " << path << ": " << sf_strerror(nullptr);
-        return {};
-    }
-    Sound sound{info.format, info.samplerate, info.channels, Samples(info.frames)};
-    EXPECT_EQ(sf_read_short(file, sound.samples.data(), info.frames), info.frames);
-    sf_close(file);
-    return sound;
-}
 
 // Full scale both ways, silence, the levels a tape plays, and noise: every
 // value must come back as it went.

@@ -3,6 +3,9 @@
 // and nothing drifts by the end of a long block.
 #include "signal/SampleRenderer.h"
 #include "support/EarDecoder.h"
+#include "support/PulseList.h"
+#include "support/TempDir.h"
+#include "support/TestNames.h"
 #include "support/TzxBuilder.h"
 #include "tape/Conversion.h"
 #include "tape/PulseStream.h"
@@ -10,9 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace bitreel {
 namespace {
@@ -36,41 +38,17 @@ TapeImage Open(const Image& image) {
     return tape;
 }
 
-// The samples where the level changes, worked out from the pulses alone:
-// each pulse covers the samples from its start's time to its end's, each
-// time a fraction of a second rounded once; one that covers none shows no
-// level.
-struct Expected {
-    std::vector<std::uint64_t> edges;
-    std::uint64_t end = 0; // the sample after the last pulse
-};
-
-Expected ExpectedEdges(const TapeImage& tape, const RenderOptions& options) {
+// The tape's pulses, as the renderer gets them from its stream.
+std::vector<PulseEvent> PulsesOf(const TapeImage& tape) {
     PulseStream stream(tape, {});
-    const std::uint64_t lead = (std::uint64_t{options.leadMs} * options.rate + 500) / 1000;
-    // Time in units of 1/(3.5 MHz * 13) = 1/(3.25 MHz * 14) s.
-    const auto sampleAt = [&](std::uint64_t units) {
-        return lead + (2 * units * options.rate + 45'500'000) / 91'000'000;
-    };
-    std::vector<std::uint64_t> edges;
-    std::uint64_t units = 0;
-    Level shown = Level::Low;
+    std::vector<PulseEvent> pulses;
     PulseEvent e;
     while (stream.Next(e)) {
-        if (e.kind != PulseEvent::Kind::Pulse) {
-            continue;
-        }
-        const std::uint64_t start = sampleAt(units);
-        units += std::uint64_t{e.tstates} * (e.clock == PulseClock::Spectrum ? 13 : 14);
-        if (sampleAt(units) > start && e.level != shown) {
-            edges.push_back(start);
-            shown = e.level;
+        if (e.kind == PulseEvent::Kind::Pulse) {
+            pulses.push_back(e);
         }
     }
-    if (shown != Level::Low) {
-        edges.push_back(sampleAt(units));
-    }
-    return {edges, sampleAt(units)};
+    return pulses;
 }
 
 std::vector<std::int16_t> Render(const TapeImage& tape, const RenderOptions& options) {
@@ -86,16 +64,6 @@ std::vector<std::int16_t> Render(const TapeImage& tape, const RenderOptions& opt
             return samples;
         }
     }
-}
-
-std::vector<std::uint64_t> EdgesIn(const std::vector<std::int16_t>& samples) {
-    std::vector<std::uint64_t> edges;
-    for (std::size_t i = 1; i < samples.size(); ++i) {
-        if (samples[i] != samples[i - 1]) {
-            edges.push_back(i);
-        }
-    }
-    return edges;
 }
 
 Bytes TapOf(std::uint8_t flag, const Bytes& payload) {
@@ -145,12 +113,18 @@ TEST_P(EdgeTiming, EveryEdgeIsOnTheSampleNearestItsTime) {
     RenderOptions options;
     options.rate = rate;
     const auto samples = Render(tape, options);
-    const auto expected = ExpectedEdges(tape, options);
-    ASSERT_GE(expected.edges.size(), 4u);
-    EXPECT_EQ(EdgesIn(samples), expected.edges);
+    const auto pulses = PulsesOf(tape);
+    const std::uint64_t lead = (std::uint64_t{options.leadMs} * rate + 500) / 1000;
+    const std::uint64_t end = lead + test::NearestSample(test::Ticks(pulses), rate);
+    std::vector<test::Edge> want = test::ExpectedEdges(pulses, rate, lead);
+    if (!want.empty() && want.back().level == Level::High) {
+        want.push_back({end, Level::Low}); // the silence after the tape
+    }
+    ASSERT_GE(want.size(), 4u);
+    EXPECT_EQ(test::EdgesOf(samples), want);
     // The end of the last pulse, where drift would show most, then the
     // trailing silence.
-    EXPECT_EQ(samples.size(), expected.end + (std::uint64_t{options.tailMs} * rate + 500) / 1000);
+    EXPECT_EQ(samples.size(), end + (std::uint64_t{options.tailMs} * rate + 500) / 1000);
 }
 
 INSTANTIATE_TEST_SUITE_P(BlockKinds, EdgeTiming,
@@ -168,20 +142,10 @@ class AceAudio : public testing::TestWithParam<std::tuple<std::filesystem::path,
 
 TEST_P(AceAudio, ReadsBackIntoTheJupBlocks) {
     const auto& [path, rate] = GetParam();
-    std::ifstream in(path, std::ios::binary);
-    const Bytes tap{std::istreambuf_iterator<char>(in), {}};
+    const Bytes tap = test::ReadFileBytes(path);
     const AceConversion jup = AceTapToJup(tap);
     ASSERT_FALSE(jup.corruptBlock);
-    TapeImage image(jup.bytes, ImageFormat::Blocks, MachineKind::JupiterAce, TapeLayout::AceJup,
-                    false);
-    image.IndexAll();
-    std::vector<test::DecodedBlock> blocks;
-    for (std::size_t at = 0; at + 2 <= jup.bytes.size();) {
-        const std::size_t length = jup.bytes[at] | (jup.bytes[at + 1] << 8);
-        blocks.emplace_back(jup.bytes.begin() + static_cast<std::ptrdiff_t>(at + 2),
-                            jup.bytes.begin() + static_cast<std::ptrdiff_t>(at + 2 + length));
-        at += 2 + length;
-    }
+    const std::vector<test::DecodedBlock> blocks = test::TapBlocks(jup.bytes);
     RenderOptions options;
     options.rate = rate;
     for (const auto layout : {TapeLayout::AceTap, TapeLayout::AceJup}) {
@@ -206,12 +170,8 @@ INSTANTIATE_TEST_SUITE_P(Corpus, AceAudio,
                          testing::Combine(testing::ValuesIn(AceCorpus()),
                                           testing::ValuesIn(SampleRates)),
                          [](const auto& info) {
-                             std::string name = std::get<0>(info.param).stem().string() + "_" +
-                                                std::to_string(std::get<1>(info.param));
-                             for (char& c : name) {
-                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             }
-                             return name;
+                             return test::TestName(std::get<0>(info.param).stem().string() + "_" +
+                                                   std::to_string(std::get<1>(info.param)));
                          });
 
 } // namespace

@@ -2,11 +2,13 @@
 // fuse-emulator-utils: audio2tape must read the same blocks back from it,
 // and tape2wav must make the same pulses.
 #include "signal/TapeAudioFile.h"
+#include "support/SoundFile.h"
+#include "support/TapeBuilder.h"
 #include "support/TempDir.h"
+#include "support/TestNames.h"
 #include "tape/TapeImage.h"
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
@@ -46,20 +48,6 @@ std::string LogText(const fs::path& log) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-// The blocks of a TAP file, each as its length field counts it.
-std::vector<std::vector<std::uint8_t>> TapBlocks(const fs::path& path) {
-    const auto bytes = ReadFileBytes(path);
-    std::vector<std::vector<std::uint8_t>> blocks;
-    for (std::size_t at = 0; at + 2 <= bytes.size();) {
-        const std::size_t length = bytes[at] | bytes[at + 1] << 8;
-        const std::size_t end = std::min(bytes.size(), at + 2 + length);
-        blocks.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(at + 2),
-                            bytes.begin() + static_cast<std::ptrdiff_t>(end));
-        at = end;
-    }
-    return blocks;
-}
-
 fs::path WriteWav(const fs::path& tap, const fs::path& wav) {
     TapeImage image(tap, MachineKind::Spectrum, TapeLayout::SpectrumTap);
     image.IndexAll();
@@ -83,11 +71,11 @@ TEST_P(Corpus, Audio2tapeReadsTheSameBlocksBack) {
     // -r: ROM blocks as ROM blocks, so that tapeconv makes a TAP of them.
     ASSERT_TRUE(RunTool(audio2tape + " -r " + Quoted(wav) + " " + Quoted(dir / "back.tzx"), log))
         << LogText(log);
-    ASSERT_TRUE(RunTool(tapeconv + " " + Quoted(dir / "back.tzx") + " " + Quoted(dir / "back.tap"),
-                    log))
+    ASSERT_TRUE(
+        RunTool(tapeconv + " " + Quoted(dir / "back.tzx") + " " + Quoted(dir / "back.tap"), log))
         << LogText(log);
-    const auto want = TapBlocks(GetParam());
-    const auto got = TapBlocks(dir / "back.tap");
+    const auto want = TapBlocks(ReadFileBytes(GetParam()));
+    const auto got = TapBlocks(ReadFileBytes(dir / "back.tap"));
     ASSERT_EQ(got.size(), want.size());
     for (std::size_t i = 0; i < want.size(); ++i) {
         EXPECT_EQ(got[i], want[i]) << "row " << RowNumberText(static_cast<long long>(i));
@@ -103,15 +91,7 @@ struct Levels {
 };
 
 Levels LevelsOf(const fs::path& path, std::uint64_t restAtLeast) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file == nullptr) {
-        ADD_FAILURE() << "cannot read " << path;
-        return {};
-    }
-    std::vector<std::int16_t> samples(static_cast<std::size_t>(info.frames));
-    sf_read_short(file, samples.data(), info.frames);
-    sf_close(file);
+    const std::vector<std::int16_t> samples = ReadSound(path).samples;
     std::vector<std::uint64_t> runs;
     std::uint64_t run = 1;
     for (std::size_t i = 1; i < samples.size(); ++i, ++run) {
@@ -158,12 +138,13 @@ TEST_P(Corpus, Tape2wavMakesTheSamePulses) {
     TempDir dir;
     const fs::path ours = WriteWav(GetParam(), dir / "bitreel.wav");
     const fs::path log = dir / "log";
-    ASSERT_TRUE(RunTool(tape2wav + " " + Quoted(GetParam()) + " " + Quoted(dir / "tape2wav.wav"), log))
+    ASSERT_TRUE(
+        RunTool(tape2wav + " " + Quoted(GetParam()) + " " + Quoted(dir / "tape2wav.wav"), log))
         << LogText(log);
     // 10 ms: far longer than any pulse of a ROM block, far shorter than a pause.
     const Levels mine = LevelsOf(ours, 441);
     const Levels theirs = LevelsOf(dir / "tape2wav.wav", 441);
-    const std::size_t rows = TapBlocks(GetParam()).size();
+    const std::size_t rows = TapBlocks(ReadFileBytes(GetParam())).size();
     ASSERT_EQ(mine.bursts.size(), rows);
     ASSERT_EQ(theirs.bursts.size(), rows);
 
@@ -201,14 +182,7 @@ TEST_P(Corpus, Tape2wavMakesTheSamePulses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Spectrum, Corpus, testing::ValuesIn(SpectrumCorpus()),
-                         [](const auto& info) {
-                             std::string name = info.param.stem().string();
-                             std::replace_if(
-                                 name.begin(), name.end(),
-                                 [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); },
-                                 '_');
-                             return name;
-                         });
+                         [](const auto& info) { return TestName(info.param.stem().string()); });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Corpus);
 
 } // namespace

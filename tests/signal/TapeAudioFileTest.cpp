@@ -3,13 +3,13 @@
 // row and no further, with each stop and select block told.
 #include "signal/TapeAudioFile.h"
 #include "support/EarDecoder.h"
+#include "support/SoundFile.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 #include "support/TzxBuilder.h"
 #include "tape/TapeImage.h"
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <string>
 #include <vector>
@@ -23,14 +23,13 @@ const Bytes More = DataBytes(0xFF, {0xAA, 0x55});
 
 struct FileCase {
     const char* name;
-    Bytes image;
     ImageFormat format;
-    MachineKind machine;
-    TapeLayout layout;
-    PulseRange range;
+    Bytes image;
+    TapeLayout layout; // and so the machine
     std::vector<DecodedBlock> heard;
-    std::vector<std::string> told;
-    std::optional<std::size_t> corruptRow;
+    PulseRange range = {};
+    std::vector<std::string> told = {};
+    std::optional<std::size_t> corruptRow = std::nullopt;
 };
 
 void PrintTo(const FileCase& c, std::ostream* out) {
@@ -49,84 +48,38 @@ Bytes Tap(const std::vector<Bytes>& blocks) {
 std::vector<FileCase> FileCases() {
     constexpr auto Tzx = ImageFormat::Tzx;
     constexpr auto Tap_ = ImageFormat::Blocks;
-    constexpr auto Spectrum = MachineKind::Spectrum;
     constexpr auto SpectrumTap = TapeLayout::SpectrumTap;
+    const Bytes three = Tap({Header, Data, More});
     Bytes corrupt = Tap({Header, Data});
     corrupt.insert(corrupt.end(), {0x10, 0x00, 0xFF}); // a block cut short
     const Bytes aceHeader = AceHeader(0, "words", 4);
     const Bytes aceData{1, 2, 3, 4};
     return {
-        {"WholeTap",
-         Tap({Header, Data, More}),
-         Tap_,
-         Spectrum,
-         SpectrumTap,
-         {},
-         {Header, Data, More},
-         {},
-         std::nullopt},
-        {"FromTheSecondRow",
-         Tap({Header, Data, More}),
-         Tap_,
-         Spectrum,
-         SpectrumTap,
-         {1, std::nullopt},
-         {Data, More},
-         {},
-         std::nullopt},
-        {"OneRow",
-         Tap({Header, Data, More}),
-         Tap_,
-         Spectrum,
-         SpectrumTap,
-         {1, 1},
-         {Data},
-         {},
-         std::nullopt},
-        {"CorruptRowEndsTheSound", corrupt, Tap_, Spectrum, SpectrumTap, {}, {Header, Data}, {}, 2},
+        {"WholeTap", Tap_, three, SpectrumTap, {Header, Data, More}},
+        {"FromTheSecondRow", Tap_, three, SpectrumTap, {Data, More}, {1, std::nullopt}},
+        {"OneRow", Tap_, three, SpectrumTap, {Data}, {1, 1}},
+        {"CorruptRowEndsTheSound", Tap_, corrupt, SpectrumTap, {Header, Data}, {}, {}, 2},
         {"StopBlock",
+         Tzx,
          TzxBuilder().Standard(Header).StopIf48K().Standard(Data).bytes(),
-         Tzx,
-         Spectrum,
          SpectrumTap,
-         {},
          {Header, Data},
-         {"stop 1"},
-         std::nullopt},
-        {"SelectBlock",
-         TzxBuilder().Select({"one", "two"}).Standard(Data).bytes(),
-         Tzx,
-         Spectrum,
-         SpectrumTap,
          {},
+         {"stop 1"}},
+        {"SelectBlock",
+         Tzx,
+         TzxBuilder().Select({"one", "two"}).Standard(Data).bytes(),
+         SpectrumTap,
          {Data},
-         {"choice 0"},
-         std::nullopt},
+         {},
+         {"choice 0"}},
         // The Jupiter Ace's own encoding at its own clock.
         {"AceTap",
-         TapeBuilder().AceTapBlock(aceHeader).AceTapBlock(aceData).bytes(),
          Tap_,
-         MachineKind::JupiterAce,
+         TapeBuilder().AceTapBlock(aceHeader).AceTapBlock(aceData).bytes(),
          TapeLayout::AceTap,
-         {},
-         {DataBytes(0x00, aceHeader), DataBytes(0xFF, aceData)},
-         {},
-         std::nullopt},
+         {DataBytes(0x00, aceHeader), DataBytes(0xFF, aceData)}},
     };
-}
-
-std::vector<std::int16_t> ReadSamples(const std::filesystem::path& path, int& rate) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file == nullptr) {
-        ADD_FAILURE() << "cannot read " << path;
-        return {};
-    }
-    std::vector<std::int16_t> samples(static_cast<std::size_t>(info.frames));
-    sf_read_short(file, samples.data(), info.frames);
-    sf_close(file);
-    rate = info.samplerate;
-    return samples;
 }
 
 class TapeToFile : public testing::TestWithParam<FileCase> {};
@@ -134,7 +87,9 @@ class TapeToFile : public testing::TestWithParam<FileCase> {};
 TEST_P(TapeToFile, HeardAsTheMachineWouldLoadIt) {
     const FileCase& c = GetParam();
     TempDir dir;
-    TapeImage image(c.image, c.format, c.machine, c.layout, c.format == ImageFormat::Blocks);
+    const MachineKind machine =
+        c.layout == TapeLayout::AceTap ? MachineKind::JupiterAce : MachineKind::Spectrum;
+    TapeImage image(c.image, c.format, machine, c.layout, c.format == ImageFormat::Blocks);
     image.IndexAll();
     std::vector<std::string> told;
     const TapeAudioEvents events{
@@ -148,12 +103,11 @@ TEST_P(TapeToFile, HeardAsTheMachineWouldLoadIt) {
         WriteTapeAudio(image, c.range, options, dir / "tape.flac", AudioFileType::Flac, events);
     EXPECT_EQ(told, c.told);
     EXPECT_EQ(result.corruptRow, c.corruptRow);
-    int rate = 0;
-    const auto samples = ReadSamples(dir / "tape.flac", rate);
-    EXPECT_EQ(rate, 48'000);
-    EXPECT_EQ(samples.size(), result.samples);
-    const auto& rom = c.machine == MachineKind::Spectrum ? SpectrumRom : AceRom;
-    EXPECT_EQ(DecodeEar(samples, 48'000, rom), c.heard);
+    const Sound sound = ReadSound(dir / "tape.flac");
+    EXPECT_EQ(sound.rate, 48'000);
+    EXPECT_EQ(sound.samples.size(), result.samples);
+    const auto& rom = machine == MachineKind::Spectrum ? SpectrumRom : AceRom;
+    EXPECT_EQ(DecodeEar(sound.samples, 48'000, rom), c.heard);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TapeToFile, testing::ValuesIn(FileCases()),

@@ -3,11 +3,11 @@
 // Pulse events written out by a test, played as a tape would give them:
 // rows of tones, stops, choices and corrupt rows, without an image file.
 
+#include "support/PulseList.h"
 #include "tape/Pulses.h"
 
 #include <cstdint>
 #include <memory>
-#include <utility>
 #include <vector>
 
 namespace bitreel::test {
@@ -33,26 +33,10 @@ public:
 
     // A fresh stream of the events, as often as asked.
     [[nodiscard]] std::unique_ptr<PulseSource> Stream() const {
-        return std::make_unique<Replay>(events_);
+        return std::make_unique<PulseList>(events_);
     }
 
 private:
-    class Replay final : public PulseSource {
-    public:
-        explicit Replay(std::vector<PulseEvent> events) : events_(std::move(events)) {}
-        bool Next(PulseEvent& event) override {
-            if (next_ >= events_.size()) {
-                return false;
-            }
-            event = events_[next_++];
-            return true;
-        }
-
-    private:
-        std::vector<PulseEvent> events_;
-        std::size_t next_ = 0;
-    };
-
     std::vector<PulseEvent> events_;
     Level level_ = Level::Low;
 };

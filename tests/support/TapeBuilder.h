@@ -2,6 +2,8 @@
 
 // Writes tape images byte by byte for tests.
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -103,6 +105,20 @@ inline Bytes AceHeader(std::uint8_t type, std::string_view name, unsigned dataLe
 
 inline Bytes Filled(std::size_t size, std::uint8_t value) {
     return Bytes(size, value);
+}
+
+// The blocks of a TAP or JUP image, each as its length field counts it; a
+// last block the image cuts short goes as far as the image does.
+inline std::vector<Bytes> TapBlocks(const Bytes& image) {
+    std::vector<Bytes> blocks;
+    for (std::size_t at = 0; at + 2 <= image.size();) {
+        const std::size_t length = image[at] | std::size_t{image[at + 1]} << 8;
+        const std::size_t end = std::min(image.size(), at + 2 + length);
+        blocks.emplace_back(image.begin() + static_cast<std::ptrdiff_t>(at + 2),
+                            image.begin() + static_cast<std::ptrdiff_t>(end));
+        at = end;
+    }
+    return blocks;
 }
 
 } // namespace bitreel::test

@@ -408,16 +408,14 @@ inline Bytes AceTzxOf(const Bytes& jup, AceTzxShape shape) {
     if (shape != AceTzxShape::NoHardware) {
         tzx.Text("Jupiter ACE Archive").AceHardware();
     }
-    for (std::size_t at = 0; at + 2 <= jup.size();) {
-        const std::size_t length = jup[at] | (jup[at + 1] << 8);
-        const Bytes body(jup.begin() + static_cast<std::ptrdiff_t>(at + 2),
-                         jup.begin() + static_cast<std::ptrdiff_t>(at + 2 + length));
-        if (at == 0 && shape == AceTzxShape::TurboFirst) {
+    bool first = true;
+    for (const Bytes& body : TapBlocks(jup)) {
+        if (first && shape == AceTzxShape::TurboFirst) {
             tzx.Turbo(body);
         } else {
             tzx.Standard(body);
         }
-        at += 2 + length;
+        first = false;
     }
     return tzx.bytes();
 }

@@ -37,6 +37,15 @@ inline constexpr std::uint64_t TickHz = 3'500'000ull * 3'250'000 / 250'000; // 4
     return static_cast<std::uint64_t>(pulse.tstates) * (TickHz / ClockHz(pulse.clock));
 }
 
+// The exact length of a list of pulses.
+[[nodiscard]] inline std::uint64_t Ticks(const std::vector<PulseEvent>& pulses) {
+    std::uint64_t ticks = 0;
+    for (const PulseEvent& pulse : pulses) {
+        ticks += Ticks(pulse);
+    }
+    return ticks;
+}
+
 // round(ticks / TickHz * rate), halves up, in exact integers: exact for
 // tapes of up to 500 hours, far more than any test plays.
 [[nodiscard]] inline std::uint64_t NearestSample(std::uint64_t ticks, std::uint32_t rate) {
