@@ -337,7 +337,7 @@ TEST(SoundCardRecord, EveryBlockPlayedIsListedAndKept) {
 
     const fs::path back = dir / "back.tap";
     ASSERT_EQ(test::RunBitreel({QStringLiteral("convert"), Q(dir / "OUT.tzx"), Q(back)}).status, 0);
-    EXPECT_EQ(ReadAll(back), ReadAll(tape));
+    EXPECT_EQ(test::ReadFileBytes(back), test::ReadFileBytes(tape));
 }
 
 } // namespace
