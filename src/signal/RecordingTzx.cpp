@@ -31,14 +31,6 @@ std::uint32_t Clamped(double value, std::uint32_t most) {
     return std::uint32_t(std::clamp(std::lround(value), 1L, long(most)));
 }
 
-// The silence after an item, to the next one, in milliseconds.
-std::uint32_t PauseMs(const DecodedRecording& r, std::size_t endEdge, std::size_t nextEdge) {
-    if (nextEdge >= r.edges.size() || endEdge >= r.edges.size()) {
-        return 1000;
-    }
-    return Clamped((r.edges[nextEdge] - r.edges[endEdge]) * 1000.0 / r.rate, 0xFFFF);
-}
-
 void Text(Out& out, const std::string& text) {
     out.Byte(0x30);
     const std::size_t n = std::min<std::size_t>(text.size(), 255);
@@ -46,8 +38,31 @@ void Text(Out& out, const std::string& text) {
     out.Add(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), n));
 }
 
-void Block(Out& out, const DecodedBlock& b, std::uint32_t pause, MachineKind machine) {
-    if (b.romTimings && machine == MachineKind::Spectrum && b.bytes.size() <= 0xFFFF) {
+// The signature, and for a Jupiter Ace tape a hardware block that names the
+// machine it runs on, so that the image lists as that machine's whatever
+// block it starts with.
+void Header(Out& out, MachineKind machine) {
+    for (const char c : std::string_view("ZXTape!\x1A")) {
+        out.Byte(std::uint8_t(c));
+    }
+    out.Byte(1);
+    out.Byte(20);
+    if (machine == MachineKind::JupiterAce) {
+        out.Byte(0x33);
+        out.Byte(1);    // one entry:
+        out.Byte(0x00); // a computer,
+        out.Byte(0x1A); // the Jupiter Ace,
+        out.Byte(0x00); // runs the tape
+    }
+}
+
+void Block(Out& out, const DecodedBlock& b, std::uint32_t pause) {
+    if (!b.checksumGood) {
+        Text(out, DamageText(b));
+    }
+    // A standard speed block of a Jupiter Ace tape is at the Ace's ROM
+    // timings, as the Ace's archives of tapes keep them.
+    if (b.romTimings && b.bytes.size() <= 0xFFFF) {
         out.Byte(0x10);
         out.Word(pause);
         out.Word(std::uint32_t(b.bytes.size()));
@@ -101,6 +116,15 @@ std::string DamageText(const DecodedBlock& block) {
     for (const auto& p : block.weakest) {
         text += " " + Position(p);
     }
+    // A last one that only fills the last byte was no gap in the sound.
+    const std::size_t dropouts =
+        block.dropouts.size() -
+        (!block.dropouts.empty() && block.dropouts.back().resumeBit == block.bytes.size() * 8 ? 1
+                                                                                              : 0);
+    if (dropouts > 0) {
+        text += "; " + std::to_string(dropouts) + (dropouts == 1 ? " dropout" : " dropouts") +
+                " bridged";
+    }
     if (block.repair) {
         text += "; repaired: flip";
         for (const auto& p : *block.repair) {
@@ -110,13 +134,25 @@ std::string DamageText(const DecodedBlock& block) {
     return text;
 }
 
+std::uint32_t SilenceMs(const DecodedRecording& r, std::size_t endEdge, std::size_t nextEdge) {
+    if (nextEdge >= r.edges.size() || endEdge >= r.edges.size()) {
+        return 1000;
+    }
+    return Clamped((r.edges[nextEdge] - r.edges[endEdge]) * 1000.0 / r.rate, 0xFFFF);
+}
+
+std::vector<std::uint8_t> BlocksTzx(std::span<const PausedBlock> blocks, MachineKind machine) {
+    Out out;
+    Header(out, machine);
+    for (const auto& [block, pause] : blocks) {
+        Block(out, *block, pause);
+    }
+    return std::move(out.bytes);
+}
+
 std::vector<std::uint8_t> RecordingTzx(const DecodedRecording& recording, MachineKind machine) {
     Out out;
-    for (const char c : std::string_view("ZXTape!\x1A")) {
-        out.Byte(std::uint8_t(c));
-    }
-    out.Byte(1);
-    out.Byte(20);
+    Header(out, machine);
     const auto& blocks = recording.tape.blocks;
     const auto& stretches = recording.tape.stretches;
     std::size_t b = 0;
@@ -130,12 +166,9 @@ std::vector<std::uint8_t> RecordingTzx(const DecodedRecording& recording, Machin
         const std::size_t nextStretch = s + (block ? 0 : 1) < stretches.size()
                                             ? stretches[s + (block ? 0 : 1)].firstEdge
                                             : SIZE_MAX;
-        const std::uint32_t pause = PauseMs(recording, end, std::min(nextBlock, nextStretch));
+        const std::uint32_t pause = SilenceMs(recording, end, std::min(nextBlock, nextStretch));
         if (block) {
-            if (!blocks[b].checksumGood) {
-                Text(out, DamageText(blocks[b]));
-            }
-            Block(out, blocks[b++], pause, machine);
+            Block(out, blocks[b++], pause);
         } else {
             Csw(out, recording, stretches[s++], pause);
         }
