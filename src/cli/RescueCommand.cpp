@@ -115,7 +115,8 @@ int RescueCommand(const QStringList& arguments) {
     if (!MayCreateOutFile(out, outName, force)) {
         return ExitUsageOrIo;
     }
-    const MachineKind machine = ChooseFor(options, out).machine;
+    // The first take tells the machine, as list tells it of a recording.
+    const MachineKind machine = ChooseFor(options, ToFsPath(names.front())).machine;
     std::vector<DecodedRecording> takes;
     for (const QString& name : names) {
         const std::filesystem::path path = ToFsPath(name);

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,15 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 constexpr std::uint32_t Rate = 44'100;
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 // A tape of two code files and two takes of it, each with a 20 ms dropout
 // half way through the bits of the blocks given (counted from 0).
@@ -49,11 +39,12 @@ struct Takes {
     }
     QString Take(int n) const { return Q(dir.path() / ("take" + std::to_string(n) + ".wav")); }
     fs::path Out() const { return dir.path() / "out.tzx"; }
+    Ran Rescue() const { return RunBitreel({"rescue", "--out", Q(Out()), Take(1), Take(2)}); }
 };
 
 TEST(RescueCommand, TakesEachBlockFromATakeThatReadIt) {
     const Takes takes({1}, {3});
-    const Ran ran = RunBitreel({"rescue", "--out", Q(takes.Out()), takes.Take(1), takes.Take(2)});
+    const Ran ran = takes.Rescue();
     ASSERT_EQ(ran.status, 0) << ran.err;
     const auto report = Lines(ran.out);
     ASSERT_EQ(report.size(), 5u) << ran.out;
@@ -68,7 +59,7 @@ TEST(RescueCommand, TakesEachBlockFromATakeThatReadIt) {
 
 TEST(RescueCommand, ABlockNoTakeReadsStaysDamaged) {
     const Takes takes({3}, {3});
-    const Ran ran = RunBitreel({"rescue", "--out", Q(takes.Out()), takes.Take(1), takes.Take(2)});
+    const Ran ran = takes.Rescue();
     EXPECT_EQ(ran.status, 2) << ran.err;
     const auto report = Lines(ran.out);
     ASSERT_EQ(report.size(), 5u) << ran.out;
@@ -190,8 +181,8 @@ TEST(ListDecode, IsForTextRows) {
 }
 
 // An Ace tape played into a sound file reads back as the Ace tape, with no
-// --machine: the same rows after the one naming the machine, and the same
-// Ace TAP file.
+// --machine: the same rows after the one naming the machine, the same Ace
+// TAP file, and the same rows rescued.
 TEST(AceRecording, ListsAndConvertsAsTheAceTape) {
     TempDir dir;
     const fs::path tap = fs::path(BITREEL_CORPUS_DIR) / "ace" / "test.tap";
@@ -205,6 +196,10 @@ TEST(AceRecording, ListsAndConvertsAsTheAceTape) {
     EXPECT_EQ(Lines(fromWav.out), want);
     ASSERT_EQ(RunBitreel({"convert", Q(wav), Q(dir.path() / "back.tap")}).status, 0);
     EXPECT_EQ(ReadFileBytes(dir.path() / "back.tap"), ReadFileBytes(tap));
+    // Rescued from two takes it is the Ace tape still.
+    const fs::path out = dir.path() / "out.tzx";
+    ASSERT_EQ(RunBitreel({"rescue", "--out", Q(out), Q(wav), Q(wav)}).status, 0);
+    EXPECT_EQ(Lines(RunBitreel({"list", Q(out)}).out), want);
 }
 
 } // namespace
