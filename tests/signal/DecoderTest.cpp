@@ -229,6 +229,39 @@ TEST(Decode, DamagedBlockOffersRepairWithoutApplyingIt) {
     EXPECT_NE(DamageText(b).find("; repaired: flip 3.4"), std::string::npos);
 }
 
+// Bits go on after a dropout in step with their pulses, even where the
+// sound comes back half way through a bit, in a run of like bits whose
+// halves pair as well either way: the first unlike bit sets the step.
+// Where the guess of the bits lost falls, the bits after it are the bits
+// sent, a few places on.
+TEST(Decode, DropoutEndingInsideABitKeepsStep) {
+    Block bytes(80);
+    std::mt19937 random(9);
+    for (auto& byte : bytes) {
+        byte = std::uint8_t(random());
+    }
+    std::fill(bytes.begin() + 20, bytes.begin() + 28, 0x00);
+    auto pulses = BlockPulses(bytes, 2168, 667, 735, 855, 1710);
+    // From the start of byte 15 to the second pulse of byte 22's first bit.
+    const std::size_t from = 3002 + 15 * 16;
+    const std::size_t to = 3002 + 22 * 16 + 1;
+    pulses.erase(pulses.begin() + std::ptrdiff_t(from), pulses.begin() + std::ptrdiff_t(to));
+    pulses.insert(pulses.begin() + std::ptrdiff_t(from), 70'000.0); // 20 ms of nothing
+    const DecodedTape tape = DecodeEdges(EdgesOf(pulses), Rate, SpectrumRom);
+    ASSERT_EQ(tape.blocks.size(), 1u);
+    const DecodedBlock& b = tape.blocks[0];
+    ASSERT_EQ(b.dropouts.size(), 2u) << "the gap, and the last byte filled";
+    const auto bit = [](const Block& in, std::size_t i) { return in[i / 8] >> (7 - i % 8) & 1; };
+    // Byte 22's second bit on, as read from the dropout's end.
+    const std::size_t resumed = b.dropouts[0].resumeBit;
+    std::size_t agree = 0;
+    const std::size_t compared = (80 - 23) * 8;
+    for (std::size_t i = 0; i < compared; ++i) {
+        agree += bit(b.bytes, resumed + i) == bit(bytes, 22 * 8 + 1 + i) ? 1 : 0;
+    }
+    EXPECT_EQ(agree, compared);
+}
+
 // A dropout inside a long data block: the block is damaged, not lost, and
 // its least certain bits are those at the dropout; the blocks after it read.
 class DropoutInBlock : public testing::TestWithParam<double> {};
