@@ -11,11 +11,12 @@ namespace {
 
 using Run = int (*)(const QStringList&);
 
-constexpr std::array<std::pair<const char*, Run>, 8> Commands{{
+constexpr std::array<std::pair<const char*, Run>, 9> Commands{{
     {"list", ListCommand},
     {"play", PlayCommand},
     {"record", RecordCommand},
     {"convert", ConvertCommand},
+    {"rescue", RescueCommand},
     {"ports", PortsCommand},
     {"view", ViewCommand},
     {"check", CheckCommand},
@@ -55,6 +56,7 @@ QString CommandsHelp() {
         "  convert [--machine ...] [--format ...] [--force] IN OUT\n"
         "  convert [--machine ...] [--format ...] [--from ROW] [--to ROW] [--rate HZ]\n"
         "          [--invert] [--level PERCENT] [--force] IN OUT.wav|OUT.flac|OUT.csw\n"
+        "  rescue [--machine ...] [--force] --out OUT.tzx TAKE...\n"
         "  ports [--audio]\n"
         "  check --port PORT [--watch SECONDS | --loopback] [--json]\n"
         "  companion --for spectrum128|interface1 [--rate HZ] [--invert] [--level PERCENT]\n"

@@ -15,6 +15,7 @@ int ListCommand(const QStringList& arguments);
 int PlayCommand(const QStringList& arguments);
 int RecordCommand(const QStringList& arguments);
 int ConvertCommand(const QStringList& arguments);
+int RescueCommand(const QStringList& arguments);
 int PortsCommand(const QStringList& arguments);
 int ViewCommand(const QStringList& arguments);
 int CheckCommand(const QStringList& arguments);

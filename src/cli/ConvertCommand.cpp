@@ -22,6 +22,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <system_error>
 
 namespace bitreel::cli {
@@ -95,21 +96,31 @@ TapeOptions ConvertMachine(TapeOptions options, const std::filesystem::path& in,
     return options;
 }
 
+// A TZX, PZX or recording opened as an image read by its own reader; the
+// layout only names the machine's. None, said why, when it cannot be.
+std::optional<TapeImage> OpenImage(const QString& inName, const std::filesystem::path& in,
+                                   MachineKind machine) {
+    try {
+        return TapeImage(in, machine,
+                         machine == MachineKind::Spectrum ? TapeLayout::SpectrumTap
+                                                          : TapeLayout::AceJup);
+    } catch (const std::system_error& error) {
+        ReportError("cannot open " + Shown(inName) + ": " + error.code().message());
+        return std::nullopt;
+    }
+}
+
 // TZX or PZX to a file of blocks in the layout: every block that goes out
 // as a frame, in order, as the image stores it; the others are named on
 // standard error.
 int ConvertImageFile(const QString& inName, const std::filesystem::path& in, MachineKind machine,
                      const QString& outName, const std::filesystem::path& out, TapeLayout layout,
                      bool force) {
-    TapeImage image;
-    try {
-        image = TapeImage(in, machine,
-                          machine == MachineKind::Spectrum ? TapeLayout::SpectrumTap
-                                                           : TapeLayout::AceJup);
-    } catch (const std::system_error& error) {
-        ReportError("cannot open " + Shown(inName) + ": " + error.code().message());
+    std::optional<TapeImage> opened = OpenImage(inName, in, machine);
+    if (!opened) {
         return ExitUsageOrIo;
     }
+    TapeImage& image = *opened;
     if (image.Format() == ImageFormat::Tzx) {
         if (const auto ace = TzxReader::IsJupiterAceTape(image.Bytes())) {
             if (const auto refused = RefuseOtherMachine(
@@ -138,16 +149,11 @@ int ConvertImageFile(const QString& inName, const std::filesystem::path& in, Mac
 int ConvertRecordingToTzx(const QString& inName, const std::filesystem::path& in,
                           MachineKind machine, const QString& outName,
                           const std::filesystem::path& out, bool force) {
-    TapeImage image;
-    try {
-        image = TapeImage(in, machine,
-                          machine == MachineKind::Spectrum ? TapeLayout::SpectrumTap
-                                                           : TapeLayout::AceJup);
-    } catch (const std::system_error& error) {
-        ReportError("cannot open " + Shown(inName) + ": " + error.code().message());
+    const std::optional<TapeImage> image = OpenImage(inName, in, machine);
+    if (!image) {
         return ExitUsageOrIo;
     }
-    const auto bytes = image.Bytes();
+    const auto bytes = image->Bytes();
     return WriteOutFile(out, outName, force, {bytes.begin(), bytes.end()}) ? ExitDone
                                                                            : ExitUsageOrIo;
 }

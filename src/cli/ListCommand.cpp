@@ -7,6 +7,7 @@
 #include "cli/LayoutName.h"
 #include "cli/Paths.h"
 #include "cli/TapeOptions.h"
+#include "signal/RowRecording.h"
 #include "tape/TapeImage.h"
 #include "transfer/FsPath.h"
 
@@ -36,6 +37,11 @@ int ListCommand(const QStringList& arguments) {
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("One JSON object per file, with its blocks."));
     parser.addOption(json);
+    const QCommandLineOption decode(
+        QStringLiteral("decode"),
+        QStringLiteral("Under each direct or CSW recording of a TZX image, the blocks read from "
+                       "its sound, indented."));
+    parser.addOption(decode);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Tape images."),
                                  QStringLiteral("FILE..."));
     TapeOptions options;
@@ -45,6 +51,10 @@ int ListCommand(const QStringList& arguments) {
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty()) {
         return UsageError(Command, "no FILE given");
+    }
+
+    if (parser.isSet(decode) && parser.isSet(json)) {
+        return UsageError(Command, "--decode lists rows as text; give it without --json");
     }
 
     bool failed = false;
@@ -83,9 +93,20 @@ int ListCommand(const QStringList& arguments) {
                 // A line with the file's name before its rows, a blank line between files.
                 out += (&name == &files.front() ? "" : "\n") + Shown(name) + ":\n";
             }
-            image.ForEachRow([&out](std::size_t, const std::string& row) {
+            const bool decodes = parser.isSet(decode);
+            if (decodes) {
+                image.IndexAll(); // a row's sound plays from the index
+            }
+            image.ForEachRow([&](std::size_t at, const std::string& row) {
                 AppendLatin1AsUtf8(out, row);
                 out += '\n';
+                if (decodes && RowHoldsRecording(image, at)) {
+                    for (const std::string& read : RecordingRows(image, at)) {
+                        out += "  ";
+                        AppendLatin1AsUtf8(out, read);
+                        out += '\n';
+                    }
+                }
                 if (out.size() >= 64 * 1024) {
                     Write(stdout, out);
                     out.clear();

@@ -114,7 +114,7 @@ void LiveDecoder::Add(const DecodedTape& tape, std::size_t keepFrom) {
             item.block = tape.blocks[b++];
             item.block->firstEdge += base_;
             item.block->endEdge += base_;
-            next.pauseAt = AppendTzxBlock(next.tzx, *item.block, LastItemPauseMs, machine_);
+            next.pauseAt = AppendTzxBlock(next.tzx, *item.block, LastItemPauseMs);
         } else {
             const auto stretch = std::span(edges_).subspan(first, end - first);
             item.pulses = stretch.size() - 1;

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -22,10 +23,6 @@ namespace bitreel {
 namespace {
 
 constexpr std::size_t Frames = 64 * 1024;
-
-const RomEncoding& RomFor(MachineKind machine) {
-    return machine == MachineKind::JupiterAce ? AceRom : SpectrumRom;
-}
 
 std::size_t GoodBlocks(const DecodedTape& tape) {
     return std::size_t(std::count_if(tape.blocks.begin(), tape.blocks.end(),
@@ -93,6 +90,10 @@ std::vector<std::uint8_t> Inflate(std::span<const std::uint8_t> in) {
 
 } // namespace
 
+const RomEncoding& RomFor(MachineKind machine) noexcept {
+    return machine == MachineKind::JupiterAce ? AceRom : SpectrumRom;
+}
+
 std::vector<double> CswEdges(std::span<const std::uint8_t> bytes, std::uint32_t& rate) {
     constexpr std::string_view Signature = "Compressed Square Wave\x1A";
     if (bytes.size() < 0x20 || !std::equal(Signature.begin(), Signature.end(), bytes.begin())) {
@@ -155,32 +156,11 @@ DecodedRecording DecodeSamples(std::span<const float> samples, unsigned channels
     return Best(finders, rate, machine);
 }
 
-DecodedRecording DecodeRecordingFile(const std::filesystem::path& path, MachineKind machine) {
-    std::string extension = path.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    if (extension == ".csw") {
-        const auto bytes = ReadWholeFile(path, TapeImage::MaxFileSize);
-        DecodedRecording recording;
-        try {
-            recording.edges = CswEdges(bytes, recording.rate);
-        } catch (const std::runtime_error&) {
-            throw NotSound(path, RecordingError::NotCsw);
-        }
-        recording.channels = 1;
-        recording.tape = DecodeEdges(recording.edges, recording.rate, RomFor(machine));
-        return recording;
-    }
-    SF_INFO info{};
-    const std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> sound(sf_open(path.c_str(), SFM_READ, &info),
-                                                            sf_close);
-    if (!sound) {
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(path, ec)) {
-            throw std::system_error(ENOENT, std::generic_category(), path.string());
-        }
-        throw NotSound(path, RecordingError::NotSound);
-    }
+namespace {
+
+// The sound libsndfile opened, read a piece at a time into edges.
+DecodedRecording DecodeSound(SNDFILE* sound, const SF_INFO& info, MachineKind machine,
+                             const std::filesystem::path& path) {
     if (info.samplerate < int(MinRecordingRate)) {
         throw NotSound(path, RecordingError::RateTooLow);
     }
@@ -192,7 +172,7 @@ DecodedRecording DecodeRecordingFile(const std::filesystem::path& path, MachineK
     std::vector<float> frames(Frames * channels);
     std::vector<float> one(Frames);
     for (;;) {
-        const sf_count_t got = sf_readf_float(sound.get(), frames.data(), sf_count_t(Frames));
+        const sf_count_t got = sf_readf_float(sound, frames.data(), sf_count_t(Frames));
         if (got <= 0) {
             break;
         }
@@ -204,6 +184,85 @@ DecodedRecording DecodeRecordingFile(const std::filesystem::path& path, MachineK
         }
     }
     return Best(finders, std::uint32_t(info.samplerate), machine);
+}
+
+using SoundFile = std::unique_ptr<SNDFILE, int (*)(SNDFILE*)>;
+
+// Bytes in memory as libsndfile's virtual file.
+struct MemoryFile {
+    std::span<const std::uint8_t> bytes;
+    sf_count_t at = 0;
+
+    static MemoryFile& Of(void* data) { return *static_cast<MemoryFile*>(data); }
+    static sf_count_t Length(void* data) { return sf_count_t(Of(data).bytes.size()); }
+    static sf_count_t Seek(sf_count_t offset, int whence, void* data) {
+        MemoryFile& file = Of(data);
+        const sf_count_t base = whence == SEEK_CUR   ? file.at
+                                : whence == SEEK_END ? Length(data)
+                                                     : 0;
+        file.at = std::clamp<sf_count_t>(base + offset, 0, Length(data));
+        return file.at;
+    }
+    static sf_count_t Read(void* out, sf_count_t count, void* data) {
+        MemoryFile& file = Of(data);
+        const sf_count_t n = std::clamp<sf_count_t>(count, 0, Length(data) - file.at);
+        std::copy_n(file.bytes.begin() + std::ptrdiff_t(file.at), std::size_t(n),
+                    static_cast<std::uint8_t*>(out));
+        file.at += n;
+        return n;
+    }
+    static sf_count_t Write(const void*, sf_count_t, void*) { return 0; }
+    static sf_count_t Tell(void* data) { return Of(data).at; }
+};
+
+DecodedRecording DecodeCsw(std::span<const std::uint8_t> bytes, MachineKind machine,
+                           const std::filesystem::path& path) {
+    DecodedRecording recording;
+    try {
+        recording.edges = CswEdges(bytes, recording.rate);
+    } catch (const std::runtime_error&) {
+        throw NotSound(path, RecordingError::NotCsw);
+    }
+    recording.channels = 1;
+    recording.tape = DecodeEdges(recording.edges, recording.rate, RomFor(machine));
+    return recording;
+}
+
+} // namespace
+
+DecodedRecording DecodeRecordingBytes(std::span<const std::uint8_t> bytes, bool csw,
+                                      MachineKind machine) {
+    if (csw) {
+        return DecodeCsw(bytes, machine, "CSW bytes");
+    }
+    SF_VIRTUAL_IO io{MemoryFile::Length, MemoryFile::Seek, MemoryFile::Read, MemoryFile::Write,
+                     MemoryFile::Tell};
+    MemoryFile file{bytes};
+    SF_INFO info{};
+    const SoundFile sound(sf_open_virtual(&io, SFM_READ, &info, &file), sf_close);
+    if (!sound) {
+        throw NotSound("sound bytes", RecordingError::NotSound);
+    }
+    return DecodeSound(sound.get(), info, machine, "sound bytes");
+}
+
+DecodedRecording DecodeRecordingFile(const std::filesystem::path& path, MachineKind machine) {
+    std::string extension = path.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    if (extension == ".csw") {
+        return DecodeCsw(ReadWholeFile(path, TapeImage::MaxFileSize), machine, path);
+    }
+    SF_INFO info{};
+    const SoundFile sound(sf_open(path.c_str(), SFM_READ, &info), sf_close);
+    if (!sound) {
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(path, ec)) {
+            throw std::system_error(ENOENT, std::generic_category(), path.string());
+        }
+        throw NotSound(path, RecordingError::NotSound);
+    }
+    return DecodeSound(sound.get(), info, machine, path);
 }
 
 } // namespace bitreel

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <vector>
 
 namespace bitreel {
@@ -26,6 +27,11 @@ struct DecodedRecording {
 [[nodiscard]] DecodedRecording DecodeRecordingFile(const std::filesystem::path& path,
                                                    MachineKind machine);
 
+// The same from a file's bytes in memory: CSW when csw, else any sound
+// file libsndfile reads.
+[[nodiscard]] DecodedRecording DecodeRecordingBytes(std::span<const std::uint8_t> bytes, bool csw,
+                                                    MachineKind machine);
+
 // The same from samples in memory (interleaved when stereo).
 [[nodiscard]] DecodedRecording DecodeSamples(std::span<const float> samples, unsigned channels,
                                              std::uint32_t rate, MachineKind machine);
@@ -33,6 +39,9 @@ struct DecodedRecording {
 // CSW v1 or v2 bytes as edges. Throws std::runtime_error when they are not.
 [[nodiscard]] std::vector<double> CswEdges(std::span<const std::uint8_t> bytes,
                                            std::uint32_t& rate);
+
+// The ROM encoding a machine's tapes are read by.
+[[nodiscard]] const RomEncoding& RomFor(MachineKind machine) noexcept;
 
 // The lowest rate read: below it a 0 bit's pulse is under two samples.
 inline constexpr std::uint32_t MinRecordingRate = 8000;

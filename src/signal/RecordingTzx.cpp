@@ -2,24 +2,27 @@
 // recording's order.
 #include "signal/RecordingTzx.h"
 
-#include "signal/TzxBlocks.h"
 #include "tape/RecordingHook.h"
 
 namespace bitreel {
-namespace {
 
-// The silence after an item, to the next one.
-std::uint32_t PauseMs(const DecodedRecording& r, std::size_t endEdge, std::size_t nextEdge) {
+std::uint32_t SilenceMs(const DecodedRecording& r, std::size_t endEdge, std::size_t nextEdge) {
     if (nextEdge >= r.edges.size() || endEdge >= r.edges.size()) {
         return LastItemPauseMs;
     }
     return TzxPauseMs(r.edges[endEdge], r.edges[nextEdge], r.rate);
 }
 
-} // namespace
+std::vector<std::uint8_t> BlocksTzx(std::span<const PausedBlock> blocks, MachineKind machine) {
+    std::vector<std::uint8_t> out = TzxFileHeader(machine);
+    for (const auto& [block, pause] : blocks) {
+        AppendTzxBlock(out, *block, pause);
+    }
+    return out;
+}
 
 std::vector<std::uint8_t> RecordingTzx(const DecodedRecording& recording, MachineKind machine) {
-    std::vector<std::uint8_t> out = TzxFileHeader();
+    std::vector<std::uint8_t> out = TzxFileHeader(machine);
     const auto& blocks = recording.tape.blocks;
     const auto& stretches = recording.tape.stretches;
     std::size_t b = 0;
@@ -33,9 +36,9 @@ std::vector<std::uint8_t> RecordingTzx(const DecodedRecording& recording, Machin
         const std::size_t nextStretch = s + (block ? 0 : 1) < stretches.size()
                                             ? stretches[s + (block ? 0 : 1)].firstEdge
                                             : SIZE_MAX;
-        const std::uint32_t pause = PauseMs(recording, end, std::min(nextBlock, nextStretch));
+        const std::uint32_t pause = SilenceMs(recording, end, std::min(nextBlock, nextStretch));
         if (block) {
-            AppendTzxBlock(out, blocks[b++], pause, machine);
+            AppendTzxBlock(out, blocks[b++], pause);
         } else {
             const Stretch& stretch = stretches[s++];
             AppendTzxStretch(out,

@@ -5,12 +5,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace bitreel {
 
 // A decoded recording as a TZX image, in the recording's order:
+// - for a Jupiter Ace tape first a hardware block (0x33) naming the Ace;
 // - a block at the ROM's timings (within RomTolerance) as a standard speed
 //   block (0x10), any other as a turbo block (0x11) with its measured
 //   timings; the bytes are the bytes read, checksum and all;
@@ -19,6 +21,21 @@ namespace bitreel {
 // - a stretch not understood as CSW (0x18), so that nothing is lost.
 [[nodiscard]] std::vector<std::uint8_t> RecordingTzx(const DecodedRecording& recording,
                                                      MachineKind machine);
+
+// A block to write and the silence after it.
+struct PausedBlock {
+    const DecodedBlock* block = nullptr;
+    std::uint32_t pauseMs = 1000;
+};
+
+// Blocks alone as a TZX image, each written as RecordingTzx writes it.
+[[nodiscard]] std::vector<std::uint8_t> BlocksTzx(std::span<const PausedBlock> blocks,
+                                                  MachineKind machine);
+
+// The silence from edge endEdge of a recording to edge nextEdge, in
+// milliseconds; a second past the last edge.
+[[nodiscard]] std::uint32_t SilenceMs(const DecodedRecording& recording, std::size_t endEdge,
+                                      std::size_t nextEdge);
 
 // Installs the reader that turns a recording into the TZX image above, for
 // TapeImage to open .wav, .flac and .csw files.

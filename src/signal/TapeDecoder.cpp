@@ -22,6 +22,14 @@ constexpr double TurboPilotMax = 4000;
 constexpr double DriftFollow = 0.03;
 // Stretches shorter than this many edges are clicks, not content.
 constexpr std::size_t StretchAtLeast = 16;
+// Bits go on after a dropout when this many clean pulse pairs follow it.
+constexpr std::size_t ResumeAtLeast = 32;
+// How close a clean pair comes to a 0 or a 1.
+constexpr double CleanPair = 0.2;
+// How many bits on from a dropout the step of its pulses is looked for.
+constexpr std::size_t Window = 4096;
+// The dropouts bridged in one block at most.
+constexpr std::size_t DropoutsAtMost = 64;
 
 bool Near(double value, double target, double share) {
     return std::abs(value - target) <= target * share;
@@ -68,6 +76,48 @@ struct Reader {
             }
         }
         return j;
+    }
+
+    // A clean 0 or 1: its pulses alike and their sum near a bit's.
+    bool CleanBit(std::size_t k, double zeroSum, double oneSum) const {
+        const double s = Pulse(k) + Pulse(k + 1);
+        return Near(Pulse(k), s / 2, 0.25) &&
+               (Near(s, zeroSum, CleanPair) || Near(s, oneSum, CleanPair));
+    }
+
+    // Pairs of pulses that are clean bits from k may be halves of two bits
+    // where the bits are all alike: the first change between a 0 and a 1
+    // tells. Out of step, it is a pair of unlike halves.
+    std::size_t InPhase(std::size_t k, double zeroSum, double oneSum) const {
+        const double mid = (zeroSum + oneSum) / 2;
+        for (std::size_t j = k; j + 3 < Pulses() && j < k + 2 * Window; j += 2) {
+            if (!CleanBit(j, zeroSum, oneSum)) {
+                return CleanBit(j + 1, zeroSum, oneSum) ? k + 1 : k;
+            }
+            if ((Pulse(j) + Pulse(j + 1) > mid) != (Pulse(j + 2) + Pulse(j + 3) > mid) &&
+                CleanBit(j + 2, zeroSum, oneSum)) {
+                return k;
+            }
+        }
+        return k;
+    }
+
+    // Where the bits go on after a gap at pulse b: the first of
+    // ResumeAtLeast clean pairs within DropoutAtMost of it. None when the
+    // block ended there.
+    std::optional<std::size_t> Resume(std::size_t b, double zeroSum, double oneSum) const {
+        const double most = DropoutAtMost * ClockHz(PulseClock::Spectrum);
+        for (std::size_t k = b + 1;
+             k + 2 * ResumeAtLeast < Pulses() && (edges[k] - edges[b]) * toTStates <= most; ++k) {
+            std::size_t clean = 0;
+            while (clean < ResumeAtLeast && CleanBit(k + 2 * clean, zeroSum, oneSum)) {
+                ++clean;
+            }
+            if (clean == ResumeAtLeast) {
+                return InPhase(k, zeroSum, oneSum);
+            }
+        }
+        return std::nullopt;
     }
 
     bool Read(std::size_t& i, DecodedBlock& block) const;
@@ -142,29 +192,10 @@ bool Reader::Read(std::size_t& i, DecodedBlock& block) const {
     std::uint8_t byte = 0;
     float byteConfidence = 1;
     unsigned bits = 0;
-    while (b + 1 < Pulses()) {
-        const double first = Pulse(b);
-        const double second = Pulse(b + 1);
-        const double longest = oneSum * 0.8;
-        const double shortest = zeroSum * 0.2;
-        if (first > longest || second > longest || first < shortest || second < shortest) {
-            break;
-        }
-        const double s = first + second;
-        const double mid = (zeroSum + oneSum) / 2;
-        const bool one = s > mid;
-        const float confidence =
-            float(std::clamp(std::abs(s - mid) / ((oneSum - zeroSum) / 2), 0.0, 1.0));
+    const auto addBit = [&](bool one, float confidence) {
         bitConfidence.push_back(confidence);
-        if (confidence > 0.3) {
-            double& target = one ? oneSum : zeroSum;
-            target += DriftFollow * (s - target);
-        }
-        (one ? ones : zeros) += s;
-        (one ? nOne : nZero) += 1;
         byte = static_cast<std::uint8_t>((byte << 1) | (one ? 1 : 0));
         byteConfidence = std::min(byteConfidence, confidence);
-        b += 2;
         if (++bits == 8) {
             block.bytes.push_back(byte);
             block.confidence.push_back(byteConfidence);
@@ -172,6 +203,53 @@ bool Reader::Read(std::size_t& i, DecodedBlock& block) const {
             byte = 0;
             byteConfidence = 1;
         }
+    };
+    while (b + 1 < Pulses()) {
+        const double first = Pulse(b);
+        const double second = Pulse(b + 1);
+        const double longest = oneSum * 0.8;
+        const double shortest = zeroSum * 0.2;
+        if (first > longest || second > longest || first < shortest || second < shortest) {
+            const auto resume =
+                block.dropouts.size() < DropoutsAtMost ? Resume(b, zeroSum, oneSum) : std::nullopt;
+            if (!resume) {
+                break;
+            }
+            // The bits lost: as many as fit the gap at the mean bit length.
+            const double gap = (edges[*resume] - edges[b]) * toTStates;
+            const long lost = std::max(1L, std::lround(gap / ((zeroSum + oneSum) / 2)));
+            const std::size_t firstBit = bitConfidence.size();
+            for (long k = 0; k < lost; ++k) {
+                addBit(false, 0.0f);
+            }
+            block.dropouts.push_back({firstBit, bitConfidence.size()});
+            b = *resume;
+            continue;
+        }
+        const double s = first + second;
+        const double mid = (zeroSum + oneSum) / 2;
+        const bool one = s > mid;
+        const float confidence =
+            float(std::clamp(std::abs(s - mid) / ((oneSum - zeroSum) / 2), 0.0, 1.0));
+        if (confidence > 0.3) {
+            double& target = one ? oneSum : zeroSum;
+            target += DriftFollow * (s - target);
+        }
+        (one ? ones : zeros) += s;
+        (one ? nOne : nZero) += 1;
+        addBit(one, block.dropouts.empty() ? confidence : std::min(confidence, AfterDropout));
+        b += 2;
+    }
+    // After a dropout the count of bits is a guess, so the bits past the
+    // last whole byte may be the last byte's: they are kept, the rest of
+    // the byte guessed as one more dropout, no less sure than the bits
+    // before it.
+    if (!block.dropouts.empty() && bits > 0) {
+        const std::size_t firstBit = bitConfidence.size();
+        while (bits > 0) {
+            addBit(false, AfterDropout);
+        }
+        block.dropouts.push_back({firstBit, bitConfidence.size()});
     }
     if (block.bytes.empty()) {
         i = end;
@@ -189,13 +267,19 @@ bool Reader::Read(std::size_t& i, DecodedBlock& block) const {
     std::vector<std::size_t> order(bitConfidence.size());
     std::iota(order.begin(), order.end(), 0);
     const std::size_t listed = std::min(WeakBitsListed, order.size());
-    std::partial_sort(
-        order.begin(), order.begin() + std::ptrdiff_t(listed), order.end(),
-        [&](std::size_t a, std::size_t c) { return bitConfidence[a] < bitConfidence[c]; });
+    std::partial_sort(order.begin(), order.begin() + std::ptrdiff_t(listed), order.end(),
+                      // Of bits as unsure, the first: those right after a dropout.
+                      [&](std::size_t a, std::size_t c) {
+                          return bitConfidence[a] < bitConfidence[c] ||
+                                 (bitConfidence[a] == bitConfidence[c] && a < c);
+                      });
     if (!block.checksumGood) {
         for (std::size_t k = 0; k < listed; ++k) {
             block.weakest.push_back({order[k] / 8, unsigned(order[k] % 8)});
         }
+    }
+    // A bit or two flipped cannot mend bits lost in a dropout.
+    if (!block.checksumGood && block.dropouts.empty()) {
         auto bytes = block.bytes;
         const auto flip = [&](const BitPosition& p) {
             bytes[p.byte] ^= std::uint8_t(0x80 >> p.bit);

@@ -17,6 +17,13 @@ struct BitPosition {
     friend bool operator==(const BitPosition&, const BitPosition&) = default;
 };
 
+// Bits lost in a block, counted from the flag's first: those from firstBit
+// to resumeBit are guessed, and the bits go on from resumeBit.
+struct Dropout {
+    std::size_t firstBit = 0;
+    std::size_t resumeBit = 0;
+};
+
 // A block read from a recording: a pilot, two syncs and bits, with what
 // was measured of them, in T-states of the Spectrum's 3.5 MHz clock (the
 // clock TZX counts in).
@@ -35,6 +42,10 @@ struct DecodedBlock {
     // Flipping these (one or two) makes the checksum right: an offer, never
     // applied to the bytes.
     std::optional<std::vector<BitPosition>> repair;
+    // Gaps in the block's bits (dropouts) bridged: the bits lost in one are
+    // guessed at, with confidence 0, and every bit after it may sit a few
+    // places off, so its bytes keep a low confidence.
+    std::vector<Dropout> dropouts;
     std::size_t firstEdge = 0; // the edges the block spans
     std::size_t endEdge = 0;
     std::size_t dataEdge = 0; // where the bits start: bit k's pulses end at dataEdge + 2k + 2
@@ -59,6 +70,11 @@ inline constexpr double SpeedTolerance = 0.15;
 inline constexpr double RomTolerance = 0.10;
 // How many of the least certain bits a damaged block lists.
 inline constexpr std::size_t WeakBitsListed = 12;
+// The longest silence inside a block that is bridged as a dropout, in
+// seconds; after a longer one the block has ended.
+inline constexpr double DropoutAtMost = 0.1;
+// The confidence of a byte read after a dropout.
+inline constexpr float AfterDropout = 0.1f;
 
 // Reads the blocks from edges (in samples at the rate) by the machine's ROM
 // encoding, and turbo blocks of the same structure. Every edge belongs to a

@@ -37,7 +37,7 @@ std::string Position(const BitPosition& p) {
 
 } // namespace
 
-std::vector<std::uint8_t> TzxFileHeader() {
+std::vector<std::uint8_t> TzxFileHeader(MachineKind machine) {
     std::vector<std::uint8_t> bytes;
     Out out(bytes);
     for (const char c : std::string_view("ZXTape!\x1A")) {
@@ -45,6 +45,13 @@ std::vector<std::uint8_t> TzxFileHeader() {
     }
     out.Byte(1);
     out.Byte(20);
+    if (machine == MachineKind::JupiterAce) {
+        out.Byte(0x33);
+        out.Byte(1);    // one entry:
+        out.Byte(0x00); // a computer,
+        out.Byte(0x1A); // the Jupiter Ace,
+        out.Byte(0x00); // runs the tape
+    }
     return bytes;
 }
 
@@ -56,6 +63,15 @@ std::string DamageText(const DecodedBlock& block) {
     std::string text = "damaged: least certain bits";
     for (const auto& p : block.weakest) {
         text += " " + Position(p);
+    }
+    // A last one that only fills the last byte was no gap in the sound.
+    const std::size_t dropouts =
+        block.dropouts.size() -
+        (!block.dropouts.empty() && block.dropouts.back().resumeBit == block.bytes.size() * 8 ? 1
+                                                                                              : 0);
+    if (dropouts > 0) {
+        text += "; " + std::to_string(dropouts) + (dropouts == 1 ? " dropout" : " dropouts") +
+                " bridged";
     }
     if (block.repair) {
         text += "; repaired: flip";
@@ -75,13 +91,15 @@ void AppendTzxText(std::vector<std::uint8_t>& bytes, std::string_view text) {
 }
 
 std::size_t AppendTzxBlock(std::vector<std::uint8_t>& bytes, const DecodedBlock& b,
-                           std::uint32_t pause, MachineKind machine) {
+                           std::uint32_t pause) {
     if (!b.checksumGood) {
         AppendTzxText(bytes, DamageText(b));
     }
     Out out(bytes);
     std::size_t pauseAt = 0;
-    if (b.romTimings && machine == MachineKind::Spectrum && b.bytes.size() <= 0xFFFF) {
+    // A standard speed block of a Jupiter Ace tape is at the Ace's ROM
+    // timings, as the Ace's archives of tapes keep them.
+    if (b.romTimings && b.bytes.size() <= 0xFFFF) {
         out.Byte(0x10);
         pauseAt = out.At();
         out.Word(pause);

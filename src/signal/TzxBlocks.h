@@ -15,8 +15,11 @@ namespace bitreel {
 // The TZX blocks that what was read from a recording is written as, one item
 // at a time: a whole recording's file and a live recording share them.
 
-// "ZXTape!", 0x1A and the version, 1.20: what a TZX file starts with.
-[[nodiscard]] std::vector<std::uint8_t> TzxFileHeader();
+// "ZXTape!", 0x1A and the version, 1.20: what a TZX file starts with; for
+// a Jupiter Ace tape then a hardware block that names the machine it runs
+// on, so that the image lists as that machine's whatever block it starts
+// with.
+[[nodiscard]] std::vector<std::uint8_t> TzxFileHeader(MachineKind machine);
 
 // The silence between two edges (in samples at the rate) as a TZX pause.
 [[nodiscard]] std::uint32_t TzxPauseMs(double fromSample, double toSample, std::uint32_t rate);
@@ -26,7 +29,8 @@ namespace bitreel {
 inline constexpr std::uint32_t LastItemPauseMs = TapPauseMs;
 
 // The text a damaged block's row comes after: "damaged: least certain bits
-// 12.3 40.7 ...; repaired: flip 12.3" (byte.bit, counted from 1 and 0).
+// 12.3 40.7 ...; 1 dropout bridged" or "...; repaired: flip 12.3" (byte.bit,
+// counted from 1 and 0).
 [[nodiscard]] std::string DamageText(const DecodedBlock& block);
 
 // A block at the ROM's timings (within RomTolerance) as a standard speed
@@ -35,7 +39,7 @@ inline constexpr std::uint32_t LastItemPauseMs = TapPauseMs;
 // after a text (0x30) that gives its DamageText. Returns where in out the
 // block's pause is stored, for a pause not known yet to be set later.
 std::size_t AppendTzxBlock(std::vector<std::uint8_t>& out, const DecodedBlock& block,
-                           std::uint32_t pauseMs, MachineKind machine);
+                           std::uint32_t pauseMs);
 
 // A stretch not understood, its edges in samples at the rate, as CSW
 // (0x18), so that nothing is lost. Returns where its pause is stored.

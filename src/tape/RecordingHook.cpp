@@ -3,6 +3,8 @@
 #include "tape/TapeChoice.h"
 
 #include <cerrno>
+#include <mutex>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -13,6 +15,19 @@ RecordingReader& Installed() {
     static RecordingReader reader;
     return reader;
 }
+
+// The last recording read: telling a recording's machine reads it, and
+// opening it then reads it again.
+struct LastRead {
+    std::filesystem::path path;
+    MachineKind machine = MachineKind::Spectrum;
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type written;
+    std::vector<std::uint8_t> tzx;
+};
+
+std::mutex lastMutex;
+std::optional<LastRead> last;
 
 class RecordingCategory final : public std::error_category {
 public:
@@ -52,7 +67,23 @@ std::vector<std::uint8_t> ReadRecording(const std::filesystem::path& path, Machi
     if (!Installed()) {
         throw std::system_error(ENOTSUP, std::generic_category(), "Cannot read a recording here");
     }
-    return Installed()(path, machine);
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    const auto written = std::filesystem::last_write_time(path, ec);
+    if (ec) {
+        return Installed()(path, machine);
+    }
+    {
+        const std::lock_guard lock(lastMutex);
+        if (last && last->path == path && last->machine == machine && last->size == size &&
+            last->written == written) {
+            return last->tzx;
+        }
+    }
+    auto tzx = Installed()(path, machine);
+    const std::lock_guard lock(lastMutex);
+    last = LastRead{path, machine, size, written, tzx};
+    return tzx;
 }
 
 } // namespace bitreel

@@ -91,6 +91,18 @@ TapeChoice ChoiceForFile(const std::filesystem::path& path) {
         }
         return ChoiceForName(path);
     }
+    if (IsRecordingPath(path)) {
+        // A recording tells its machine by its blocks. The two ROM encodings
+        // are within a percent of each other, so the Spectrum's reads both.
+        try {
+            if (TzxReader::IsJupiterAceTape(ReadRecording(path, MachineKind::Spectrum))
+                    .value_or(false)) {
+                return {MachineKind::JupiterAce, TapeLayout::AceJup};
+            }
+        } catch (const std::system_error&) {
+        }
+        return ChoiceForName(path); // opening it again says why it cannot be read
+    }
     if (!EndsWith(path, ".TZX")) {
         return ChoiceForName(path);
     }

@@ -26,8 +26,9 @@ struct TapeChoice {
 // The same, told by the content where the name leaves it open: a TZX file
 // that holds a Jupiter Ace tape (TzxReader::IsJupiterAceTape) is the Jupiter
 // Ace in the JUP layout, and a TAP file that starts with an Ace header
-// (MachineOfBlocks) the Jupiter Ace in the TAP layout. A file that cannot be read is chosen by its
-// name.
+// (MachineOfBlocks) the Jupiter Ace in the TAP layout, and so is a recording
+// whose blocks, read, make such a TZX image. A file that cannot be read is
+// chosen by its name.
 [[nodiscard]] TapeChoice ChoiceForFile(const std::filesystem::path& path);
 
 // The Jupiter Ace layout a name suggests once the Ace is chosen: TAP for

@@ -122,7 +122,7 @@ void AudioRecording::TakeFound(LiveDecoder& decoder, const AudioRecordingRequest
     if (request.tzx && !tzx.empty()) {
         if (!headerWritten_) {
             // With its first block: a file that takes its name is a tape.
-            std::vector<std::uint8_t> first = TzxFileHeader();
+            std::vector<std::uint8_t> first = TzxFileHeader(request.machine);
             first.insert(first.end(), tzx.begin(), tzx.end());
             file_->Write(first);
             headerWritten_ = true;

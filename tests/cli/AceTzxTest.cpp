@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,18 +17,10 @@ namespace {
 namespace fs = std::filesystem;
 using test::AceTzxShape;
 using test::Bytes;
+using test::Lines;
 using test::Q;
 using test::Ran;
 using test::RunBitreel;
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 // The corpus's Ace tapes as JUP files.
 Bytes JupOf(const char* file) {

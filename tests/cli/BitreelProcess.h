@@ -7,8 +7,10 @@
 
 #include <csignal>
 #include <filesystem>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace bitreel::test {
 
@@ -87,6 +89,16 @@ RunBitreel(const QStringList& arguments,
 
 inline QString Q(const std::filesystem::path& path) {
     return QString::fromStdString(path.string());
+}
+
+// The lines of what a run printed, without their line ends.
+inline std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 } // namespace bitreel::test

@@ -14,7 +14,7 @@ touch game.tap GAME2.TZX a.Pzx x.jup y.DIC z.byt notes.txt tune.wav SONG.FLAC re
 mkdir sub && touch sub/inner.TAP
 tapes="GAME2.TZX a.Pzx game.tap sub x.jup y.DIC z.byt"
 sounds="SONG.FLAC rec.Csw tune.wav"
-commands="check companion convert list play ports record view"
+commands="check companion convert list play ports record rescue view"
 # A bitreel whose ports are known: present ones in every state, and absent ones.
 ports="$tmp/bin/bitreel"
 cat >"$ports" <<'EOF'
@@ -71,6 +71,9 @@ cases=(
     "companion --for interface1||$(printf '%s\n' $tapes $sounds | line)"
     "companion --for interface1 game.tap||"
     "companion --audio --for interface1 x||"
+    "rescue||SONG.FLAC rec.Csw sub tune.wav"
+    "rescue --out||$tapes"
+    "rescue --out x.tzx tune.wav|S|SONG.FLAC"
 )
 for case in "${cases[@]}"; do
     IFS='|' read -r before word want <<<"$case"

@@ -71,7 +71,7 @@ TEST_P(LiveDecoding, GivesTheWholeDecodesBlocksAndTzxHoldingOneBlocksEdges) {
 
     LiveDecoder live(Rate, c.machine);
     std::vector<LiveItem> ended;
-    std::vector<std::uint8_t> tzx = TzxFileHeader();
+    std::vector<std::uint8_t> tzx = TzxFileHeader(c.machine);
     // Blocks come out while the sound still comes, not all at the end.
     std::size_t endedBeforeFlush = 0;
     for (std::size_t at = 0; at < samples.size(); at += c.piece) {

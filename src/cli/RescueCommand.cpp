@@ -1,0 +1,159 @@
+// `bitreel rescue`: several takes of one cassette into one TZX image, each
+// block from a take that read it right, or voted from them all.
+#include "cli/CommandParser.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/ExitStatus.h"
+#include "cli/OutFile.h"
+#include "cli/Paths.h"
+#include "cli/TapeOptions.h"
+#include "signal/RecordingTzx.h"
+#include "signal/RescueTakes.h"
+#include "tape/TapeChoice.h"
+#include "tape/TapeImage.h"
+#include "transfer/FsPath.h"
+
+#include <system_error>
+
+namespace bitreel::cli {
+namespace {
+
+const QString Command = QStringLiteral("rescue");
+
+// "takes 1, 2 and 3", counted from 1 as the user gave them.
+std::string TakesText(const std::vector<std::size_t>& takes) {
+    std::string text = takes.size() == 1 ? "take " : "takes ";
+    for (std::size_t k = 0; k < takes.size(); ++k) {
+        text += (k == 0                  ? ""
+                 : k + 1 == takes.size() ? " and "
+                                         : ", ") +
+                std::to_string(takes[k] + 1);
+    }
+    return text;
+}
+
+// What became of a block: the take used, the vote, or what is still
+// damaged; and the takes that missed it.
+std::string Outcome(const RescuedBlock& b, std::size_t takeCount) {
+    std::string text;
+    switch (b.source) {
+    case RescueSource::Take:
+        text = TakesText({b.take});
+        break;
+    case RescueSource::Vote:
+        text = "vote of " + TakesText(b.takes);
+        break;
+    case RescueSource::Damaged:
+        text = TakesText({b.take}) + ", " + DamageText(b.block);
+        break;
+    }
+    if (b.takes.size() < takeCount) {
+        std::vector<std::size_t> missing;
+        for (std::size_t t = 0; t < takeCount; ++t) {
+            if (std::find(b.takes.begin(), b.takes.end(), t) == b.takes.end()) {
+                missing.push_back(t);
+            }
+        }
+        text += " (not in " + TakesText(missing) + ")";
+    }
+    return text;
+}
+
+// The rows the image lists for its blocks, in order: the report names each
+// block as `list` shows it.
+std::vector<std::string> BlockRows(const std::vector<std::uint8_t>& tzx, MachineKind machine) {
+    TapeImage image(tzx, ImageFormat::Tzx, machine,
+                    machine == MachineKind::Spectrum ? TapeLayout::SpectrumTap : TapeLayout::AceJup,
+                    false);
+    image.IndexAll();
+    std::vector<std::string> rows;
+    image.ForEachBlock([&](std::size_t, const ImageBlock& block) {
+        if (block.kind != BlockKind::Skipped && block.kind != BlockKind::Stop) {
+            rows.push_back(block.row);
+        }
+    });
+    return rows;
+}
+
+} // namespace
+
+int RescueCommand(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Reads two or more recordings (.wav, .flac or .csw) of the same tape and writes the TZX "
+        "image OUT with every block found in any of them: from a take whose checksum is right, "
+        "else voted byte by byte from all takes, weighted by how sure each take is of each byte. "
+        "A block no take reads right and the vote does not mend keeps the best take's bytes "
+        "and is named damaged. Prints one line per block."));
+    AddTapeOptions(parser);
+    const QCommandLineOption outOption(
+        QStringLiteral("out"), QStringLiteral("The TZX image to write."), QStringLiteral("OUT"));
+    parser.addOption(outOption);
+    const QCommandLineOption forceOption = ForceOption();
+    parser.addOption(forceOption);
+    parser.addPositionalArgument(QStringLiteral("TAKE"),
+                                 QStringLiteral("Recordings of the same tape."),
+                                 QStringLiteral("TAKE..."));
+    TapeOptions options;
+    if (const auto status = ParseTapeCommand(parser, Command, arguments, options)) {
+        return *status;
+    }
+    const QStringList names = parser.positionalArguments();
+    if (names.size() < 2) {
+        return UsageError(Command, "give two or more TAKEs");
+    }
+    if (!parser.isSet(outOption)) {
+        return UsageError(Command, "give --out OUT.tzx");
+    }
+    const QString outName = parser.value(outOption);
+    const std::filesystem::path out = ToFsPath(outName);
+    if (UpperExtension(out) != ".TZX") {
+        return UsageError(Command,
+                          "cannot write " + Shown(outName) + ": rescue writes a .tzx file");
+    }
+    const bool force = parser.isSet(forceOption);
+    if (!MayCreateOutFile(out, outName, force)) {
+        return ExitUsageOrIo;
+    }
+    // The first take tells the machine, as list tells it of a recording.
+    const MachineKind machine = ChooseFor(options, ToFsPath(names.front())).machine;
+    std::vector<DecodedRecording> takes;
+    for (const QString& name : names) {
+        const std::filesystem::path path = ToFsPath(name);
+        try {
+            takes.push_back(DecodeRecordingFile(path, machine));
+        } catch (const std::system_error& error) {
+            ReportFileError(Shown(name), path, error);
+            return ExitUsageOrIo;
+        }
+    }
+    const std::vector<RescuedBlock> rescued = RescueTakes(takes);
+    if (rescued.empty()) {
+        ReportError("no blocks found in the takes; nothing is written");
+        return ExitCorrupt;
+    }
+    std::vector<PausedBlock> blocks;
+    for (const RescuedBlock& b : rescued) {
+        blocks.push_back({&b.block, b.pauseMs});
+    }
+    const std::vector<std::uint8_t> tzx = BlocksTzx(blocks, machine);
+    if (!WriteOutFile(out, outName, force, tzx)) {
+        return ExitUsageOrIo;
+    }
+    const std::vector<std::string> rows = BlockRows(tzx, machine);
+    std::string report;
+    std::size_t damaged = 0;
+    for (std::size_t k = 0; k < rescued.size(); ++k) {
+        report += "block " + std::to_string(k + 1) + " (" +
+                  Latin1ToUtf8(k < rows.size() ? rows[k] : std::string()) +
+                  "): " + Outcome(rescued[k], takes.size()) + "\n";
+        damaged += rescued[k].source == RescueSource::Damaged ? 1 : 0;
+    }
+    report += std::to_string(rescued.size()) + " blocks, " +
+              (damaged == 0 ? std::string("none") : std::to_string(damaged)) + " damaged\n";
+    Write(stdout, report);
+    std::fflush(stdout);
+    return damaged == 0 ? ExitDone : ExitCorrupt;
+}
+
+} // namespace bitreel::cli

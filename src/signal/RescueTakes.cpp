@@ -1,0 +1,326 @@
+// Several takes of one tape into one: the blocks lined up across the takes,
+// a good one kept, else the bytes voted by their confidence.
+#include "signal/RescueTakes.h"
+
+#include "signal/RecordingTzx.h"
+#include "signal/TakeRealign.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <optional>
+
+namespace bitreel {
+namespace {
+
+// Bytes read at this confidence or more are compared when lining up.
+constexpr float Compared = 0.2f;
+// Two blocks are one when they agree on this share of the bytes compared.
+constexpr double AgreeAtLeast = 0.5;
+// Blocks this alike (same length, nearly every byte) tell how two takes'
+// clocks stand to each other.
+constexpr double SureMatch = 1.9;
+// How far apart the same block may start on two takes, once their clocks
+// are lined up: a fixed part for a player's start, and a share of the time
+// for its speed.
+constexpr double DriftSeconds = 5;
+constexpr double DriftShare = 0.05;
+// A guessed byte still counts for a little in the vote.
+constexpr double VoteFloor = 0.01;
+// A vote stands only where every byte won by this much confidence: the
+// checksum alone passes one block of garbage in 128.
+constexpr double VoteAtLeast = 0.5;
+
+struct Member {
+    std::size_t take = 0;
+    std::size_t index = 0; // of the block in its take
+};
+
+// One block of the tape, as the takes lined up so far hold it.
+struct Slot {
+    std::vector<Member> members;
+    double time = 0; // its start on the first take's clock, in seconds
+};
+
+double StartSeconds(const DecodedRecording& take, const DecodedBlock& block) {
+    return block.firstEdge < take.edges.size() ? take.edges[block.firstEdge] / take.rate : 0.0;
+}
+
+double MeanConfidence(const DecodedBlock& block) {
+    double sum = 0;
+    for (const float c : block.confidence) {
+        sum += c;
+    }
+    return block.confidence.empty() ? 0.0 : sum / double(block.confidence.size());
+}
+
+// How alike two blocks are, whenever they start: more than 1 for the same
+// length, plus the share of the sure bytes they agree on. None when they
+// cannot be the same block.
+std::optional<double> Alike(const DecodedBlock& a, const DecodedBlock& b) {
+    if (a.bytes.empty() || b.bytes.empty() || a.bytes[0] != b.bytes[0]) {
+        return std::nullopt;
+    }
+    const bool sameLength = a.bytes.size() == b.bytes.size();
+    if (!sameLength && a.checksumGood && b.checksumGood) {
+        return std::nullopt;
+    }
+    std::size_t compared = 0;
+    std::size_t agree = 0;
+    for (std::size_t k = 1; k < std::min(a.bytes.size(), b.bytes.size()); ++k) {
+        if (a.confidence[k] >= Compared && b.confidence[k] >= Compared) {
+            ++compared;
+            agree += a.bytes[k] == b.bytes[k] ? 1 : 0;
+        }
+    }
+    // Too few sure bytes to tell: the flag and length alone decide.
+    const double share = compared < 4 ? AgreeAtLeast : double(agree) / double(compared);
+    if (share < AgreeAtLeast) {
+        return std::nullopt;
+    }
+    return share + (sameLength ? 1.0 : 0.0);
+}
+
+class Aligner {
+public:
+    explicit Aligner(std::span<const DecodedRecording> takes) : takes_(takes) {}
+
+    const DecodedBlock& BlockOf(const Member& m) const {
+        return takes_[m.take].tape.blocks[m.index];
+    }
+
+    // The take lined up with the slots, and the slots with its blocks added:
+    // paired ones to their slot, the others as new slots where they fall.
+    void Add(std::size_t take) {
+        const auto& blocks = takes_[take].tape.blocks;
+        // First by bytes alone; the sure pairs then line up the clocks.
+        std::optional<double> offset;
+        std::vector<double> shifts;
+        for (const auto& [slot, index] : Pairs(take, std::nullopt)) {
+            const auto alike = Similarity(slots_[slot], blocks[index]);
+            if (alike && *alike >= SureMatch) {
+                shifts.push_back(StartSeconds(takes_[take], blocks[index]) - slots_[slot].time);
+            }
+        }
+        if (!shifts.empty()) {
+            std::nth_element(shifts.begin(), shifts.begin() + std::ptrdiff_t(shifts.size() / 2),
+                             shifts.end());
+            offset = shifts[shifts.size() / 2];
+        }
+        Merge(take, offset);
+    }
+
+    std::vector<Slot> TakeSlots() { return std::move(slots_); }
+
+private:
+    std::optional<double> Similarity(const Slot& slot, const DecodedBlock& block) const {
+        std::optional<double> best;
+        for (const Member& m : slot.members) {
+            const auto alike = Alike(BlockOf(m), block);
+            if (alike && (!best || *alike > *best)) {
+                best = alike;
+            }
+        }
+        return best;
+    }
+
+    // How well the block fits the slot, its start on the slot's clock taken
+    // in when the offset is known.
+    std::optional<double> Score(const Slot& slot, std::size_t take, std::size_t index,
+                                std::optional<double> offset) const {
+        const DecodedBlock& block = takes_[take].tape.blocks[index];
+        auto alike = Similarity(slot, block);
+        if (!alike || !offset) {
+            return alike;
+        }
+        const double apart = std::abs(StartSeconds(takes_[take], block) - *offset - slot.time);
+        const double most = DriftSeconds + DriftShare * slot.time;
+        if (apart > most) {
+            return std::nullopt;
+        }
+        return *alike - 0.5 * apart / most;
+    }
+
+    // The best order-keeping pairing of slots and the take's blocks: a
+    // table of the best totals, walked back from the end.
+    struct Step {
+        std::optional<std::size_t> slot;
+        std::optional<std::size_t> index;
+    };
+    std::vector<Step> Walk(std::size_t take, std::optional<double> offset) const {
+        const std::size_t n = slots_.size();
+        const std::size_t m = takes_[take].tape.blocks.size();
+        std::vector<std::vector<double>> total(n + 1, std::vector<double>(m + 1, 0.0));
+        std::vector<std::vector<std::optional<double>>> score(
+            n, std::vector<std::optional<double>>(m));
+        for (std::size_t i = 1; i <= n; ++i) {
+            for (std::size_t j = 1; j <= m; ++j) {
+                score[i - 1][j - 1] = Score(slots_[i - 1], take, j - 1, offset);
+                total[i][j] = std::max(total[i - 1][j], total[i][j - 1]);
+                if (score[i - 1][j - 1]) {
+                    total[i][j] = std::max(total[i][j], total[i - 1][j - 1] + *score[i - 1][j - 1]);
+                }
+            }
+        }
+        std::vector<Step> steps;
+        std::size_t i = n;
+        std::size_t j = m;
+        while (i > 0 || j > 0) {
+            if (i > 0 && j > 0 && score[i - 1][j - 1] &&
+                total[i][j] == total[i - 1][j - 1] + *score[i - 1][j - 1]) {
+                steps.push_back({i - 1, j - 1});
+                --i, --j;
+                continue;
+            }
+            const bool slotFits = i > 0 && total[i][j] == total[i - 1][j];
+            const bool blockFits = j > 0 && total[i][j] == total[i][j - 1];
+            // Either way is as good: the later one goes last.
+            bool slotLater = slotFits;
+            if (slotFits && blockFits) {
+                slotLater =
+                    !offset ||
+                    slots_[i - 1].time >=
+                        StartSeconds(takes_[take], takes_[take].tape.blocks[j - 1]) - *offset;
+            }
+            if (slotLater) {
+                steps.push_back({i - 1, std::nullopt});
+                --i;
+            } else {
+                steps.push_back({std::nullopt, j - 1});
+                --j;
+            }
+        }
+        std::reverse(steps.begin(), steps.end());
+        return steps;
+    }
+
+    std::vector<std::pair<std::size_t, std::size_t>> Pairs(std::size_t take,
+                                                           std::optional<double> offset) const {
+        std::vector<std::pair<std::size_t, std::size_t>> pairs;
+        for (const Step& step : Walk(take, offset)) {
+            if (step.slot && step.index) {
+                pairs.emplace_back(*step.slot, *step.index);
+            }
+        }
+        return pairs;
+    }
+
+    void Merge(std::size_t take, std::optional<double> offset) {
+        std::vector<Slot> merged;
+        const auto& blocks = takes_[take].tape.blocks;
+        for (const Step& step : Walk(take, offset)) {
+            if (step.slot) {
+                merged.push_back(std::move(slots_[*step.slot]));
+            } else {
+                const double start = StartSeconds(takes_[take], blocks[*step.index]);
+                merged.push_back({{}, start - offset.value_or(0.0)});
+            }
+            if (step.index) {
+                merged.back().members.push_back({take, *step.index});
+            }
+        }
+        slots_ = std::move(merged);
+    }
+
+    std::span<const DecodedRecording> takes_;
+    std::vector<Slot> slots_;
+};
+
+std::uint32_t PauseAfter(const DecodedRecording& take, std::size_t index) {
+    const auto& blocks = take.tape.blocks;
+    const std::size_t next =
+        index + 1 < blocks.size() ? blocks[index + 1].firstEdge : take.edges.size();
+    return SilenceMs(take, blocks[index].endEdge, next);
+}
+
+// The bytes of the takes voted, each byte weighted by its confidence, at
+// the length most takes that know it have (the longer of a tie). None when
+// a byte won by less than VoteAtLeast.
+std::optional<std::vector<std::uint8_t>> Vote(const std::vector<PlacedBlock>& takes) {
+    std::map<std::size_t, std::size_t> lengths;
+    for (const PlacedBlock& b : takes) {
+        lengths[b.bytes.size()] += b.lengthKnown ? 1 : 0;
+    }
+    const std::size_t length =
+        std::max_element(lengths.begin(), lengths.end(), [](const auto& a, const auto& b) {
+            return a.second < b.second || (a.second == b.second && a.first < b.first);
+        })->first;
+    std::vector<std::uint8_t> voted(length);
+    for (std::size_t k = 0; k < length; ++k) {
+        std::map<std::uint8_t, double> weights;
+        for (const PlacedBlock& b : takes) {
+            if (k < b.bytes.size()) {
+                weights[b.bytes[k]] += b.confidence[k] + VoteFloor;
+            }
+        }
+        const auto winner =
+            std::max_element(weights.begin(), weights.end(),
+                             [](const auto& a, const auto& b) { return a.second < b.second; });
+        if (winner->second < VoteAtLeast) {
+            return std::nullopt;
+        }
+        voted[k] = winner->first;
+    }
+    return voted;
+}
+
+RescuedBlock Choose(const Slot& slot, std::span<const DecodedRecording> takes) {
+    RescuedBlock out;
+    std::vector<const DecodedBlock*> blocks;
+    for (const Member& m : slot.members) {
+        out.takes.push_back(m.take);
+        blocks.push_back(&takes[m.take].tape.blocks[m.index]);
+    }
+    const auto use = [&](std::size_t member, RescueSource source) {
+        const Member& m = slot.members[member];
+        out.block = *blocks[member];
+        out.source = source;
+        out.take = m.take;
+        out.pauseMs = PauseAfter(takes[m.take], m.index);
+    };
+    for (std::size_t k = 0; k < blocks.size(); ++k) {
+        if (blocks[k]->checksumGood) {
+            use(k, RescueSource::Take);
+            return out;
+        }
+    }
+    // The best take: the surest, fewest dropouts first.
+    std::size_t best = 0;
+    const auto key = [&](std::size_t x) {
+        return std::pair(-double(blocks[x]->dropouts.size()), MeanConfidence(*blocks[x]));
+    };
+    for (std::size_t k = 1; k < blocks.size(); ++k) {
+        if (key(k) > key(best)) {
+            best = k;
+        }
+    }
+    const auto voted = blocks.size() > 1 ? Vote(PlaceTakes(blocks)) : std::nullopt;
+    if (voted && ChecksumRight(*voted)) {
+        use(best, RescueSource::Vote);
+        out.block.bytes = *voted;
+        out.block.confidence.assign(voted->size(), 1.0f);
+        out.block.checksumGood = true;
+        out.block.weakest.clear();
+        out.block.repair.reset();
+        out.block.dropouts.clear();
+        return out;
+    }
+    use(best, RescueSource::Damaged);
+    return out;
+}
+
+} // namespace
+
+std::vector<RescuedBlock> RescueTakes(std::span<const DecodedRecording> takes) {
+    Aligner aligner(takes);
+    for (std::size_t take = 0; take < takes.size(); ++take) {
+        aligner.Add(take);
+    }
+    std::vector<RescuedBlock> rescued;
+    for (const Slot& slot : aligner.TakeSlots()) {
+        rescued.push_back(Choose(slot, takes));
+    }
+    return rescued;
+}
+
+} // namespace bitreel
