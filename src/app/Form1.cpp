@@ -118,7 +118,10 @@ void Form1::BuildControls() {
     actSaveAudio = new QAction(QStringLiteral("&Save as audio..."), this);
     actSaveAudio->setObjectName(QStringLiteral("actSaveAudio"));
     actSaveAudio->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    for (QAction* action : {actPlaySound, actSaveAudio}) {
+    actRecordSound = new QAction(QStringLiteral("&Record from sound card..."), this);
+    actRecordSound->setObjectName(QStringLiteral("actRecordSound"));
+    actRecordSound->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    for (QAction* action : {actPlaySound, actSaveAudio, actRecordSound}) {
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
     }
@@ -157,6 +160,7 @@ void Form1::ConnectHandlers() {
     OpenRowsOf(lstContents, [this](int row) { OpenInspector(row); });
     connect(actPlaySound, &QAction::triggered, this, &Form1::PlayThroughSoundCard);
     connect(actSaveAudio, &QAction::triggered, this, &Form1::SaveAsAudio);
+    connect(actRecordSound, &QAction::triggered, this, &Form1::RecordFromSoundCard);
     connect(actInvertSound, &QAction::toggled, this,
             [this](bool inverted) { soundOptions_.invert = inverted; });
     connect(lstContents, &QWidget::customContextMenuRequested, this, &Form1::ShowContentsMenu);

@@ -7,6 +7,7 @@
 #include "serial/SerialPort.h"
 #include "signal/RenderOptions.h"
 #include "tape/TapeLayout.h"
+#include "transfer/AudioInput.h"
 #include "transfer/AudioOutput.h"
 #include "transfer/RecordFileDialog.h"
 #include "transfer/TransferResult.h"
@@ -58,6 +59,9 @@ public:
         // The sound card that "Play through sound card" plays to; none: the
         // command says there is none.
         AudioOutputOpener audioOutput;
+        // The sound card that "Record from sound card..." records from; none:
+        // the command says there is none.
+        AudioInputOpener audioInput;
         // Asks where "Save as audio..." writes; none gives Qt's file dialog.
         std::unique_ptr<SaveFileDialog> saveDialog;
     };
@@ -124,6 +128,9 @@ private:
     // The contents list's "Save as audio...": the tape from the selected row
     // as a WAV, FLAC or CSW file, by the name's extension.
     void SaveAsAudio();
+    // Records a tape played into the sound card's input (line-in), each
+    // block listed as it ends, into a file the record dialog asks for.
+    void RecordFromSoundCard();
     void ShowContentsMenu(const QPoint& at);
     // The tape stopped at a stop block while the sound card plays: the status
     // line tells how to go on.
@@ -193,6 +200,7 @@ private:
     // The contents list's menu entries, with their keys.
     QAction* actPlaySound = nullptr;
     QAction* actSaveAudio = nullptr;
+    QAction* actRecordSound = nullptr;
     QAction* actInvertSound = nullptr; // the wave the other way up, for some loaders and leads
 };
 

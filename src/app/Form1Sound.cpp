@@ -40,6 +40,7 @@ void Form1::ShowContentsMenu(const QPoint& at) {
     menu.setObjectName(QStringLiteral("mnuContents"));
     menu.addAction(actPlaySound);
     menu.addAction(actSaveAudio);
+    menu.addAction(actRecordSound);
     menu.addSeparator();
     menu.addAction(actInvertSound);
     menu.exec(lstContents->viewport()->mapToGlobal(at));

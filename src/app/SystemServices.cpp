@@ -15,6 +15,7 @@ Form1::Services SystemServices() {
     services.exit = [](int status) { std::exit(status); };
     // The system's default output, as it is when the play starts.
     services.audioOutput = [](std::uint32_t rate) { return OpenAudioOutput({}, rate); };
+    services.audioInput = [](std::uint32_t rate) { return OpenAudioInput({}, rate); };
     return services;
 }
 

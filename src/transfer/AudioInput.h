@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -30,5 +32,8 @@ class AudioInputError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// Opens the input a front end records from, at a rate. Throws AudioInputError.
+using AudioInputOpener = std::function<std::unique_ptr<AudioInput>(std::uint32_t rate)>;
 
 } // namespace bitreel

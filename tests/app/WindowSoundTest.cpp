@@ -5,6 +5,7 @@
 #include "app/ContentsList.h"
 #include "app/Form1.h"
 #include "support/FakeAudioOutput.h"
+#include "support/RenderedTape.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 #include "support/TestNames.h"
@@ -62,6 +63,44 @@ public:
     std::vector<SaveDialogRequest> asked;
 };
 
+// Answers the record dialog with a file, and keeps what it was asked.
+class ScriptedRecord final : public RecordFileDialog {
+public:
+    std::optional<std::filesystem::path> Ask(const RecordDialogRequest& request) override {
+        asked.push_back(request);
+        return answer;
+    }
+    std::optional<std::filesystem::path> answer;
+    std::vector<RecordDialogRequest> asked;
+};
+
+// Line-in with a tape playing into it: the samples a piece at a time, then
+// silence, and after a second of it the user presses Stop.
+class PlayingInput final : public AudioInput {
+public:
+    PlayingInput(std::vector<float> tape, std::function<void()> stop)
+        : tape_(std::move(tape)), stop_(std::move(stop)) {}
+    std::uint32_t Rate() const override { return Rate_; }
+    void Read(std::vector<float>& samples) override {
+        constexpr std::size_t Piece = 4410;
+        const std::size_t from = std::min(at_, tape_.size());
+        const std::size_t to = std::min(at_ + Piece, tape_.size());
+        samples.assign(tape_.begin() + std::ptrdiff_t(from), tape_.begin() + std::ptrdiff_t(to));
+        samples.resize(Piece, 0.0f);
+        at_ += Piece;
+        if (at_ > tape_.size() + Rate_ && stop_) {
+            std::exchange(stop_, nullptr)();
+        }
+    }
+    std::optional<std::string> Failure() override { return std::nullopt; }
+
+private:
+    static constexpr std::uint32_t Rate_ = DefaultSampleRate;
+    std::vector<float> tape_;
+    std::size_t at_ = 0;
+    std::function<void()> stop_;
+};
+
 class WindowSound : public ::testing::Test {
 protected:
     WindowSound() {
@@ -96,9 +135,20 @@ protected:
                 onWait();
             }
         };
+        if (withSoundCard) {
+            services.audioInput = [this](std::uint32_t rate) -> std::unique_ptr<AudioInput> {
+                EXPECT_EQ(rate, Rate);
+                return std::make_unique<PlayingInput>(
+                    test::RenderTape(dir / "GAME.TAP", MachineKind::Spectrum, Rate).samples,
+                    [this] { Get<QPushButton>("cmdStop")->click(); });
+            };
+        }
         auto scripted = std::make_unique<ScriptedSave>();
         save = scripted.get();
         services.saveDialog = std::move(scripted);
+        auto recording = std::make_unique<ScriptedRecord>();
+        record = recording.get();
+        services.recordDialog = std::move(recording);
         form = std::make_unique<Form1>(std::move(services));
         QDir::setCurrent(before);
         form->show();
@@ -121,7 +171,8 @@ protected:
     test::FakeLine line;
     test::FakeAudioOutput sound{Rate, Rate};
     std::unique_ptr<Form1> form;
-    ScriptedSave* save = nullptr; // the window's
+    ScriptedSave* save = nullptr;     // the window's
+    ScriptedRecord* record = nullptr; // the window's
     int opened = 0;
     std::set<int> rowsSeen;
     std::function<void()> onWait;
@@ -151,9 +202,11 @@ TEST_F(WindowSound, TheContentsMenuOffersPlayThroughTheSoundCard) {
     QCoreApplication::sendEvent(rows, &click);
     EXPECT_EQ(entries, (QStringList{QStringLiteral("&Play through sound card"),
                                     QStringLiteral("&Save as audio..."),
+                                    QStringLiteral("&Record from sound card..."),
                                     QStringLiteral("&Invert the wave")}));
-    EXPECT_EQ(enabled, (std::vector<bool>{true, true, true}));
-    EXPECT_EQ(keys, (QStringList{QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+S"), QString()}));
+    EXPECT_EQ(enabled, (std::vector<bool>{true, true, true, true}));
+    EXPECT_EQ(keys, (QStringList{QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+S"),
+                                 QStringLiteral("Ctrl+R"), QString()}));
 }
 
 TEST_F(WindowSound, TheWaveTurnsOverWhenAsked) {
@@ -332,6 +385,27 @@ TEST_F(WindowSound, SavesFromTheSelectedRow) {
     }
     // The header block's 5 s of pilot are left out from row 2 on.
     EXPECT_GT(sizes[0], sizes[1] + 4 * Rate * 2);
+}
+
+// A tape played into line-in: each block is listed as it ends, and the
+// file chosen holds them, the machine's blocks in a TAP, all as read in a
+// TZX.
+TEST_F(WindowSound, RecordFromTheSoundCardListsAndKeepsEachBlock) {
+    for (const char* name : {"REC.TZX", "REC.TAP"}) {
+        Start();
+        record->answer = dir / name;
+        QTest::keyClick(form.get(), Qt::Key_R, Qt::ControlModifier);
+        ASSERT_EQ(record->asked.size(), 1U);
+        EXPECT_EQ(record->asked.front().pattern, "*.TZX *.TAP");
+        EXPECT_EQ(Contents()->count(), 2) << Status().toStdString();
+        EXPECT_EQ(Contents()->itemText(0).toStdString().substr(0, 4), "Code");
+        EXPECT_TRUE(Contents()->isEnabled());
+        TapeImage image(dir / name, MachineKind::Spectrum, TapeLayout::SpectrumTap);
+        image.IndexAll();
+        EXPECT_EQ(test::SentBlocks(image),
+                  test::RenderTape(dir / "GAME.TAP", MachineKind::Spectrum, Rate).blocks)
+            << name;
+    }
 }
 
 TEST_F(WindowSound, SavingACorruptTapeSaysWhereTheSoundEnds) {
