@@ -16,6 +16,8 @@ packages=(
     # The sound card tests: a sound server with a null sink, its recorder,
     # and sox to wrap what it records for audio2tape (fuse-emulator-utils).
     pulseaudio pulseaudio-utils sox
+    # bench/command_line.sh: a pseudo-terminal pair stands in for the line.
+    socat
 )
 if [ "$preset" = fuzz ]; then
     packages+=(clang libclang-rt-14-dev)

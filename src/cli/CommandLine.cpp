@@ -47,12 +47,14 @@ int RunCommand(const QStringList& arguments) {
 QString CommandsHelp() {
     return QStringLiteral(
         "Commands (each with its own --help):\n"
-        "  list [--machine spectrum|ace] [--format jup|tap] [--json] FILE...\n"
+        "  list [--machine spectrum|ace] [--format jup|tap] [--json | --decode] FILE...\n"
         "  play --port PORT [--from ROW] [--to ROW] [--machine ...] [--format ...] FILE\n"
         "  play --audio [--rate HZ] [--invert] [--level PERCENT] [--from ROW] [--to ROW]\n"
         "       [--machine ...] [--format ...] [DEVICE] FILE\n"
         "  record --port PORT [--machine ...] [--format ...] [--blocks N] [--idle SECONDS]\n"
         "         [--force] OUT\n"
+        "  record --audio [--machine ...] [--format ...] [--blocks N] [--idle SECONDS]\n"
+        "         [--force] [DEVICE] OUT\n"
         "  convert [--machine ...] [--format ...] [--force] IN OUT\n"
         "  convert [--machine ...] [--format ...] [--from ROW] [--to ROW] [--rate HZ]\n"
         "          [--invert] [--level PERCENT] [--force] IN OUT.wav|OUT.flac|OUT.csw\n"
