@@ -3,12 +3,12 @@
 #include "signal/RecordingReader.h"
 
 #include "signal/EdgeFinder.h"
+#include "tape/CswPulses.h"
 #include "tape/RecordingHook.h"
 #include "tape/TapeFile.h"
 #include "tape/TapeImage.h"
 
 #include <sndfile.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -62,39 +62,14 @@ std::uint32_t Le(std::span<const std::uint8_t> bytes, std::size_t at, int size) 
     return value;
 }
 
-std::vector<std::uint8_t> Inflate(std::span<const std::uint8_t> in) {
-    std::vector<std::uint8_t> out;
-    z_stream stream{};
-    if (inflateInit(&stream) != Z_OK) {
-        throw std::runtime_error("cannot inflate");
-    }
-    stream.next_in = const_cast<Bytef*>(in.data());
-    stream.avail_in = uInt(in.size());
-    std::vector<std::uint8_t> chunk(Frames);
-    int status = Z_OK;
-    while (status == Z_OK) {
-        stream.next_out = chunk.data();
-        stream.avail_out = uInt(chunk.size());
-        status = inflate(&stream, Z_NO_FLUSH);
-        out.insert(out.end(), chunk.data(), chunk.data() + (chunk.size() - stream.avail_out));
-        if (out.size() > TapeImage::MaxFileSize * 4) {
-            status = Z_MEM_ERROR;
-        }
-    }
-    inflateEnd(&stream);
-    if (status != Z_STREAM_END) {
-        throw std::runtime_error("its pulses do not inflate");
-    }
-    return out;
-}
-
 } // namespace
 
 const RomEncoding& RomFor(MachineKind machine) noexcept {
     return machine == MachineKind::JupiterAce ? AceRom : SpectrumRom;
 }
 
-std::vector<double> CswEdges(std::span<const std::uint8_t> bytes, std::uint32_t& rate) {
+std::vector<double> CswEdges(std::span<const std::uint8_t> bytes, std::uint32_t& rate,
+                             std::size_t mostPulses) {
     constexpr std::string_view Signature = "Compressed Square Wave\x1A";
     if (bytes.size() < 0x20 || !std::equal(Signature.begin(), Signature.end(), bytes.begin())) {
         throw std::runtime_error("not a CSW file");
@@ -116,24 +91,16 @@ std::vector<double> CswEdges(std::span<const std::uint8_t> bytes, std::uint32_t&
     if (rate == 0 || dataAt > bytes.size() || (compression != 1 && compression != 2)) {
         throw std::runtime_error("a CSW header out of range");
     }
-    std::vector<std::uint8_t> inflated;
-    std::span<const std::uint8_t> data = bytes.subspan(dataAt);
-    if (compression == 2) {
-        inflated = Inflate(data);
-        data = inflated;
-    }
+    // Pulses as far as they read: a file cut short, or damaged inside its
+    // compressed stream, keeps the blocks before the damage.
+    CswPulseReader pulses(bytes.subspan(dataAt), CswCompression(compression));
     std::vector<double> edges{0.0};
     double at = 0;
-    for (std::size_t i = 0; i < data.size();) {
-        std::uint32_t length = data[i++];
-        if (length == 0) {
-            if (i + 4 > data.size()) {
-                break;
-            }
-            length = Le(data, i, 4);
-            i += 4;
+    while (const auto length = pulses.Next()) {
+        if (edges.size() > mostPulses) {
+            throw std::length_error("more pulses than a tape holds");
         }
-        at += length;
+        at += *length;
         edges.push_back(at);
     }
     return edges;
@@ -220,6 +187,8 @@ DecodedRecording DecodeCsw(std::span<const std::uint8_t> bytes, MachineKind mach
     DecodedRecording recording;
     try {
         recording.edges = CswEdges(bytes, recording.rate);
+    } catch (const std::length_error&) {
+        throw NotSound(path, RecordingError::TooManyPulses);
     } catch (const std::runtime_error&) {
         throw NotSound(path, RecordingError::NotCsw);
     }

@@ -36,9 +36,15 @@ struct DecodedRecording {
 [[nodiscard]] DecodedRecording DecodeSamples(std::span<const float> samples, unsigned channels,
                                              std::uint32_t rate, MachineKind machine);
 
-// CSW v1 or v2 bytes as edges. Throws std::runtime_error when they are not.
-[[nodiscard]] std::vector<double> CswEdges(std::span<const std::uint8_t> bytes,
-                                           std::uint32_t& rate);
+// More pulses than two hours of tape have: a file of more is no recording
+// of a tape, and its edges would take gigabytes.
+inline constexpr std::size_t MostCswPulses = 32'000'000;
+
+// CSW v1 or v2 bytes as edges, as far as its pulses read. Throws
+// std::length_error past MostCswPulses, std::runtime_error when the bytes are
+// no CSW file.
+[[nodiscard]] std::vector<double> CswEdges(std::span<const std::uint8_t> bytes, std::uint32_t& rate,
+                                           std::size_t mostPulses = MostCswPulses);
 
 // The ROM encoding a machine's tapes are read by.
 [[nodiscard]] const RomEncoding& RomFor(MachineKind machine) noexcept;

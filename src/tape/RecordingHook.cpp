@@ -42,6 +42,8 @@ public:
             return "a recording is read in mono or stereo only";
         case RecordingError::NotCsw:
             return "not a CSW v1 or v2 recording";
+        case RecordingError::TooManyPulses:
+            return "it holds more pulses than two hours of tape";
         }
         return "cannot be read as a recording";
     }

@@ -22,10 +22,11 @@ void InstallRecordingReader(RecordingReader reader);
 // Why a file named as a recording cannot be read, as a std::system_error's
 // code, which every front end already tells.
 enum class RecordingError {
-    NotSound = 1, // no sound file that can be read
-    RateTooLow,   // below 8000 Hz a 0 bit's pulse is under two samples
-    Channels,     // more than two channels
-    NotCsw,       // named .csw but no CSW v1 or v2 file
+    NotSound = 1,  // no sound file that can be read
+    RateTooLow,    // below 8000 Hz a 0 bit's pulse is under two samples
+    Channels,      // more than two channels
+    NotCsw,        // named .csw but no CSW v1 or v2 file
+    TooManyPulses, // a CSW file of more pulses than a tape holds
 };
 [[nodiscard]] std::error_code MakeError(RecordingError error) noexcept;
 

@@ -383,6 +383,26 @@ TEST(RecordingFile, NotAudioIsAClearError) {
                  std::runtime_error);
 }
 
+// A CSW file cut short (or damaged inside its compressed stream) keeps the
+// blocks before the cut; one of more pulses than a tape holds is refused
+// before its edges fill the memory.
+TEST(RecordingFile, ACswReadsAsFarAsItsPulsesGo) {
+    TempDir dir;
+    const fs::path tap = fs::path(BITREEL_CORPUS_DIR) / "spectrum/standard-tap.tap";
+    TapeImage image(tap, MachineKind::Spectrum, TapeLayout::SpectrumTap);
+    image.IndexAll();
+    const std::vector<BlockBytes> sent = SentBlocks(image);
+    (void)WriteTapeAudio(image, {}, RenderOptions{}, dir.path() / "t.csw", AudioFileType::Csw);
+    std::vector<std::uint8_t> bytes = ReadFileBytes(dir.path() / "t.csw");
+    bytes.resize(bytes.size() * 3 / 4); // into the data block's sound
+    std::uint32_t rate = 0;
+    const std::vector<double> edges = CswEdges(bytes, rate);
+    const DecodedTape read = DecodeEdges(edges, rate, SpectrumRom);
+    ASSERT_FALSE(read.blocks.empty());
+    EXPECT_EQ(read.blocks.front().bytes, sent.front());
+    EXPECT_THROW((void)CswEdges(bytes, rate, edges.size() - 2), std::length_error);
+}
+
 // The sound files Bitreel writes of a tape open as that tape again: its
 // rows are the same blocks, through the hook TapeImage reads them by.
 class WrittenFile : public testing::TestWithParam<AudioFileType> {};
