@@ -278,18 +278,24 @@ bool Reader::Read(std::size_t& i, DecodedBlock& block) const {
             block.weakest.push_back({order[k] / 8, unsigned(order[k] % 8)});
         }
     }
-    // A bit or two flipped cannot mend bits lost in a dropout.
-    if (!block.checksumGood && block.dropouts.empty()) {
+    // A bit or two flipped cannot mend bits lost in a dropout; and among
+    // many doubtful bits some flip or pair of them matches an 8-bit checksum
+    // by chance alone, so a repair is offered only where few bits are in
+    // doubt, and only of those.
+    const auto doubtful = std::size_t(std::count_if(bitConfidence.begin(), bitConfidence.end(),
+                                                    [](float c) { return c < RepairDoubt; }));
+    if (!block.checksumGood && block.dropouts.empty() && doubtful <= RepairAmongAtMost) {
         auto bytes = block.bytes;
         const auto flip = [&](const BitPosition& p) {
             bytes[p.byte] ^= std::uint8_t(0x80 >> p.bit);
         };
-        for (std::size_t x = 0; x < listed && !block.repair; ++x) {
+        const std::size_t candidates = std::min(doubtful, listed);
+        for (std::size_t x = 0; x < candidates && !block.repair; ++x) {
             flip(block.weakest[x]);
             if (ChecksumRight(bytes)) {
                 block.repair = std::vector{block.weakest[x]};
             }
-            for (std::size_t y = x + 1; y < listed && !block.repair; ++y) {
+            for (std::size_t y = x + 1; y < candidates && !block.repair; ++y) {
                 flip(block.weakest[y]);
                 if (ChecksumRight(bytes)) {
                     block.repair = std::vector{block.weakest[x], block.weakest[y]};

@@ -70,6 +70,11 @@ inline constexpr double SpeedTolerance = 0.15;
 inline constexpr double RomTolerance = 0.10;
 // How many of the least certain bits a damaged block lists.
 inline constexpr std::size_t WeakBitsListed = 12;
+// A repair flips bits read at less than this confidence, and is offered
+// only when no more than RepairAmongAtMost bits of the block are: ten
+// flips and pairs of them match an 8-bit checksum by chance one time in 25.
+inline constexpr float RepairDoubt = 0.5f;
+inline constexpr std::size_t RepairAmongAtMost = 4;
 // The longest silence inside a block that is bridged as a dropout, in
 // seconds; after a longer one the block has ended.
 inline constexpr double DropoutAtMost = 0.1;

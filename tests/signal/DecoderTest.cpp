@@ -229,6 +229,22 @@ TEST(Decode, DamagedBlockOffersRepairWithoutApplyingIt) {
     EXPECT_NE(DamageText(b).find("; repaired: flip 3.4"), std::string::npos);
 }
 
+// Among many doubtful bits a flip that fits the checksum may be chance: no
+// repair is offered, though one flip would have mended this block.
+TEST(Decode, ManyDoubtfulBitsGetNoRepair) {
+    auto pulses = BlockPulses(Sample, 2168, 667, 735, 855, 1710);
+    const auto at = [](std::size_t byte, unsigned bit) { return 3000 + 2 + (byte * 8 + bit) * 2; };
+    pulses[at(2, 4)] = pulses[at(2, 4) + 1] = 1300; // just over the middle: a 0 read as 1
+    for (unsigned bit = 0; bit < 5; ++bit) {
+        pulses[at(4, bit)] = pulses[at(4, bit) + 1] = 1265; // just under: 0s read right
+    }
+    const DecodedTape tape = DecodeEdges(EdgesOf(pulses), Rate, SpectrumRom);
+    ASSERT_EQ(tape.blocks.size(), 1u);
+    EXPECT_FALSE(tape.blocks[0].checksumGood);
+    EXPECT_EQ(tape.blocks[0].weakest.size(), WeakBitsListed);
+    EXPECT_FALSE(tape.blocks[0].repair);
+}
+
 // Bits go on after a dropout in step with their pulses, even where the
 // sound comes back half way through a bit, in a run of like bits whose
 // halves pair as well either way: the first unlike bit sets the step.
