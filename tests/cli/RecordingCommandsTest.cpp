@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -201,6 +203,53 @@ TEST(AceRecording, ListsAndConvertsAsTheAceTape) {
     ASSERT_EQ(RunBitreel({"rescue", "--out", Q(out), Q(wav), Q(wav)}).status, 0);
     EXPECT_EQ(Lines(RunBitreel({"list", Q(out)}).out), want);
 }
+
+// What a worn cassette and its player do, one at a time and together, as a
+// user meets them: the degraded recording converted by the executable gives
+// back the tape's TAP file byte for byte.
+struct WornCase {
+    const char* name;
+    std::function<void(Sound&)> wear;
+};
+
+void PrintTo(const WornCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class WornRecording : public testing::TestWithParam<WornCase> {};
+
+TEST_P(WornRecording, ConvertsBackToTheTape) {
+    TempDir dir;
+    const fs::path tap = fs::path(BITREEL_CORPUS_DIR) / "spectrum" / "standard-tap.tap";
+    Sound sound = RenderTape(tap, MachineKind::Spectrum, Rate).samples;
+    GetParam().wear(sound);
+    WriteWav(dir.path() / "worn.wav", sound, Rate);
+    const Ran converted =
+        RunBitreel({"convert", Q(dir.path() / "worn.wav"), Q(dir.path() / "back.tap")});
+    ASSERT_EQ(converted.status, 0) << converted.err;
+    EXPECT_EQ(ReadFileBytes(dir.path() / "back.tap"), ReadFileBytes(tap));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Wear, WornRecording,
+    testing::Values(WornCase{"Noise12dB", [](Sound& s) { AddNoise(s, 12); }},
+                    WornCase{"LowPass3kHz", [](Sound& s) { LowPass(s, 3000, Rate); }},
+                    WornCase{"Wow2Percent", [](Sound& s) { Wow(s, 0.02, 0.5, Rate); }},
+                    WornCase{"Faster8Percent", [](Sound& s) { Speed(s, 1.08); }},
+                    WornCase{"Slower8Percent", [](Sound& s) { Speed(s, 0.92); }},
+                    WornCase{"DcOffset", [](Sound& s) { Offset(s, 0.3f); }},
+                    WornCase{"Hum50Hz", [](Sound& s) { Hum(s, 50, 0.2, Rate); }},
+                    WornCase{"Inverted", [](Sound& s) { Scale(s, -1); }},
+                    WornCase{"Clipped", [](Sound& s) { Scale(s, 4), Clip(s, 0.5f); }},
+                    WornCase{"Minus30dB", [](Sound& s) { Scale(s, 0.0316); }},
+                    WornCase{"AllAtOnce",
+                             [](Sound& s) {
+                                 LowPass(s, 4000, Rate);
+                                 Wow(s, 0.01, 0.5, Rate);
+                                 Hum(s, 50, 0.1, Rate);
+                                 AddNoise(s, 20);
+                             }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace bitreel::test
