@@ -60,7 +60,8 @@ inline void Speed(Sound& s, double factor) {
     Resample(s, [factor](double) { return factor; });
 }
 
-// Wow: the speed swinging by depth (0.02 for 2%) at hz.
+// Wow: the speed swinging by depth (0.02 for 2%) at hz; at a few hertz and
+// more, flutter.
 inline void Wow(Sound& s, double depth, double hz, std::uint32_t rate) {
     const double seconds = double(s.size()) / rate;
     Resample(

@@ -117,6 +117,12 @@ BitSpans(const std::vector<float>& samples, std::uint32_t rate, MachineKind mach
     return spans;
 }
 
+// The blocks of a TZX file audio2tape wrote.
+inline std::vector<BlockBytes> Audio2tapeOutput(const std::filesystem::path& tzx) {
+    TapeImage read(tzx, MachineKind::Spectrum, TapeLayout::SpectrumTap);
+    return SentBlocks(read);
+}
+
 // The blocks audio2tape (the program tool) reads from the sound, written
 // as a 16-bit WAV in dir; none when it fails.
 inline std::vector<BlockBytes> Audio2tapeBlocks(const std::string& tool,
@@ -130,8 +136,7 @@ inline std::vector<BlockBytes> Audio2tapeBlocks(const std::string& tool,
     if (std::system(command.c_str()) != 0 || !std::filesystem::exists(dir / "out.tzx")) {
         return {};
     }
-    TapeImage read(dir / "out.tzx", MachineKind::Spectrum, TapeLayout::SpectrumTap);
-    return SentBlocks(read);
+    return Audio2tapeOutput(dir / "out.tzx");
 }
 
 } // namespace bitreel::test
