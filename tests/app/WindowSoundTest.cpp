@@ -374,19 +374,6 @@ INSTANTIATE_TEST_SUITE_P(
                              "Cannot write OUT.wav: No such file or directory"}),
     test::ByName{});
 
-TEST_F(WindowSound, SavesFromTheSelectedRow) {
-    Start();
-    std::vector<std::uintmax_t> sizes;
-    for (const int row : {0, 1}) {
-        Contents()->setCurrentRow(row);
-        save->answer = dir / ("FROM" + std::to_string(row) + ".wav");
-        QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
-        sizes.push_back(std::filesystem::file_size(*save->answer));
-    }
-    // The header block's 5 s of pilot are left out from row 2 on.
-    EXPECT_GT(sizes[0], sizes[1] + 4 * Rate * 2);
-}
-
 // A tape played into line-in: each block is listed as it ends, and the
 // file chosen holds them, the machine's blocks in a TAP, all as read in a
 // TZX.

@@ -204,9 +204,10 @@ TEST(AceRecording, ListsAndConvertsAsTheAceTape) {
     EXPECT_EQ(Lines(RunBitreel({"list", Q(out)}).out), want);
 }
 
-// What a worn cassette and its player do, one at a time and together, as a
-// user meets them: the degraded recording converted by the executable gives
-// back the tape's TAP file byte for byte.
+// What a worn cassette and its player do, as a user meets them: the
+// degraded recording converted by the executable gives back the tape's TAP
+// file byte for byte. The decoder's own table (DecoderTest) takes each
+// degradation on its own; here those it does not, and all at once.
 struct WornCase {
     const char* name;
     std::function<void(Sound&)> wear;
@@ -232,16 +233,8 @@ TEST_P(WornRecording, ConvertsBackToTheTape) {
 
 INSTANTIATE_TEST_SUITE_P(
     Wear, WornRecording,
-    testing::Values(WornCase{"Noise12dB", [](Sound& s) { AddNoise(s, 12); }},
-                    WornCase{"LowPass3kHz", [](Sound& s) { LowPass(s, 3000, Rate); }},
-                    WornCase{"Wow2Percent", [](Sound& s) { Wow(s, 0.02, 0.5, Rate); }},
-                    WornCase{"Faster8Percent", [](Sound& s) { Speed(s, 1.08); }},
-                    WornCase{"Slower8Percent", [](Sound& s) { Speed(s, 0.92); }},
-                    WornCase{"DcOffset", [](Sound& s) { Offset(s, 0.3f); }},
-                    WornCase{"Hum50Hz", [](Sound& s) { Hum(s, 50, 0.2, Rate); }},
-                    WornCase{"Inverted", [](Sound& s) { Scale(s, -1); }},
+    testing::Values(WornCase{"Wow2Percent", [](Sound& s) { Wow(s, 0.02, 0.5, Rate); }},
                     WornCase{"Clipped", [](Sound& s) { Scale(s, 4), Clip(s, 0.5f); }},
-                    WornCase{"Minus30dB", [](Sound& s) { Scale(s, 0.0316); }},
                     WornCase{"AllAtOnce",
                              [](Sound& s) {
                                  LowPass(s, 4000, Rate);

@@ -508,27 +508,6 @@ INSTANTIATE_TEST_SUITE_P(
                         "Stopped at block 2: corrupt block"}),
     test::ByName{});
 
-TEST(AudioImage, AStopInATzxImageEndsWhereTheNextLoadStarts) {
-    test::TempDir dir;
-    test::TzxBuilder()
-        .Standard(Sounded(0, Header))
-        .Pause(0)
-        .Standard(Sounded(255, Data(40, 1)))
-        .WriteTo(dir / "LOADS.TZX");
-    AudioRig rig{PulseScript()};
-    rig.ui.restart = [] { return TapeRestart::EndHere; };
-    PlayRequest request;
-    request.file = dir / "LOADS.TZX";
-    const TransferResult result = rig.playback.Run(request, rig.options);
-    EXPECT_EQ(result.ending, TransferResult::Ending::Done) << result.reason;
-    EXPECT_TRUE(result.atStopBlock);
-    EXPECT_EQ(result.block, 1);
-    EXPECT_EQ(result.resumeRow, 2);
-    EXPECT_EQ(rig.ui.blocksOut, (std::vector<int>{0, 1}));
-    EXPECT_EQ(test::DecodeEar(rig.output.written, Rate, SpectrumRom),
-              std::vector<test::Bytes>{Sounded(0, Header)});
-}
-
 TEST(AudioImage, AFileThatCannotBeReadSaysWhy) {
     test::TempDir dir;
     AudioRig rig{PulseScript()};
