@@ -112,6 +112,9 @@ void LiveDecoder::Add(const DecodedTape& tape, std::size_t keepFrom) {
         LiveItem item;
         if (block) {
             item.block = tape.blocks[b++];
+            // Its header may have ended in an earlier cut.
+            HoldToHeader(*item.block, announced_);
+            announced_ = AnnouncedLength(item.block->bytes);
             item.block->firstEdge += base_;
             item.block->endEdge += base_;
             next.pauseAt = AppendTzxBlock(next.tzx, *item.block, LastItemPauseMs);

@@ -68,6 +68,7 @@ private:
     std::optional<Pending> pending_;
     std::vector<LiveItem> ended_;
     std::vector<std::uint8_t> tzx_;
+    std::optional<std::size_t> announced_; // by the last block let go
 };
 
 } // namespace bitreel

@@ -234,17 +234,20 @@ std::uint32_t PauseAfter(const DecodedRecording& take, std::size_t index) {
 }
 
 // The bytes of the takes voted, each byte weighted by its confidence, at
-// the length most takes that know it have (the longer of a tie). None when
-// a byte won by less than VoteAtLeast.
-std::optional<std::vector<std::uint8_t>> Vote(const std::vector<PlacedBlock>& takes) {
+// the length the header announced, else the length most takes that know it
+// have (the longer of a tie). None when a byte won by less than VoteAtLeast.
+std::optional<std::vector<std::uint8_t>> Vote(const std::vector<PlacedBlock>& takes,
+                                              std::optional<std::size_t> announced) {
     std::map<std::size_t, std::size_t> lengths;
     for (const PlacedBlock& b : takes) {
         lengths[b.bytes.size()] += b.lengthKnown ? 1 : 0;
     }
     const std::size_t length =
-        std::max_element(lengths.begin(), lengths.end(), [](const auto& a, const auto& b) {
-            return a.second < b.second || (a.second == b.second && a.first < b.first);
-        })->first;
+        announced
+            ? *announced
+            : std::max_element(lengths.begin(), lengths.end(), [](const auto& a, const auto& b) {
+                  return a.second < b.second || (a.second == b.second && a.first < b.first);
+              })->first;
     std::vector<std::uint8_t> voted(length);
     for (std::size_t k = 0; k < length; ++k) {
         std::map<std::uint8_t, double> weights;
@@ -256,7 +259,7 @@ std::optional<std::vector<std::uint8_t>> Vote(const std::vector<PlacedBlock>& ta
         const auto winner =
             std::max_element(weights.begin(), weights.end(),
                              [](const auto& a, const auto& b) { return a.second < b.second; });
-        if (winner->second < VoteAtLeast) {
+        if (winner == weights.end() || winner->second < VoteAtLeast) {
             return std::nullopt;
         }
         voted[k] = winner->first;
@@ -264,12 +267,20 @@ std::optional<std::vector<std::uint8_t>> Vote(const std::vector<PlacedBlock>& ta
     return voted;
 }
 
-RescuedBlock Choose(const Slot& slot, std::span<const DecodedRecording> takes) {
+// The block the slot's takes make, after a block that announced its length
+// or not: a take held good by its own header may not be by the tape's.
+RescuedBlock Choose(const Slot& slot, std::span<const DecodedRecording> takes,
+                    std::optional<std::size_t> announced) {
     RescuedBlock out;
-    std::vector<const DecodedBlock*> blocks;
+    std::vector<DecodedBlock> held;
     for (const Member& m : slot.members) {
         out.takes.push_back(m.take);
-        blocks.push_back(&takes[m.take].tape.blocks[m.index]);
+        held.push_back(takes[m.take].tape.blocks[m.index]);
+        HoldToHeader(held.back(), announced);
+    }
+    std::vector<const DecodedBlock*> blocks;
+    for (const DecodedBlock& b : held) {
+        blocks.push_back(&b);
     }
     const auto use = [&](std::size_t member, RescueSource source) {
         const Member& m = slot.members[member];
@@ -294,7 +305,7 @@ RescuedBlock Choose(const Slot& slot, std::span<const DecodedRecording> takes) {
             best = k;
         }
     }
-    const auto voted = blocks.size() > 1 ? Vote(PlaceTakes(blocks)) : std::nullopt;
+    const auto voted = blocks.size() > 1 ? Vote(PlaceTakes(blocks), announced) : std::nullopt;
     if (voted && ChecksumRight(*voted)) {
         use(best, RescueSource::Vote);
         out.block.bytes = *voted;
@@ -317,8 +328,10 @@ std::vector<RescuedBlock> RescueTakes(std::span<const DecodedRecording> takes) {
         aligner.Add(take);
     }
     std::vector<RescuedBlock> rescued;
+    std::optional<std::size_t> announced;
     for (const Slot& slot : aligner.TakeSlots()) {
-        rescued.push_back(Choose(slot, takes));
+        rescued.push_back(Choose(slot, takes, announced));
+        announced = AnnouncedLength(rescued.back().block.bytes);
     }
     return rescued;
 }

@@ -2,6 +2,8 @@
 // scaled from it, then followed through the block as the tape drifts.
 #include "signal/TapeDecoder.h"
 
+#include "tape/HeaderFields.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -28,6 +30,8 @@ constexpr std::size_t ResumeAtLeast = 32;
 constexpr double CleanPair = 0.2;
 // How many bits on from a dropout the step of its pulses is looked for.
 constexpr std::size_t Window = 4096;
+// The bits on each side of a dropout whose length counts the bits lost.
+constexpr std::size_t LocalBits = 16;
 // The dropouts bridged in one block at most.
 constexpr std::size_t DropoutsAtMost = 64;
 
@@ -118,6 +122,21 @@ struct Reader {
             }
         }
         return std::nullopt;
+    }
+
+    // The mean length of the bits on either side of a gap from pulse b to
+    // pulse resume, the bits starting at pulse from.
+    double LocalBitLength(std::size_t from, std::size_t b, std::size_t resume) const {
+        double sum = 0;
+        std::size_t pairs = 0;
+        for (std::size_t k = b; k >= from + 2 && pairs < LocalBits; k -= 2, ++pairs) {
+            sum += Pulse(k - 2) + Pulse(k - 1);
+        }
+        for (std::size_t k = resume, after = 0; k + 1 < Pulses() && after < LocalBits;
+             k += 2, ++after, ++pairs) {
+            sum += Pulse(k) + Pulse(k + 1);
+        }
+        return sum / double(pairs);
     }
 
     bool Read(std::size_t& i, DecodedBlock& block) const;
@@ -215,9 +234,12 @@ bool Reader::Read(std::size_t& i, DecodedBlock& block) const {
             if (!resume) {
                 break;
             }
-            // The bits lost: as many as fit the gap at the mean bit length.
+            // The bits lost: as many as fit the gap at the length of the
+            // bits around it, since a run of zeros or of ones holds more
+            // or fewer bits than the mean of the two lengths says.
             const double gap = (edges[*resume] - edges[b]) * toTStates;
-            const long lost = std::max(1L, std::lround(gap / ((zeroSum + oneSum) / 2)));
+            const long lost =
+                std::max(1L, std::lround(gap / LocalBitLength(block.dataEdge, b, *resume)));
             const std::size_t firstBit = bitConfidence.size();
             for (long k = 0; k < lost; ++k) {
                 addBit(false, 0.0f);
@@ -324,6 +346,35 @@ bool ChecksumRight(std::span<const std::uint8_t> bytes) noexcept {
     return all == 0 || all == bytes.front();
 }
 
+std::optional<std::size_t> AnnouncedLength(std::span<const std::uint8_t> header) noexcept {
+    if (header.empty() || header[0] != HeaderFlag || !ChecksumRight(header)) {
+        return std::nullopt;
+    }
+    const auto payload = header.subspan(1);
+    const auto fields = header.size() == std::size_t(SpectrumHeaderLength)
+                            ? DecodeSpectrumHeader(payload)
+                        : header.size() == std::size_t(AceHeaderLength) ? DecodeAceHeader(payload)
+                                                                        : std::nullopt;
+    // Flag and checksum around the payload.
+    return fields ? std::optional(std::size_t(fields->dataLength) + 2) : std::nullopt;
+}
+
+void HoldToHeader(DecodedBlock& block, std::optional<std::size_t> announced) {
+    if (!announced || !block.checksumGood || block.dropouts.empty() ||
+        block.bytes.size() == *announced) {
+        return;
+    }
+    block.checksumGood = false;
+    block.announced = announced;
+    // The bits guessed in the dropouts are the least certain.
+    block.weakest.clear();
+    for (const Dropout& d : block.dropouts) {
+        if (d.firstBit < block.bytes.size() * 8 && block.weakest.size() < WeakBitsListed) {
+            block.weakest.push_back({d.firstBit / 8, unsigned(d.firstBit % 8)});
+        }
+    }
+}
+
 DecodedTape DecodeEdges(std::span<const double> edges, std::uint32_t rate, const RomEncoding& rom) {
     DecodedTape tape;
     const Reader reader{edges, double(ClockHz(PulseClock::Spectrum)) / rate, rom,
@@ -332,6 +383,7 @@ DecodedTape DecodeEdges(std::span<const double> edges, std::uint32_t rate, const
     const double gap = 0.05 * rate;
     std::size_t i = 0;
     std::size_t unexplained = 0; // where edges not yet part of a block start
+    std::optional<std::size_t> announced;
     const auto keepStretch = [&](std::size_t from, std::size_t to) {
         std::size_t start = from;
         for (std::size_t k = from; k < to; ++k) {
@@ -349,6 +401,8 @@ DecodedTape DecodeEdges(std::span<const double> edges, std::uint32_t rate, const
         if (reader.Read(i, block)) {
             keepStretch(unexplained, at);
             unexplained = block.endEdge;
+            HoldToHeader(block, announced);
+            announced = AnnouncedLength(block.bytes);
             tape.blocks.push_back(std::move(block));
         }
     }

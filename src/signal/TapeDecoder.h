@@ -51,6 +51,10 @@ struct DecodedBlock {
     std::size_t dataEdge = 0; // where the bits start: bit k's pulses end at dataEdge + 2k + 2
     // Per bit, in order, how close its pulses came to a clean 0 or 1.
     std::vector<float> bitCertainty;
+    // The length the header before it gave, when the bytes read across
+    // dropouts are not that long: the checksum cannot tell, as whole bytes
+    // of zeros lost leave the XOR as it was.
+    std::optional<std::size_t> announced;
 };
 
 // Edges the decoder did not understand: a custom loader, noise, speech.
@@ -86,6 +90,17 @@ inline constexpr float AfterDropout = 0.1f;
 // block, a stretch, or silence.
 [[nodiscard]] DecodedTape DecodeEdges(std::span<const double> edges, std::uint32_t rate,
                                       const RomEncoding& rom);
+
+// The length (flag, payload and checksum) of the data block that a whole,
+// good header of either machine announces; none for any other block.
+[[nodiscard]] std::optional<std::size_t>
+AnnouncedLength(std::span<const std::uint8_t> header) noexcept;
+
+// A block read across dropouts is damaged, its checksum right or not, when
+// it is not as long as the header before it announced. Blocks read without
+// a dropout are trusted as read: a loader of its own may load a block of
+// any length after a header.
+void HoldToHeader(DecodedBlock& block, std::optional<std::size_t> announced);
 
 // The checksum rules a tape may follow: the XOR of every byte is 0 (the
 // ROM's), or the last byte is the XOR of the payload without the flag.

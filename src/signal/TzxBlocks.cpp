@@ -60,7 +60,12 @@ std::uint32_t TzxPauseMs(double fromSample, double toSample, std::uint32_t rate)
 }
 
 std::string DamageText(const DecodedBlock& block) {
-    std::string text = "damaged: least certain bits";
+    std::string text = "damaged: ";
+    if (block.announced) {
+        text += std::to_string(block.bytes.size()) + " bytes where the header says " +
+                std::to_string(*block.announced) + "; ";
+    }
+    text += "least certain bits";
     for (const auto& p : block.weakest) {
         text += " " + Position(p);
     }

@@ -30,7 +30,8 @@ inline constexpr std::uint32_t LastItemPauseMs = TapPauseMs;
 
 // The text a damaged block's row comes after: "damaged: least certain bits
 // 12.3 40.7 ...; 1 dropout bridged" or "...; repaired: flip 12.3" (byte.bit,
-// counted from 1 and 0).
+// counted from 1 and 0); a block shorter or longer than its header says
+// starts "damaged: 11264 bytes where the header says 11267; ".
 [[nodiscard]] std::string DamageText(const DecodedBlock& block);
 
 // A block at the ROM's timings (within RomTolerance) as a standard speed
