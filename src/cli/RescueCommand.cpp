@@ -13,6 +13,7 @@
 #include "tape/TapeImage.h"
 #include "transfer/FsPath.h"
 
+#include <optional>
 #include <system_error>
 
 namespace bitreel::cli {
@@ -59,16 +60,16 @@ std::string Outcome(const RescuedBlock& b, std::size_t takeCount) {
     return text;
 }
 
-// The rows the image lists for its blocks, in order: the report names each
-// block as `list` shows it.
-std::vector<std::string> BlockRows(const std::vector<std::uint8_t>& tzx, MachineKind machine) {
+// The rows an image lists, in order: of its blocks only, or all of them.
+std::vector<std::string> Rows(const std::vector<std::uint8_t>& tzx, MachineKind machine,
+                              bool blocksOnly) {
     TapeImage image(tzx, ImageFormat::Tzx, machine,
                     machine == MachineKind::Spectrum ? TapeLayout::SpectrumTap : TapeLayout::AceJup,
                     false);
     image.IndexAll();
     std::vector<std::string> rows;
     image.ForEachBlock([&](std::size_t, const ImageBlock& block) {
-        if (block.kind != BlockKind::Skipped && block.kind != BlockKind::Stop) {
+        if (!blocksOnly || (block.kind != BlockKind::Skipped && block.kind != BlockKind::Stop)) {
             rows.push_back(block.row);
         }
     });
@@ -127,30 +128,71 @@ int RescueCommand(const QStringList& arguments) {
             return ExitUsageOrIo;
         }
     }
-    const std::vector<RescuedBlock> rescued = RescueTakes(takes);
+    std::vector<RescuedBlock> rescued = RescueTakes(takes);
     if (rescued.empty()) {
         ReportError("no blocks found in the takes; nothing is written");
         return ExitCorrupt;
     }
-    std::vector<PausedBlock> blocks;
-    for (const RescuedBlock& b : rescued) {
-        blocks.push_back({&b.block, b.pauseMs});
+    const std::vector<RescuedStretch> stretches = RescueStretches(takes, rescued);
+    // The image's items in tape order, and each one's line of the report
+    // but for the row `list` shows it by, which the written image gives.
+    struct Line {
+        std::optional<std::size_t> block; // none for a stretch
+        std::string outcome;
+    };
+    std::vector<PausedBlock> items;
+    std::vector<Line> lines;
+    std::size_t damaged = 0;
+    std::size_t s = 0;
+    for (std::size_t k = 0; k <= rescued.size(); ++k) {
+        for (; s < stretches.size() && stretches[s].before == k; ++s) {
+            const RescuedStretch& r = stretches[s];
+            const DecodedRecording& take = takes[r.take];
+            items.push_back(
+                {nullptr, r.pauseMs,
+                 std::span(take.edges)
+                     .subspan(r.stretch.firstEdge, r.stretch.endEdge - r.stretch.firstEdge),
+                 take.rate});
+            lines.push_back(
+                {std::nullopt, "not understood, kept as sound from " + TakesText({r.take})});
+        }
+        if (k < rescued.size()) {
+            items.push_back({&rescued[k].block, rescued[k].pauseMs, {}, 0});
+            lines.push_back({k, Outcome(rescued[k], takes.size())});
+            damaged += rescued[k].source == RescueSource::Damaged ? 1 : 0;
+        }
     }
-    const std::vector<std::uint8_t> tzx = BlocksTzx(blocks, machine);
+    const std::vector<std::uint8_t> tzx = BlocksTzx(items, machine);
     if (!WriteOutFile(out, outName, force, tzx)) {
         return ExitUsageOrIo;
     }
-    const std::vector<std::string> rows = BlockRows(tzx, machine);
+    // The report names each item as `list` shows it: a block by its row in
+    // the image (a data block's row says whose data it is), a stretch by its
+    // own.
+    const std::vector<std::string> blockRows = Rows(tzx, machine, true);
     std::string report;
-    std::size_t damaged = 0;
-    for (std::size_t k = 0; k < rescued.size(); ++k) {
-        report += "block " + std::to_string(k + 1) + " (" +
-                  Latin1ToUtf8(k < rows.size() ? rows[k] : std::string()) +
-                  "): " + Outcome(rescued[k], takes.size()) + "\n";
-        damaged += rescued[k].source == RescueSource::Damaged ? 1 : 0;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const Line& line = lines[k];
+        std::string row;
+        if (line.block) {
+            row = *line.block < blockRows.size() ? blockRows[*line.block] : std::string();
+            report += "block " + std::to_string(*line.block + 1);
+        } else {
+            const auto rows = Rows(BlocksTzx(std::span(&items[k], 1), MachineKind::Spectrum),
+                                   MachineKind::Spectrum, false);
+            row = rows.empty() ? std::string() : rows.back();
+            report += "stretch";
+        }
+        report += " (" + Latin1ToUtf8(row) + ")";
+        report += ": " + line.outcome + "\n";
     }
     report += std::to_string(rescued.size()) + " blocks, " +
-              (damaged == 0 ? std::string("none") : std::to_string(damaged)) + " damaged\n";
+              (damaged == 0 ? std::string("none") : std::to_string(damaged)) + " damaged";
+    if (!stretches.empty()) {
+        report += ", " + std::to_string(stretches.size()) +
+                  (stretches.size() == 1 ? " stretch" : " stretches") + " of sound kept";
+    }
+    report += "\n";
     Write(stdout, report);
     std::fflush(stdout);
     return damaged == 0 ? ExitDone : ExitCorrupt;

@@ -15,8 +15,12 @@ std::uint32_t SilenceMs(const DecodedRecording& r, std::size_t endEdge, std::siz
 
 std::vector<std::uint8_t> BlocksTzx(std::span<const PausedBlock> blocks, MachineKind machine) {
     std::vector<std::uint8_t> out = TzxFileHeader(machine);
-    for (const auto& [block, pause] : blocks) {
-        AppendTzxBlock(out, *block, pause);
+    for (const PausedBlock& item : blocks) {
+        if (item.block) {
+            AppendTzxBlock(out, *item.block, item.pauseMs);
+        } else {
+            AppendTzxStretch(out, item.stretch, item.rate, item.pauseMs);
+        }
     }
     return out;
 }

@@ -22,13 +22,17 @@ namespace bitreel {
 [[nodiscard]] std::vector<std::uint8_t> RecordingTzx(const DecodedRecording& recording,
                                                      MachineKind machine);
 
-// A block to write and the silence after it.
+// A block to write and the silence after it; where block is null, a
+// stretch: its edges in samples at the rate.
 struct PausedBlock {
     const DecodedBlock* block = nullptr;
     std::uint32_t pauseMs = 1000;
+    std::span<const double> stretch;
+    std::uint32_t rate = 0;
 };
 
-// Blocks alone as a TZX image, each written as RecordingTzx writes it.
+// Blocks and stretches alone as a TZX image, each written as RecordingTzx
+// writes it.
 [[nodiscard]] std::vector<std::uint8_t> BlocksTzx(std::span<const PausedBlock> blocks,
                                                   MachineKind machine);
 

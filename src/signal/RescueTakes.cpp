@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <optional>
 
@@ -275,6 +276,7 @@ RescuedBlock Choose(const Slot& slot, std::span<const DecodedRecording> takes,
     std::vector<DecodedBlock> held;
     for (const Member& m : slot.members) {
         out.takes.push_back(m.take);
+        out.indices.push_back(m.index);
         held.push_back(takes[m.take].tape.blocks[m.index]);
         HoldToHeader(held.back(), announced);
     }
@@ -334,6 +336,77 @@ std::vector<RescuedBlock> RescueTakes(std::span<const DecodedRecording> takes) {
         announced = AnnouncedLength(rescued.back().block.bytes);
     }
     return rescued;
+}
+
+std::vector<RescuedStretch> RescueStretches(std::span<const DecodedRecording> takes,
+                                            std::span<RescuedBlock> blocks) {
+    const std::size_t n = blocks.size();
+    // Per take, the rescued block each of its blocks is.
+    std::vector<std::vector<std::size_t>> rescuedAs(takes.size());
+    for (std::size_t t = 0; t < takes.size(); ++t) {
+        rescuedAs[t].assign(takes[t].tape.blocks.size(), SIZE_MAX);
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        for (std::size_t m = 0; m < blocks[k].takes.size(); ++m) {
+            rescuedAs[blocks[k].takes[m]][blocks[k].indices[m]] = k;
+        }
+    }
+    // Per gap of the tape (before rescued block g), the takes whose blocks
+    // on both sides of it are the tape's, and their stretches in it.
+    struct InGap {
+        std::size_t take = 0;
+        std::vector<Stretch> stretches;
+        std::size_t edges = 0;
+    };
+    std::vector<std::vector<InGap>> gaps(n + 1);
+    for (std::size_t t = 0; t < takes.size(); ++t) {
+        const auto& own = takes[t].tape;
+        std::size_t s = 0;
+        for (std::size_t b = 0; b <= own.blocks.size(); ++b) {
+            const std::size_t before = b < own.blocks.size() ? rescuedAs[t][b] : n;
+            const std::size_t after = b == 0 ? SIZE_MAX : rescuedAs[t][b - 1];
+            const bool spans = b == 0 ? before == 0 : after != SIZE_MAX && after + 1 == before;
+            InGap gap{t, {}, 0};
+            for (; s < own.stretches.size() &&
+                   (b == own.blocks.size() || own.stretches[s].firstEdge < own.blocks[b].firstEdge);
+                 ++s) {
+                gap.stretches.push_back(own.stretches[s]);
+                gap.edges += own.stretches[s].endEdge - own.stretches[s].firstEdge;
+            }
+            if (spans) {
+                gaps[before].push_back(std::move(gap));
+            }
+        }
+    }
+    std::vector<RescuedStretch> kept;
+    for (std::size_t g = 0; g <= n; ++g) {
+        const auto& in = gaps[g];
+        const auto withSound = std::size_t(std::count_if(
+            in.begin(), in.end(), [](const InGap& gap) { return !gap.stretches.empty(); }));
+        if (2 * withSound <= in.size()) {
+            continue;
+        }
+        const InGap& most = *std::max_element(
+            in.begin(), in.end(), [](const InGap& a, const InGap& b) { return a.edges < b.edges; });
+        const DecodedRecording& take = takes[most.take];
+        for (std::size_t k = 0; k < most.stretches.size(); ++k) {
+            const Stretch& stretch = most.stretches[k];
+            const bool last = k + 1 == most.stretches.size();
+            // Up to the take's next block, or its next stretch.
+            std::size_t next = take.edges.size();
+            if (!last) {
+                next = most.stretches[k + 1].firstEdge;
+            } else if (g < n && blocks[g].take == most.take) {
+                next = blocks[g].block.firstEdge;
+            }
+            kept.push_back({most.take, stretch, g, SilenceMs(take, stretch.endEdge, next)});
+        }
+        if (g > 0 && blocks[g - 1].take == most.take) {
+            blocks[g - 1].pauseMs =
+                SilenceMs(take, blocks[g - 1].block.endEdge, most.stretches.front().firstEdge);
+        }
+    }
+    return kept;
 }
 
 } // namespace bitreel

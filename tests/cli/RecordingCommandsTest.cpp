@@ -73,6 +73,50 @@ TEST(RescueCommand, ABlockNoTakeReadsStaysDamaged) {
     EXPECT_NE(listed.out.find("(Invalid Checksum)"), std::string::npos) << listed.out;
 }
 
+// Sound between two blocks that no take understands is the tape's when
+// both takes hold it: OUT keeps it once, as CSW. A 150 ms dropout cuts the
+// last block of the second take, whose tail only that take holds: not kept.
+TEST(RescueCommand, KeepsTheSoundBothTakesHoldOnce) {
+    TempDir dir;
+    const Bytes code(100, 0x5A);
+    const Bytes header = DataBytes(0, SpectrumHeader(3, "custom", 100, 32768, 0));
+    std::vector<unsigned> pulses;
+    for (unsigned k = 0; k < 200; ++k) {
+        pulses.push_back(400 + k * 37 % 2600);
+    }
+    TzxBuilder()
+        .Standard(header)
+        .Standard(DataBytes(0xFF, code))
+        .PureTone(1000, 150)
+        .Pulses(pulses)
+        .Pause(1000)
+        .Standard(header)
+        .Standard(DataBytes(0xFF, code))
+        .WriteTo(dir.path() / "t.tzx");
+    const RenderedTape tape = RenderTape(dir.path() / "t.tzx", MachineKind::Spectrum, Rate);
+    const auto spans = BitSpans(tape.samples, Rate, MachineKind::Spectrum);
+    ASSERT_EQ(spans.size(), 4u);
+    Sound cut = tape.samples;
+    AddDropout(cut, (spans[3].first + spans[3].second) / 2, 150, Rate);
+    WriteWav(dir.path() / "1.wav", tape.samples, Rate);
+    WriteWav(dir.path() / "2.wav", cut, Rate);
+    const Ran ran = RunBitreel({"rescue", "--out", Q(dir.path() / "out.tzx"),
+                                Q(dir.path() / "1.wav"), Q(dir.path() / "2.wav")});
+    ASSERT_EQ(ran.status, 0) << ran.err;
+    const auto report = Lines(ran.out);
+    ASSERT_EQ(report.size(), 6u) << ran.out;
+    EXPECT_EQ(report[2].rfind("stretch (CSW rec.    : ", 0), 0u) << report[2];
+    EXPECT_NE(report[2].find(" pulses [not sent]): not understood, kept as sound from take "),
+              std::string::npos)
+        << report[2];
+    EXPECT_EQ(report[4], "block 4 ({Data block [Length=100]}): take 1");
+    EXPECT_EQ(report[5], "4 blocks, none damaged, 1 stretch of sound kept");
+    const Ran listed = RunBitreel({"list", Q(dir.path() / "out.tzx")});
+    const auto rows = Lines(listed.out);
+    ASSERT_EQ(rows.size(), 5u) << listed.out;
+    EXPECT_EQ(rows[2].rfind("CSW rec.    : ", 0), 0u) << listed.out;
+}
+
 struct Refusal {
     const char* name;
     std::vector<const char*> arguments; // TAKE1, TAKE2, OUT, OLD and NOTES stand for files
