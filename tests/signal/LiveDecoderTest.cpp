@@ -53,43 +53,21 @@ std::vector<float> Rendered(const fs::path& path, MachineKind machine, double no
 // length is not, and only the header, a cut earlier, tells.
 fs::path ShortBlockTape() {
     static const TempDir dir;
-    const fs::path path = dir.path() / "short.tzx";
     Bytes data(300, 0x00);
     std::mt19937 random(3);
     std::generate(data.begin(), data.begin() + 100, [&] { return std::uint8_t(random()); });
-    const Bytes header = DataBytes(0, SpectrumHeader(3, "short", 300, 32768, 0));
     const Bytes block = DataBytes(0xFF, data);
-    const auto word = [](Bytes& b, unsigned w) {
-        b.insert(b.end(), {std::uint8_t(w), std::uint8_t(w >> 8)});
+    const auto part = [&](std::size_t from, std::size_t to) {
+        return Bytes(block.begin() + std::ptrdiff_t(from), block.begin() + std::ptrdiff_t(to));
     };
-    Bytes tzx{'Z', 'X', 'T', 'a', 'p', 'e', '!', 0x1A, 1, 20, 0x10};
-    word(tzx, 1000);
-    word(tzx, unsigned(header.size()));
-    tzx.insert(tzx.end(), header.begin(), header.end());
-    // The block's first 151 bytes at the ROM's timings, no pause after them.
-    tzx.push_back(0x11);
-    for (const unsigned timing : {2168u, 667u, 735u, 855u, 1710u, 3223u}) {
-        word(tzx, timing);
-    }
-    const auto part = [&](std::size_t from, std::size_t to, unsigned pause) {
-        tzx.push_back(8);
-        word(tzx, pause);
-        const auto n = unsigned(to - from);
-        tzx.insert(tzx.end(), {std::uint8_t(n), std::uint8_t(n >> 8), 0});
-        tzx.insert(tzx.end(), block.begin() + std::ptrdiff_t(from),
-                   block.begin() + std::ptrdiff_t(to));
-    };
-    part(0, 151, 0);
-    // One pulse as long as two bytes of zeros, and the block on 4 bytes later.
-    tzx.push_back(0x12);
-    word(tzx, 16 * 1710);
-    word(tzx, 1);
-    tzx.push_back(0x14);
-    word(tzx, 855);
-    word(tzx, 1710);
-    part(155, block.size(), 1000);
-    TapeBuilder().Raw(tzx).WriteTo(path);
-    return path;
+    // The gap: one pulse as long as two bytes of zeros.
+    TzxBuilder()
+        .Standard(DataBytes(0, SpectrumHeader(3, "short", 300, 32768, 0)))
+        .Turbo(part(0, 151), 8, 0)
+        .PureTone(16 * 1710, 1)
+        .PureData(part(155, block.size()))
+        .WriteTo(dir.path() / "short.tzx");
+    return dir.path() / "short.tzx";
 }
 
 struct LiveCase {

@@ -82,17 +82,17 @@ public:
         out_.Raw(data);
         return *this;
     }
-    TzxBuilder& Turbo(const Bytes& data, unsigned usedBits = 8) {
+    TzxBuilder& Turbo(const Bytes& data, unsigned usedBits = 8, unsigned pause = 1000) {
         Id(0x11);
         for (unsigned timing : {2168u, 667u, 735u, 855u, 1710u, 3223u}) {
             out_.Word(timing);
         }
-        return DataTail(data, usedBits);
+        return DataTail(data, usedBits, pause);
     }
-    TzxBuilder& PureData(const Bytes& data, unsigned usedBits = 8) {
+    TzxBuilder& PureData(const Bytes& data, unsigned usedBits = 8, unsigned pause = 1000) {
         Id(0x14).Word(855);
         out_.Word(1710);
-        return DataTail(data, usedBits);
+        return DataTail(data, usedBits, pause);
     }
     TzxBuilder& PureTone(unsigned pulseLength, unsigned pulses) {
         Id(0x12).Word(pulseLength);
@@ -294,9 +294,9 @@ private:
         out_.Byte(id);
         return out_;
     }
-    TzxBuilder& DataTail(const Bytes& data, unsigned usedBits) {
+    TzxBuilder& DataTail(const Bytes& data, unsigned usedBits, unsigned pause) {
         out_.Byte(usedBits);
-        out_.Word(1000);
+        out_.Word(pause);
         out_.Tri(static_cast<std::uint32_t>(data.size()));
         out_.Raw(data);
         return *this;
