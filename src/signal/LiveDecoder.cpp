@@ -124,7 +124,8 @@ void LiveDecoder::Add(const DecodedTape& tape, std::size_t keepFrom) {
             next.pauseAt = AppendTzxStretch(next.tzx, stretch, rate_, LastItemPauseMs);
             ++s;
         }
-        next.endEdge = base_ + end;
+        // A stretch's silence starts at its last edge.
+        next.endEdge = base_ + (block ? end : end - 1);
         pending_ = std::move(next);
         NoteEndEdge();
         ended_.push_back(std::move(item));
