@@ -360,12 +360,16 @@ std::optional<std::size_t> AnnouncedLength(std::span<const std::uint8_t> header)
 }
 
 void HoldToHeader(DecodedBlock& block, std::optional<std::size_t> announced) {
-    if (!announced || !block.checksumGood || block.dropouts.empty() ||
-        block.bytes.size() == *announced) {
+    // A header after a header is the next file's: its data block was lost.
+    if (!announced || block.dropouts.empty() || block.bytes.size() == *announced ||
+        (!block.bytes.empty() && block.bytes[0] == HeaderFlag)) {
+        return;
+    }
+    block.announced = announced;
+    if (!block.checksumGood) {
         return;
     }
     block.checksumGood = false;
-    block.announced = announced;
     // The bits guessed in the dropouts are the least certain.
     block.weakest.clear();
     for (const Dropout& d : block.dropouts) {

@@ -52,8 +52,8 @@ struct DecodedBlock {
     // Per bit, in order, how close its pulses came to a clean 0 or 1.
     std::vector<float> bitCertainty;
     // The length the header before it gave, when the bytes read across
-    // dropouts are not that long: the checksum cannot tell, as whole bytes
-    // of zeros lost leave the XOR as it was.
+    // dropouts are not that long: the checksum alone cannot tell, as whole
+    // bytes of zeros lost leave the XOR as it was.
     std::optional<std::size_t> announced;
 };
 
@@ -97,9 +97,9 @@ inline constexpr float AfterDropout = 0.1f;
 AnnouncedLength(std::span<const std::uint8_t> header) noexcept;
 
 // A block read across dropouts is damaged, its checksum right or not, when
-// it is not as long as the header before it announced. Blocks read without
-// a dropout are trusted as read: a loader of its own may load a block of
-// any length after a header.
+// it is not as long as the header before it announced, and says so. Blocks
+// read without a dropout are trusted as read: a loader of its own may load
+// a block of any length after a header.
 void HoldToHeader(DecodedBlock& block, std::optional<std::size_t> announced);
 
 // The checksum rules a tape may follow: the XOR of every byte is 0 (the
