@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <tuple>
 
 namespace bitreel {
 namespace {
@@ -63,7 +64,9 @@ std::optional<double> Alike(const DecodedBlock& a, const DecodedBlock& b) {
         return std::nullopt;
     }
     const bool sameLength = a.bytes.size() == b.bytes.size();
-    if (!sameLength && a.checksumGood && b.checksumGood) {
+    // Two reads of unlike length are two blocks when both were read whole.
+    if (!sameLength && a.checksumGood && b.checksumGood && a.dropouts.empty() &&
+        b.dropouts.empty()) {
         return std::nullopt;
     }
     std::size_t compared = 0;
@@ -236,7 +239,8 @@ std::uint32_t PauseAfter(const DecodedRecording& take, std::size_t index) {
 
 // The bytes of the takes voted, each byte weighted by its confidence, at
 // the length the header announced, else the length most takes that know it
-// have (the longer of a tie). None when a byte won by less than VoteAtLeast.
+// have (the longer of a tie). None when a byte won by less than VoteAtLeast
+// over the next.
 std::optional<std::vector<std::uint8_t>> Vote(const std::vector<PlacedBlock>& takes,
                                               std::optional<std::size_t> announced) {
     std::map<std::size_t, std::size_t> lengths;
@@ -257,13 +261,24 @@ std::optional<std::vector<std::uint8_t>> Vote(const std::vector<PlacedBlock>& ta
                 weights[b.bytes[k]] += b.confidence[k] + VoteFloor;
             }
         }
-        const auto winner =
-            std::max_element(weights.begin(), weights.end(),
-                             [](const auto& a, const auto& b) { return a.second < b.second; });
-        if (winner == weights.end() || winner->second < VoteAtLeast) {
+        // The winner and what the runner-up got: a byte two takes read
+        // two ways, both sure, is no vote.
+        double first = 0;
+        double second = 0;
+        std::uint8_t winner = 0;
+        for (const auto& [byte, weight] : weights) {
+            if (weight > first) {
+                second = first;
+                first = weight;
+                winner = byte;
+            } else {
+                second = std::max(second, weight);
+            }
+        }
+        if (first - second < VoteAtLeast) {
             return std::nullopt;
         }
-        voted[k] = winner->first;
+        voted[k] = winner;
     }
     return voted;
 }
@@ -291,23 +306,29 @@ RescuedBlock Choose(const Slot& slot, std::span<const DecodedRecording> takes,
         out.take = m.take;
         out.pauseMs = PauseAfter(takes[m.take], m.index);
     };
-    for (std::size_t k = 0; k < blocks.size(); ++k) {
-        if (blocks[k]->checksumGood) {
-            use(k, RescueSource::Take);
-            return out;
-        }
-    }
-    // The best take: the surest, fewest dropouts first.
+    // The best take: a good one first, then the fewest dropouts (the bits
+    // a good one guessed in a dropout may still be wrong), then the surest.
     std::size_t best = 0;
     const auto key = [&](std::size_t x) {
-        return std::pair(-double(blocks[x]->dropouts.size()), MeanConfidence(*blocks[x]));
+        return std::tuple(blocks[x]->checksumGood, -double(blocks[x]->dropouts.size()),
+                          MeanConfidence(*blocks[x]));
     };
     for (std::size_t k = 1; k < blocks.size(); ++k) {
         if (key(k) > key(best)) {
             best = k;
         }
     }
-    const auto voted = blocks.size() > 1 ? Vote(PlaceTakes(blocks), announced) : std::nullopt;
+    if (blocks[best]->checksumGood) {
+        use(best, RescueSource::Take);
+        return out;
+    }
+    // The header's length holds only where a take lost bits in a dropout:
+    // takes that read the block whole read its length.
+    const bool anyDropout = std::any_of(blocks.begin(), blocks.end(),
+                                        [](const DecodedBlock* b) { return !b->dropouts.empty(); });
+    const auto voted = blocks.size() > 1
+                           ? Vote(PlaceTakes(blocks), anyDropout ? announced : std::nullopt)
+                           : std::nullopt;
     if (voted && ChecksumRight(*voted)) {
         use(best, RescueSource::Vote);
         out.block.bytes = *voted;
@@ -316,6 +337,8 @@ RescuedBlock Choose(const Slot& slot, std::span<const DecodedRecording> takes,
         out.block.weakest.clear();
         out.block.repair.reset();
         out.block.dropouts.clear();
+        out.block.announced.reset();
+        out.block.bitCertainty.assign(voted->size() * 8, 1.0f);
         return out;
     }
     use(best, RescueSource::Damaged);
@@ -352,9 +375,12 @@ std::vector<RescuedStretch> RescueStretches(std::span<const DecodedRecording> ta
         }
     }
     // Per gap of the tape (before rescued block g), the takes whose blocks
-    // on both sides of it are the tape's, and their stretches in it.
+    // on both sides of it are the tape's, the one before it read whole, and
+    // their stretches in it.
     struct InGap {
         std::size_t take = 0;
+        std::optional<std::size_t> before; // the take's own blocks around the gap
+        std::optional<std::size_t> after;
         std::vector<Stretch> stretches;
         std::size_t edges = 0;
     };
@@ -363,18 +389,25 @@ std::vector<RescuedStretch> RescueStretches(std::span<const DecodedRecording> ta
         const auto& own = takes[t].tape;
         std::size_t s = 0;
         for (std::size_t b = 0; b <= own.blocks.size(); ++b) {
-            const std::size_t before = b < own.blocks.size() ? rescuedAs[t][b] : n;
-            const std::size_t after = b == 0 ? SIZE_MAX : rescuedAs[t][b - 1];
-            const bool spans = b == 0 ? before == 0 : after != SIZE_MAX && after + 1 == before;
-            InGap gap{t, {}, 0};
+            InGap gap{t,
+                      b > 0 ? std::optional(b - 1) : std::nullopt,
+                      b < own.blocks.size() ? std::optional(b) : std::nullopt,
+                      {},
+                      0};
             for (; s < own.stretches.size() &&
-                   (b == own.blocks.size() || own.stretches[s].firstEdge < own.blocks[b].firstEdge);
+                   (!gap.after || own.stretches[s].firstEdge < own.blocks[b].firstEdge);
                  ++s) {
                 gap.stretches.push_back(own.stretches[s]);
                 gap.edges += own.stretches[s].endEdge - own.stretches[s].firstEdge;
             }
-            if (spans) {
-                gaps[before].push_back(std::move(gap));
+            const std::size_t g = gap.after ? rescuedAs[t][b] : n;
+            const bool spans = !gap.before ? g == 0 : rescuedAs[t][*gap.before] + 1 == g;
+            // A block cut short by a long dropout leaves its tail as a
+            // stretch: that take says nothing of the gap after it.
+            const bool whole = !gap.before || (g > 0 && own.blocks[*gap.before].bytes.size() ==
+                                                            blocks[g - 1].block.bytes.size());
+            if (spans && whole) {
+                gaps[g].push_back(std::move(gap));
             }
         }
     }
@@ -389,21 +422,18 @@ std::vector<RescuedStretch> RescueStretches(std::span<const DecodedRecording> ta
         const InGap& most = *std::max_element(
             in.begin(), in.end(), [](const InGap& a, const InGap& b) { return a.edges < b.edges; });
         const DecodedRecording& take = takes[most.take];
+        // Pauses as that take has them: up to its next stretch or block.
         for (std::size_t k = 0; k < most.stretches.size(); ++k) {
-            const Stretch& stretch = most.stretches[k];
-            const bool last = k + 1 == most.stretches.size();
-            // Up to the take's next block, or its next stretch.
-            std::size_t next = take.edges.size();
-            if (!last) {
-                next = most.stretches[k + 1].firstEdge;
-            } else if (g < n && blocks[g].take == most.take) {
-                next = blocks[g].block.firstEdge;
-            }
-            kept.push_back({most.take, stretch, g, SilenceMs(take, stretch.endEdge, next)});
+            const std::size_t next = k + 1 < most.stretches.size() ? most.stretches[k + 1].firstEdge
+                                     : most.after ? take.tape.blocks[*most.after].firstEdge
+                                                  : take.edges.size();
+            // A stretch's silence starts at its last edge.
+            kept.push_back({most.take, most.stretches[k], g,
+                            SilenceMs(take, most.stretches[k].endEdge - 1, next)});
         }
-        if (g > 0 && blocks[g - 1].take == most.take) {
-            blocks[g - 1].pauseMs =
-                SilenceMs(take, blocks[g - 1].block.endEdge, most.stretches.front().firstEdge);
+        if (most.before) {
+            blocks[g - 1].pauseMs = SilenceMs(take, take.tape.blocks[*most.before].endEdge,
+                                              most.stretches.front().firstEdge);
         }
     }
     return kept;
