@@ -17,12 +17,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iostream>
 #include <numbers>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -305,6 +307,7 @@ Block ZerosData() {
         byte = std::uint8_t(random());
     }
     std::fill(data.begin() + 100, data.begin() + 200, 0x00);
+    data[150] = data[151] = 0x55; // a pair whose XOR is 0 too
     data[0] = DataFlag;
     data.back() = 0;
     data.back() = Xor(Block(data.begin() + 1, data.end()));
@@ -364,35 +367,94 @@ INSTANTIATE_TEST_SUITE_P(Gaps, DropoutInZeros,
                                          ZerosLost{"ShortGapWithoutAHeader", false, 4, 2, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// One take's header is misread and its data block lost two bytes of zeros
-// (its XOR still right); the other take's header is good and its block lost
-// other bytes. The good header holds the first take's block to its length,
-// so the takes vote, and the vote gives the block as sent.
-TEST(Rescue, HoldsATakeToTheHeaderAnotherTookRight) {
-    const auto take = [](std::vector<double> header, std::size_t at, std::size_t removed,
-                         std::size_t gap) {
-        const auto bits = CutDataPulses(at, removed, gap);
-        header.insert(header.end(), bits.begin(), bits.end());
-        DecodedRecording r;
-        r.rate = Rate;
-        r.channels = 1;
-        r.edges = EdgesOf(header);
-        r.tape = DecodeEdges(r.edges, Rate, SpectrumRom);
-        return r;
-    };
-    auto misread = ZerosHeaderPulses();
-    misread[3002 + 12 * 16] = misread[3002 + 12 * 16 + 1] = 1300;
-    const std::vector<DecodedRecording> takes{take(misread, 120, 4, 2),
-                                              take(ZerosHeaderPulses(), 250, 3, 2)};
-    ASSERT_EQ(takes[0].tape.blocks.size(), 2u);
-    ASSERT_TRUE(takes[0].tape.blocks[1].checksumGood) << "alone, the short block looks good";
-    const auto rescued = RescueTakes(takes);
-    ASSERT_EQ(rescued.size(), 2u);
-    EXPECT_EQ(rescued[0].source, RescueSource::Take);
-    EXPECT_EQ(rescued[0].take, 1u);
-    EXPECT_EQ(rescued[1].source, RescueSource::Vote);
-    EXPECT_EQ(rescued[1].block.bytes, ZerosData());
+// Two takes of the header and block above, read in their own ways, and
+// the block rescue makes of them.
+struct Read {
+    bool header = true;
+    bool misreadHeader = false;
+    std::optional<std::array<std::size_t, 3>> cut; // as CutDataPulses takes it
+    std::optional<std::size_t> flipped;            // a bit read as the other, sure of it
+};
+
+struct TwoReads {
+    const char* name;
+    Read first;
+    Read second;
+    RescueSource source;
+    std::size_t take; // for a take's block
+};
+
+void PrintTo(const TwoReads& r, std::ostream* out) {
+    *out << r.name;
 }
+
+DecodedRecording TakeOf(const Read& read) {
+    auto pulses = read.header ? ZerosHeaderPulses() : std::vector<double>{};
+    if (read.misreadHeader) {
+        pulses[3002 + 12 * 16] = pulses[3002 + 12 * 16 + 1] = 1300;
+    }
+    auto bits = read.cut ? CutDataPulses((*read.cut)[0], (*read.cut)[1], (*read.cut)[2])
+                         : BlockPulses(ZerosData(), 2168, 667, 735, 855, 1710);
+    if (read.flipped) {
+        const std::size_t at = 3002 + 2 * *read.flipped;
+        bits[at] = bits[at + 1] = bits[at] == 855 ? 1710 : 855;
+    }
+    pulses.insert(pulses.end(), bits.begin(), bits.end());
+    DecodedRecording r;
+    r.rate = Rate;
+    r.channels = 1;
+    r.edges = EdgesOf(pulses);
+    r.tape = DecodeEdges(r.edges, Rate, SpectrumRom);
+    return r;
+}
+
+class RescueOfTwoReads : public testing::TestWithParam<TwoReads> {};
+
+TEST_P(RescueOfTwoReads, GivesTheBlockAsSentOrNamesItDamaged) {
+    const TwoReads& c = GetParam();
+    const std::vector<DecodedRecording> takes{TakeOf(c.first), TakeOf(c.second)};
+    const auto rescued = RescueTakes(takes);
+    ASSERT_EQ(rescued.size(), c.first.header ? 2u : 1u) << "each block once";
+    const RescuedBlock& b = rescued.back();
+    EXPECT_EQ(b.source, c.source);
+    if (c.source == RescueSource::Take) {
+        EXPECT_EQ(b.take, c.take);
+    }
+    EXPECT_EQ(b.block.bytes == ZerosData(), c.source != RescueSource::Damaged);
+}
+
+constexpr std::array<std::size_t, 3> ShortInZeros{120, 4, 2};
+constexpr std::array<std::size_t, 3> PairLost{150, 2, 2}; // length and XOR right, bytes not
+constexpr std::array<std::size_t, 3> ShortElsewhere{250, 3, 2};
+
+INSTANTIATE_TEST_SUITE_P(
+    Reads, RescueOfTwoReads,
+    testing::Values(
+        // The good header, from the second take, holds the first's short
+        // block (its XOR right) to its length: the takes vote.
+        TwoReads{"HeldToTheOtherTakesHeader",
+                 {true, true, ShortInZeros, {}},
+                 {true, false, ShortElsewhere, {}},
+                 RescueSource::Vote,
+                 0},
+        // A good read across a dropout guessed the pair; the whole read wins
+        // in either order.
+        TwoReads{"WholeReadSecond", {true, false, PairLost, {}}, {}, RescueSource::Take, 1},
+        TwoReads{"WholeReadFirst", {}, {true, false, PairLost, {}}, RescueSource::Take, 0},
+        // Without a header a short good read is still the same block.
+        TwoReads{"ShortReadIsTheSameBlock",
+                 {false, false, ShortInZeros, {}},
+                 {false, false, {}, {}},
+                 RescueSource::Take,
+                 1},
+        // Each take sure of a wrong bit in the same place of another byte:
+        // a tie is no vote, though those bytes would make the XOR right.
+        TwoReads{"SureDisagreementIsNoVote",
+                 {true, false, {}, 10 * 8 + 3},
+                 {true, false, {}, 20 * 8 + 3},
+                 RescueSource::Damaged,
+                 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // A dropout inside a long data block: the block is damaged, not lost, and
 // its least certain bits are those at the dropout; the blocks after it read.
