@@ -116,7 +116,12 @@ void AudioRecording::TakeFound(LiveDecoder& decoder, const AudioRecordingRequest
             file_->Write(BlockInLayout(frame, request.layout));
         }
         ++blocks_;
-        frontEnd_.BlockRecorded(row);
+        // A block its header shows short or long has a right checksum, so
+        // its row alone would not say it is damaged: the text the TZX keeps
+        // before it says why.
+        frontEnd_.BlockRecorded(item.block->announced && !item.block->checksumGood
+                                    ? row + " (" + DamageText(*item.block) + ")"
+                                    : row);
     }
     const std::vector<std::uint8_t> tzx = decoder.TakeTzx();
     if (request.tzx && !tzx.empty()) {
