@@ -129,11 +129,12 @@ int RescueCommand(const QStringList& arguments) {
         }
     }
     std::vector<RescuedBlock> rescued = RescueTakes(takes);
-    if (rescued.empty()) {
+    const std::vector<RescuedStretch> stretches = RescueStretches(takes, rescued);
+    // Sound alone is kept, as convert keeps it: a better decoder may read it.
+    if (rescued.empty() && stretches.empty()) {
         ReportError("no blocks found in the takes; nothing is written");
         return ExitCorrupt;
     }
-    const std::vector<RescuedStretch> stretches = RescueStretches(takes, rescued);
     // The image's items in tape order, and each one's line of the report
     // but for the row `list` shows it by, which the written image gives.
     struct Line {
