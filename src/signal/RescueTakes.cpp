@@ -32,6 +32,10 @@ constexpr double VoteFloor = 0.01;
 // A vote stands only where every byte won by this much confidence: the
 // checksum alone passes one block of garbage in 128.
 constexpr double VoteAtLeast = 0.5;
+// And by this much over the next: two takes each sure of another byte are
+// a tie, not a vote, while a byte placed after a dropout (PlacedConfidence)
+// still outweighs one read weakly the other way.
+constexpr double WinBy = 0.25;
 
 struct Member {
     std::size_t take = 0;
@@ -239,8 +243,8 @@ std::uint32_t PauseAfter(const DecodedRecording& take, std::size_t index) {
 
 // The bytes of the takes voted, each byte weighted by its confidence, at
 // the length the header announced, else the length most takes that know it
-// have (the longer of a tie). None when a byte won by less than VoteAtLeast
-// over the next.
+// have (the longer of a tie). None when a byte won with less than
+// VoteAtLeast, or by less than WinBy over the next.
 std::optional<std::vector<std::uint8_t>> Vote(const std::vector<PlacedBlock>& takes,
                                               std::optional<std::size_t> announced) {
     std::map<std::size_t, std::size_t> lengths;
@@ -275,12 +279,31 @@ std::optional<std::vector<std::uint8_t>> Vote(const std::vector<PlacedBlock>& ta
                 second = std::max(second, weight);
             }
         }
-        if (first - second < VoteAtLeast) {
+        if (first < VoteAtLeast || first - second < WinBy) {
             return std::nullopt;
         }
         voted[k] = winner;
     }
     return voted;
+}
+
+// A good block's bytes guessed in its dropouts, where another take that
+// read up to them without one is sure of them and says otherwise: the
+// checksum passed them by chance.
+bool Contradicted(const DecodedBlock& good, std::span<const DecodedBlock* const> blocks) {
+    for (const Dropout& d : good.dropouts) {
+        for (std::size_t k = d.firstBit / 8; k * 8 < d.resumeBit && k < good.bytes.size(); ++k) {
+            for (const DecodedBlock* other : blocks) {
+                const bool inStep =
+                    other->dropouts.empty() || other->dropouts[0].firstBit > 8 * k + 8;
+                if (other != &good && inStep && k < other->bytes.size() &&
+                    other->confidence[k] >= Compared && other->bytes[k] != good.bytes[k]) {
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
 }
 
 // The block the slot's takes make, after a block that announced its length
@@ -306,19 +329,22 @@ RescuedBlock Choose(const Slot& slot, std::span<const DecodedRecording> takes,
         out.take = m.take;
         out.pauseMs = PauseAfter(takes[m.take], m.index);
     };
-    // The best take: a good one first, then the fewest dropouts (the bits
-    // a good one guessed in a dropout may still be wrong), then the surest.
+    // The best take: a good one first, then one as long as its header
+    // says (a read cut short has no dropouts to hold it to it), then the
+    // fewest dropouts (the bits a good one guessed in a dropout may still be
+    // wrong), then the surest.
     std::size_t best = 0;
     const auto key = [&](std::size_t x) {
-        return std::tuple(blocks[x]->checksumGood, -double(blocks[x]->dropouts.size()),
-                          MeanConfidence(*blocks[x]));
+        return std::tuple(blocks[x]->checksumGood,
+                          !announced || blocks[x]->bytes.size() == *announced,
+                          -double(blocks[x]->dropouts.size()), MeanConfidence(*blocks[x]));
     };
     for (std::size_t k = 1; k < blocks.size(); ++k) {
         if (key(k) > key(best)) {
             best = k;
         }
     }
-    if (blocks[best]->checksumGood) {
+    if (blocks[best]->checksumGood && !Contradicted(*blocks[best], blocks)) {
         use(best, RescueSource::Take);
         return out;
     }
@@ -342,6 +368,9 @@ RescuedBlock Choose(const Slot& slot, std::span<const DecodedRecording> takes,
         return out;
     }
     use(best, RescueSource::Damaged);
+    if (out.block.checksumGood) {
+        DamageAtDropouts(out.block);
+    }
     return out;
 }
 

@@ -369,6 +369,10 @@ void HoldToHeader(DecodedBlock& block, std::optional<std::size_t> announced) {
     if (!block.checksumGood) {
         return;
     }
+    DamageAtDropouts(block);
+}
+
+void DamageAtDropouts(DecodedBlock& block) {
     block.checksumGood = false;
     // The bits guessed in the dropouts are the least certain.
     block.weakest.clear();

@@ -102,6 +102,10 @@ AnnouncedLength(std::span<const std::uint8_t> header) noexcept;
 // a block of any length after a header.
 void HoldToHeader(DecodedBlock& block, std::optional<std::size_t> announced);
 
+// A block whose checksum is right is damaged all the same (the bits it
+// guessed in its dropouts are wrong): its least certain bits are those.
+void DamageAtDropouts(DecodedBlock& block);
+
 // The checksum rules a tape may follow: the XOR of every byte is 0 (the
 // ROM's), or the last byte is the XOR of the payload without the flag.
 [[nodiscard]] bool ChecksumRight(std::span<const std::uint8_t> bytes) noexcept;

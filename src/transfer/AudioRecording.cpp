@@ -119,7 +119,7 @@ void AudioRecording::TakeFound(LiveDecoder& decoder, const AudioRecordingRequest
         // A block its header shows short or long has a right checksum, so
         // its row alone would not say it is damaged: the text the TZX keeps
         // before it says why.
-        frontEnd_.BlockRecorded(item.block->announced && !item.block->checksumGood
+        frontEnd_.BlockRecorded(item.block->announced && ChecksumRight(item.block->bytes)
                                     ? row + " (" + DamageText(*item.block) + ")"
                                     : row);
     }

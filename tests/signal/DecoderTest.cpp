@@ -374,6 +374,7 @@ struct Read {
     bool misreadHeader = false;
     std::optional<std::array<std::size_t, 3>> cut; // as CutDataPulses takes it
     std::optional<std::size_t> flipped;            // a bit read as the other, sure of it
+    bool weakly = false;                           // or a 0 read as 1, barely
 };
 
 struct TwoReads {
@@ -397,7 +398,7 @@ DecodedRecording TakeOf(const Read& read) {
                          : BlockPulses(ZerosData(), 2168, 667, 735, 855, 1710);
     if (read.flipped) {
         const std::size_t at = 3002 + 2 * *read.flipped;
-        bits[at] = bits[at + 1] = bits[at] == 855 ? 1710 : 855;
+        bits[at] = bits[at + 1] = read.weakly ? 1390 : bits[at] == 855 ? 1710 : 855;
     }
     pulses.insert(pulses.end(), bits.begin(), bits.end());
     DecodedRecording r;
@@ -449,6 +450,20 @@ INSTANTIATE_TEST_SUITE_P(
                  1},
         // Each take sure of a wrong bit in the same place of another byte:
         // a tie is no vote, though those bytes would make the XOR right.
+        // The surest take is good across its dropout, but a whole read is
+        // sure the pair it guessed was not zeros: no take is trusted.
+        TwoReads{"GoodAcrossADropoutContradicted",
+                 {true, false, PairLost, {}},
+                 {true, false, {}, 10 * 8 + 3},
+                 RescueSource::Damaged,
+                 0},
+        // A byte placed after the other take's dropout outweighs one read
+        // barely the other way.
+        TwoReads{"PlacedByteOutweighsAWeakOne",
+                 {true, false, {}, 180 * 8 + 3, true},
+                 {true, false, std::array<std::size_t, 3>{50, 1, 1}, {}},
+                 RescueSource::Vote,
+                 0},
         TwoReads{"SureDisagreementIsNoVote",
                  {true, false, {}, 10 * 8 + 3},
                  {true, false, {}, 20 * 8 + 3},
