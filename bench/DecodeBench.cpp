@@ -10,11 +10,11 @@
 // holds it, and both decoders read the same one.
 //
 // audio2tape takes about 10 s of CPU for one pass over the Spectrum's
-// corpus (about 5 minutes of sound), so it reads one set in every row, the
-// Spectrum's tapes as Bitreel plays them (on tape2wav's sound it loses the
-// first and last block of every tape even clean, so no degradation says
-// anything there), and tape2wav's in the clean row; in the noise table it
-// runs down to the first level where it recovers nothing. Dropouts come
+// corpus (about 5 minutes of sound). It reads both renderers' Spectrum
+// sound in every row (on tape2wav's it loses the first and last block of
+// every tape even clean); in the noise table it runs down to the first
+// level where it recovers nothing of the Spectrum's tapes as Bitreel plays
+// them. Dropouts come
 // every 2 to 6 seconds, in pilots, pauses and bits alike. Two audio2tape
 // processes run at once beside Bitreel's decoding; every time is CPU time
 // on one core (audio2tape's: its whole run, reading the WAV included).
@@ -470,11 +470,15 @@ int main(int argc, char* argv[]) {
             sets.push_back(std::move(set));
         }
     }
-    // The set audio2tape reads in every row: the Spectrum's tapes as Bitreel
-    // plays them, the one of the two renderings it reads every block of clean.
+    // audio2tape reads the Spectrum's sets in every row; the noise table
+    // runs it until it recovers nothing of the Spectrum's tapes as Bitreel
+    // plays them, the one of the two renderings it reads every block of
+    // clean.
     constexpr std::size_t reference = 0;
     std::vector<bool> theirs(sets.size(), false);
-    theirs[reference] = haveAudio2tape;
+    for (std::size_t k = 0; k < sets.size(); ++k) {
+        theirs[k] = haveAudio2tape && sets[k].machine == MachineKind::Spectrum;
+    }
     std::printf("sound: ");
     for (const TapeSet& set : sets) {
         std::printf("%s %zu tapes %.0f s; ", set.name.c_str(), set.tapes.size(), set.seconds);
@@ -491,14 +495,7 @@ int main(int argc, char* argv[]) {
     }
     std::size_t r = 0;
     for (const Degradation& d : Degradations()) {
-        // audio2tape reads every Spectrum set's clean sound.
-        std::vector<bool> which = theirs;
-        if (r == 0 && haveAudio2tape) {
-            for (std::size_t k = 0; k < sets.size(); ++k) {
-                which[k] = sets[k].machine == MachineKind::Spectrum;
-            }
-        }
-        Measure(sets, d.degrade, rows[r++], which, tool ? &*tool : nullptr);
+        Measure(sets, d.degrade, rows[r++], theirs, tool ? &*tool : nullptr);
     }
     if (tool) {
         tool->Finish();
