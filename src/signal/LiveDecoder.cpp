@@ -124,8 +124,7 @@ void LiveDecoder::Add(const DecodedTape& tape, std::size_t keepFrom) {
             next.pauseAt = AppendTzxStretch(next.tzx, stretch, rate_, LastItemPauseMs);
             ++s;
         }
-        // A stretch's silence starts at its last edge.
-        next.endEdge = base_ + (block ? end : end - 1);
+        next.endEdge = base_ + (block ? end : tape.stretches[s - 1].SilenceEdge());
         pending_ = std::move(next);
         NoteEndEdge();
         ended_.push_back(std::move(item));

@@ -34,8 +34,7 @@ std::vector<std::uint8_t> RecordingTzx(const DecodedRecording& recording, Machin
     while (b < blocks.size() || s < stretches.size()) {
         const bool block = s == stretches.size() ||
                            (b < blocks.size() && blocks[b].firstEdge < stretches[s].firstEdge);
-        // A stretch's silence starts at its last edge.
-        const std::size_t end = block ? blocks[b].endEdge : stretches[s].endEdge - 1;
+        const std::size_t end = block ? blocks[b].endEdge : stretches[s].SilenceEdge();
         const std::size_t nextBlock =
             b + (block ? 1 : 0) < blocks.size() ? blocks[b + (block ? 1 : 0)].firstEdge : SIZE_MAX;
         const std::size_t nextStretch = s + (block ? 0 : 1) < stretches.size()

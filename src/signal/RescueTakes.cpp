@@ -456,9 +456,8 @@ std::vector<RescuedStretch> RescueStretches(std::span<const DecodedRecording> ta
             const std::size_t next = k + 1 < most.stretches.size() ? most.stretches[k + 1].firstEdge
                                      : most.after ? take.tape.blocks[*most.after].firstEdge
                                                   : take.edges.size();
-            // A stretch's silence starts at its last edge.
             kept.push_back({most.take, most.stretches[k], g,
-                            SilenceMs(take, most.stretches[k].endEdge - 1, next)});
+                            SilenceMs(take, most.stretches[k].SilenceEdge(), next)});
         }
         if (most.before) {
             blocks[g - 1].pauseMs = SilenceMs(take, take.tape.blocks[*most.before].endEdge,

@@ -61,6 +61,8 @@ struct DecodedBlock {
 struct Stretch {
     std::size_t firstEdge = 0;
     std::size_t endEdge = 0; // one past the last
+    // The edge the silence after it starts at: its last.
+    [[nodiscard]] std::size_t SilenceEdge() const noexcept { return endEdge - 1; }
 };
 
 struct DecodedTape {
