@@ -13,65 +13,41 @@ namespace {
 
 constexpr std::uint8_t Halt = 0x76;
 
-// The machine a zx-state header names.
+// The machines a zx-state header names, by number: a model, or why not.
+struct Machine {
+    SpectrumModel model;
+    const char* other; // the machine Bitreel does not restore
+};
+constexpr std::array<Machine, 17> Machines = {{
+    {SpectrumModel::Spectrum48, nullptr}, // a 16K
+    {SpectrumModel::Spectrum48, nullptr},
+    {SpectrumModel::Spectrum128, nullptr},
+    {SpectrumModel::Plus2, nullptr},
+    {SpectrumModel::Plus2A, nullptr},
+    {SpectrumModel::Plus3, nullptr},
+    {{}, "a Spectrum +3e snapshot"},
+    {{}, "a Pentagon 128 snapshot"},
+    {{}, "a Timex TC2048 snapshot"},
+    {{}, "a Timex TC2068 snapshot"},
+    {{}, "a Scorpion ZS-256 snapshot"},
+    {{}, "a Spectrum SE snapshot"},
+    {{}, "a Timex TS2068 snapshot"},
+    {{}, "a Pentagon 512 snapshot"},
+    {{}, "a Pentagon 1024 snapshot"},
+    {SpectrumModel::Spectrum48, nullptr}, // the NTSC 48K, at 60 frames a second
+    {{}, "a Spectrum 128Ke snapshot"},
+}};
+
 void ReadMachine(unsigned id, Snapshot& snapshot) {
-    const char* other = nullptr;
-    switch (id) {
-    case 0:
-        snapshot.ran16K = true;
-        snapshot.model = SpectrumModel::Spectrum48;
-        return;
-    case 1:
-    case 15: // the NTSC 48K: the same machine at 60 frames a second
-        snapshot.model = SpectrumModel::Spectrum48;
-        return;
-    case 2:
-        snapshot.model = SpectrumModel::Spectrum128;
-        return;
-    case 3:
-        snapshot.model = SpectrumModel::Plus2;
-        return;
-    case 4:
-        snapshot.model = SpectrumModel::Plus2A;
-        return;
-    case 5:
-        snapshot.model = SpectrumModel::Plus3;
-        return;
-    case 6:
-        other = "a Spectrum +3e snapshot";
-        break;
-    case 7:
-        other = "a Pentagon 128 snapshot";
-        break;
-    case 8:
-        other = "a Timex TC2048 snapshot";
-        break;
-    case 9:
-        other = "a Timex TC2068 snapshot";
-        break;
-    case 10:
-        other = "a Scorpion ZS-256 snapshot";
-        break;
-    case 11:
-        other = "a Spectrum SE snapshot";
-        break;
-    case 12:
-        other = "a Timex TS2068 snapshot";
-        break;
-    case 13:
-        other = "a Pentagon 512 snapshot";
-        break;
-    case 14:
-        other = "a Pentagon 1024 snapshot";
-        break;
-    case 16:
-        other = "a Spectrum 128Ke snapshot";
-        break;
-    default:
+    if (id >= Machines.size()) {
         throw SnapshotFailure(SnapshotError::UnknownMachine,
                               "zx-state machine " + std::to_string(id));
     }
-    throw SnapshotFailure(SnapshotError::OtherMachine, other);
+    if (Machines[id].other != nullptr) {
+        throw SnapshotFailure(SnapshotError::OtherMachine, Machines[id].other);
+    }
+    snapshot.model = Machines[id].model;
+    snapshot.ran16K = id == 0;
 }
 
 // A chunk's ID as text for a message: its letters, without the NULs that
