@@ -74,9 +74,13 @@ bool ReadRegisters(ByteCursor in, Z80Registers& regs) {
     regs.iff1 = Need(in.U8(), where) != 0;
     regs.iff2 = Need(in.U8(), where) != 0;
     regs.im = Need(in.U8(), where);
-    // T-states in the frame and in the interrupt, then the flags.
-    NeedSkip(in, 5, where);
-    return (Need(in.U8(), where) & 0x02) != 0;
+    // T-states in the frame and in the interrupt, then the flags; a chunk
+    // that ends before them is read as not halted.
+    if (!in.Skip(5)) {
+        return false;
+    }
+    const auto flags = in.U8();
+    return flags && (*flags & 0x02) != 0;
 }
 
 void ReadSpecRegs(ByteCursor in, Snapshot& snapshot) {
