@@ -34,6 +34,20 @@ void FileList::Refresh() {
     setCurrentRow(-1);
 }
 
+void FileList::RefreshKeepingChoice() {
+    const QString chosen = FileName();
+    Refresh();
+    if (chosen.isEmpty()) {
+        return;
+    }
+    const QList<QListWidgetItem*> same =
+        findItems(chosen, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (!same.isEmpty()) {
+        const QSignalBlocker quiet(this);
+        setCurrentItem(same.constFirst());
+    }
+}
+
 void FileList::SetListIndex(int index) {
     if (index >= 0 && index == currentRow()) {
         emit Click(); // the file already selected, chosen again

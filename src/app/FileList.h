@@ -24,6 +24,9 @@ public:
 
     // Reads the folder afresh; no file is selected afterwards.
     void Refresh();
+    // Reads the folder afresh for a file written into it, and keeps the
+    // selected file selected, when it is still there, without a Click.
+    void RefreshKeepingChoice();
 
     [[nodiscard]] int ListCount() const { return count(); }
     // The selected file's index, -1 when none is.
