@@ -19,11 +19,13 @@
 #include "tape/TzxReader.h"
 #include "transfer/FsPath.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 namespace bitreel::cli {
 namespace {
@@ -130,18 +132,28 @@ int ConvertImageFile(const QString& inName, const std::filesystem::path& in, Mac
         }
     }
     const ImageConversion converted = ConvertImage(image.IndexAll(), layout);
-    if (converted.corrupt && converted.bytes.empty()) {
-        return NothingConverted(inName);
+    if (converted.bytes.empty()) {
+        return converted.corrupt ? NothingConverted(inName) : NoBlockToWrite(inName);
     }
     // Named once OUT is written: a refused OUT converts nothing.
     if (!WriteOutFile(out, outName, force, converted.bytes)) {
         return ExitUsageOrIo;
     }
+    // The rows left out and those written damaged, in the image's order.
+    std::vector<std::pair<std::size_t, std::string>> said;
     for (const std::size_t row : converted.leftOut) {
-        ReportError(Shown(inName) + ": row " + RowNumberText(static_cast<long long>(row)) +
-                    " left out: " + Latin1ToUtf8(image.Row(row)));
+        said.emplace_back(row, " left out: " + Latin1ToUtf8(image.Row(row)));
     }
-    return converted.corrupt ? ExitCorrupt : ExitDone;
+    for (const DamagedRow& damaged : converted.damaged) {
+        said.emplace_back(damaged.row,
+                          " written damaged: " + Latin1ToUtf8(image.Row(damaged.row)) +
+                              (damaged.note.empty() ? "" : "; " + Latin1ToUtf8(damaged.note)));
+    }
+    std::sort(said.begin(), said.end());
+    for (const auto& [row, text] : said) {
+        ReportError(Shown(inName) + ": row " + RowNumberText(static_cast<long long>(row)) + text);
+    }
+    return converted.corrupt || !converted.damaged.empty() ? ExitCorrupt : ExitDone;
 }
 
 // A recording's image is the TZX of the blocks read from it, written as it
@@ -174,7 +186,7 @@ int ConvertCommand(const QStringList& arguments) {
     const QCommandLineOption forceOption = ForceOption();
     parser.addOption(forceOption);
     const RowRangeOptions rowOptions = AddRowRangeOptions(parser, QStringLiteral("write"));
-    const AudioOptions audioOptions = AddAudioOptions(parser);
+    const AudioOptions audioOptions = AddAudioOptions(parser, QStringLiteral("a sound file OUT"));
     parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("The tape image to read."));
     parser.addPositionalArgument(QStringLiteral("OUT"),
                                  QStringLiteral("The tape image or sound file to write."));
@@ -187,6 +199,10 @@ int ConvertCommand(const QStringList& arguments) {
     const QString outName = parser.positionalArguments()[1];
     const std::filesystem::path in = ToFsPath(inName);
     const std::filesystem::path out = ToFsPath(outName);
+    if (std::error_code ignored; std::filesystem::is_directory(in, ignored)) {
+        ReportError("cannot open " + Shown(inName) + ": Is a directory");
+        return ExitUsageOrIo;
+    }
     if (!WritesTo(in, out)) {
         return UsageError(Command, "cannot write " + Shown(outName) + ": convert writes " +
                                        std::string(Written));
@@ -256,11 +272,15 @@ int ConvertCommand(const QStringList& arguments) {
     }
     const AceConversion converted =
         from == TapeLayout::AceTap ? AceTapToJup(bytes) : JupToAceTap(bytes);
-    if (converted.corruptBlock && converted.blocks == 0) {
-        return NothingConverted(inName);
+    if (converted.blocks == 0) {
+        return converted.corruptBlock ? NothingConverted(inName) : NoBlockToWrite(inName);
     }
     if (!WriteOutFile(out, outName, parser.isSet(forceOption), converted.bytes)) {
         return ExitUsageOrIo;
+    }
+    for (const int block : converted.damaged) {
+        ReportError(Shown(inName) + ": block " + RowNumberText(block) +
+                    " written damaged: its checksum fits no rule");
     }
     if (converted.corruptBlock) {
         ReportError(Shown(inName) + ": block " + RowNumberText(*converted.corruptBlock) +
@@ -270,7 +290,7 @@ int ConvertCommand(const QStringList& arguments) {
     if (converted.strayByte) {
         ReportError(Shown(inName) + ": the stray byte after the last block is left out");
     }
-    return ExitDone;
+    return converted.damaged.empty() ? ExitDone : ExitCorrupt;
 }
 
 } // namespace bitreel::cli
