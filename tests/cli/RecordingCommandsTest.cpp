@@ -73,6 +73,18 @@ TEST(RescueCommand, ABlockNoTakeReadsStaysDamaged) {
     EXPECT_NE(listed.out.find("(Invalid Checksum)"), std::string::npos) << listed.out;
 }
 
+TEST(RescueCommand, CountsOneBlockAsOne) {
+    TempDir dir;
+    TzxBuilder().Standard(DataBytes(0xFF, Bytes(50, 0x33))).WriteTo(dir.path() / "t.tzx");
+    const RenderedTape tape = RenderTape(dir.path() / "t.tzx", MachineKind::Spectrum, Rate);
+    WriteWav(dir.path() / "1.wav", tape.samples, Rate);
+    WriteWav(dir.path() / "2.wav", tape.samples, Rate);
+    const Ran ran = RunBitreel({"rescue", "--out", Q(dir.path() / "out.tzx"),
+                                Q(dir.path() / "1.wav"), Q(dir.path() / "2.wav")});
+    ASSERT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(Lines(ran.out).back(), "1 block, none damaged");
+}
+
 // Sound between two blocks that no take understands is the tape's when
 // both takes hold it: OUT keeps it once, as CSW. A 150 ms dropout cuts the
 // last block of the second take, whose tail only that take holds: not kept.
