@@ -112,6 +112,26 @@ std::optional<TapeImage> OpenImage(const QString& inName, const std::filesystem:
     }
 }
 
+// What is said of each row written damaged, by row.
+std::vector<std::pair<std::size_t, std::string>> DamagedLines(const TapeImage& image,
+                                                              const ImageConversion& converted) {
+    std::vector<std::pair<std::size_t, std::string>> lines;
+    for (const DamagedRow& damaged : converted.damaged) {
+        lines.emplace_back(damaged.row,
+                           " written damaged: " + Latin1ToUtf8(image.Row(damaged.row)) +
+                               (damaged.note.empty() ? "" : "; " + Latin1ToUtf8(damaged.note)));
+    }
+    return lines;
+}
+
+// "GAME.TZX: row 5 ...", one line a row.
+void ReportRows(const QString& inName,
+                const std::vector<std::pair<std::size_t, std::string>>& lines) {
+    for (const auto& [row, text] : lines) {
+        ReportError(Shown(inName) + ": row " + RowNumberText(static_cast<long long>(row)) + text);
+    }
+}
+
 // TZX or PZX to a file of blocks in the layout: every block that goes out
 // as a frame, in order, as the image stores it; the others are named on
 // standard error.
@@ -140,34 +160,32 @@ int ConvertImageFile(const QString& inName, const std::filesystem::path& in, Mac
         return ExitUsageOrIo;
     }
     // The rows left out and those written damaged, in the image's order.
-    std::vector<std::pair<std::size_t, std::string>> said;
+    std::vector<std::pair<std::size_t, std::string>> said = DamagedLines(image, converted);
     for (const std::size_t row : converted.leftOut) {
         said.emplace_back(row, " left out: " + Latin1ToUtf8(image.Row(row)));
     }
-    for (const DamagedRow& damaged : converted.damaged) {
-        said.emplace_back(damaged.row,
-                          " written damaged: " + Latin1ToUtf8(image.Row(damaged.row)) +
-                              (damaged.note.empty() ? "" : "; " + Latin1ToUtf8(damaged.note)));
-    }
     std::sort(said.begin(), said.end());
-    for (const auto& [row, text] : said) {
-        ReportError(Shown(inName) + ": row " + RowNumberText(static_cast<long long>(row)) + text);
-    }
+    ReportRows(inName, said);
     return converted.corrupt || !converted.damaged.empty() ? ExitCorrupt : ExitDone;
 }
 
 // A recording's image is the TZX of the blocks read from it, written as it
-// stands: measured timings, bytes as read, stretches as CSW blocks.
+// stands: measured timings, bytes as read, stretches as CSW blocks. Its
+// damaged blocks are said as a file of blocks says them.
 int ConvertRecordingToTzx(const QString& inName, const std::filesystem::path& in,
                           MachineKind machine, const QString& outName,
                           const std::filesystem::path& out, bool force) {
-    const std::optional<TapeImage> image = OpenImage(inName, in, machine);
+    std::optional<TapeImage> image = OpenImage(inName, in, machine);
     if (!image) {
         return ExitUsageOrIo;
     }
     const auto bytes = image->Bytes();
-    return WriteOutFile(out, outName, force, {bytes.begin(), bytes.end()}) ? ExitDone
-                                                                           : ExitUsageOrIo;
+    if (!WriteOutFile(out, outName, force, {bytes.begin(), bytes.end()})) {
+        return ExitUsageOrIo;
+    }
+    const ImageConversion blocks = ConvertImage(image->IndexAll(), TapeLayout::SpectrumTap);
+    ReportRows(inName, DamagedLines(*image, blocks));
+    return blocks.damaged.empty() ? ExitDone : ExitCorrupt;
 }
 
 } // namespace

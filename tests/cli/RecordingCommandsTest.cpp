@@ -244,6 +244,21 @@ TEST(ListDecode, IsForTextRows) {
     EXPECT_NE(ran.err.find("without --json"), std::string::npos) << ran.err;
 }
 
+// A recording's block read damaged is written as read, to a file of blocks
+// and to a TZX alike, and said so with status 2.
+TEST(ConvertRecording, SaysEachBlockWrittenDamaged) {
+    const Takes takes({3}, {});
+    for (const char* out : {"out.tap", "out.tzx"}) {
+        const Ran ran = RunBitreel({"convert", takes.Take(1), Q(takes.dir.path() / out)});
+        EXPECT_EQ(ran.status, 2) << out;
+        EXPECT_NE(ran.err.find(" written damaged: {Data block [Length=200]} (Invalid Checksum); "
+                               "least certain bits "),
+                  std::string::npos)
+            << out << ": " << ran.err;
+        EXPECT_EQ(ran.err.find("left out"), std::string::npos) << ran.err;
+    }
+}
+
 // An Ace tape played into a sound file reads back as the Ace tape, with no
 // --machine: the same rows after the one naming the machine, the same Ace
 // TAP file, and the same rows rescued.
