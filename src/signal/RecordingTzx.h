@@ -15,7 +15,8 @@ namespace bitreel {
 // - for a Jupiter Ace tape first a hardware block (0x33) naming the Ace;
 // - a block at the ROM's timings (within RomTolerance) as a standard speed
 //   block (0x10), any other as a turbo block (0x11) with its measured
-//   timings; the bytes are the bytes read, checksum and all;
+//   timings and the bits used of its last byte; the bytes are the bytes
+//   read, checksum and all;
 // - a damaged block after a text (0x30) naming its least certain bits and
 //   any repair that makes its checksum right, marked "repaired";
 // - a stretch not understood as CSW (0x18), so that nothing is lost.

@@ -27,6 +27,9 @@ constexpr double SureMatch = 1.9;
 // for its speed.
 constexpr double DriftSeconds = 5;
 constexpr double DriftShare = 0.05;
+// Two reads whose bits lie over this share of the shorter one's time, once
+// the takes' clocks are lined up, are one block however unlike their bytes.
+constexpr double SameTimeAtLeast = 0.5;
 // A guessed byte still counts for a little in the vote.
 constexpr double VoteFloor = 0.01;
 // A vote stands only where every byte won by this much confidence: the
@@ -42,15 +45,83 @@ struct Member {
     std::size_t index = 0; // of the block in its take
 };
 
+// Where a block's bits lie, from its first bit to its last edge, in
+// seconds: on its take's clock, or on the first take's.
+struct Span {
+    double start = 0;
+    double end = 0;
+};
+
 // One block of the tape, as the takes lined up so far hold it.
 struct Slot {
     std::vector<Member> members;
-    double time = 0; // its start on the first take's clock, in seconds
+    Span span; // on the first take's clock
 };
 
-double StartSeconds(const DecodedRecording& take, const DecodedBlock& block) {
-    return block.firstEdge < take.edges.size() ? take.edges[block.firstEdge] / take.rate : 0.0;
+Span BitsSpan(const DecodedRecording& take, const DecodedBlock& block) {
+    const auto at = [&](std::size_t edge) {
+        return take.edges.empty() ? 0.0
+                                  : take.edges[std::min(edge, take.edges.size() - 1)] / take.rate;
+    };
+    return {at(block.dataEdge), at(block.endEdge - 1)};
 }
+
+// How a take's clock stands to the first take's: the shift (the take's time
+// less the first's) at the blocks the two read alike, and between them
+// along a line, so that a player a little fast or slow is followed too.
+class Clock {
+public:
+    // The shifts at those blocks, by the take's time; those far from the
+    // median are a block paired wrongly, and are left out.
+    explicit Clock(std::vector<std::pair<double, double>> shifts) {
+        if (shifts.empty()) {
+            return;
+        }
+        std::vector<double> sorted;
+        for (const auto& point : shifts) {
+            sorted.push_back(point.second);
+        }
+        std::nth_element(sorted.begin(), sorted.begin() + std::ptrdiff_t(sorted.size() / 2),
+                         sorted.end());
+        const double median = sorted[sorted.size() / 2];
+        std::sort(shifts.begin(), shifts.end());
+        for (const auto& [at, shift] : shifts) {
+            if (std::abs(shift - median) <= DriftSeconds + DriftShare * at) {
+                points_.emplace_back(at, shift);
+            }
+        }
+    }
+
+    [[nodiscard]] bool Known() const noexcept { return !points_.empty(); }
+
+    // A span of the take on the first take's clock.
+    [[nodiscard]] Span OnFirst(Span span) const {
+        const double shift = ShiftAt(span.start);
+        return {span.start - shift, span.end - shift};
+    }
+
+private:
+    [[nodiscard]] double ShiftAt(double at) const {
+        if (points_.empty()) {
+            return 0;
+        }
+        const auto after =
+            std::lower_bound(points_.begin(), points_.end(), std::pair(at, 0.0),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+        if (after == points_.begin()) {
+            return after->second;
+        }
+        if (after == points_.end()) {
+            return points_.back().second;
+        }
+        const auto before = after - 1;
+        const double width = after->first - before->first;
+        const double share = width > 0 ? (at - before->first) / width : 0.0;
+        return before->second + share * (after->second - before->second);
+    }
+
+    std::vector<std::pair<double, double>> points_; // (the take's time, shift), by time
+};
 
 double MeanConfidence(const DecodedBlock& block) {
     double sum = 0;
@@ -102,20 +173,15 @@ public:
     void Add(std::size_t take) {
         const auto& blocks = takes_[take].tape.blocks;
         // First by bytes alone; the sure pairs then line up the clocks.
-        std::optional<double> offset;
-        std::vector<double> shifts;
-        for (const auto& [slot, index] : Pairs(take, std::nullopt)) {
+        std::vector<std::pair<double, double>> shifts;
+        for (const auto& [slot, index] : Pairs(take, Clock({}))) {
             const auto alike = Similarity(slots_[slot], blocks[index]);
             if (alike && *alike >= SureMatch) {
-                shifts.push_back(StartSeconds(takes_[take], blocks[index]) - slots_[slot].time);
+                const double at = BitsSpan(takes_[take], blocks[index]).start;
+                shifts.emplace_back(at, at - slots_[slot].span.start);
             }
         }
-        if (!shifts.empty()) {
-            std::nth_element(shifts.begin(), shifts.begin() + std::ptrdiff_t(shifts.size() / 2),
-                             shifts.end());
-            offset = shifts[shifts.size() / 2];
-        }
-        Merge(take, offset);
+        Merge(take, Clock(std::move(shifts)));
     }
 
     std::vector<Slot> TakeSlots() { return std::move(slots_); }
@@ -132,17 +198,28 @@ private:
         return best;
     }
 
-    // How well the block fits the slot, its start on the slot's clock taken
-    // in when the offset is known.
+    // How well the block fits the slot, its time on the slot's clock taken
+    // in when the clocks are known: reads of one stretch of tape are one
+    // block, damaged as they may be, and outweigh any likeness of bytes.
     std::optional<double> Score(const Slot& slot, std::size_t take, std::size_t index,
-                                std::optional<double> offset) const {
+                                const Clock& clock) const {
         const DecodedBlock& block = takes_[take].tape.blocks[index];
         auto alike = Similarity(slot, block);
-        if (!alike || !offset) {
+        if (!clock.Known()) {
             return alike;
         }
-        const double apart = std::abs(StartSeconds(takes_[take], block) - *offset - slot.time);
-        const double most = DriftSeconds + DriftShare * slot.time;
+        const Span span = clock.OnFirst(BitsSpan(takes_[take], block));
+        const double shorter = std::min(span.end - span.start, slot.span.end - slot.span.start);
+        const double overlap =
+            std::min(span.end, slot.span.end) - std::max(span.start, slot.span.start);
+        if (shorter > 0 && overlap >= SameTimeAtLeast * shorter) {
+            return alike.value_or(0.0) + 1.0 + overlap / shorter;
+        }
+        if (!alike) {
+            return std::nullopt;
+        }
+        const double apart = std::abs(span.start - slot.span.start);
+        const double most = DriftSeconds + DriftShare * slot.span.start;
         if (apart > most) {
             return std::nullopt;
         }
@@ -155,7 +232,7 @@ private:
         std::optional<std::size_t> slot;
         std::optional<std::size_t> index;
     };
-    std::vector<Step> Walk(std::size_t take, std::optional<double> offset) const {
+    std::vector<Step> Walk(std::size_t take, const Clock& clock) const {
         const std::size_t n = slots_.size();
         const std::size_t m = takes_[take].tape.blocks.size();
         std::vector<std::vector<double>> total(n + 1, std::vector<double>(m + 1, 0.0));
@@ -163,7 +240,7 @@ private:
             n, std::vector<std::optional<double>>(m));
         for (std::size_t i = 1; i <= n; ++i) {
             for (std::size_t j = 1; j <= m; ++j) {
-                score[i - 1][j - 1] = Score(slots_[i - 1], take, j - 1, offset);
+                score[i - 1][j - 1] = Score(slots_[i - 1], take, j - 1, clock);
                 total[i][j] = std::max(total[i - 1][j], total[i][j - 1]);
                 if (score[i - 1][j - 1]) {
                     total[i][j] = std::max(total[i][j], total[i - 1][j - 1] + *score[i - 1][j - 1]);
@@ -186,9 +263,10 @@ private:
             bool slotLater = slotFits;
             if (slotFits && blockFits) {
                 slotLater =
-                    !offset ||
-                    slots_[i - 1].time >=
-                        StartSeconds(takes_[take], takes_[take].tape.blocks[j - 1]) - *offset;
+                    !clock.Known() ||
+                    slots_[i - 1].span.start >=
+                        clock.OnFirst(BitsSpan(takes_[take], takes_[take].tape.blocks[j - 1]))
+                            .start;
             }
             if (slotLater) {
                 steps.push_back({i - 1, std::nullopt});
@@ -203,9 +281,9 @@ private:
     }
 
     std::vector<std::pair<std::size_t, std::size_t>> Pairs(std::size_t take,
-                                                           std::optional<double> offset) const {
+                                                           const Clock& clock) const {
         std::vector<std::pair<std::size_t, std::size_t>> pairs;
-        for (const Step& step : Walk(take, offset)) {
+        for (const Step& step : Walk(take, clock)) {
             if (step.slot && step.index) {
                 pairs.emplace_back(*step.slot, *step.index);
             }
@@ -213,15 +291,14 @@ private:
         return pairs;
     }
 
-    void Merge(std::size_t take, std::optional<double> offset) {
+    void Merge(std::size_t take, const Clock& clock) {
         std::vector<Slot> merged;
         const auto& blocks = takes_[take].tape.blocks;
-        for (const Step& step : Walk(take, offset)) {
+        for (const Step& step : Walk(take, clock)) {
             if (step.slot) {
                 merged.push_back(std::move(slots_[*step.slot]));
             } else {
-                const double start = StartSeconds(takes_[take], blocks[*step.index]);
-                merged.push_back({{}, start - offset.value_or(0.0)});
+                merged.push_back({{}, clock.OnFirst(BitsSpan(takes_[take], blocks[*step.index]))});
             }
             if (step.index) {
                 merged.back().members.push_back({take, *step.index});
@@ -364,7 +441,7 @@ RescuedBlock Choose(const Slot& slot, std::span<const DecodedRecording> takes,
         out.block.repair.reset();
         out.block.dropouts.clear();
         out.block.announced.reset();
-        out.block.bitCertainty.assign(voted->size() * 8, 1.0f);
+        out.block.bitCertainty.assign(out.block.Bits(), 1.0f);
         return out;
     }
     use(best, RescueSource::Damaged);

@@ -20,6 +20,12 @@ constexpr std::size_t GlitchCheck = 8;
 // Turbo pilots are looked for between these lengths (3.5 MHz T-states).
 constexpr double TurboPilotMin = 600;
 constexpr double TurboPilotMax = 4000;
+// The syncs are two short pulses after a long tone, and the filters that
+// find edges in sound move the edge between them: in clean sound of the
+// ROM's they measure up to a third off, their sum a tenth. Syncs further
+// off than this are a loader's own.
+constexpr double SyncTolerance = 0.5;
+constexpr double SyncsTolerance = 0.25;
 // How fast the bit lengths follow drift: the share of each bit taken in.
 constexpr double DriftFollow = 0.03;
 // Stretches shorter than this many edges are clicks, not content.
@@ -38,6 +44,14 @@ constexpr std::size_t DropoutsAtMost = 64;
 bool Near(double value, double target, double share) {
     return std::abs(value - target) <= target * share;
 }
+
+// A pilot run and whether a block starts with it.
+struct Pilot {
+    std::size_t end = 0; // its first sync
+    double mean = 0;
+    bool romLike = false;
+    bool starts = false;
+};
 
 struct Reader {
     std::span<const double> edges;
@@ -82,6 +96,41 @@ struct Reader {
         return j;
     }
 
+    // The pilot run from i: a block starts with it when it is long enough,
+    // at the ROM's length or a turbo one, and two syncs follow it.
+    Pilot PilotFrom(std::size_t i) const {
+        Pilot pilot;
+        pilot.end = PilotEnd(i, pilot.mean);
+        const double romPilot = rom.pilotPulse * romScale;
+        pilot.romLike = Near(pilot.mean, romPilot, SpeedTolerance);
+        if (pilot.end - i < PilotAtLeast ||
+            (!pilot.romLike && (pilot.mean < TurboPilotMin || pilot.mean > TurboPilotMax)) ||
+            pilot.end + 2 >= Pulses()) {
+            return pilot;
+        }
+        const double sync1 = Pulse(pilot.end);
+        const double sync2 = Pulse(pilot.end + 1);
+        pilot.starts = sync1 <= 0.8 * pilot.mean && sync1 >= 0.1 * pilot.mean &&
+                       sync2 <= 0.9 * pilot.mean && sync2 >= 0.1 * pilot.mean;
+        return pilot;
+    }
+
+    // A new block's pilot from pulse k, unlike the bits of the block being
+    // read: that block ends there, whatever the silence before it (none,
+    // where a loader of its own saves its blocks back to back). A run that
+    // was looked at already (up to scanned) starts none.
+    bool NewPilot(std::size_t k, double zeroSum, double oneSum, std::size_t& scanned) const {
+        const auto unlikeBits = [&](double pulse) {
+            return !Near(pulse, zeroSum / 2, PilotSpread) && !Near(pulse, oneSum / 2, PilotSpread);
+        };
+        if (k < scanned || !unlikeBits(Pulse(k))) {
+            return false;
+        }
+        const Pilot pilot = PilotFrom(k);
+        scanned = pilot.end;
+        return pilot.starts && unlikeBits(pilot.mean);
+    }
+
     // A clean 0 or 1: its pulses alike and their sum near a bit's.
     bool CleanBit(std::size_t k, double zeroSum, double oneSum) const {
         const double s = Pulse(k) + Pulse(k + 1);
@@ -111,8 +160,12 @@ struct Reader {
     // block ended there.
     std::optional<std::size_t> Resume(std::size_t b, double zeroSum, double oneSum) const {
         const double most = DropoutAtMost * ClockHz(PulseClock::Spectrum);
+        std::size_t scanned = 0;
         for (std::size_t k = b + 1;
              k + 2 * ResumeAtLeast < Pulses() && (edges[k] - edges[b]) * toTStates <= most; ++k) {
+            if (NewPilot(k, zeroSum, oneSum, scanned)) {
+                return std::nullopt;
+            }
             std::size_t clean = 0;
             while (clean < ResumeAtLeast && CleanBit(k + 2 * clean, zeroSum, oneSum)) {
                 ++clean;
@@ -143,22 +196,18 @@ struct Reader {
 };
 
 bool Reader::Read(std::size_t& i, DecodedBlock& block) const {
-    double mean = 0;
-    const std::size_t end = PilotEnd(i, mean);
-    const std::size_t count = end - i;
-    const double romPilot = rom.pilotPulse * romScale;
-    const bool romLike = Near(mean, romPilot, SpeedTolerance);
-    if (count < PilotAtLeast || (!romLike && (mean < TurboPilotMin || mean > TurboPilotMax)) ||
-        end + 2 >= Pulses()) {
-        i = std::max(end, i + 1);
+    const Pilot pilot = PilotFrom(i);
+    if (!pilot.starts) {
+        i = std::max(pilot.end, i + 1);
         return false;
     }
+    const std::size_t end = pilot.end;
+    const std::size_t count = end - i;
+    const double mean = pilot.mean;
+    const double romPilot = rom.pilotPulse * romScale;
+    const bool romLike = pilot.romLike;
     const double sync1 = Pulse(end);
     const double sync2 = Pulse(end + 1);
-    if (sync1 > 0.8 * mean || sync1 < 0.1 * mean || sync2 > 0.9 * mean || sync2 < 0.1 * mean) {
-        i = end;
-        return false;
-    }
     // The bit lengths: the ROM's scaled by the pilot, or for a turbo block
     // the two clusters of the first bits' pair lengths.
     const double speed = mean / romPilot;
@@ -169,7 +218,10 @@ bool Reader::Read(std::size_t& i, DecodedBlock& block) const {
         std::vector<double> sums;
         for (std::size_t k = b; k + 1 < Pulses() && sums.size() < 512; k += 2) {
             const double s = Pulse(k) + Pulse(k + 1);
-            if (s > 2.5 * mean) {
+            // The next block's pilot, where the loader saves its blocks
+            // with no silence between them, is no bit.
+            if (s > 2.5 * mean || (!Near(Pulse(k - 1), mean, PilotSpread) &&
+                                   Near(Pulse(k), mean, PilotSpread) && PilotFrom(k).starts)) {
                 break;
             }
             sums.push_back(s);
@@ -223,7 +275,8 @@ bool Reader::Read(std::size_t& i, DecodedBlock& block) const {
             byteConfidence = 1;
         }
     };
-    while (b + 1 < Pulses()) {
+    std::size_t scanned = 0;
+    while (b + 1 < Pulses() && !NewPilot(b, zeroSum, oneSum, scanned)) {
         const double first = Pulse(b);
         const double second = Pulse(b + 1);
         const double longest = oneSum * 0.8;
@@ -277,12 +330,27 @@ bool Reader::Read(std::size_t& i, DecodedBlock& block) const {
         i = end;
         return false;
     }
-    bitConfidence.resize(block.bytes.size() * 8);
     block.zero = nZero > 0 ? zeros / nZero / 2 : zeroSum / 2;
     block.one = nOne > 0 ? ones / nOne / 2 : oneSum / 2;
     block.romTimings = romLike && Near(mean, romPilot, RomTolerance) &&
                        Near(block.zero, rom.zeroPulse * romScale, RomTolerance) &&
-                       Near(block.one, rom.onePulse * romScale, RomTolerance);
+                       Near(block.one, rom.onePulse * romScale, RomTolerance) &&
+                       Near(sync1 + sync2, (rom.sync1 + rom.sync2) * romScale, SyncsTolerance) &&
+                       Near(sync1, rom.sync1 * romScale, SyncTolerance) &&
+                       Near(sync2, rom.sync2 * romScale, SyncTolerance);
+    // The ROM's saver writes whole bytes, but a loader of its own may save
+    // part of its last one. The bits past the last whole byte are that part
+    // when every bit was read without doubt and the whole bytes alone do
+    // not make the checksum right; else they are a slipped bit or noise
+    // after the block, and go.
+    if (!block.romTimings && bits > 0 && !ChecksumRight(block.bytes) &&
+        std::none_of(bitConfidence.begin(), bitConfidence.end(),
+                     [](float c) { return c < RepairDoubt; })) {
+        block.lastBits = bits;
+        block.bytes.push_back(std::uint8_t(byte << (8 - bits)));
+        block.confidence.push_back(byteConfidence);
+    }
+    bitConfidence.resize(block.Bits());
     block.endEdge = b + 1;
     block.checksumGood = ChecksumRight(block.bytes);
 

@@ -36,7 +36,7 @@ struct DecodedBlock {
     double sync2 = 0;
     double zero = 0;         // mean pulse of a 0 bit
     double one = 0;          // mean pulse of a 1 bit
-    bool romTimings = false; // all within tolerance of the ROM's
+    bool romTimings = false; // all within tolerance of the ROM's, syncs too
     bool checksumGood = false;
     std::vector<BitPosition> weakest; // the least certain bits, least first
     // Flipping these (one or two) makes the checksum right: an offer, never
@@ -55,6 +55,13 @@ struct DecodedBlock {
     // dropouts are not that long: the checksum alone cannot tell, as whole
     // bytes of zeros lost leave the XOR as it was.
     std::optional<std::size_t> announced;
+    // The bits read of the last byte, from its top: fewer where a loader of
+    // its own saved only part of it (the rest of the byte is 0).
+    unsigned lastBits = 8;
+
+    [[nodiscard]] std::size_t Bits() const noexcept {
+        return bytes.empty() ? 0 : (bytes.size() - 1) * 8 + lastBits;
+    }
 };
 
 // Edges the decoder did not understand: a custom loader, noise, speech.

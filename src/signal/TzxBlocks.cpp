@@ -58,6 +58,11 @@ std::vector<std::uint8_t> TzxFileHeader(MachineKind machine) {
 }
 
 std::uint32_t TzxPauseMs(double fromSample, double toSample, std::uint32_t rate) {
+    // The next block starts before the edge after this one: a loader of its
+    // own saved them back to back, with no silence at all.
+    if (toSample <= fromSample) {
+        return 0;
+    }
     return Clamped((toSample - fromSample) * 1000.0 / rate, 0xFFFF);
 }
 
@@ -119,7 +124,7 @@ std::size_t AppendTzxBlock(std::vector<std::uint8_t>& bytes, const DecodedBlock&
         out.Word(Clamped(b.zero, 0xFFFF));
         out.Word(Clamped(b.one, 0xFFFF));
         out.Word(Clamped(double(b.pilotPulses), 0xFFFF));
-        out.Byte(8);
+        out.Byte(b.lastBits);
         pauseAt = out.At();
         out.Word(pause);
         out.Le(std::uint32_t(b.bytes.size()), 3);

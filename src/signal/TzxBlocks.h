@@ -21,7 +21,8 @@ namespace bitreel {
 // with.
 [[nodiscard]] std::vector<std::uint8_t> TzxFileHeader(MachineKind machine);
 
-// The silence between two edges (in samples at the rate) as a TZX pause.
+// The silence between two edges (in samples at the rate) as a TZX pause:
+// none where the second comes first (the next block began at once).
 [[nodiscard]] std::uint32_t TzxPauseMs(double fromSample, double toSample, std::uint32_t rate);
 
 // The pause after a recording's last item, where no edge follows to measure
@@ -36,9 +37,10 @@ inline constexpr std::uint32_t LastItemPauseMs = TapPauseMs;
 
 // A block at the ROM's timings (within RomTolerance) as a standard speed
 // block (0x10), any other as a turbo block (0x11) with its measured
-// timings; the bytes are the bytes read, checksum and all; a damaged block
-// after a text (0x30) that gives its DamageText. Returns where in out the
-// block's pause is stored, for a pause not known yet to be set later.
+// timings and the bits used of its last byte; the bytes are the bytes read,
+// checksum and all; a damaged block after a text (0x30) that gives its
+// DamageText. Returns where in out the block's pause is stored, for a pause
+// not known yet to be set later.
 std::size_t AppendTzxBlock(std::vector<std::uint8_t>& out, const DecodedBlock& block,
                            std::uint32_t pauseMs);
 

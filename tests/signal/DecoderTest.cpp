@@ -10,6 +10,7 @@
 #include "support/RenderedTape.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
+#include "support/TzxBuilder.h"
 #include "tape/HeaderFields.h"
 #include "tape/PulseStream.h"
 #include "tape/TapeImage.h"
@@ -188,6 +189,109 @@ TEST(Decode, TurboBlockKeepsItsMeasuredTimings) {
     EXPECT_NEAR(b.one, 1000, 20);
 }
 
+// A TZX image's data blocks played as Bitreel plays them and read back from
+// that sound: each comes back as stored, a block of its own where the one
+// before left no pause, at the ROM's timings as 0x10 and at any others as
+// 0x11 with its own, with the bits it used of its last byte.
+struct OwnSound {
+    const char* name;
+    TzxBuilder tzx;
+};
+
+void PrintTo(const OwnSound& c, std::ostream* out) {
+    *out << c.name;
+}
+
+// A data block's fields as a TZX image stores them (0x10 or 0x11).
+struct StoredData {
+    unsigned id = 0;
+    std::array<unsigned, 2> syncs{}; // 0x11 only
+    unsigned usedBits = 8;
+    unsigned pauseMs = 0;
+    Block bytes;
+};
+
+std::vector<StoredData> DataBlocks(const Block& tzx) {
+    TapeImage image(tzx, ImageFormat::Tzx, MachineKind::Spectrum, TapeLayout::SpectrumTap, false);
+    image.IndexAll();
+    const auto at = [&](std::size_t k) { return unsigned(image.Bytes()[k]); };
+    const auto word = [&](std::size_t k) { return at(k) | at(k + 1) << 8; };
+    std::vector<StoredData> blocks;
+    for (std::size_t row = 0; row < image.RowCount(); ++row) {
+        const auto k = std::size_t(std::max<std::uint64_t>(image.RowOffset(row), 10));
+        StoredData d;
+        d.id = at(k);
+        std::size_t data = 0;
+        if (d.id == 0x10) {
+            d.pauseMs = word(k + 1);
+            data = k + 5;
+        } else if (d.id == 0x11) {
+            d.syncs = {word(k + 3), word(k + 5)};
+            d.usedBits = at(k + 13);
+            d.pauseMs = word(k + 14);
+            data = k + 19;
+        } else {
+            continue;
+        }
+        const std::size_t length = d.id == 0x10 ? word(k + 3) : word(k + 16) | at(k + 18) << 16;
+        d.bytes.assign(image.Bytes().begin() + std::ptrdiff_t(data),
+                       image.Bytes().begin() + std::ptrdiff_t(data + length));
+        blocks.push_back(std::move(d));
+    }
+    return blocks;
+}
+
+class OwnSoundBack : public testing::TestWithParam<OwnSound> {};
+
+TEST_P(OwnSoundBack, GivesEachDataBlockAsStored) {
+    TempDir dir;
+    GetParam().tzx.WriteTo(dir.path() / "t.tzx");
+    const RenderedTape tape = RenderTape(dir.path() / "t.tzx", MachineKind::Spectrum, Rate);
+    const auto want = DataBlocks(GetParam().tzx.bytes());
+    const auto got = DataBlocks(RecordingTzx(
+        DecodeSamples(tape.samples, 1, Rate, MachineKind::Spectrum), MachineKind::Spectrum));
+    ASSERT_EQ(got.size(), want.size());
+    for (std::size_t k = 0; k < want.size(); ++k) {
+        EXPECT_EQ(got[k].id, want[k].id) << "block " << k;
+        EXPECT_EQ(got[k].usedBits, want[k].usedBits) << "block " << k;
+        // The bits of the last byte that are not used are not played.
+        Block played = want[k].bytes;
+        played.back() &= std::uint8_t(0xFF00 >> want[k].usedBits);
+        EXPECT_EQ(got[k].bytes, played) << "block " << k;
+        // Back to back stays back to back.
+        EXPECT_EQ(got[k].pauseMs == 0, want[k].pauseMs == 0) << "block " << k;
+        for (std::size_t t = 0; t < 2; ++t) {
+            // The edge between the syncs moves in sound by a sample or two.
+            EXPECT_NEAR(got[k].syncs[t], want[k].syncs[t], 0.34 * want[k].syncs[t])
+                << "block " << k;
+        }
+    }
+}
+
+// A header and a block of random bytes, its checksum right.
+const Block OwnHeader = DataBytes(HeaderFlag, SpectrumHeader(3, "own", 300, 32768, 0));
+const Block OwnData = [] {
+    Bytes payload(300);
+    std::mt19937 random(11);
+    for (auto& byte : payload) {
+        byte = std::uint8_t(random());
+    }
+    return DataBytes(DataFlag, payload);
+}();
+constexpr TzxBuilder::TurboTimings Turbo{1400, 400, 500, 500, 1000, 1000};
+// The ROM's pilot and bits after syncs of a loader's own.
+constexpr TzxBuilder::TurboTimings OwnSyncs{2168, 1100, 1300, 855, 1710, 3223};
+
+INSTANTIATE_TEST_SUITE_P(
+    Blocks, OwnSoundBack,
+    testing::Values(
+        OwnSound{"HeaderWithoutPause", TzxBuilder().Standard(OwnHeader, 0).Standard(OwnData)},
+        OwnSound{"TurboBlocksBackToBack",
+                 TzxBuilder().Turbo(OwnHeader, 8, 0, Turbo).Turbo(OwnData, 3, 1000, Turbo)},
+        OwnSound{"SyncsOfItsOwn", TzxBuilder().Turbo(OwnData, 8, 1000, OwnSyncs)},
+        OwnSound{"PartOfTheLastByte", TzxBuilder().Turbo(OwnData, 1, 1000, OwnSyncs)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // A tape slowing by 12% through a long block, the pilot at ROM speed: the
 // bit lengths follow it, where fixed ones would misread the end.
 TEST(Decode, FollowsDriftThroughTheBlock) {
@@ -281,6 +385,21 @@ TEST(Decode, DropoutEndingInsideABitKeepsStep) {
         agree += bit(b.bytes, resumed + i) == bit(bytes, 22 * 8 + 1 + i) ? 1 : 0;
     }
     EXPECT_EQ(agree, compared);
+}
+
+// A loader's short pilot after a pause shorter than a dropout: the bits
+// after it come soon enough to pass for the last block's after a dropout,
+// but the pilot starts a block of its own.
+TEST(Decode, ShortPilotAfterAShortPauseStartsABlock) {
+    auto pulses = BlockPulses(Sample, 1000, 300, 350, 400, 800);
+    pulses.back() = 7000; // 2 ms of silence
+    auto next = BlockPulses(Sample, 1000, 300, 350, 400, 800);
+    next.erase(next.begin(), next.begin() + (3000 - 260)); // a pilot of 260 pulses
+    pulses.insert(pulses.end(), next.begin(), next.end());
+    const DecodedTape tape = DecodeEdges(EdgesOf(pulses), Rate, SpectrumRom);
+    ASSERT_EQ(tape.blocks.size(), 2u);
+    EXPECT_EQ(tape.blocks[0].bytes, Sample);
+    EXPECT_EQ(tape.blocks[1].bytes, Sample);
 }
 
 // A header and its data block, whose run of zeros loses `removed` bytes

@@ -5,6 +5,7 @@
 
 #include "support/TapeBuilder.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -82,9 +83,13 @@ public:
         out_.Raw(data);
         return *this;
     }
-    TzxBuilder& Turbo(const Bytes& data, unsigned usedBits = 8, unsigned pause = 1000) {
+    // Pilot, sync 1, sync 2, zero, one and the pilot's pulses; by default the ROM's.
+    using TurboTimings = std::array<unsigned, 6>;
+    static constexpr TurboTimings RomTimings{2168, 667, 735, 855, 1710, 3223};
+    TzxBuilder& Turbo(const Bytes& data, unsigned usedBits = 8, unsigned pause = 1000,
+                      const TurboTimings& timings = RomTimings) {
         Id(0x11);
-        for (unsigned timing : {2168u, 667u, 735u, 855u, 1710u, 3223u}) {
+        for (unsigned timing : timings) {
             out_.Word(timing);
         }
         return DataTail(data, usedBits, pause);
