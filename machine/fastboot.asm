@@ -9,6 +9,7 @@
 ; IY and the alternate registers.
 
         org FBASE
+FBASEAT equ FBASE
 
 ; A damaged block: fine red and white stripes on the border, for ever.
 fail:   ld a,2
@@ -72,6 +73,16 @@ fsum:   ld a,(hl)
         sbc hl,bc
         ret z
         jr fail
+
+; The reader's T-states, for Bitreel's thresholds (src/fastload/
+; LoaderTiming.cpp): a wait's turn (the pilot's wait's too), and from a
+; wait's JP to the next wait's INC B between two bits and across a byte.
+FBTURN  equ 36
+FBPATH  equ 4+4+4+15+12+7
+FBBYTE  equ 4+4+4+15+7+6+6+4+4+12+10+7+12
+FSTURN  equ 45
+FSPATH  equ 4+4+4+7+4+12+7
+MINPILOTS equ MINPILOT
 
 ; Waits for a pilot of at least MINPILOT pulses whose counts reach D, and
 ; the shorter pulse after it; returns at the edge that ends that pulse,

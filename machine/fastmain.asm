@@ -13,10 +13,10 @@
 
         org ORIGIN
 
-; The resident part's entry points and the bottom of its stack, fixed in
-; page 0x80 (see fastboot.asm).
-FLOAD   equ FBASE
-FFAIL   equ FBASE+3
+; The resident part's entry points, fixed in page 0x80 (see fastboot.asm):
+; its stop for a damaged block first, then its loader of a block.
+FFAIL   equ FBASE
+FLOAD   equ FBASE+8
 
 ; --- The chunk loop. Each entry of the table: the value for 0x7FFD or
 ; 0xFF (no paging), where the loaded bytes start (2), the bytes in the
@@ -62,6 +62,23 @@ paged:  ld l,(ix+1)
         ld bc,11
         add ix,bc
         jr next
+
+; The reader's T-states, for Bitreel's thresholds (src/fastload/
+; LoaderTiming.cpp): a wait's turn, and on each path from a wait's JP to
+; the next wait's INC B (LD B included): bit 0 to 1, 1 to 2, the others,
+; 7 to the next byte's 0, the same across a page of 256. From the look
+; that sees the lead-in end to bit 0's first look: the lead-in's wait has
+; no INC B before its IN, bit 0's has. The pilot's wait's turn and path.
+RDTURN  equ 29
+RDPATH0 equ 4+4+8+4+4+4+4+4+7
+RDPATH1 equ 4+4+8+6+4+7+11+7
+RDPATH  equ 4+4+8+7
+RDPATH7 equ 4+4+8+7+4+4+4+4+4+4+10+7
+RDPAGE  equ 4+4+8+7+4+4+4+4+4+4+10+4+4+4+7+7+10
+RDLEAD  equ 29+4+7+10
+MSTURN  equ 40
+MSPATH  equ 4+7+4+4+7+7+4+12+7
+MINPILOTS equ MINPILOT
 
 ; --- The reader. A block: a pilot, a shorter sync pulse, a lead-in pulse,
 ; then one pulse a bit, most significant bit first, a long pulse a 1.
@@ -138,6 +155,9 @@ j1      equ $
         rla
         rl d
         inc hl
+        ld a,d                  ; the border shows the bytes go by
+        and 7
+        out (0xfe),a
 s2      equ $+1
         ld b,0
 e2:     inc b
@@ -206,13 +226,10 @@ j7      equ $
         exx
         dec e
         jp nz,bit0
-        exx                     ; a page of 256 done: the border shows it
+        exx                     ; a page of 256 done
         dec d
-        ld a,d
         exx
         jr z,rdone
-        and 7
-        out (0xfe),a
 sp0     equ $+1
         ld b,0
         jp e0
@@ -225,10 +242,13 @@ rdone:  exx                     ; s2 += s1 of the last byte
 
 ; Waits for a pilot of at least MINPILOT pulses and the shorter pulse
 ; after it; returns at the edge that ends it, C = the new level (bit 7).
-msync:  ld d,0
+msync:  ld a,c                  ; C holds the level in bit 7 alone
+        and 0x80
+        ld c,a
+ms0:    ld d,0
 ms1:    ld b,0
 ms2:    inc b
-        jr z,msync              ; no edge for a long while: start again
+        jr z,ms0                ; no edge for a long while: start again
         in a,(0xfe)
         add a,a
         xor c
@@ -246,7 +266,7 @@ mpilot  equ $+1
         jr ms1
 ms3:    ld a,d
         cp MINPILOT
-        jr c,msync
+        jr c,ms0
         ret
 
 even:   db 0x80                 ; JP M in the even bits: they wait while high

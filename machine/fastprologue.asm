@@ -12,7 +12,8 @@
 
 pro:    di
 if NEED128
-        push bc
+        ld d,b                  ; not on the stack: BASIC's is in the bank paged
+        ld e,c
         ld bc,0x7ffd            ; banks 1 and 3 at 0xC000 in turn
         ld a,0x11
         out (c),a
@@ -23,7 +24,8 @@ if NEED128
         ld a,0x11
         out (c),a
         ld a,(0xc000)           ; still bank 1's byte: the machine pages
-        pop bc
+        ld b,d
+        ld c,e
         cp 0x11
         jr z,go
         ei
