@@ -71,7 +71,7 @@ paged:  ld l,(ix+1)
 ; no INC B before its IN, bit 0's has. The pilot's wait's turn and path.
 RDTURN  equ 29
 RDPATH0 equ 4+4+8+4+4+4+4+4+7
-RDPATH1 equ 4+4+8+6+4+7+11+7
+RDPATH1 equ 4+4+8+6+4+7+7+11+7
 RDPATH  equ 4+4+8+7
 RDPATH7 equ 4+4+8+7+4+4+4+4+4+4+10+7
 RDPAGE  equ 4+4+8+7+4+4+4+4+4+4+10+4+4+4+7+7+10
@@ -155,8 +155,9 @@ j1      equ $
         rla
         rl d
         inc hl
-        ld a,d                  ; the border shows the bytes go by
-        and 7
+        ld a,d                  ; the border shows the bytes go by; MIC
+        and 7                   ; high and EAR low, as the ROM has them
+        or 8                    ; while it loads
         out (0xfe),a
 s2      equ $+1
         ld b,0

@@ -54,7 +54,7 @@ inline constexpr unsigned DefaultSpeed = 4;
 // The tail's block, read from below the program's stack, which may be
 // memory the screen slows: its bit is long when its count reaches 64 (see
 // machine/fastmain.asm), whatever the contention.
-inline constexpr PulseCode TailCode{16, 72, 40, 10, 0};
+inline constexpr PulseCode TailCode{16, 56, 40, 10, 0};
 
 // What every pilot has over the pulses the loader needs before a sync, for
 // a loader that comes in late.

@@ -168,8 +168,10 @@ void PutRestore(Patcher& m, const Snapshot& snapshot, const MemoryPlan& plan) {
     m.Word(mainpart::af2, r.af2);
     m.Word(mainpart::ixv, r.ix);
     m.Word(mainpart::iyv, r.iy);
+    constexpr std::uint8_t MicHigh = 0x08; // as the ROM has it while it loads
     m.Byte(mainpart::lastbd,
-           (snapshot.border & 7) == LastBlockBorder ? LastBlockBorderOnRed : LastBlockBorder);
+           MicHigh |
+               ((snapshot.border & 7) == LastBlockBorder ? LastBlockBorderOnRed : LastBlockBorder));
     m.Word(mainpart::fcont, boot::final);
     m.Word(mainpart::mcheck, CheckOf(SnapshotBytes(snapshot, plan.mainAt, plan.mainSize)).Word());
     m.Word(mainpart::mlen, static_cast<std::uint16_t>(plan.mainSize));

@@ -17,12 +17,13 @@ namespace {
 namespace boot = loader::fastboot;
 
 // The ROM needs a second of anything after the first edge it finds, then
-// 256 pulse pairs of pilot; this is that with room for the sound 3% fast
-// and for the ROM printing the header's name before it listens again.
+// 256 pulse pairs of pilot: 2,176 pulses with the sound 3% fast, and a
+// frame more after the header, where the ROM prints its name before it
+// listens again. This leaves room for a worn cassette's bad pulse or two.
 constexpr std::uint16_t RomPilotPulses = 2400;
 // After the bootstrap: BASIC runs its line, the first steps copy the
-// resident part. In T-states, with room to spare.
-constexpr double BasicRunsT = 0.2 * 3'500'000;
+// resident part (25 ms in FUSE), in T-states with room to spare.
+constexpr double BasicRunsT = 0.12 * 3'500'000;
 // The unpacker's time grows where the screen slows memory; the main
 // part's own work between two blocks.
 constexpr double ContendedFactor = 1.5;

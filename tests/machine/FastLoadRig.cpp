@@ -2,6 +2,7 @@
 
 #include "FastLoaderImages.h"
 #include "signal/SampleRenderer.h"
+#include "signal/TapeAudioFile.h"
 #include "tape/PulseStream.h"
 #include "tape/TapeImage.h"
 
@@ -224,6 +225,14 @@ double RomPartSeconds(const std::vector<std::uint8_t>& tzx) {
         }
     }
     return tstates / TapeClock;
+}
+
+void WriteLoadingWav(const fastload::LoadingTape& tape, std::uint32_t rate,
+                     const std::filesystem::path& out) {
+    const TapeImage image = ImageOf(tape.tzx);
+    RenderOptions options;
+    options.rate = rate;
+    (void)WriteTapeAudio(image, {}, options, out, AudioFileType::Wav);
 }
 
 } // namespace bitreel::test

@@ -10,6 +10,7 @@
 #include "machine/PagedSpectrum.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -61,5 +62,10 @@ private:
 // The TZX's playing time of its rows before the fast blocks (the ROM's
 // part), in seconds.
 [[nodiscard]] double RomPartSeconds(const std::vector<std::uint8_t>& tzx);
+
+// The loading tape as Bitreel plays it to a sound card: a WAV at the rate,
+// half a second of silence before the first pilot, for an emulator to load.
+void WriteLoadingWav(const fastload::LoadingTape& tape, std::uint32_t rate,
+                     const std::filesystem::path& out);
 
 } // namespace bitreel::test
