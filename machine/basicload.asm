@@ -73,10 +73,13 @@ load_program:
         EX DE,HL
         CALL room
         JR C,no_room
+; The end marker and all above it move. Of the pointers, only those past
+; the marker move with them, as the ROM's RECLAIM and MAKE-ROOM leave them:
+; PROG never, nor VARS, though both are at the marker when no program is in.
 lp_shift:
         LD HL,(E_LINE)
-        DEC HL
         LD (shift_min),HL
+        DEC HL
         LD DE,(shift_by)
         CALL shift
         LD HL,(PROG)

@@ -2,7 +2,10 @@
 #include "app/FileDialogSize.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QHeaderView>
+#include <QScreen>
+#include <QTimer>
 #include <QTreeView>
 
 #include <algorithm>
@@ -15,6 +18,29 @@ namespace {
 // worth of files.
 constexpr int kWidthInCharacters = 110;
 constexpr int kHeightInLines = 30;
+
+// Widens the dialog by what its columns lack, as far as the screen allows;
+// it never narrows it.
+void WidenForColumns(QFileDialog& dialog, const QTreeView& tree) {
+    const QHeaderView& header = *tree.header();
+    const QAbstractItemView& rows = tree; // where the column's hint is public
+    int needed = 0;
+    for (int column = 0; column < header.count(); ++column) {
+        if (!header.isSectionHidden(column)) {
+            needed += std::max(rows.sizeHintForColumn(column), header.sectionSizeHint(column));
+        }
+    }
+    const int lacking = needed - tree.viewport()->width();
+    const QScreen* screen = dialog.screen();
+    if (lacking <= 0 || screen == nullptr) {
+        return;
+    }
+    const int frame = dialog.frameGeometry().width() - dialog.width();
+    const int most = screen->availableGeometry().width() - frame;
+    if (dialog.width() < most) {
+        dialog.resize(std::min(dialog.width() + lacking, most), dialog.height());
+    }
+}
 
 } // namespace
 
@@ -32,6 +58,14 @@ void ShowColumnsWhole(QFileDialog& dialog) {
     const QFontMetrics metrics = dialog.fontMetrics();
     dialog.resize(std::max(dialog.width(), metrics.averageCharWidth() * kWidthInCharacters),
                   std::max(dialog.height(), metrics.lineSpacing() * kHeightInLines));
+    // The type column holds what the system's MIME database calls a file,
+    // which any program installed may name at any length (an emulator's
+    // "ZX Spectrum tape"): once a folder is read, the columns are measured.
+    if (auto* files = dialog.findChild<QFileSystemModel*>()) {
+        QObject::connect(files, &QFileSystemModel::directoryLoaded, &dialog, [&dialog, view] {
+            QTimer::singleShot(0, &dialog, [&dialog, view] { WidenForColumns(dialog, *view); });
+        });
+    }
 }
 
 } // namespace bitreel

@@ -1,7 +1,13 @@
 #include "app/FileList.h"
 
-#include <QDir>
+#include "transfer/FsPath.h"
+
+#include <QRegularExpression>
 #include <QSignalBlocker>
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
 
 namespace bitreel {
 
@@ -27,11 +33,61 @@ void FileList::Refresh() {
     if (path_.isEmpty()) {
         return;
     }
-    // Without QDir::CaseSensitive the name filters ignore letter case.
-    const QStringList names = QDir(path_).entryList(pattern_.split(u';', Qt::SkipEmptyParts),
-                                                    QDir::Files, QDir::Name | QDir::IgnoreCase);
-    addItems(names);
+    std::vector<QRegularExpression> patterns;
+    for (const QString& pattern : pattern_.split(u';', Qt::SkipEmptyParts)) {
+        patterns.emplace_back(QRegularExpression::wildcardToRegularExpression(pattern),
+                              QRegularExpression::CaseInsensitiveOption);
+    }
+    // Read as the file system names the files, not through QDir, whose names
+    // lose each byte that is not UTF-8: every file listed opens.
+    QStringList names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(ToFsPath(path_), error), end;
+         !error && entry != end; entry.increment(error)) {
+        const QString name = FromFsPath(entry->path().filename());
+        std::error_code notFile;
+        // Hidden files (a recording's own name while it is made) stay unlisted.
+        if (name.startsWith(u'.') || !entry->is_regular_file(notFile)) {
+            continue;
+        }
+        const QString shown = ShownName(name);
+        if (std::any_of(patterns.begin(), patterns.end(), [&shown](const QRegularExpression& p) {
+                return p.match(shown).hasMatch();
+            })) {
+            names.append(name);
+        }
+    }
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int folded = ShownName(a).compare(ShownName(b), Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a < b;
+    });
+    for (const QString& name : names) {
+        // The list shows the name as text; the item keeps the name that opens.
+        auto* item = new QListWidgetItem(ShownName(name), this);
+        item->setData(Qt::UserRole, name);
+    }
     setCurrentRow(-1);
+}
+
+void FileList::RefreshKeepingChoice() {
+    const QString chosen = FileName();
+    Refresh();
+    if (chosen.isEmpty()) {
+        return;
+    }
+    if (const int index = IndexOf(chosen); index >= 0) {
+        const QSignalBlocker quiet(this);
+        setCurrentRow(index);
+    }
+}
+
+int FileList::IndexOf(const QString& name) const {
+    for (int i = 0; i < count(); ++i) {
+        if (item(i)->data(Qt::UserRole).toString() == name) {
+            return i;
+        }
+    }
+    return -1;
 }
 
 void FileList::SetListIndex(int index) {
@@ -43,7 +99,7 @@ void FileList::SetListIndex(int index) {
 }
 
 QString FileList::FileName() const {
-    return ListIndex() >= 0 ? currentItem()->text() : QString();
+    return ListIndex() >= 0 ? currentItem()->data(Qt::UserRole).toString() : QString();
 }
 
 QItemSelectionModel::SelectionFlags FileList::selectionCommand(const QModelIndex& index,

@@ -24,14 +24,20 @@ public:
 
     // Reads the folder afresh; no file is selected afterwards.
     void Refresh();
+    // Reads the folder afresh for a file written into it, and keeps the
+    // selected file selected, when it is still there, without a Click.
+    void RefreshKeepingChoice();
 
     [[nodiscard]] int ListCount() const { return count(); }
     // The selected file's index, -1 when none is.
     [[nodiscard]] int ListIndex() const { return currentRow(); }
     // Selects file index and raises Click once, as a user's click would.
     void SetListIndex(int index);
-    // The selected file's name, empty when none is.
+    // The selected file's name, empty when none is. A name holds each byte
+    // that is not UTF-8 as FsPath.h keeps it, and the list shows it as U+FFFD.
     [[nodiscard]] QString FileName() const;
+    // The index of the file of that name, -1 when it is not listed.
+    [[nodiscard]] int IndexOf(const QString& name) const;
 
 signals:
     void Click();

@@ -19,6 +19,7 @@
 #include "serial/PortChoice.h"
 #include "transfer/Playback.h"
 #include "transfer/Recording.h"
+#include "transfer/TransferSteps.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -250,8 +251,17 @@ bool Form1::ChosenPortOpen() {
 }
 
 void Form1::ShowHowItEnded(const TransferResult& result) {
+    QStringList said;
+    // A recording whose file was removed or replaced meanwhile says where
+    // its blocks are, as the file list now shows.
+    if (result.moved) {
+        said << QString::fromStdString(MovedText(*result.moved, result.file));
+    }
     if (result.Failed()) {
-        ShowFailureReason(QString::fromStdString(result.reason));
+        said << QString::fromStdString(result.reason);
+    }
+    if (!said.isEmpty()) {
+        ShowFailureReason(said.join(QLatin1Char(' ')));
     }
 }
 

@@ -132,6 +132,10 @@ private:
     // block listed as it ends, into a file the record dialog asks for.
     void RecordFromSoundCard();
     void ShowContentsMenu(const QPoint& at);
+    // A file is selected and its rows listed: what the sound entries play
+    // and save. A machine change to a folder with no matching file keeps the
+    // old rows, with no file to play them from.
+    [[nodiscard]] bool ChosenTapeListed() const;
     // The tape stopped at a stop block while the sound card plays: the status
     // line tells how to go on.
     void TapeStoppedAt(int row);

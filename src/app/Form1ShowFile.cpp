@@ -34,11 +34,11 @@ bool Form1::ShowFile(const QString& path) {
 }
 
 bool Form1::ChooseListedFile(const QString& name) {
-    const QList<QListWidgetItem*> found = File1->findItems(name, Qt::MatchExactly);
-    if (found.isEmpty()) {
+    const int index = File1->IndexOf(name);
+    if (index < 0) {
         return false;
     }
-    File1->SetListIndex(File1->row(found.front())); // runs File1_Click, which lists it
+    File1->SetListIndex(index); // runs File1_Click, which lists it
     return true;
 }
 

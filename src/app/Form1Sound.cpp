@@ -6,6 +6,7 @@
 #include "app/FocusReturn.h"
 #include "app/Form1.h"
 #include "app/Form1FrontEnd.h"
+#include "app/StatusReason.h"
 #include "app/TransferWords.h"
 #include "signal/TapeAudioFile.h"
 #include "tape/TapeImage.h"
@@ -34,8 +35,8 @@ public:
 } // namespace
 
 void Form1::ShowContentsMenu(const QPoint& at) {
-    actPlaySound->setEnabled(lstContents->count() > 0);
-    actSaveAudio->setEnabled(lstContents->count() > 0);
+    actPlaySound->setEnabled(ChosenTapeListed());
+    actSaveAudio->setEnabled(ChosenTapeListed());
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("mnuContents"));
     menu.addAction(actPlaySound);
@@ -49,13 +50,17 @@ void Form1::ShowContentsMenu(const QPoint& at) {
     actSaveAudio->setEnabled(true);
 }
 
+bool Form1::ChosenTapeListed() const {
+    return File1->ListIndex() >= 0 && lstContents->count() > 0;
+}
+
 void Form1::PlayThroughSoundCard() {
     if (tapeStoppedAt_) {
         goOn_ = true;
         return;
     }
-    // A transfer locks the list; with no rows there is nothing to play.
-    if (soundPlaying_ || !lstContents->isEnabled() || lstContents->count() == 0) {
+    // A transfer locks the list; with no file or no rows there is nothing to play.
+    if (soundPlaying_ || !lstContents->isEnabled() || !ChosenTapeListed()) {
         return;
     }
     ClearFailureReason();
@@ -89,8 +94,8 @@ void Form1::PlayThroughSoundCard() {
 }
 
 void Form1::SaveAsAudio() {
-    // A transfer locks the list; with no rows there is nothing to save.
-    if (!lstContents->isEnabled() || lstContents->count() == 0) {
+    // A transfer locks the list; with no file or no rows there is nothing to save.
+    if (!lstContents->isEnabled() || !ChosenTapeListed()) {
         return;
     }
     ClearFailureReason();
@@ -129,6 +134,14 @@ void Form1::SaveAsAudio() {
         ShowFailureReason(QString::fromStdString(FileFailure("Cannot write", out, error)));
         return;
     }
+    // Saved beside the tapes, it is listed at once when the pattern lists it;
+    // saved over the file shown, its rows are listed afresh.
+    std::error_code unknown;
+    if (std::filesystem::equivalent(out, file, unknown)) {
+        File1_Click();
+    } else if (std::filesystem::equivalent(out.parent_path(), file.parent_path(), unknown)) {
+        File1->RefreshKeepingChoice();
+    }
     // The file holds the sound up to it, as a Play goes up to it.
     if (result.corruptRow) {
         ShowFailureReason(QString::fromStdString(
@@ -136,9 +149,11 @@ void Form1::SaveAsAudio() {
             ": corrupt block"));
         return;
     }
-    lblStatus->setText(QStringLiteral("Saved %1 s of sound to %2")
-                           .arg(static_cast<double>(result.samples) / soundOptions_.rate, 0, 'f', 1)
-                           .arg(FromFsPath(out.filename())));
+    const QString name = FromFsPath(out.filename());
+    reason_->Show(QStringLiteral("Saved %1 s of sound to %2")
+                      .arg(static_cast<double>(result.samples) / soundOptions_.rate, 0, 'f', 1)
+                      .arg(name),
+                  name);
 }
 
 void Form1::TapeStoppedAt(int row) {

@@ -8,15 +8,18 @@ class QLabel;
 
 namespace bitreel {
 
-// Why the last command failed, in lblStatus until the next one. A reason is
-// longer than the status texts the line was made for, so while it stands the
-// line takes the empty progress line's room as well, wraps, and makes its
-// text smaller until it fits; the whole text is also its tooltip.
+// What the last command came to, in lblStatus until the next one: why it
+// failed, or where it saved. Such a line is longer than the status texts the
+// line was made for, so while it stands the line takes the empty progress
+// line's room as well, wraps, and makes its text smaller until it fits; a
+// file name too long even then is shortened in its middle. The whole text is
+// also its tooltip.
 class StatusReason {
 public:
     StatusReason(QLabel& status, QLabel& progress);
 
-    void Show(const QString& reason);
+    // name: the part of text that may be shortened, if any.
+    void Show(const QString& text, const QString& name = {});
     // Puts both lines back where they belong; the status line is emptied.
     void Clear();
 

@@ -7,6 +7,8 @@
 #include "cli/WindowArguments.h"
 #include "signal/RecordingTzx.h"
 #include "soundcard/AudioDevices.h"
+#include "soundcard/SoundServerNotice.h"
+#include "transfer/FsPath.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -21,10 +23,11 @@ int main(int argc, char* argv[]) {
     bitreel::InstallRecordingFiles();
     bitreel::cli::InstallSoundCard({bitreel::AudioOutputs, bitreel::OpenAudioOutput,
                                     bitreel::AudioInputs, bitreel::OpenAudioInput});
+    bitreel::InstallSoundServerNotice();
     if (argc > 1 && bitreel::cli::IsCommand(QString::fromLocal8Bit(argv[1]))) {
         // A command makes no window and needs no display.
         QCoreApplication app(argc, argv);
-        return bitreel::cli::RunCommand(QCoreApplication::arguments());
+        return bitreel::cli::RunCommand(bitreel::ProgramArguments(argc, argv));
     }
     std::optional<QString> file;
     if (argc > 1) {
@@ -43,7 +46,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr,
                      "bitreel: %s is not in the file list: its name does not match the "
                      "files of its machine\n",
-                     qPrintable(*file));
+                     qPrintable(bitreel::ShownName(*file)));
     }
     window.show();
     return app.exec();

@@ -38,6 +38,10 @@ int ConvertToAudio(const QString& command, const AudioConversion& c,
         ReportError("cannot open " + inName + ": " + error.code().message());
         return ExitUsageOrIo;
     }
+    // Silence alone is no tape: nothing is written, as for a file of blocks.
+    if (image.RowCount() == 0) {
+        return NoBlockToWrite(c.inName);
+    }
     const RowRange range = ReadRowRange(parser, rows, inName, image.RowCount());
     if (!range.error.empty()) {
         return UsageError(command, range.error);

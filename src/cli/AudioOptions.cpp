@@ -15,20 +15,21 @@ std::string RateList() {
 
 } // namespace
 
-AudioOptions AddAudioOptions(QCommandLineParser& parser) {
+AudioOptions AddAudioOptions(QCommandLineParser& parser, const QString& sound) {
     const RenderOptions defaults;
     AudioOptions options{
         {QStringLiteral("rate"),
-         QStringLiteral("The sample rate of a sound file OUT: %1 (default %2).")
-             .arg(QString::fromStdString(RateList()))
+         QStringLiteral("The sample rate of %1: %2 (default %3).")
+             .arg(sound, QString::fromStdString(RateList()))
              .arg(defaults.rate),
          QStringLiteral("HZ"), QString::number(defaults.rate)},
         {QStringLiteral("invert"),
-         QStringLiteral("Turn the wave of a sound file OUT the other way up, for the loaders "
-                        "and leads that need it.")},
+         QStringLiteral("Turn the wave of %1 the other way up, for the loaders and leads that "
+                        "need it.")
+             .arg(sound)},
         {QStringLiteral("level"),
-         QStringLiteral("The wave's peak in a sound file OUT, in percent of full scale: 1 to "
-                        "100 (default %1).")
+         QStringLiteral("The wave's peak in %1, in percent of full scale: 1 to 100 (default %2).")
+             .arg(sound)
              .arg(defaults.levelPercent),
          QStringLiteral("PERCENT"), QString::number(defaults.levelPercent)},
     };

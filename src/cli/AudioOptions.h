@@ -4,6 +4,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QString>
 
 #include <string>
 
@@ -16,7 +17,9 @@ struct AudioOptions {
     QCommandLineOption level;
 };
 
-[[nodiscard]] AudioOptions AddAudioOptions(QCommandLineParser& parser);
+// Their help names the sound they shape: "a sound file OUT", "the sound
+// card's sound (--audio)".
+[[nodiscard]] AudioOptions AddAudioOptions(QCommandLineParser& parser, const QString& sound);
 
 // The render options they give; the error text when a value is not one of
 // the rates or no percentage from 1 to 100.

@@ -91,7 +91,8 @@ int CompanionCommand(const QStringList& arguments) {
         QStringLiteral("Plays the tape through the sound card: the default output, or DEVICE "
                        "(its description or id; bitreel ports --audio lists them)."));
     parser.addOption(audioOption);
-    const AudioOptions audioOptions = AddAudioOptions(parser);
+    const AudioOptions audioOptions = AddAudioOptions(
+        parser, QStringLiteral("a sound file OUT, or the sound card's sound (--audio)"));
     parser.addPositionalArgument(QStringLiteral("OUT"),
                                  QStringLiteral("The tape image or sound file to write; with "
                                                 "--audio, the sound output if not the default."),

@@ -2,6 +2,7 @@
 #include "cli/Console.h"
 
 #include "tape/TapeImage.h"
+#include "tape/Utf8.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -12,8 +13,6 @@
 #define BITREEL_ISATTY ::isatty
 #define BITREEL_FILENO ::fileno
 #endif
-
-#include <utility>
 
 namespace bitreel::cli {
 
@@ -55,39 +54,14 @@ void AppendUtf8(std::string& out, char32_t code) {
     }
 }
 
-// The character that starts at utf8[at] and how many bytes it takes; a
-// byte that starts no well-formed character is U+FFFD on its own.
-std::pair<char32_t, std::size_t> DecodeUtf8(std::string_view utf8, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(utf8[at]);
-    if (lead < 0x80) {
-        return {lead, 1};
-    }
-    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-    if (length == 0 || lead > 0xF4 || utf8.size() - at < length) {
-        return {Replacement, 1};
-    }
-    char32_t code = lead & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(utf8[at + i]);
-        if ((next & 0xC0) != 0x80) {
-            return {Replacement, 1};
-        }
-        code = (code << 6) | (next & 0x3F);
-    }
-    constexpr char32_t Shortest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < Shortest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        return {Replacement, 1};
-    }
-    return {code, length};
-}
-
 std::string ShownUtf8(std::string_view utf8, bool keepLineBreaks) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t at = 0; at < utf8.size();) {
-        const auto [code, length] = DecodeUtf8(utf8, at);
+        const Utf8Char c = DecodeUtf8(utf8, at);
+        const char32_t code = c.valid ? c.code : Replacement;
         AppendUtf8(out, keepLineBreaks && code == '\n' ? code : Shown(code));
-        at += length;
+        at += c.length;
     }
     return out;
 }

@@ -19,11 +19,13 @@
 #include "tape/TzxReader.h"
 #include "transfer/FsPath.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 namespace bitreel::cli {
 namespace {
@@ -110,6 +112,26 @@ std::optional<TapeImage> OpenImage(const QString& inName, const std::filesystem:
     }
 }
 
+// What is said of each row written damaged, by row.
+std::vector<std::pair<std::size_t, std::string>> DamagedLines(const TapeImage& image,
+                                                              const ImageConversion& converted) {
+    std::vector<std::pair<std::size_t, std::string>> lines;
+    for (const DamagedRow& damaged : converted.damaged) {
+        lines.emplace_back(damaged.row,
+                           " written damaged: " + Latin1ToUtf8(image.Row(damaged.row)) +
+                               (damaged.note.empty() ? "" : "; " + Latin1ToUtf8(damaged.note)));
+    }
+    return lines;
+}
+
+// "GAME.TZX: row 5 ...", one line a row.
+void ReportRows(const QString& inName,
+                const std::vector<std::pair<std::size_t, std::string>>& lines) {
+    for (const auto& [row, text] : lines) {
+        ReportError(Shown(inName) + ": row " + RowNumberText(static_cast<long long>(row)) + text);
+    }
+}
+
 // TZX or PZX to a file of blocks in the layout: every block that goes out
 // as a frame, in order, as the image stores it; the others are named on
 // standard error.
@@ -130,32 +152,40 @@ int ConvertImageFile(const QString& inName, const std::filesystem::path& in, Mac
         }
     }
     const ImageConversion converted = ConvertImage(image.IndexAll(), layout);
-    if (converted.corrupt && converted.bytes.empty()) {
-        return NothingConverted(inName);
+    if (converted.bytes.empty()) {
+        return converted.corrupt ? NothingConverted(inName) : NoBlockToWrite(inName);
     }
     // Named once OUT is written: a refused OUT converts nothing.
     if (!WriteOutFile(out, outName, force, converted.bytes)) {
         return ExitUsageOrIo;
     }
+    // The rows left out and those written damaged, in the image's order.
+    std::vector<std::pair<std::size_t, std::string>> said = DamagedLines(image, converted);
     for (const std::size_t row : converted.leftOut) {
-        ReportError(Shown(inName) + ": row " + RowNumberText(static_cast<long long>(row)) +
-                    " left out: " + Latin1ToUtf8(image.Row(row)));
+        said.emplace_back(row, " left out: " + Latin1ToUtf8(image.Row(row)));
     }
-    return converted.corrupt ? ExitCorrupt : ExitDone;
+    std::sort(said.begin(), said.end());
+    ReportRows(inName, said);
+    return converted.corrupt || !converted.damaged.empty() ? ExitCorrupt : ExitDone;
 }
 
 // A recording's image is the TZX of the blocks read from it, written as it
-// stands: measured timings, bytes as read, stretches as CSW blocks.
+// stands: measured timings, bytes as read, stretches as CSW blocks. Its
+// damaged blocks are said as a file of blocks says them.
 int ConvertRecordingToTzx(const QString& inName, const std::filesystem::path& in,
                           MachineKind machine, const QString& outName,
                           const std::filesystem::path& out, bool force) {
-    const std::optional<TapeImage> image = OpenImage(inName, in, machine);
+    std::optional<TapeImage> image = OpenImage(inName, in, machine);
     if (!image) {
         return ExitUsageOrIo;
     }
     const auto bytes = image->Bytes();
-    return WriteOutFile(out, outName, force, {bytes.begin(), bytes.end()}) ? ExitDone
-                                                                           : ExitUsageOrIo;
+    if (!WriteOutFile(out, outName, force, {bytes.begin(), bytes.end()})) {
+        return ExitUsageOrIo;
+    }
+    const ImageConversion blocks = ConvertImage(image->IndexAll(), TapeLayout::SpectrumTap);
+    ReportRows(inName, DamagedLines(*image, blocks));
+    return blocks.damaged.empty() ? ExitDone : ExitCorrupt;
 }
 
 } // namespace
@@ -174,7 +204,7 @@ int ConvertCommand(const QStringList& arguments) {
     const QCommandLineOption forceOption = ForceOption();
     parser.addOption(forceOption);
     const RowRangeOptions rowOptions = AddRowRangeOptions(parser, QStringLiteral("write"));
-    const AudioOptions audioOptions = AddAudioOptions(parser);
+    const AudioOptions audioOptions = AddAudioOptions(parser, QStringLiteral("a sound file OUT"));
     parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("The tape image to read."));
     parser.addPositionalArgument(QStringLiteral("OUT"),
                                  QStringLiteral("The tape image or sound file to write."));
@@ -187,6 +217,10 @@ int ConvertCommand(const QStringList& arguments) {
     const QString outName = parser.positionalArguments()[1];
     const std::filesystem::path in = ToFsPath(inName);
     const std::filesystem::path out = ToFsPath(outName);
+    if (std::error_code ignored; std::filesystem::is_directory(in, ignored)) {
+        ReportError("cannot open " + Shown(inName) + ": Is a directory");
+        return ExitUsageOrIo;
+    }
     if (!WritesTo(in, out)) {
         return UsageError(Command, "cannot write " + Shown(outName) + ": convert writes " +
                                        std::string(Written));
@@ -256,11 +290,15 @@ int ConvertCommand(const QStringList& arguments) {
     }
     const AceConversion converted =
         from == TapeLayout::AceTap ? AceTapToJup(bytes) : JupToAceTap(bytes);
-    if (converted.corruptBlock && converted.blocks == 0) {
-        return NothingConverted(inName);
+    if (converted.blocks == 0) {
+        return converted.corruptBlock ? NothingConverted(inName) : NoBlockToWrite(inName);
     }
     if (!WriteOutFile(out, outName, parser.isSet(forceOption), converted.bytes)) {
         return ExitUsageOrIo;
+    }
+    for (const int block : converted.damaged) {
+        ReportError(Shown(inName) + ": block " + RowNumberText(block) +
+                    " written damaged: its checksum fits no rule");
     }
     if (converted.corruptBlock) {
         ReportError(Shown(inName) + ": block " + RowNumberText(*converted.corruptBlock) +
@@ -270,7 +308,7 @@ int ConvertCommand(const QStringList& arguments) {
     if (converted.strayByte) {
         ReportError(Shown(inName) + ": the stray byte after the last block is left out");
     }
-    return ExitDone;
+    return converted.damaged.empty() ? ExitDone : ExitCorrupt;
 }
 
 } // namespace bitreel::cli

@@ -2,6 +2,7 @@
 #include "cli/OutFile.h"
 
 #include "cli/Console.h"
+#include "cli/ExitStatus.h"
 #include "cli/Paths.h"
 
 #include "transfer/OutputFile.h"
@@ -9,6 +10,11 @@
 #include <system_error>
 
 namespace bitreel::cli {
+
+int NoBlockToWrite(const QString& inName) {
+    ReportError(Shown(inName) + " holds no block; nothing is written");
+    return ExitCorrupt;
+}
 
 void ReportExistingOutFile(const QString& name) {
     ReportError(Shown(name) + " exists; give --force to overwrite it");

@@ -24,6 +24,11 @@ namespace bitreel::cli {
 [[nodiscard]] bool MayCreateOutFile(const std::filesystem::path& path, const QString& name,
                                     bool force);
 
+// A conversion of an image that holds no block writes no file: says so on
+// standard error ("EMPTY.TAP holds no block; nothing is written") and
+// gives the status, 2, as for a first block that is corrupt.
+[[nodiscard]] int NoBlockToWrite(const QString& inName);
+
 // Says on standard error that OUT exists and --force would replace it.
 void ReportExistingOutFile(const QString& name);
 

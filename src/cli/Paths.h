@@ -1,15 +1,17 @@
 #pragma once
 
+#include "transfer/FsPath.h"
+
 #include <QString>
 
-#include <filesystem>
 #include <string>
 
 namespace bitreel::cli {
 
-// The name as the user gave it, for messages.
+// The name as the user gave it, for messages: a byte of it that is not
+// UTF-8 shows as U+FFFD.
 [[nodiscard]] inline std::string Shown(const QString& argument) {
-    return argument.toStdString();
+    return ShownName(argument).toStdString();
 }
 
 } // namespace bitreel::cli

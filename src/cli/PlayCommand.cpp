@@ -129,7 +129,8 @@ int PlayCommand(const QStringList& arguments) {
     parser.addOption(portOption);
     const RowRangeOptions rowOptions = AddRowRangeOptions(parser, QStringLiteral("play"));
     parser.addOption(audioOption);
-    const AudioOptions soundOptions = AddAudioOptions(parser);
+    const AudioOptions soundOptions =
+        AddAudioOptions(parser, QStringLiteral("the sound card's sound (--audio)"));
     AddTapeOptions(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The tape image."),
                                  QStringLiteral("[DEVICE] FILE"));

@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <filesystem>
 
 namespace bitreel::cli {
 namespace {
@@ -31,18 +32,21 @@ std::optional<int> ComNumber(std::string_view argument) {
 
 std::optional<PortTarget> ResolvePort(std::string_view argument, const PortTable& table) {
     if (const auto number = ComNumber(argument)) {
-        const auto entry = table.find(*number);
-        if (entry == table.end()) {
-            return std::nullopt;
+        if (const auto entry = table.find(*number); entry != table.end()) {
+            return PortTarget{table, *number, "COM" + std::to_string(*number), entry->second};
         }
-        return PortTarget{table, *number, "COM" + std::to_string(*number), entry->second};
-    }
-    if (argument.find('/') == std::string_view::npos &&
-        argument.find('\\') == std::string_view::npos) {
-        return std::nullopt;
     }
     const std::string device(argument);
-    return PortTarget{SystemPort::DeviceTable(device), 1, device, device};
+    const bool path =
+        device.find('/') != std::string::npos || device.find('\\') != std::string::npos;
+    std::error_code error;
+    if (!path && !std::filesystem::exists(device, error)) {
+        return std::nullopt;
+    }
+    // The port layer takes a name without a folder for a device in /dev: one
+    // in the current folder goes by its whole path.
+    const std::string opened = path ? device : std::filesystem::absolute(device, error).string();
+    return PortTarget{SystemPort::DeviceTable(opened), 1, device, opened};
 }
 
 } // namespace bitreel::cli

@@ -26,8 +26,8 @@ struct PortTarget {
 
 // "COM5" (any case) is looked up in the port table; anything with a path
 // separator in it is a device path ("/dev/ttyUSB0", "/dev/serial/by-id/...",
-// a pseudo-terminal). No value for anything else, or a COM number the table
-// has no device for.
+// a pseudo-terminal), and so is any other name of a file there is, such as
+// a device in the current folder ("pc"). No value for anything else.
 [[nodiscard]] std::optional<PortTarget> ResolvePort(std::string_view argument,
                                                     const PortTable& table);
 

@@ -18,6 +18,7 @@
 #include "transfer/AudioRecording.h"
 #include "transfer/FsPath.h"
 #include "transfer/Recording.h"
+#include "transfer/TransferSteps.h"
 
 #include <cmath>
 
@@ -52,6 +53,47 @@ std::string CutShortText(int row, const FramePart& part) {
 int EndedStatus(const CliFrontEnd& frontEnd) {
     const bool interrupted = frontEnd.Cause() == CliFrontEnd::StopCause::Signal || StopSignalled();
     return interrupted ? StoppedStatus() : ExitDone;
+}
+
+// "block 3", "blocks 3 and 5", "blocks 3, 5 and 9", counted from 1.
+std::string BlocksText(const std::vector<int>& rows) {
+    std::string text = rows.size() == 1 ? "block " : "blocks ";
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        text += (k == 0 ? "" : k + 1 == rows.size() ? " and " : ", ") + RowNumberText(rows[k]);
+    }
+    return text;
+}
+
+// Says which blocks were written damaged, and where the recording is when
+// its file was removed or replaced meanwhile. The status that tells a
+// script so: 1 when the recording is not under the name given, 2 for a
+// damaged block.
+int WrittenStatus(const TransferResult& result) {
+    int status = ExitDone;
+    if (!result.damaged.empty()) {
+        ReportError(BlocksText(result.damaged) + " written damaged");
+        status = ExitCorrupt;
+    }
+    if (result.moved) {
+        ReportError(MovedText(*result.moved, result.file));
+        if (result.file != result.moved->from) {
+            status = ExitUsageOrIo;
+        }
+    }
+    return status;
+}
+
+// A recording's status: a signal's, else what its file says, else 2 when
+// the limits ended it in the middle of a block (the tape lacks that block).
+int RecordedStatus(const CliFrontEnd& frontEnd, const TransferResult& result) {
+    const int written = WrittenStatus(result);
+    if (const int ended = EndedStatus(frontEnd); ended != ExitDone) {
+        return ended;
+    }
+    if (written != ExitDone) {
+        return written;
+    }
+    return result.cutShort ? ExitCorrupt : ExitDone;
 }
 
 // What a file of blocks leaves out of a recording, or a TZX keeps as sound.
@@ -109,10 +151,11 @@ int RecordSound(const SoundRecordRequest& request) {
     input.reset();
     ReportLeftOut(recording, request.recording.tzx, request.name);
     if (result.Failed()) {
+        static_cast<void>(WrittenStatus(result));
         ReportError(result.reason);
         return recording.InputFailed() ? ExitPortFailed : ExitUsageOrIo;
     }
-    return EndedStatus(frontEnd);
+    return RecordedStatus(frontEnd, result);
 }
 
 } // namespace
@@ -243,13 +286,11 @@ int RecordCommand(const QStringList& arguments) {
         ReportError(CutShortText(result.block, *result.cutShort));
     }
     if (result.Failed()) {
+        static_cast<void>(WrittenStatus(result));
         ReportError(result.reason);
         return line.Failed() || waitFailed ? ExitPortFailed : ExitUsageOrIo;
     }
-    const int ended = EndedStatus(frontEnd);
-    // The limits end a recording that the machine left in the middle of a
-    // block: the tape it made lacks that block.
-    return ended == ExitDone && result.cutShort ? ExitCorrupt : ended;
+    return RecordedStatus(frontEnd, result);
 }
 
 } // namespace bitreel::cli

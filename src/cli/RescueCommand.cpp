@@ -187,7 +187,7 @@ int RescueCommand(const QStringList& arguments) {
         report += " (" + Latin1ToUtf8(row) + ")";
         report += ": " + line.outcome + "\n";
     }
-    report += std::to_string(rescued.size()) + " blocks, " +
+    report += std::to_string(rescued.size()) + (rescued.size() == 1 ? " block, " : " blocks, ") +
               (damaged == 0 ? std::string("none") : std::to_string(damaged)) + " damaged";
     if (!stretches.empty()) {
         report += ", " + std::to_string(stretches.size()) +

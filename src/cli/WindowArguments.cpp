@@ -1,13 +1,15 @@
 #include "cli/WindowArguments.h"
 
 #include "cli/CommandLine.h"
+#include "cli/Console.h"
+#include "cli/Paths.h"
+#include "transfer/FsPath.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
 
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 namespace bitreel::cli {
@@ -31,23 +33,32 @@ std::optional<QString> WindowFile(int argc, char* argv[]) {
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A tape image to open the window on."),
                                  QStringLiteral("[FILE | COMMAND ...]"));
-    parser.process(app);
+    const QStringList arguments = ProgramArguments(namedArgc, named.data());
+    // An error is told here, as every message is, after "bitreel:": the
+    // parser's own words it under the application's name.
+    if (!parser.parse(arguments)) {
+        ReportError(parser.errorText().toStdString() + " (see bitreel --help)");
+        std::exit(1);
+    }
+    parser.process(arguments); // --help, --help-all and --version print and end here
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty()) {
         return std::nullopt;
     }
     if (files.size() > 1) {
-        std::fprintf(stderr, "bitreel: %s is not a command; give one FILE to open the window on\n",
-                     qPrintable(files.front()));
+        ReportError(Shown(files.front()) +
+                    " is not a command; give one FILE to open the window on");
         std::exit(1);
     }
-    const QFileInfo file(files.front());
-    if (!file.isFile()) {
-        std::fprintf(stderr, "bitreel: cannot open %s: %s\n", qPrintable(files.front()),
-                     file.exists() ? "Is a directory" : "No such file or directory");
+    const std::filesystem::path file = ToFsPath(files.front());
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error)) {
+        ReportError("cannot open " + Shown(files.front()) + ": " +
+                    (std::filesystem::exists(file, error) ? "Is a directory"
+                                                          : "No such file or directory"));
         std::exit(1);
     }
-    return file.absoluteFilePath();
+    return FromFsPath(std::filesystem::absolute(file, error));
 }
 
 } // namespace bitreel::cli

@@ -4,6 +4,7 @@
 #include "cli/DesktopHandover.h"
 #include "cli/WindowArguments.h"
 #include "signal/RecordingTzx.h"
+#include "transfer/FsPath.h"
 
 #include <QCoreApplication>
 
@@ -19,7 +20,7 @@ int main(int argc, char* argv[]) {
         // Sound files open as tape images in every command.
         bitreel::InstallRecordingFiles();
         QCoreApplication app(argc, argv);
-        return bitreel::cli::RunCommand(QCoreApplication::arguments());
+        return bitreel::cli::RunCommand(bitreel::ProgramArguments(argc, argv));
     }
     if (!command && !words.empty()) {
         // --help, --version, a bad option and a FILE that is none end here.

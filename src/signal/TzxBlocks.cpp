@@ -2,6 +2,8 @@
 // read, and what was not understood kept as sound.
 #include "signal/TzxBlocks.h"
 
+#include "tape/RowText.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -60,7 +62,7 @@ std::uint32_t TzxPauseMs(double fromSample, double toSample, std::uint32_t rate)
 }
 
 std::string DamageText(const DecodedBlock& block) {
-    std::string text = "damaged: ";
+    std::string text(DamageTextStart);
     if (block.announced) {
         text += std::to_string(block.bytes.size()) + " bytes where the header says " +
                 std::to_string(*block.announced) + "; ";

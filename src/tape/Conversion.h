@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace bitreel {
@@ -18,6 +19,9 @@ struct AceConversion {
     // there, and the blocks before it are converted.
     std::optional<int> corruptBlock;
     bool strayByte = false; // one byte after the last block, left out
+    // The blocks converted whose checksum fits no rule: written as they
+    // are, damaged.
+    std::vector<int> damaged;
 };
 
 // Ace TAP to JUP: each block gets the flag byte the TAP layout leaves out
@@ -37,12 +41,22 @@ struct AceConversion {
 [[nodiscard]] std::vector<std::uint8_t> BlockInLayout(std::span<const std::uint8_t> frame,
                                                       TapeLayout layout);
 
+// A row written whose bytes are not the ones that were saved: its checksum
+// fits no rule, or a recording's image keeps a text before it that says it
+// was read damaged (what that text says of it is the note).
+struct DamagedRow {
+    std::size_t row = 0;
+    std::string note; // "least certain bits 12.3 ..."; empty when the checksum tells
+};
+
 // An image turned into a file of blocks: every block that goes out as a
 // frame, in order, with its bytes as the image stores them; the rows of the
-// others are left out.
+// others are left out, but for a text that names the next block damaged,
+// which that block's note carries.
 struct ImageConversion {
     std::vector<std::uint8_t> bytes;
     std::vector<std::size_t> leftOut; // the rows left out
+    std::vector<DamagedRow> damaged;  // the rows written damaged
     bool corrupt = false;             // one of them could not be read whole
 };
 

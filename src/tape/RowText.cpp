@@ -22,6 +22,14 @@ std::string LabelRow(std::string_view label, std::string_view value) {
     return row;
 }
 
+std::optional<std::string_view> DamageNoteOf(std::string_view row) {
+    const std::string start = LabelRow(TextLabel, DamageTextStart);
+    if (!row.starts_with(start)) {
+        return std::nullopt;
+    }
+    return row.substr(start.size());
+}
+
 std::string NotSentRow(std::string_view label, std::string_view value) {
     std::string row = LabelRow(label, value);
     row += " [not sent]";

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,6 +16,17 @@ namespace bitreel {
 // The value of a block whose own fields run past its length, in place of
 // figures it does not hold: "Data        : damaged [not sent]".
 inline constexpr std::string_view DamagedValue = "damaged";
+
+// The label of a TZX text block's row (0x30).
+inline constexpr std::string_view TextLabel = "Text";
+
+// How the text a recording's TZX image keeps before a block it read damaged
+// begins: "damaged: least certain bits 12.3 ...".
+inline constexpr std::string_view DamageTextStart = "damaged: ";
+
+// What a text row says of the damage of the block after it ("least certain
+// bits 12.3 ..."), when it is such a text; none for any other row.
+[[nodiscard]] std::optional<std::string_view> DamageNoteOf(std::string_view row);
 
 // "Pause       : 1000 ms" from "Pause" and "1000 ms".
 [[nodiscard]] std::string LabelRow(std::string_view label, std::string_view value);

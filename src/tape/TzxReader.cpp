@@ -424,7 +424,7 @@ bool ReadBlockAfterId(std::uint8_t id, ByteCursor& in, EntryBuilder& out) {
     case 0x2B:
         return SignalLevel(in, out);
     case 0x30:
-        return TextRow(in, out, "Text");
+        return TextRow(in, out, TextLabel);
     case 0x31:
         return Message(in, out);
     case 0x32:

@@ -41,8 +41,10 @@ TransferResult AudioRecording::Run(const AudioRecordingRequest& request) {
     }
     file_.reset();
     if (headerWritten_ || (!request.tzx && blocks_ > 0)) {
-        result.file = request.output;
+        result.file = moved_ ? movedTo_ : request.output;
     }
+    result.moved = moved_;
+    result.damaged = damaged_;
     frontEnd_.RunEnds(Transfer::Record, result);
     return result;
 }
@@ -114,6 +116,10 @@ void AudioRecording::TakeFound(LiveDecoder& decoder, const AudioRecordingRequest
                 continue;
             }
             file_->Write(BlockInLayout(frame, request.layout));
+            NoteMove();
+        }
+        if (!item.block->checksumGood) {
+            damaged_.push_back(blocks_);
         }
         ++blocks_;
         // A block its header shows short or long has a right checksum, so
@@ -134,6 +140,14 @@ void AudioRecording::TakeFound(LiveDecoder& decoder, const AudioRecordingRequest
         } else {
             file_->Write(tzx);
         }
+        NoteMove();
+    }
+}
+
+void AudioRecording::NoteMove() {
+    if (file_->Moved()) {
+        moved_ = file_->Moved();
+        movedTo_ = file_->Path();
     }
 }
 

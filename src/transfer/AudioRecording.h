@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace bitreel {
 
@@ -53,6 +54,8 @@ public:
 private:
     TransferResult Record(const AudioRecordingRequest& request);
     void TakeFound(LiveDecoder& decoder, const AudioRecordingRequest& request, BlockLister& lister);
+    // Keeps where the file went when it had to move (OutputFile).
+    void NoteMove();
     [[nodiscard]] TransferResult Failure(std::string reason) const;
 
     AudioInput& input_;
@@ -63,6 +66,9 @@ private:
     int stretches_ = 0;
     int tooLong_ = 0;
     bool inputFailed_ = false;
+    std::optional<MovedFile> moved_;
+    std::filesystem::path movedTo_;
+    std::vector<int> damaged_; // rows listed damaged
     bool abandoned_ = false;
 };
 

@@ -7,6 +7,10 @@
 #include <string>
 #include <system_error>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace bitreel {
 namespace {
 
@@ -16,6 +20,22 @@ namespace fs = std::filesystem;
     throw std::system_error(error != 0 ? error : EIO, std::generic_category(),
                             std::string(what) + " " + path.string());
 }
+
+#ifndef _WIN32
+// The names a moved file tries in turn: its own while it is free, then
+// "NAME-2.TAP", "NAME-3.TAP" and on beside it.
+fs::path NameToTry(const fs::path& path, int attempt) {
+    if (attempt == 1) {
+        return path;
+    }
+    fs::path name = path.stem();
+    name += "-" + std::to_string(attempt);
+    name += path.extension();
+    return path.parent_path() / name;
+}
+
+constexpr int MostNamesTried = 1000;
+#endif
 
 } // namespace
 
@@ -55,6 +75,9 @@ void OutputFile::Write(std::span<const std::uint8_t> bytes) {
     if (!file_) {
         ThrowFileError(EBADF, "Cannot write to closed", path_);
     }
+    if (named_ && !AtItsName()) {
+        MoveToNewFile();
+    }
     errno = 0;
     // fwrite takes no null buffer, even for nothing: an empty tape is no write.
     if ((!bytes.empty() &&
@@ -73,6 +96,7 @@ void OutputFile::Write(std::span<const std::uint8_t> bytes) {
         ThrowFileError(error, "Cannot write", path_);
     }
     written_ += bytes.size();
+    kept_.insert(kept_.end(), bytes.begin(), bytes.end());
     if (!named_) {
         TakeName();
     }
@@ -89,6 +113,65 @@ void OutputFile::TakeName() {
         ThrowFileError(error, "Cannot write", path_);
     }
     named_ = true;
+}
+
+bool OutputFile::AtItsName() const {
+#ifdef _WIN32
+    // A file open for writing can be neither removed nor replaced.
+    return true;
+#else
+    struct stat open {};
+    struct stat named {};
+    if (::fstat(::fileno(file_.get()), &open) != 0 || !S_ISREG(open.st_mode)) {
+        return true; // a device written in place, or nothing to tell by
+    }
+    if (::stat(path_.c_str(), &named) != 0) {
+        return errno != ENOENT && errno != ENOTDIR;
+    }
+    // Another file at the name, or this one written over in place (a copy
+    // onto it): either way it holds what another program put there.
+    return open.st_dev == named.st_dev && open.st_ino == named.st_ino &&
+           static_cast<std::uintmax_t>(named.st_size) == written_;
+#endif
+}
+
+void OutputFile::MoveToNewFile() {
+#ifndef _WIN32
+    std::error_code ignored;
+    const bool replaced = fs::exists(path_, ignored);
+    const fs::path from = moved_ ? moved_->from : path_;
+    for (int attempt = replaced ? 2 : 1; attempt <= MostNamesTried; ++attempt) {
+        const fs::path name = NameToTry(path_, attempt);
+        if (fs::exists(name, ignored)) {
+            continue;
+        }
+        fs::path staging;
+        std::unique_ptr<std::FILE, FileCloser> copy(CreateStagingFile(name, staging, "wb"));
+        if (!copy) {
+            ThrowFileError(errno, "Cannot create", name);
+        }
+        errno = 0;
+        int error = std::fwrite(kept_.data(), 1, kept_.size(), copy.get()) == kept_.size()
+                        ? ReadyToReplace(copy.get(), name, true)
+                        : (errno != 0 ? errno : EIO);
+        if (error == 0) {
+            error = MoveIntoPlace(staging, name, true);
+        }
+        if (error != 0) {
+            copy.reset();
+            fs::remove(staging, ignored);
+            if (error == EEXIST) {
+                continue; // taken meanwhile: the next name
+            }
+            ThrowFileError(error, "Cannot write", name);
+        }
+        file_ = std::move(copy);
+        path_ = name;
+        moved_ = MovedFile{from, replaced || (moved_ && moved_->replaced)};
+        return;
+    }
+    ThrowFileError(EEXIST, "Cannot create", path_);
+#endif
 }
 
 void OutputFile::Close() {

@@ -4,9 +4,18 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
+#include <vector>
 
 namespace bitreel {
+
+// A file whose name was taken from it while it was written (the file was
+// removed, or another put in its place): its bytes went on into a new file.
+struct MovedFile {
+    std::filesystem::path from; // the name it had
+    bool replaced = false;      // another file has that name now
+};
 
 // What a new file may do to a file that already has its name.
 enum class ExistingFile {
@@ -22,7 +31,12 @@ enum class ExistingFile {
 // behind. The file stays open after taking its name: later writes (a
 // recording's next blocks) go on into it, each to the system at once, so
 // that it holds every block written even if the program ends the next
-// moment.
+// moment. Before each of those writes it makes sure that the file at its
+// name is still itself: when that file was removed or replaced, everything
+// written so far and the new bytes go into a new file, under the name again
+// if it is free, else beside it ("NAME-2.TAP"), so that nothing written is
+// lost and no other file is touched. It keeps a copy of what it wrote for
+// that.
 class OutputFile {
 public:
     // Throws std::system_error when the file cannot be created beside path,
@@ -45,10 +59,16 @@ public:
     [[nodiscard]] bool IsOpen() const noexcept { return file_ != nullptr; }
     // The file has taken its name.
     [[nodiscard]] bool Named() const noexcept { return named_; }
+    // The name the file has, or is to take.
+    [[nodiscard]] const std::filesystem::path& Path() const noexcept { return path_; }
+    // Whether the file had to move to a new one, and from which name.
+    [[nodiscard]] const std::optional<MovedFile>& Moved() const noexcept { return moved_; }
 
 private:
     void TakeName();
     void Discard() noexcept;
+    [[nodiscard]] bool AtItsName() const;
+    void MoveToNewFile();
 
     struct FileCloser {
         void operator()(std::FILE* file) const noexcept { std::fclose(file); }
@@ -59,6 +79,10 @@ private:
     ExistingFile existing_;
     bool named_ = false;
     std::uintmax_t written_ = 0;
+    // Every byte written, for a new file when this one was removed or
+    // written over: a copy onto it leaves nothing of them to read back.
+    std::vector<std::uint8_t> kept_;
+    std::optional<MovedFile> moved_;
 };
 
 } // namespace bitreel

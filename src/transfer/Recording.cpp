@@ -31,6 +31,8 @@ TransferResult Recording::Run(const RecordingRequest& request) {
     if (blocks_ > 0) {
         result.file = output_;
     }
+    result.moved = moved_;
+    result.damaged = damaged_;
     result.cutShort = gatherer_.InProgress();
     RunGuarded([&] { frontEnd_.RunEnds(Transfer::Record, result); });
     return result;
@@ -62,6 +64,8 @@ TransferResult Recording::Record(const RecordingRequest& request) {
     gatherer_ = FrameGatherer{};
     progressShown_ = false;
     blocks_ = 0;
+    moved_.reset();
+    damaged_.clear();
     BlockLister lister(request.machine, IsTapPath(output_));
 
     Receive(request, lister);
@@ -118,6 +122,14 @@ void Recording::CompleteBlock(const RecordingRequest& request, BlockLister& list
     const std::string row = lister.Row(block);
     const std::vector<std::uint8_t> stored = BlockInLayout(block.Bytes, request.layout);
     file_->Write(stored);
+    // The file may have had to move to a new name to keep every block.
+    if (file_->Moved()) {
+        output_ = file_->Path();
+        moved_ = file_->Moved();
+    }
+    if (block.Verdict == ChecksumVerdict::Damaged) {
+        damaged_.push_back(blocks_);
+    }
     ++blocks_;
 
     const auto size = static_cast<std::int64_t>(stored.size());

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace bitreel {
 
@@ -32,7 +33,9 @@ struct RecordingRequest {
 // frames that arrive, writes each complete block in the requested layout and
 // lists it, until the user stops. The file takes its name when its first
 // block is written: a recording that writes none leaves a file of that name
-// as it was, and makes none where there was none.
+// as it was, and makes none where there was none. A file removed or replaced
+// while it records goes on in a new file (OutputFile), which the result
+// names.
 class Recording {
 public:
     Recording(SerialPort& port, TransferFrontEnd& frontEnd, RecordFileDialog& dialog)
@@ -64,6 +67,8 @@ private:
     FrameGatherer gatherer_;
     bool progressShown_ = false; // the progress line is not empty
     int blocks_ = 0;             // blocks written
+    std::optional<MovedFile> moved_;
+    std::vector<int> damaged_; // rows written damaged
     bool abandoned_ = false;
 };
 

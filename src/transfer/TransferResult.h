@@ -1,10 +1,13 @@
 #pragma once
 
+#include "transfer/OutputFile.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace bitreel {
 
@@ -49,6 +52,12 @@ struct TransferResult {
     // Record: the frame in progress when the run ended, which was not written
     // (its row is block); none when the run ended between frames.
     std::optional<FramePart> cutShort;
+    // Record: the file at the chosen name was removed or replaced while the
+    // recording went on, so that file holds every block written instead.
+    std::optional<MovedFile> moved;
+    // Record: the rows of the blocks written damaged (a checksum that fits
+    // no rule, or a block read from sound that could not be read right).
+    std::vector<int> damaged;
 
     [[nodiscard]] bool Failed() const { return ending == Ending::Failed; }
 };

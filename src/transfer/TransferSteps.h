@@ -1,6 +1,7 @@
 #pragma once
 
 #include "serial/SerialPort.h"
+#include "transfer/OutputFile.h"
 
 #include <filesystem>
 #include <string>
@@ -31,6 +32,21 @@ template <typename Step> void RunGuarded(Step&& step) {
                                              const std::filesystem::path& file,
                                              const std::system_error& error) {
     return std::string(what) + " " + file.filename().string() + ": " + error.code().message();
+}
+
+// What became of a recording whose file was removed or replaced while it
+// recorded: "SAVED.TAP was replaced while recording: every block is in
+// SAVED-2.TAP", or, written again under its own name, "SAVED.TAP was removed
+// while recording: it is written again with every block".
+[[nodiscard]] inline std::string MovedText(const MovedFile& moved,
+                                           const std::filesystem::path& now) {
+    const std::string name = moved.from.filename().string();
+    const std::string what =
+        name + (moved.replaced ? " was replaced" : " was removed") + " while recording: ";
+    if (now == moved.from) {
+        return what + "it is written again with every block";
+    }
+    return what + "every block is in " + now.filename().string();
 }
 
 } // namespace bitreel

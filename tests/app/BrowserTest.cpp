@@ -115,6 +115,21 @@ TEST_F(Browser, AFileAddedSinceTheLastListingShowsAfterAChoice) {
     EXPECT_EQ(w.Files()->FileName(), "0.DIC");
 }
 
+// Linux file names are bytes: two that differ in a byte that is not UTF-8
+// both show as U+FFFD and each opens its own file.
+TEST_F(Browser, NamesThatAreNotUtf8ListAndOpen) {
+    Write("Jos\xe8.tap", TapeBuilder().Block(255, {1}));
+    Write("Jos\xe9.tap", TapeBuilder().Block(255, {1}).Block(255, {2}));
+    TestWindow w(dir.path(), line);
+    const QString shown = QStringLiteral("Jos\ufffd.tap");
+    EXPECT_EQ(TestWindow::Rows(w.Files()), (QStringList{shown, shown}));
+    TestWindow::ClickRow(w.Files(), 1);
+    EXPECT_EQ(w.Contents()->count(), 2);
+    TestWindow::ClickRow(w.Files(), 0);
+    EXPECT_EQ(w.Contents()->count(), 1);
+    EXPECT_TRUE(w.Button("cmdPlay")->isEnabled());
+}
+
 TEST_F(Browser, AChoiceWithoutMatchesKeepsTheRowsAndDisablesPlayAndReset) {
     Write("a.tap", TapeBuilder().Block(255, {1}).Block(255, {2}));
     TestWindow w(dir.path(), line);
@@ -246,8 +261,8 @@ TEST_F(Browser, TheSpectrumListsTzxAndPzxFilesInAnyCase) {
         Write(name);
     }
     TestWindow w(dir.path(), line);
-    EXPECT_EQ(TestWindow::Rows(w.Files()), (QStringList{"a.tap", "b.TZX", "c.Pzx", "d.tzx",
-                                                        "g.PZX", "h.wav", "i.FLAC", "j.Csw"}));
+    EXPECT_EQ(TestWindow::Rows(w.Files()), (QStringList{"a.tap", "b.TZX", "c.Pzx", "d.tzx", "g.PZX",
+                                                        "h.wav", "i.FLAC", "j.Csw"}));
     TestWindow::Click(w.Machine(1));
     EXPECT_EQ(TestWindow::Rows(w.Files()),
               (QStringList{"b.TZX", "d.tzx", "f.jup", "h.wav", "i.FLAC", "j.Csw"}));

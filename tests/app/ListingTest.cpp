@@ -6,7 +6,6 @@
 #include "support/TempDir.h"
 #include "tape/TapeImage.h"
 
-#include <QFontMetrics>
 #include <QTimer>
 
 #include <unistd.h>
@@ -64,11 +63,7 @@ TEST_F(Listing, AFileThatCannotBeListedSaysWhyUntilTheNextFileOrMachine) {
         TestWindow::ClickRow(w.Files(), i + 1);
         EXPECT_EQ(status->text(), cases[i].status);
         // The whole reason is on screen, in the room of both status lines.
-        const QRect needed = QFontMetrics(status->font())
-                                 .boundingRect(QRect(QPoint(), status->size()),
-                                               Qt::TextWordWrap | Qt::AlignLeft, status->text());
-        EXPECT_LE(needed.width(), status->width());
-        EXPECT_LE(needed.height(), status->height());
+        EXPECT_TRUE(ShownWhole(*status));
         EXPECT_FALSE(progress->isVisible());
         EXPECT_EQ(w.Contents()->count(), 0);
         EXPECT_FALSE(w.Button("cmdPlay")->isEnabled());

@@ -1,9 +1,11 @@
 // The record dialog on Qt's own file dialog, answered by the test.
+#include "app/FileDialogSize.h"
 #include "app/QtRecordFileDialog.h"
 #include "app/QtSaveFileDialog.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 
+#include <QAbstractFileIconProvider>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -12,6 +14,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
@@ -242,10 +245,35 @@ TEST_F(RecordDialog, AFolderThatDoesNotExistIsAskedAgain) {
 }
 
 // The Record dialog and an inspector's save dialog show the size, type and
-// date of a file whole, beside its whole name.
-class DialogColumns : public ::testing::TestWithParam<const char*> {};
+// date of a file whole, beside its whole name. The type is what the system's
+// MIME database calls the file, so it is also given here at the lengths other
+// programs' files name it: the columns are measured in the fonts installed.
+struct ColumnsCase {
+    const char* name;
+    const char* dialog; // "Record", "Save", or Qt's own sized by ShowColumnsWhole
+    QString type;       // what the type column says; empty: what the system says
+};
+
+void PrintTo(const ColumnsCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// Says every file is of one type.
+class OneType final : public QAbstractFileIconProvider {
+public:
+    explicit OneType(QString type) : type_(std::move(type)) {}
+    QString type(const QFileInfo& info) const override {
+        return info.isDir() ? QAbstractFileIconProvider::type(info) : type_;
+    }
+
+private:
+    QString type_;
+};
+
+class DialogColumns : public ::testing::TestWithParam<ColumnsCase> {};
 
 TEST_P(DialogColumns, ShowEachFilesFactsWhole) {
+    const ColumnsCase& c = GetParam();
     TempDir dir;
     for (const char* name :
          {"a_long_name_for_a_tape_of_a_game.tap", "a_long_name_for_its_screen.png"}) {
@@ -254,34 +282,60 @@ TEST_P(DialogColumns, ShowEachFilesFactsWhole) {
     // As Qt's dialog first opens, not as the columns were left last time.
     QSettings(QSettings::UserScope, QStringLiteral("QtProject"))
         .remove(QStringLiteral("FileDialog"));
-    std::vector<int> cut; // the columns narrower than what they show
+    std::vector<int> cut; // the columns not shown whole
+    bool widest = false;  // the dialog as wide as the screen allows
+    bool onScreen = false;
+    QString typeShown;
     AnswerNextDialog([&](QFileDialog& d) {
         ASSERT_EQ(Listed(d).size(), 1);
         QAbstractItemView* view = d.findChild<QTreeView*>(QStringLiteral("treeView"));
         const QHeaderView* header = static_cast<QTreeView*>(view)->header();
+        const QRect screen = d.screen()->availableGeometry();
         for (int tries = 0; tries < 100 && (tries == 0 || !cut.empty()); ++tries) {
             QTest::qWait(10); // the columns follow the rows as they come in
             cut.clear();
             for (int column = 0; column < header->count(); ++column) {
-                if (header->sectionSize(column) < view->sizeHintForColumn(column)) {
+                // Narrower than its contents, or out of sight until scrolled to.
+                if (header->sectionSize(column) < view->sizeHintForColumn(column) ||
+                    header->sectionPosition(column) + header->sectionSize(column) >
+                        header->viewport()->width()) {
                     cut.push_back(column);
                 }
             }
+            widest = d.frameGeometry().width() >= screen.width();
         }
+        onScreen = d.frameGeometry().width() <= screen.width();
+        typeShown = view->model()->index(0, 2, view->rootIndex()).data().toString();
         d.reject();
     });
-    if (std::string_view(GetParam()) == "Record") {
+    const std::string_view dialog = c.dialog;
+    if (dialog == "Record") {
         QtRecordFileDialog ask(nullptr);
         (void)ask.Ask({"Record TAP File", "Spectrum Files", "*.TAP", dir.path(), "TAP"});
-    } else {
+    } else if (dialog == "Save") {
         QtSaveFileDialog ask(nullptr);
         (void)ask.Ask({"Save Screen", "PNG Images", "*.png", dir / "screen.png"});
+    } else {
+        OneType types(c.type);
+        QFileDialog ask(nullptr, QString(), Q(dir.path()), QStringLiteral("Tapes (*.tap)"));
+        ask.setOption(QFileDialog::DontUseNativeDialog);
+        ask.setIconProvider(&types);
+        ShowColumnsWhole(ask);
+        ask.exec();
+        EXPECT_EQ(typeShown, c.type);
     }
-    EXPECT_EQ(cut, std::vector<int>{});
+    // A name may be cut only where the screen has no more room.
+    EXPECT_TRUE(cut.empty() || widest) << "cut: " << ::testing::PrintToString(cut);
+    EXPECT_TRUE(onScreen);
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialogs, DialogColumns, ::testing::Values("Record", "Save"),
-                         [](const auto& info) { return std::string(info.param); });
+INSTANTIATE_TEST_SUITE_P(
+    Dialogs, DialogColumns,
+    ::testing::Values(ColumnsCase{"Record", "Record", {}}, ColumnsCase{"Save", "Save", {}},
+                      // As an emulator's MIME file names a tape.
+                      ColumnsCase{"TypeOfAnEmulator", "Own", QStringLiteral("ZX Spectrum tape")},
+                      ColumnsCase{"TypeWiderThanTheScreen", "Own", QString(160, u'W')}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace bitreel::test

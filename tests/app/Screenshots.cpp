@@ -10,6 +10,9 @@
 // inspector open on the last row of the folder's largest tape image, where
 // it opens beside the window. "signal" is an inspector on the first
 // damaged block of noisy.wav, a recording, at its first uncertain bit.
+// "sound-saved" is the window after "Save as audio..." wrote savetap_test.tap
+// as a sound file of a long name into the folder: no README picture, a look
+// at the status line and the file list.
 // A pseudo-terminal stands in for a serial adapter, so that the port list
 // has a port to show.
 #include "app/BlockInspector.h"
@@ -102,6 +105,18 @@ bool ShootDialog(const std::function<void()>& ask, const QString& out) {
     return saved;
 }
 
+// Answers the save dialog with one file.
+class SaveTo final : public bitreel::SaveFileDialog {
+public:
+    explicit SaveTo(std::filesystem::path file) : file_(std::move(file)) {}
+    std::optional<std::filesystem::path> Ask(const bitreel::SaveDialogRequest&) override {
+        return file_;
+    }
+
+private:
+    std::filesystem::path file_;
+};
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -111,7 +126,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr,
                      "usage: %s OUT.png "
                      "spectrum|contents|ace|playing|basic|screen|record-dialog|save-dialog|"
-                     "beside|sound-menu|sound-playing|signal\n",
+                     "beside|sound-menu|sound-playing|sound-saved|signal\n",
                      argv[0]);
         return 2;
     }
@@ -126,6 +141,10 @@ int main(int argc, char* argv[]) {
     services.port =
         std::make_unique<bitreel::SystemPort>(bitreel::PortTable{{1, ptsname(adapter)}});
     services.exit = [](int) {};
+    if (scene == "sound-saved") {
+        services.saveDialog = std::make_unique<SaveTo>(std::filesystem::current_path() /
+                                                       "Save Tap Test (side A, first copy).wav");
+    }
     bitreel::Form1 window(std::move(services));
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
@@ -180,6 +199,15 @@ int main(int argc, char* argv[]) {
                                       })
                    ? 0
                    : 1;
+    }
+    if (scene == "sound-saved") {
+        auto* files = window.findChild<bitreel::FileList*>("File1");
+        if (!ClickFile(files, QStringLiteral("savetap_test.tap"))) {
+            return 1;
+        }
+        window.findChild<QAction*>("actSaveAudio")->trigger();
+        QTest::qWait(200); // let the last repaints land
+        return window.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
     }
     if (scene == "sound-menu" || scene == "sound-playing") {
         auto* files = window.findChild<bitreel::FileList*>("File1");

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -36,6 +37,15 @@ namespace bitreel::test {
 
 inline QString ToQString(const std::filesystem::path& path) {
     return QFile::decodeName(QByteArray::fromStdString(path.string()));
+}
+
+// The label's whole text is on screen, wrapped at its words where it wraps.
+[[nodiscard]] inline bool ShownWhole(const QLabel& label) {
+    const QRect needed = QFontMetrics(label.font())
+                             .boundingRect(QRect(QPoint(), label.size()),
+                                           Qt::TextWordWrap | Qt::AlignLeft, label.text());
+    return label.isVisible() && needed.width() <= label.width() &&
+           needed.height() <= label.height();
 }
 
 class TestWindow {

@@ -596,7 +596,15 @@ namespace {
 
 // How a Play or Record ends, and what lblStatus says after its finishing
 // steps: the reason of a failure, nothing after a complete or stopped run.
-enum class Ending { Complete, Stopped, CorruptBlock, PortGone, FileGone, RecordIntoFolder };
+enum class Ending {
+    Complete,
+    Stopped,
+    CorruptBlock,
+    PortGone,
+    FileGone,
+    RecordIntoFolder,
+    RecordingReplaced
+};
 
 struct ReasonCase {
     const char* name;
@@ -643,11 +651,33 @@ TEST_P(FailureReason, StandsInTheStatusLineAfterTheRun) {
         dialog->answer = dir / "SUB";
         record = true;
         break;
+    case Ending::RecordingReplaced:
+        // Another file takes the recording's name after its first block.
+        dialog->answer = dir / "new.tap";
+        line->Send(Cat({kHeader, kData}), SendPlan{{0, kHeader.size(), 0, 0, 0, kData.size()}});
+        {
+            bool replaced = false;
+            EveryTurn replace([&] {
+                if (Contents()->count() == 1 && !replaced) {
+                    TapeBuilder().Raw(kData).WriteTo(dir / "OTHER.TAP");
+                    fs::rename(dir / "OTHER.TAP", dir / "NEW.TAP");
+                    replaced = true;
+                }
+                if (Contents()->count() < 2) {
+                    return false;
+                }
+                Click(Button("cmdStop"));
+                return true;
+            });
+            Click(Button("cmdRecord"));
+        }
+        EXPECT_EQ(Get<FileList>("File1")->FileName(), "NEW-2.TAP"); // listed, ready to play
+        break;
     case Ending::Complete:
     case Ending::CorruptBlock:
         break;
     }
-    if (c.ending != Ending::Stopped) {
+    if (c.ending != Ending::Stopped && c.ending != Ending::RecordingReplaced) {
         Click(Button(record ? "cmdRecord" : "cmdPlay"));
     }
     EXPECT_EQ(Status(), c.status);
@@ -664,7 +694,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReasonCase{"PortGone", Ending::PortGone, "COM1 went away"},
         ReasonCase{"FileGone", Ending::FileGone, "Cannot read GAME.TAP: No such file or directory"},
         ReasonCase{"RecordIntoFolder", Ending::RecordIntoFolder,
-                   "Cannot write SUB: Is a directory"}),
+                   "Cannot write SUB: Is a directory"},
+        ReasonCase{"RecordingReplaced", Ending::RecordingReplaced,
+                   "NEW.TAP was replaced while recording: every block is in NEW-2.TAP"}),
     ByName());
 
 // What the user does next: the reason goes with the next command, file

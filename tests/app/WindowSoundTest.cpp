@@ -1,9 +1,11 @@
 // The contents list's "Play through sound card" in the real window, on a
 // fake sound card whose clock runs in the window's waits.
-#include "FakePort.h"
+#include "TestWindow.h"
 
 #include "app/ContentsList.h"
+#include "app/FileList.h"
 #include "app/Form1.h"
+#include "signal/RecordingTzx.h"
 #include "support/FakeAudioOutput.h"
 #include "support/RenderedTape.h"
 #include "support/TapeBuilder.h"
@@ -18,6 +20,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
@@ -178,8 +181,33 @@ protected:
     std::function<void()> onWait;
 };
 
-TEST_F(WindowSound, TheContentsMenuOffersPlayThroughTheSoundCard) {
+// The contents menu's entries, and whether the sound entries and their keys
+// work: only with a file selected whose rows are listed.
+enum class Browsed {
+    FileListed,
+    NoFileOfTheMachine, // the rows stay, with no file to play them from
+};
+
+struct MenuCase {
+    std::string name;
+    Browsed browsed;
+    bool soundEntries;
+};
+
+void PrintTo(const MenuCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class WindowSoundMenu : public WindowSound, public ::testing::WithParamInterface<MenuCase> {};
+
+TEST_P(WindowSoundMenu, OffersTheSoundEntriesForTheFileSelected) {
+    const MenuCase& c = GetParam();
     Start();
+    if (c.browsed == Browsed::NoFileOfTheMachine) {
+        std::filesystem::remove(dir / "LOADS.TZX");
+        Get<QRadioButton>("optMachine1")->click();
+        ASSERT_EQ(Contents()->count(), 2);
+    }
     QStringList entries;
     std::vector<bool> enabled;
     QStringList keys;
@@ -204,10 +232,25 @@ TEST_F(WindowSound, TheContentsMenuOffersPlayThroughTheSoundCard) {
                                     QStringLiteral("&Save as audio..."),
                                     QStringLiteral("&Record from sound card..."),
                                     QStringLiteral("&Invert the wave")}));
-    EXPECT_EQ(enabled, (std::vector<bool>{true, true, true, true}));
+    const bool sound = c.soundEntries;
+    EXPECT_EQ(enabled, (std::vector<bool>{sound, sound, true, true}));
     EXPECT_EQ(keys, (QStringList{QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+S"),
                                  QStringLiteral("Ctrl+R"), QString()}));
+    // The keys do what the entries do.
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(save->asked.size(), sound ? 1U : 0U);
+    PressPlayKey();
+    EXPECT_EQ(opened, sound ? 1 : 0);
+    EXPECT_EQ(Status().toStdString(), "");
 }
+
+INSTANTIATE_TEST_SUITE_P(Files, WindowSoundMenu,
+                         testing::Values(MenuCase{"AFileListed", Browsed::FileListed, true},
+                                         MenuCase{"NoFileOfTheMachineChosen",
+                                                  Browsed::NoFileOfTheMachine, false}),
+                         test::ByName{});
 
 TEST_F(WindowSound, TheWaveTurnsOverWhenAsked) {
     Start();
@@ -311,13 +354,15 @@ TEST_F(WindowSound, NoSoundCardSaysSo) {
     EXPECT_TRUE(Contents()->isEnabled());
 }
 
-// What "Save as audio..." makes of the name the user gives.
+// What "Save as audio..." makes of the name the user gives, what its status
+// line says, and the file list after it.
 struct SaveCase {
     std::string name;
     std::optional<std::string> answer; // none: the dialog is cancelled
     std::string written;               // the file that must exist, or none
     std::string start;                 // its first bytes
     std::string status;                // a pattern for the whole of it
+    QStringList listed;                // the file list afterwards
 };
 
 void PrintTo(const SaveCase& c, std::ostream* os) {
@@ -328,6 +373,15 @@ void PrintTo(const SaveCase& c, std::ostream* os) {
 // and more for the test tape's two pilots, pauses, lead and tail.
 std::string Saved(const std::string& name) {
     return "Saved 1[0-9]\\.[0-9] s of sound to " + name;
+}
+
+// The files of the test's folder, with one more.
+QStringList ListedWith(const char* name) {
+    QStringList files{QStringLiteral("GAME.TAP"), QStringLiteral("LOADS.TZX")};
+    if (name != nullptr) {
+        files << QString::fromLatin1(name);
+    }
+    return files;
 }
 
 class WindowSaveAudio : public WindowSound, public ::testing::WithParamInterface<SaveCase> {};
@@ -342,6 +396,7 @@ std::string FirstBytes(const std::filesystem::path& path, std::size_t count) {
 
 TEST_P(WindowSaveAudio, WritesTheFileTheNameAsksFor) {
     const SaveCase& c = GetParam();
+    std::filesystem::create_directory(dir / "sounds");
     Start();
     if (c.answer) {
         save->answer = dir / *c.answer;
@@ -353,26 +408,67 @@ TEST_P(WindowSaveAudio, WritesTheFileTheNameAsksFor) {
     if (!c.written.empty()) {
         EXPECT_EQ(FirstBytes(dir / c.written, c.start.size()), c.start);
     }
+    // The whole line is on screen, a name too long for it shortened in its
+    // middle; the tooltip holds all of it.
+    QLabel* status = Get<QLabel>("lblStatus");
+    const QString whole = c.status.empty() ? QString() : status->toolTip();
     EXPECT_TRUE(
         QRegularExpression(QRegularExpression::anchoredPattern(QString::fromStdString(c.status)))
-            .match(Status())
+            .match(whole)
             .hasMatch())
+        << whole.toStdString();
+    EXPECT_TRUE(test::ShownWhole(*status)) << Status().toStdString();
+    const qsizetype cut = Status().indexOf(QChar(0x2026));
+    EXPECT_TRUE(Status() == whole || (cut > 0 && whole.startsWith(Status().left(cut)) &&
+                                      whole.endsWith(Status().mid(cut + 1))))
         << Status().toStdString();
+    // Listed at once when it went beside the tapes, the file chosen kept.
+    auto* files = Get<FileList>("File1");
+    EXPECT_EQ(test::TestWindow::Rows(files).join(u'|').toStdString(),
+              c.listed.join(u'|').toStdString());
+    EXPECT_EQ(files->FileName(), QStringLiteral("GAME.TAP"));
     EXPECT_TRUE(Contents()->isEnabled());
     EXPECT_EQ(opened, 0) << "no sound card is needed";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, WindowSaveAudio,
-    testing::Values(SaveCase{"Wav", "OUT.wav", "OUT.wav", "RIFF", Saved("OUT\\.wav")},
-                    SaveCase{"CswInCapitals", "OUT.CSW", "OUT.CSW", "Compressed Square Wave",
-                             Saved("OUT\\.CSW")},
-                    SaveCase{"Flac", "OUT.flac", "OUT.flac", "fLaC", Saved("OUT\\.flac")},
-                    SaveCase{"NoExtensionGetsWav", "OUT", "OUT.wav", "RIFF", Saved("OUT\\.wav")},
-                    SaveCase{"Cancelled", std::nullopt, "", "", ""},
-                    SaveCase{"FolderGone", "gone/OUT.wav", "", "",
-                             "Cannot write OUT.wav: No such file or directory"}),
+    testing::Values(
+        SaveCase{"Wav", "OUT.wav", "OUT.wav", "RIFF", Saved("OUT\\.wav"), ListedWith("OUT.wav")},
+        SaveCase{"CswInCapitals", "OUT.CSW", "OUT.CSW", "Compressed Square Wave",
+                 Saved("OUT\\.CSW"), ListedWith("OUT.CSW")},
+        SaveCase{"Flac", "OUT.flac", "OUT.flac", "fLaC", Saved("OUT\\.flac"),
+                 ListedWith("OUT.flac")},
+        SaveCase{"NoExtensionGetsWav", "OUT", "OUT.wav", "RIFF", Saved("OUT\\.wav"),
+                 ListedWith("OUT.wav")},
+        SaveCase{
+            "NameLongerThanTheLine",
+            "MANIC_MINER_1983_BUG_BYTE_SOFTWARE_SIDE_A_SECOND_COPY_FROM_THE_ATTIC.wav",
+            "MANIC_MINER_1983_BUG_BYTE_SOFTWARE_SIDE_A_SECOND_COPY_FROM_THE_ATTIC.wav", "RIFF",
+            Saved("MANIC_MINER_1983_BUG_BYTE_SOFTWARE_SIDE_A_SECOND_COPY_FROM_THE_ATTIC\\.wav"),
+            ListedWith("MANIC_MINER_1983_BUG_BYTE_SOFTWARE_SIDE_A_SECOND_COPY_FROM_THE_ATTIC.wav")},
+        SaveCase{"IntoAnotherFolder", "sounds/OUT.wav", "sounds/OUT.wav", "RIFF",
+                 Saved("OUT\\.wav"), ListedWith(nullptr)},
+        SaveCase{"Cancelled", std::nullopt, "", "", "", ListedWith(nullptr)},
+        SaveCase{"FolderGone", "gone/OUT.wav", "", "",
+                 "Cannot write OUT.wav: No such file or directory", ListedWith(nullptr)}),
     test::ByName{});
+
+// The tape's sound saved from its second block over the recording shown:
+// the rows are the new file's.
+TEST_F(WindowSound, SavingOverTheFileShownListsItAfresh) {
+    InstallRecordingFiles(); // as the program does: sound files are tapes too
+    Start();
+    save->answer = dir / "GAME.wav";
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+    ASSERT_TRUE(form->ChooseListedFile(QStringLiteral("GAME.wav")));
+    ASSERT_EQ(Contents()->count(), 2);
+    Contents()->setCurrentRow(1);
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(Status().startsWith(QStringLiteral("Saved "))) << Status().toStdString();
+    EXPECT_EQ(Get<FileList>("File1")->FileName(), QStringLiteral("GAME.wav"));
+    EXPECT_EQ(Contents()->count(), 1);
+}
 
 // A tape played into line-in: each block is listed as it ends, and the
 // file chosen holds them, the machine's blocks in a TAP, all as read in a

@@ -6,11 +6,17 @@
 #include <QStringList>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace bitreel::test {
 
@@ -85,6 +91,31 @@ inline Ran
 RunBitreel(const QStringList& arguments,
            const std::filesystem::path& folder = std::filesystem::temp_directory_path()) {
     return Bitreel(arguments, folder).Finish();
+}
+
+// The same with arguments as bytes, which QProcess would take for UTF-8
+// text: a file name that is not UTF-8 goes as it is. An argument holds no '.
+inline Ran RunBitreelWithBytes(const std::vector<std::string>& arguments,
+                               const std::filesystem::path& folder) {
+    const std::filesystem::path streams =
+        std::filesystem::temp_directory_path() / ("bitreel-streams-" + std::to_string(::getpid()));
+    std::string command = "cd '" + folder.string() + "' && '" BITREEL_EXECUTABLE "'";
+    for (const std::string& argument : arguments) {
+        command += " '" + argument + "'";
+    }
+    command += " >'" + streams.string() + ".out' 2>'" + streams.string() + ".err' </dev/null";
+    const int status = std::system(command.c_str());
+    const auto read = [](const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        std::filesystem::remove(path);
+        return text;
+    };
+    Ran ran;
+    ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ran.out = read(streams.string() + ".out");
+    ran.err = read(streams.string() + ".err");
+    return ran;
 }
 
 inline QString Q(const std::filesystem::path& path) {

@@ -1,5 +1,6 @@
 // The command line's own pieces: progress lines, Latin-1 rows, port names,
 // the machine and layout options, and the port report.
+#include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/Console.h"
 #include "cli/DesktopHandover.h"
@@ -10,11 +11,18 @@
 #include "serial/SystemPort.h"
 
 #include "support/PtyPair.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -132,6 +140,12 @@ TEST(Console, TextIsShownWithoutControls) {
 
 TEST(PortArgument, ComNamesComeFromTheTableAndPathsStandForThemselves) {
     const PortTable table{{5, "/dev/ttyUSB0"}, {13, "/dev/ttyACM0"}};
+    // A device in the current folder, named without a folder.
+    const test::TempDir dir;
+    std::ofstream(dir / "pc") << "";
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const std::string pc = (dir / "pc").string();
     const struct {
         const char* argument;
         std::optional<std::string> device;
@@ -145,16 +159,73 @@ TEST(PortArgument, ComNamesComeFromTheTableAndPathsStandForThemselves) {
         {"/dev/pts/7", "/dev/pts/7", "/dev/pts/7"},
         {"/dev/serial/by-id/usb-FTDI-if00", "/dev/serial/by-id/usb-FTDI-if00",
          "/dev/serial/by-id/usb-FTDI-if00"},
+        {"pc", pc, "pc"},
     };
     for (const auto& c : cases) {
         const auto target = ResolvePort(c.argument, table);
-        ASSERT_EQ(target.has_value(), c.device.has_value()) << c.argument;
+        EXPECT_EQ(target.has_value(), c.device.has_value()) << c.argument;
         if (target) {
             EXPECT_EQ(target->device, *c.device);
             EXPECT_EQ(target->label, c.label);
             EXPECT_EQ(target->table.at(target->number), *c.device);
         }
     }
+    std::filesystem::current_path(before);
+}
+
+// Each command's options, from usage lines: the command is the first word
+// after "bitreel" (or the line's first), an option is "--" and a name.
+std::map<std::string, std::set<std::string>>
+OptionsByCommand(const std::vector<std::string>& usages, const std::string& dashes) {
+    std::map<std::string, std::set<std::string>> options;
+    const std::regex option(dashes + "([a-z-]+[a-z])");
+    for (const std::string& usage : usages) {
+        std::istringstream words(usage);
+        std::string command;
+        words >> command;
+        if (command == "bitreel") {
+            words >> command;
+        }
+        if (!IsCommand(QString::fromStdString(command))) {
+            continue; // the window's lines
+        }
+        std::set<std::string>& found = options[command];
+        for (std::sregex_iterator it(usage.begin(), usage.end(), option), end; it != end; ++it) {
+            found.insert((*it)[1]);
+        }
+    }
+    return options;
+}
+
+// The manual's synopsis names every command and option the help does.
+TEST(ManPage, SynopsisHoldsEveryCommandAndOptionOfTheHelp) {
+    std::vector<std::string> help;
+    std::istringstream helpLines(CommandsHelp().toStdString());
+    for (std::string line; std::getline(helpLines, line);) {
+        if (line.starts_with("  ") && line[2] != ' ') {
+            help.push_back(line);
+        } else if (line.starts_with("   ") && !help.empty()) {
+            help.back() += line;
+        }
+    }
+    std::ifstream man(BITREEL_MAN_PAGE);
+    std::vector<std::string> synopsis;
+    bool inSynopsis = false;
+    for (std::string line; std::getline(man, line);) {
+        if (line.starts_with(".SH")) {
+            inSynopsis = line == ".SH SYNOPSIS";
+        } else if (inSynopsis && line == ".br") {
+            synopsis.emplace_back();
+        } else if (inSynopsis) {
+            if (synopsis.empty()) {
+                synopsis.emplace_back();
+            }
+            // ".B bitreel list" and ".RB [ \-\-json ]": the words without the macro.
+            synopsis.back() += " " + line.substr(line.find(' ') + 1);
+        }
+    }
+    ASSERT_FALSE(synopsis.empty());
+    EXPECT_EQ(OptionsByCommand(synopsis, R"(\\-\\-)"), OptionsByCommand(help, "--"));
 }
 
 TEST(TapeOptions, MachineAndFormatFromOptionsElseFromTheName) {

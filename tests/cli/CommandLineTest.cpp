@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -199,7 +200,11 @@ TEST_P(ShownTest, NoControlReachesTheTerminal) {
                                         "E",
                                         3, 10, 3);
     TapeBuilder().Block(0, header).Block(255, {1, 2, 3}).WriteTo(dir / "NAMES.TAP");
-    test::TzxBuilder().GroupStart("G\x85").GroupEnd().WriteTo(dir / "GROUP.TZX");
+    test::TzxBuilder()
+        .GroupStart("G\x85")
+        .GroupEnd()
+        .Standard(test::DataBytes(255, {1}))
+        .WriteTo(dir / "GROUP.TZX");
     const Ran ran = RunBitreel(c.arguments, dir.path());
     EXPECT_NE(ran.out.find(c.out), std::string::npos) << ran.out;
     EXPECT_NE(ran.err.find(c.err), std::string::npos) << ran.err;
@@ -309,6 +314,8 @@ const StatusCase kStatuses[] = {
     {"ConvertCorrupt",
      {"convert", "--machine", "ace", "CORRUPT.TAP", "CORRUPT.JUP"},
      2,
+     // Read as a Jupiter Ace's, its first block's checksum fits no rule either.
+     "bitreel: CORRUPT.TAP: block 1 written damaged: its checksum fits no rule\n"
      "bitreel: CORRUPT.TAP: block 2 is corrupt; it and the bytes after it are left out\n"},
     {"ConvertImageKeepsAnExistingOut",
      {"convert", BITREEL_SEEDS_DIR "/every-block-id.tzx", "GOOD.TAP"},
@@ -334,6 +341,28 @@ const StatusCase kStatuses[] = {
      {"lsit", "GOOD.TAP"},
      1,
      "bitreel: lsit is not a command; give one FILE to open the window on\n"},
+    {"UnknownOptionWithoutACommand",
+     {"--bogus"},
+     1,
+     "bitreel: Unknown option 'bogus'. (see bitreel --help)\n"},
+    {"ConvertAFolder",
+     {"convert", "DIR", "OUT.TAP"},
+     1,
+     "bitreel: cannot open DIR: Is a directory\n"},
+    // A block written damaged is said so, and the status tells a script.
+    {"ConvertABlockWithABadChecksum",
+     {"convert", "BADSUM.TZX", "OUT.TAP"},
+     2,
+     "bitreel: BADSUM.TZX: row 1 written damaged: {Data block [Length=3]} (Invalid Checksum)\n"},
+    {"ConvertABlockARecordingReadDamaged",
+     {"convert", "MARKED.TZX", "OUT.TAP"},
+     2,
+     "bitreel: MARKED.TZX: row 2 written damaged: {Data block [Length=1]}; 2 bytes where the "
+     "header says 3; least certain bits 2.0\n"},
+    {"ConvertAnAceBlockWithABadChecksum",
+     {"convert", "--machine", "ace", "BADSUM.TAP", "OUT.JUP"},
+     2,
+     "bitreel: BADSUM.TAP: block 1 written damaged: its checksum fits no rule\n"},
     {"Version", {"--version"}, 0, ""},
 };
 
@@ -349,6 +378,14 @@ TEST_P(StatusTest, ExitStatusAndMessage) {
     TapeBuilder().Block(255, {1, 2}).Length(900).Raw({1, 2, 3}).WriteTo(dir / "CORRUPT.TAP");
     TapeBuilder().WriteTo(dir / "HUGE.TAP");
     fs::resize_file(dir / "HUGE.TAP", TapeImage::MaxFileSize + 1); // sparse: no time to write
+    fs::create_directory(dir / "DIR");
+    test::TzxBuilder().Standard({255, 1, 2, 3, 9}).WriteTo(dir / "BADSUM.TZX");
+    // As a recording's image keeps a block it read damaged: the text before it says so.
+    test::TzxBuilder()
+        .Text("damaged: 2 bytes where the header says 3; least certain bits 2.0")
+        .Standard({255, 7, 7})
+        .WriteTo(dir / "MARKED.TZX");
+    TapeBuilder().Length(3).Raw({1, 2, 9}).WriteTo(dir / "BADSUM.TAP");
     const Ran ran = RunBitreel(c.arguments, dir.path());
     EXPECT_EQ(ran.status, c.status) << ran.err;
     if (!c.err.empty()) {
@@ -392,12 +429,16 @@ TEST(Convert, NothingReadLeavesNoFile) {
         {"BAD.TZX", "OUT.TAP"}, // no signature
         {"CORRUPT.TAP", "OUT.JUP"},
         {"BAD.TZX", "OUT.WAV"},
+        // No block: silence alone, or a file of no blocks, is no conversion.
+        {"EMPTY.TAP", "OUT.WAV"},
+        {"EMPTY.TAP", "OUT.JUP"},
     };
     for (const auto& [in, out] : cases) {
         for (const bool old : {false, true}) {
             TempDir dir;
             std::ofstream(dir / "BAD.TZX") << "not a tape";
             TapeBuilder().Length(900).Raw({1, 2, 3}).WriteTo(dir / "CORRUPT.TAP");
+            TapeBuilder().WriteTo(dir / "EMPTY.TAP");
             if (old) {
                 std::ofstream(dir / out) << "keep me";
             }
@@ -409,7 +450,7 @@ TEST(Convert, NothingReadLeavesNoFile) {
                 EXPECT_EQ(fs::file_size(dir / out), 7u) << in;
             }
             EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}),
-                      old ? 3 : 2)
+                      old ? 4 : 3)
                 << in << ": nothing is left beside it";
         }
     }
@@ -622,6 +663,8 @@ struct RecordCase {
     Bytes frames; // sent by the far end
     Bytes stored; // what the file holds afterwards
     std::string rows;
+    int status;
+    std::string said; // the last line on standard error, if any
 };
 
 void PrintTo(const RecordCase& c, std::ostream* os) {
@@ -640,26 +683,44 @@ const Bytes kSpectrumHeader = TapeBuilder().Block(0, SpectrumHeader(0, "prog", 3
 const Bytes kData = TapeBuilder().Block(255, {5, 6, 7}).bytes();
 const Bytes kAceHeader = TapeBuilder().Block(0, test::AceHeader(0, "words", 3)).bytes();
 
+// A data frame whose checksum fits no rule.
+const Bytes kDamaged = TapeBuilder().Raw({5, 0, 255, 5, 6, 7, 0}).bytes();
+
 const RecordCase kRecords[] = {
     {"SpectrumTwoOfThree",
      {"--blocks", "2"},
      "SAVED.TAP",
      Joined({kSpectrumHeader, kData, kData}),
      Joined({kSpectrumHeader, kData}),
-     "Program     : prog       [Line=10, Vars Area=+3]\n{Data block [Length=3]}\n"},
+     "Program     : prog       [Line=10, Vars Area=+3]\n{Data block [Length=3]}\n",
+     0,
+     ""},
     {"AceTapDropsTheFlags",
      {"--blocks", "2", "--machine", "ace", "--format", "tap"},
      "saved.tap",
      Joined({kAceHeader, kData}),
      Joined({TapeBuilder().AceTapBlock(test::AceHeader(0, "words", 3)).bytes(),
              TapeBuilder().AceTapBlock({5, 6, 7}).bytes()}),
-     "Dictionary  : words      [Length=3]\n{Data block [Length=3]}\n"},
+     "Dictionary  : words      [Length=3]\n{Data block [Length=3]}\n",
+     0,
+     ""},
     {"JupByItsName",
      {"--idle", "0.2"},
      "SAVED.JUP",
      Joined({kAceHeader, kData}),
      Joined({kAceHeader, kData}),
-     "Dictionary  : words      [Length=3]\n{Data block [Length=3]}\n"},
+     "Dictionary  : words      [Length=3]\n{Data block [Length=3]}\n",
+     0,
+     ""},
+    {"ADamagedBlockIsWrittenAndSaidSo",
+     {"--blocks", "2"},
+     "SAVED.TAP",
+     Joined({kSpectrumHeader, kDamaged}),
+     Joined({kSpectrumHeader, kDamaged}),
+     "Program     : prog       [Line=10, Vars Area=+3]\n{Data block [Length=3]} (Invalid "
+     "Checksum)\n",
+     2,
+     "bitreel: block 2 written damaged\n"},
 };
 
 class RecordTest : public ::testing::TestWithParam<RecordCase> {};
@@ -674,8 +735,10 @@ TEST_P(RecordTest, TheFileHoldsTheFramesTheFarEndWrote) {
     ASSERT_TRUE(record.WaitForError("Recording from"));
     pty.Send(c.frames);
     const Ran ran = record.Finish();
-    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.status, c.status) << ran.err;
     EXPECT_EQ(ran.out, c.rows);
+    const std::size_t last = ran.err.rfind('\n', ran.err.size() - 2);
+    EXPECT_EQ(c.said.empty() ? "" : ran.err.substr(last + 1), c.said) << ran.err;
     // The name stays as given, in its own letter case.
     EXPECT_EQ(test::ReadFileBytes(dir / c.out), c.stored);
 }
@@ -787,6 +850,129 @@ TEST_P(RecordEnding, KeepsAnOldFileUntilABlockAndNamesAFrameCutShort) {
 INSTANTIATE_TEST_SUITE_P(Endings, RecordEnding, ::testing::ValuesIn(kEndings),
                          [](const auto& info) { return std::string(info.param.name); });
 
+struct MovedCase {
+    const char* name;
+    bool replaced; // else removed
+    int status;
+    std::string said;
+};
+
+void PrintTo(const MovedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const MovedCase kMoved[] = {
+    {"Removed", false, 0,
+     "bitreel: OUT.TAP was removed while recording: it is written again with every block\n"},
+    {"Replaced", true, 1,
+     "bitreel: OUT.TAP was replaced while recording: every block is in OUT-2.TAP\n"},
+};
+
+class RecordMoved : public ::testing::TestWithParam<MovedCase> {};
+
+// OUT removed or replaced after the first block (RecordingTest has where the
+// blocks go): a script is told where, and status 1 when not under OUT.
+TEST_P(RecordMoved, SaysWhereEveryBlockIs) {
+    const MovedCase& c = GetParam();
+    TempDir dir;
+    PtyPair pty;
+    Bitreel record(
+        {"record", "--port", QString::fromStdString(pty.Name()), "--blocks", "2", "OUT.TAP"},
+        dir.path());
+    ASSERT_TRUE(record.WaitForError("Recording from"));
+    pty.Send(kSpectrumHeader);
+    ASSERT_TRUE(record.WaitForOutput("\n"));
+    fs::remove(dir / "OUT.TAP");
+    if (c.replaced) {
+        TapeBuilder().Raw(kOldRecording).WriteTo(dir / "OUT.TAP");
+    }
+    pty.Send(kData);
+    const Ran ran = record.Finish();
+    EXPECT_EQ(ran.status, c.status) << ran.err;
+    EXPECT_EQ(ran.err.substr(ran.err.rfind("bitreel:")), c.said);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, RecordMoved, ::testing::ValuesIn(kMoved),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct ByteNameCase {
+    const char* name;
+    std::vector<std::string> arguments; // as bytes: "\xe9" is no UTF-8
+    int status;
+    std::string err;
+    const char* written; // a file the run makes, by its bytes
+};
+
+void PrintTo(const ByteNameCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const ByteNameCase kByteNames[] = {
+    {"MissingIsShownWithTheReplacementCharacter",
+     {"list", "Jo\xe9.tap"},
+     1,
+     "bitreel: cannot open Jo\xef\xbf\xbd.tap: No such file or directory\n",
+     nullptr},
+    {"ConvertWritesIt",
+     {"convert", "--machine", "ace", "Jos\xe9.tap", "Jos\xe9.jup"},
+     0,
+     "",
+     "Jos\xe9.jup"},
+};
+
+class ByteName : public ::testing::TestWithParam<ByteNameCase> {};
+
+// A Linux file name is bytes: one that is not UTF-8 opens as given.
+TEST_P(ByteName, OpensAsGiven) {
+    const ByteNameCase& c = GetParam();
+    TempDir dir;
+    TapeBuilder().AceTapBlock(test::AceHeader(0, "words", 3)).WriteTo(dir / "Jos\xe9.tap");
+    const Ran ran = test::RunBitreelWithBytes(c.arguments, dir.path());
+    EXPECT_EQ(ran.status, c.status) << ran.err;
+    EXPECT_EQ(ran.err, c.err);
+    if (c.written != nullptr) {
+        EXPECT_TRUE(fs::is_regular_file(dir / c.written));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ByteName, ::testing::ValuesIn(kByteNames),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --rate, --invert and --level shape the sound of the command's own output.
+TEST(Help, SoundOptionsNameTheSoundTheyShape) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"play", "The sample rate of the sound card's sound"},
+        {"convert", "The sample rate of a sound file OUT"},
+    };
+    for (const auto& [command, text] : cases) {
+        const Ran help = RunBitreel({command, "--help"});
+        EXPECT_EQ(help.status, 0) << command;
+        // Qt wraps the help: the words are compared with one space between them.
+        QString words = QString::fromStdString(help.out).simplified();
+        EXPECT_TRUE(words.contains(QString::fromStdString(text))) << command << ": " << help.out;
+    }
+}
+
+// Without a sound server, Qt's own complaint does not reach the user: each
+// line is Bitreel's, and the server is named once.
+TEST(SoundServer, AbsentIsSaidOnceInBitreelsWords) {
+    TempDir dir;
+    TapeBuilder().Block(255, {1, 2}).WriteTo(dir / "GOOD.TAP");
+    ::setenv("PULSE_SERVER", "unix:/nonexistent/socket", 1);
+    const Ran ports = RunBitreel({"ports", "--audio"}, dir.path());
+    const Ran play = RunBitreel({"play", "--audio", "GOOD.TAP"}, dir.path());
+    ::unsetenv("PULSE_SERVER");
+    for (const Ran& ran : {ports, play}) {
+        EXPECT_EQ(ran.status, 3) << ran.err;
+        for (const std::string& line : test::Lines(ran.err)) {
+            EXPECT_EQ(line.rfind("bitreel: ", 0), 0u) << line;
+        }
+        const std::size_t first = ran.err.find("sound server");
+        EXPECT_NE(first, std::string::npos) << ran.err;
+        EXPECT_EQ(ran.err.find("sound server", first + 1), std::string::npos) << ran.err;
+    }
+}
+
 TEST(Convert, AceTapToJupAndBackIsByteIdentical) {
     TempDir dir;
     int files = 0;
@@ -851,7 +1037,8 @@ TEST(Convert, TzxToTapKeepsEveryStoredByteAsTapeconvDoes) {
         .Standard({0xFF}) // one byte
         .WriteTo(dir / "IN.TZX");
     const Ran ran = RunBitreel({"convert", Q(dir / "IN.TZX"), Q(dir / "OUT.TAP")});
-    ASSERT_EQ(ran.status, 0) << ran.err;
+    // Written as stored, and said: two of them are damaged.
+    ASSERT_EQ(ran.status, 2) << ran.err;
     const std::string command = tapeconv + " '" + (dir / "IN.TZX").string() + "' '" +
                                 (dir / "REF.TAP").string() + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;

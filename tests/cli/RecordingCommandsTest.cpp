@@ -73,6 +73,18 @@ TEST(RescueCommand, ABlockNoTakeReadsStaysDamaged) {
     EXPECT_NE(listed.out.find("(Invalid Checksum)"), std::string::npos) << listed.out;
 }
 
+TEST(RescueCommand, CountsOneBlockAsOne) {
+    TempDir dir;
+    TzxBuilder().Standard(DataBytes(0xFF, Bytes(50, 0x33))).WriteTo(dir.path() / "t.tzx");
+    const RenderedTape tape = RenderTape(dir.path() / "t.tzx", MachineKind::Spectrum, Rate);
+    WriteWav(dir.path() / "1.wav", tape.samples, Rate);
+    WriteWav(dir.path() / "2.wav", tape.samples, Rate);
+    const Ran ran = RunBitreel({"rescue", "--out", Q(dir.path() / "out.tzx"),
+                                Q(dir.path() / "1.wav"), Q(dir.path() / "2.wav")});
+    ASSERT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(Lines(ran.out).back(), "1 block, none damaged");
+}
+
 // Sound between two blocks that no take understands is the tape's when
 // both takes hold it: OUT keeps it once, as CSW. A 150 ms dropout cuts the
 // last block of the second take, whose tail only that take holds: not kept.
@@ -230,6 +242,21 @@ TEST(ListDecode, IsForTextRows) {
     const Ran ran = RunBitreel({"list", "--decode", "--json", "x.tzx"});
     EXPECT_EQ(ran.status, 1);
     EXPECT_NE(ran.err.find("without --json"), std::string::npos) << ran.err;
+}
+
+// A recording's block read damaged is written as read, to a file of blocks
+// and to a TZX alike, and said so with status 2.
+TEST(ConvertRecording, SaysEachBlockWrittenDamaged) {
+    const Takes takes({3}, {});
+    for (const char* out : {"out.tap", "out.tzx"}) {
+        const Ran ran = RunBitreel({"convert", takes.Take(1), Q(takes.dir.path() / out)});
+        EXPECT_EQ(ran.status, 2) << out;
+        EXPECT_NE(ran.err.find(" written damaged: {Data block [Length=200]} (Invalid Checksum); "
+                               "least certain bits "),
+                  std::string::npos)
+            << out << ": " << ran.err;
+        EXPECT_EQ(ran.err.find("left out"), std::string::npos) << ran.err;
+    }
 }
 
 // An Ace tape played into a sound file reads back as the Ace tape, with no

@@ -14,6 +14,8 @@
 namespace bitreel::test {
 namespace {
 
+using namespace sysvar;
+
 // BASIC's bytes: a line, numbers as the editor stores them, variables.
 Bytes Line(int number, Bytes tokens) {
     tokens.push_back(0x0D);
@@ -48,6 +50,7 @@ Bytes UsrCall(unsigned address, const Bytes& rest = {}) {
 const Bytes kProgram = Line(10, Bytes{Print} + Text("\"HI\"")) + Line(20, Bytes{GoTo} + Number(10));
 const Bytes kVariables{0x61, 0, 0, 42, 0, 0}; // a = 42
 const Bytes kOldProgram = Line(1, Bytes{Rem} + Text("an older and longer program"));
+const Bytes kShortProgram = Line(1, Bytes{Rem} + Text("old"));                  // and no variables
 const Bytes kOldNumbers{0x7A, 0,  0, 7, 0, 0,                                   // z = 7
                         0x81, 13, 0, 1, 2, 0, 0, 0, 1, 0, 0, 0, 0, 2, 0, 0};    // a(2) = 1, 2
 const Bytes kNumbers{1, 3, 0, 0, 0, 5, 0, 0, 0, 0, 6, 0, 0, 0, 0, 7, 0, 0};     // a(3): 5, 6, 7
@@ -135,6 +138,12 @@ enum class Holds {
     Recorded,     // Record wrote what the call sent
 };
 enum class Ends { Done, Failed, Reported };
+// What BASIC holds before the call, when the call does not choose it.
+enum class Old {
+    Longer,  // kOldProgram and kOldNumbers
+    Shorter, // kShortProgram: VARS at the end marker
+    Empty,   // as NEW leaves it: PROG, VARS and the end marker at one address
+};
 
 struct Case {
     const char* name;
@@ -149,6 +158,7 @@ struct Case {
     long corrupt = -1;    // the frame byte noise changes
     std::size_t stopAfter = static_cast<std::size_t>(-1); // the PC stops after this many bytes
     bool space = false;                                   // SPACE is held
+    Old old = Old::Longer;
 };
 
 // Reasons, as the companion gives them in A, and BASIC's reports.
@@ -159,6 +169,10 @@ const Case kCases[] = {
     {"LoadsProgramAndRunsItsLine", Call::Load, Tape::Program, Ends::Done, 0, Holds::NewProgram},
     {"LoadsProgramOverLongerOne", Call::Load, Tape::ProgramNoLine, Ends::Done, 0,
      Holds::NewProgram},
+    {"LoadsProgramOverShorterOne", Call::Load, Tape::Program, Ends::Done, 0, Holds::NewProgram, 1.0,
+     0, false, -1, static_cast<std::size_t>(-1), false, Old::Shorter},
+    {"LoadsProgramOverEmptyOne", Call::Load, Tape::Program, Ends::Done, 0, Holds::NewProgram, 1.0,
+     0, false, -1, static_cast<std::size_t>(-1), false, Old::Empty},
     {"LoadsProgramCalledFromRunningLine", Call::Load, Tape::Program, Ends::Done, 0,
      Holds::NewProgram, 1.0, 0, true},
     {"LoadsProgramWithoutLineCalledFromRunningLine", Call::Load, Tape::ProgramNoLine, Ends::Done, 0,
@@ -179,6 +193,9 @@ const Case kCases[] = {
     {"LoadsCharArray", Call::Load, Tape::CharArray, Ends::Done, 0, Holds::Characters},
     {"LoadReportsDamagedProgram", Call::Load, Tape::Program, Ends::Reported, ReportR,
      Holds::EmptyProgram, 1.0, 0, false, 3 + 21 + 5},
+    {"LoadReportsDamagedProgramOverEmptyOne", Call::Load, Tape::Program, Ends::Reported, ReportR,
+     Holds::EmptyProgram, 1.0, 0, false, 3 + 21 + 5, static_cast<std::size_t>(-1), false,
+     Old::Empty},
     {"LoadReportsCodeOverItself", Call::Load, Tape::CodeOverUs, Ends::Reported, Report4,
      Holds::OldProgram},
     {"LoadReportsSpace", Call::Load, Tape::None, Ends::Reported, ReportD, Holds::OldProgram, 1.0, 0,
@@ -229,8 +246,10 @@ TEST_P(CompanionTest, OverTheLine) {
     const unsigned entry = origin + EntryOf(c.call);
 
     // The old program, or the one to send, and the edit line that calls.
-    Bytes program = kOldProgram;
-    Bytes variables = kOldNumbers;
+    Bytes program = c.old == Old::Longer    ? kOldProgram
+                    : c.old == Old::Shorter ? kShortProgram
+                                            : Bytes{};
+    Bytes variables = c.old == Old::Longer ? kOldNumbers : Bytes{};
     Bytes editLine = UsrCall(entry) + Bytes{0x0D};
     if (c.call == Call::Save) {
         program = kProgram;
@@ -246,7 +265,7 @@ TEST_P(CompanionTest, OverTheLine) {
     const BasicAreas before = rig.Areas();
     const std::uint16_t prog = rig.Prog();
     if (c.running) {
-        rig.machine.SetWord(23645, static_cast<std::uint16_t>(prog + program.size() - 1));
+        rig.machine.SetWord(ChAdd, static_cast<std::uint16_t>(prog + program.size() - 1));
     }
     rig.machine.HoldSpace(c.space);
     if (c.corrupt >= 0) {
@@ -280,7 +299,7 @@ TEST_P(CompanionTest, OverTheLine) {
     EXPECT_EQ(m.Register(regHL_), EmulatedSpectrum::KeptHl);
     if (c.ends == Ends::Reported) {
         EXPECT_EQ(m.Memory()[EmulatedSpectrum::ErrNr], c.code);
-        EXPECT_EQ(m.Word(23653), m.Word(23651)) << "the calculator's stack is emptied";
+        EXPECT_EQ(m.Word(StkEnd), m.Word(StkBot)) << "the calculator's stack is emptied";
     } else if (c.call == Call::LdBytes || c.call == Call::SaBytes) {
         EXPECT_EQ(m.Carry(), c.ends == Ends::Done);
         if (c.ends == Ends::Failed) {
@@ -300,30 +319,59 @@ TEST_P(CompanionTest, OverTheLine) {
         EXPECT_EQ(after.chAddInEditLine, before.chAddInEditLine);
         EXPECT_TRUE(after.endMarker);
     };
-    const std::uint32_t basicTop = std::max(m.Word(23653), static_cast<std::uint16_t>(prog + 200));
+    // PROG stays, the rest follows what is in; E_LINE is returned.
+    const auto programAt = [&](std::size_t programSize, std::size_t variablesSize) {
+        const auto vars = static_cast<std::uint16_t>(prog + programSize);
+        const auto eLine = static_cast<std::uint16_t>(vars + variablesSize + 1);
+        EXPECT_EQ(m.Word(ProgAt), prog) << "PROG";
+        EXPECT_EQ(m.Word(Vars), vars) << "VARS";
+        EXPECT_EQ(m.Word(ELine), eLine) << "E_LINE";
+        EXPECT_EQ(m.Word(DatAdd), prog - 1) << "DATADD: READ starts again";
+        return eLine;
+    };
+    const std::uint32_t basicTop = std::max(m.Word(StkEnd), static_cast<std::uint16_t>(prog + 200));
     std::vector<MachineRig::Range> changes{{23552, basicTop}};
     switch (c.holds) {
-    case Holds::NewProgram:
+    case Holds::NewProgram: {
         EXPECT_EQ(after.program, kProgram);
         EXPECT_EQ(after.variables, kVariables);
         kept();
         if (c.tape == Tape::Program) {
-            EXPECT_EQ(m.Word(23618), 10) << "NEWPPC";
-            EXPECT_EQ(m.Memory()[23620], 0) << "NSPPC";
+            EXPECT_EQ(m.Word(NewPpc), 10) << "NEWPPC";
+            EXPECT_EQ(m.Memory()[NsPpc], 0) << "NSPPC";
         } else {
-            EXPECT_EQ(m.Memory()[23620], 0xFF) << "NSPPC";
+            EXPECT_EQ(m.Memory()[NsPpc], 0xFF) << "NSPPC";
         }
+        // What lay above the old end marker moves with the edit line, by
+        // as much as E_LINE; what lay below it does not.
+        const auto eLine = programAt(kProgram.size(), kVariables.size());
+        const auto by = static_cast<std::uint16_t>(eLine - rig.WordBefore(ELine));
+        std::vector<std::pair<std::uint16_t, const char*>> moved{
+            {KCur, "K_CUR"}, {WorkSp, "WORKSP"}, {StkBot, "STKBOT"}, {StkEnd, "STKEND"}};
         if (c.running) {
             // BASIC reads on from an ENTER, then goes to the auto-start line
             // or finds the program's end (NXTLIN at the end marker): 0 OK.
-            EXPECT_EQ(m.Memory()[m.Word(23645)], 0x0D) << "CH_ADD";
-            EXPECT_EQ(m.Memory()[m.Word(23637)], 0x80) << "NXTLIN";
+            EXPECT_EQ(m.Memory()[m.Word(ChAdd)], 0x0D) << "CH_ADD";
+            EXPECT_EQ(m.Word(NxtLin), eLine - 1) << "NXTLIN";
+        } else {
+            moved.insert(moved.end(), {{ChAdd, "CH_ADD"}, {NxtLin, "NXTLIN"}});
+        }
+        for (const auto& [pointer, name] : moved) {
+            EXPECT_EQ(m.Word(pointer), static_cast<std::uint16_t>(rig.WordBefore(pointer) + by))
+                << name;
+        }
+        const std::pair<std::uint16_t, const char*> unmoved[]{
+            {Dest, "DEST"}, {Chans, "CHANS"}, {CurChl, "CURCHL"}, {XPtr, "X_PTR"}};
+        for (const auto& [pointer, name] : unmoved) {
+            EXPECT_EQ(m.Word(pointer), rig.WordBefore(pointer)) << name;
         }
         break;
+    }
     case Holds::EmptyProgram:
         EXPECT_EQ(after.program, Bytes{});
         EXPECT_EQ(after.variables, Bytes{});
         kept();
+        programAt(0, 0);
         break;
     case Holds::OldProgram:
         EXPECT_EQ(after.program, before.program);

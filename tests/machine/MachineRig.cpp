@@ -12,22 +12,7 @@
 namespace bitreel::test {
 namespace {
 
-constexpr std::uint16_t Vars = 23627;
-constexpr std::uint16_t ChansAt = 23631;
-constexpr std::uint16_t CurChl = 23633;
-constexpr std::uint16_t ProgAt = 23635;
-constexpr std::uint16_t NxtLin = 23637;
-constexpr std::uint16_t DatAdd = 23639;
-constexpr std::uint16_t ELine = 23641;
-constexpr std::uint16_t KCur = 23643;
-constexpr std::uint16_t ChAdd = 23645;
-constexpr std::uint16_t WorkSp = 23649;
-constexpr std::uint16_t StkBot = 23651;
-constexpr std::uint16_t StkEnd = 23653;
-constexpr std::uint16_t NewPpc = 23618;
-constexpr std::uint16_t NsPpc = 23620;
-constexpr std::uint16_t Ppc = 23621;
-constexpr std::uint16_t RamTop = 23730;
+using namespace sysvar;
 
 // A quarter of a millisecond of the machine between passes of an engine:
 // Play hands the port a byte a pass, four in a byte's time.
@@ -78,7 +63,7 @@ void MachineRig::LayOutBasic(const Bytes& program, const Bytes& variables, const
         std::copy(bytes.begin(), bytes.end(), memory.begin() + at);
         at = static_cast<std::uint16_t>(at + bytes.size());
     };
-    m.SetWord(ChansAt, static_cast<std::uint16_t>(prog - 21));
+    m.SetWord(Chans, static_cast<std::uint16_t>(prog - 21));
     m.SetWord(CurChl, static_cast<std::uint16_t>(prog - 21));
     m.SetWord(ProgAt, prog);
     m.SetWord(DatAdd, static_cast<std::uint16_t>(prog - 1));
@@ -171,6 +156,10 @@ TransferResult MachineRig::Record(const std::filesystem::path& out) {
 
 EmulatedSpectrum::State MachineRig::Finish(double seconds) {
     return machine.RunFor(static_cast<std::uint64_t>(seconds * machine.ClockHz()));
+}
+
+std::uint16_t MachineRig::WordBefore(std::uint16_t address) const {
+    return static_cast<std::uint16_t>(before_[address] | before_[(address + 1) & 0xFFFF] << 8);
 }
 
 long MachineRig::FirstChangeOutside(std::vector<Range> allowed) const {

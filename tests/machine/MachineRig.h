@@ -22,6 +22,30 @@ namespace bitreel::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// Where BASIC keeps the system variables the rig lays out and the tests
+// read. The 14 words from Vars to StkEnd are the pointers the ROM's
+// POINTERS moves when an area grows or shrinks.
+namespace sysvar {
+constexpr std::uint16_t NewPpc = 23618;
+constexpr std::uint16_t NsPpc = 23620;
+constexpr std::uint16_t Ppc = 23621;
+constexpr std::uint16_t Vars = 23627;
+constexpr std::uint16_t Dest = 23629;
+constexpr std::uint16_t Chans = 23631;
+constexpr std::uint16_t CurChl = 23633;
+constexpr std::uint16_t ProgAt = 23635;
+constexpr std::uint16_t NxtLin = 23637;
+constexpr std::uint16_t DatAdd = 23639;
+constexpr std::uint16_t ELine = 23641;
+constexpr std::uint16_t KCur = 23643;
+constexpr std::uint16_t ChAdd = 23645;
+constexpr std::uint16_t XPtr = 23647;
+constexpr std::uint16_t WorkSp = 23649;
+constexpr std::uint16_t StkBot = 23651;
+constexpr std::uint16_t StkEnd = 23653;
+constexpr std::uint16_t RamTop = 23730;
+} // namespace sysvar
+
 // BASIC's areas as the system variables mark them out.
 struct BasicAreas {
     Bytes program;   // PROG to VARS
@@ -67,6 +91,8 @@ public:
         std::uint32_t to;
     };
     [[nodiscard]] long FirstChangeOutside(std::vector<Range> allowed) const;
+    // The word at address when the call was made.
+    [[nodiscard]] std::uint16_t WordBefore(std::uint16_t address) const;
 
     SimulatedLine line;
     SerialWire wire;

@@ -371,6 +371,87 @@ TEST_P(RecordingName, TakenOnlyWithTheFirstBlock) {
 
 INSTANTIATE_TEST_SUITE_P(Endings, RecordingName, testing::ValuesIn(kNamings), test::ByName());
 
+// What happens to REC.TAP, holding the first block, before the second
+// arrives.
+enum class Meddling { Removed, Moved, CopiedOver, MovedWithTheNextNameTaken };
+
+struct MovedCase {
+    const char* name;
+    Meddling meddling;
+    std::map<std::string, Bytes> after; // the folder's files at the end
+    std::string recording;              // the one that holds both blocks
+    bool replaced;
+};
+
+void PrintTo(const MovedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const Bytes kSecond = Frame(Body(255, {3, 4, 5}));
+const Bytes kBoth = TapeBuilder().Raw(kFirst).Raw(kSecond).bytes();
+
+const MovedCase kMoves[] = {
+    {"RemovedIsWrittenAgain", Meddling::Removed, {{"REC.TAP", kBoth}}, "REC.TAP", false},
+    {"ReplacedGoesBesideIt",
+     Meddling::Moved,
+     {{"REC.TAP", kOld}, {"REC-2.TAP", kBoth}},
+     "REC-2.TAP",
+     true},
+    {"CopiedOverGoesBesideIt",
+     Meddling::CopiedOver,
+     {{"REC.TAP", kOld}, {"REC-2.TAP", kBoth}},
+     "REC-2.TAP",
+     true},
+    {"ReplacedWithTheNextNameTaken",
+     Meddling::MovedWithTheNextNameTaken,
+     {{"REC.TAP", kOld}, {"REC-2.TAP", kOld}, {"REC-3.TAP", kBoth}},
+     "REC-3.TAP",
+     true},
+};
+
+class RecordingMoved : public testing::TestWithParam<MovedCase> {};
+
+// A recording whose file is removed or replaced meanwhile goes on in a new
+// file that holds every block, and says where; the other file is left be.
+TEST_P(RecordingMoved, KeepsEveryBlockInANewFile) {
+    const MovedCase& c = GetParam();
+    RecordingRig rig;
+    const fs::path rec = rig.Output("REC.TAP");
+    rig.Arrive(kBoth, {kFirst.size(), 0, 0, kSecond.size()});
+    bool meddled = false;
+    rig.onYield = [&] {
+        if (meddled || rig.ui.rows.size() != 1) {
+            return;
+        }
+        meddled = true;
+        switch (c.meddling) {
+        case Meddling::Removed:
+            fs::remove(rec);
+            break;
+        case Meddling::MovedWithTheNextNameTaken:
+            TapeBuilder().Raw(kOld).WriteTo(rig.Output("REC-2.TAP"));
+            [[fallthrough]];
+        case Meddling::Moved:
+            TapeBuilder().Raw(kOld).WriteTo(rig.Output("OTHER.TAP"));
+            fs::rename(rig.Output("OTHER.TAP"), rec);
+            break;
+        case Meddling::CopiedOver:
+            TapeBuilder().Raw(kOld).WriteTo(rec); // the same file, written over
+            break;
+        }
+    };
+    const TransferResult result = rig.Record(8);
+    ASSERT_EQ(rig.ui.rows.size(), 2u);
+    EXPECT_EQ(FolderFiles(rig.dir.path()), c.after);
+    EXPECT_EQ(result.file, rig.Output(c.recording));
+    ASSERT_TRUE(result.moved.has_value());
+    EXPECT_EQ(result.moved->from, rec);
+    EXPECT_EQ(result.moved->replaced, c.replaced);
+    rig.ExpectEnded(TransferResult::Ending::Stopped);
+}
+
+INSTANTIATE_TEST_SUITE_P(Meddlings, RecordingMoved, testing::ValuesIn(kMoves), test::ByName());
+
 TEST(Recording, CancelCreatesNothingAndKeepsTheList) {
     RecordingRig rig;
     rig.dialog.answer.reset();

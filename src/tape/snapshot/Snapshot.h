@@ -56,6 +56,10 @@ inline constexpr std::array<std::size_t, 3> Banks48K = {5, 2, 0};
 
 struct Snapshot {
     SpectrumModel model = SpectrumModel::Spectrum48;
+    // The program ran on a 16K Spectrum: it is restored on a 48K, and only
+    // bank 5 (0x4000 to 0x7FFF) holds its memory; banks 2 and 0 are RAM it
+    // never had, which a restore need not load.
+    bool ran16K = false;
     Z80Registers regs;
     std::uint8_t border = 0; // 0 to 7
     // The last values written to the paging ports (128K models; 0x1FFD on
