@@ -88,8 +88,10 @@ MemoryPlan PlanMemory(const Snapshot& snapshot, std::size_t (*mainSize)(std::siz
     // A 48K program on a 128 finds bank 0 at 0xC000 whatever BASIC left;
     // its memory is one run from the screen up.
     if (!is128) {
+        // A 16K program had no RAM above 0x8000: none of it is loaded.
         AddChunks(plan.chunks, 0, {RamStart, ScreenEnd}, loader, 0x10);
-        AddChunks(plan.chunks, 0, {ScreenEnd, 0x10000}, loader, std::nullopt);
+        AddChunks(plan.chunks, 0, {ScreenEnd, snapshot.ran16K ? 0x8000u : 0x10000u}, loader,
+                  std::nullopt);
         return plan;
     }
     AddChunks(plan.chunks, 0, {RamStart, ScreenEnd}, loader, std::nullopt);

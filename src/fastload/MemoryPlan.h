@@ -8,7 +8,8 @@
 // further up when the program's stack needs that place. The tail takes the
 // 48 bytes below the program's stack. Every other byte of RAM comes in a
 // chunk: the screen first, so that the user sees the load work, then the
-// rest of banks 5 and 2, then each bank that pages in at 0xC000.
+// rest of banks 5 and 2, then each bank that pages in at 0xC000 (none above
+// 0x8000 for a program of a 16K Spectrum).
 
 #include "tape/snapshot/Snapshot.h"
 

@@ -157,7 +157,8 @@ std::vector<std::string> FastLoadRig::Differences(const Snapshot& snapshot) cons
         }
     };
     if (!is128) {
-        for (std::uint32_t a = 0x4000; a < 0x10000; ++a) {
+        const std::uint32_t top = snapshot.ran16K ? 0x8000 : 0x10000;
+        for (std::uint32_t a = 0x4000; a < top; ++a) {
             const std::size_t bank = a < 0x8000 ? 5 : a < 0xC000 ? 2 : 0;
             compare(bank, a, m.Peek(static_cast<std::uint16_t>(a)));
         }

@@ -5,6 +5,7 @@
 // the snapshot is for and on others; a damaged chunk stops the machine; a
 // 128K program is refused on a 48K; what cannot be restored is refused.
 #include "FastLoaderImages.h"
+#include "fastload/LoaderParts.h"
 #include "machine/FastLoadRig.h"
 #include "support/SnapshotFiles.h"
 #include "tape/TapeImage.h"
@@ -41,7 +42,7 @@ class Restore : public testing::TestWithParam<RestoreCase> {};
 
 TEST_P(Restore, EveryByteRegisterAndPortAsTheSnapshotHoldsThem) {
     const RestoreCase& c = GetParam();
-    const Snapshot snapshot = ReadSnapshot(c.file);
+    const Snapshot snapshot = TestSnapshot(c.file);
     const fastload::LoadingTape tape = BuildLoadingTape(snapshot, c.speed);
     FastLoadRig rig(tape, c.machine.value_or(snapshot.model), c.playback);
     const LoadOutcome outcome = rig.Run();
@@ -83,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A chunk's block damaged on the tape: the machine stops with red and white
 // stripes on the border and never runs the program.
 TEST(FastLoadDamage, ADamagedChunkStopsTheMachine) {
-    const Snapshot snapshot = ReadSnapshot("speccymac-technted.z80");
+    const Snapshot snapshot = TestSnapshot("speccymac-technted.z80");
     fastload::LoadingTape tape = BuildLoadingTape(snapshot, DefaultSpeed);
     TapeImage image(tape.tzx, ImageFormat::Tzx, MachineKind::Spectrum, TapeLayout::SpectrumTap,
                     false);
@@ -109,7 +110,7 @@ TEST(FastLoadDamage, ADamagedChunkStopsTheMachine) {
 // A 128K program on a 48K: the first steps say so on the screen, through
 // the ROM, and go back to BASIC before anything is loaded.
 TEST(FastLoadRefusal, A128KProgramOnA48KSaysItNeedsA128) {
-    const Snapshot snapshot = ReadSnapshot("zesarux-hires128.z80");
+    const Snapshot snapshot = TestSnapshot("zesarux-hires128.z80");
     const fastload::LoadingTape tape = BuildLoadingTape(snapshot, DefaultSpeed);
     FastLoadRig rig(tape, SM::Spectrum48, At44k);
     const LoadOutcome outcome = rig.Run(1);
@@ -130,6 +131,83 @@ TEST(FastLoadRefusal, A128KProgramOnA48KSaysItNeedsA128) {
     EXPECT_EQ(text, "This program needs a 128K Spectrum");
     EXPECT_EQ(rig.Machine().Peek(loader::fastboot::load), 0) << "the resident part was copied";
 }
+
+// Where the loader stands and the chunks it loads: every byte of RAM in one
+// chunk or in the loader's place, the loader clear of the tail, the screen
+// first, each bank of a 128 paged for its chunk.
+struct PlanCase {
+    const char* name;
+    SM model;
+    std::uint16_t sp;
+    bool ran16K = false;
+};
+
+void PrintTo(const PlanCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class Plans : public testing::TestWithParam<PlanCase> {};
+
+TEST_P(Plans, EveryByteOnceAroundTheLoaderAndClearOfTheTail) {
+    const PlanCase& c = GetParam();
+    Snapshot snapshot;
+    snapshot.model = c.model;
+    snapshot.ran16K = c.ran16K;
+    snapshot.regs.sp = c.sp;
+    const fastload::MemoryPlan plan = fastload::PlanMemory(snapshot, fastload::MainPartSize);
+    const std::uint32_t mainEnd = plan.mainAt + static_cast<std::uint32_t>(plan.mainSize);
+    EXPECT_EQ(plan.mainAt % 256, 0);
+    EXPECT_GE(plan.mainAt, 0x8100);
+    EXPECT_LE(mainEnd, 0xC000u);
+    const std::uint32_t tailEnd = c.sp == 0 ? 0x10000 : c.sp;
+    EXPECT_EQ(plan.tailAt, static_cast<std::uint16_t>(tailEnd - fastload::TailBytes));
+    EXPECT_TRUE(tailEnd <= plan.mainAt || plan.tailAt >= mainEnd);
+    EXPECT_TRUE(tailEnd <= plan.residentAt || plan.tailAt >= 0x8100);
+    ASSERT_FALSE(plan.chunks.empty());
+    EXPECT_EQ(plan.chunks.front().start, 0x4000u);
+    EXPECT_EQ(plan.chunks.front().end, 0x5B00u);
+
+    // Each byte of each bank, counted where a chunk or the loader covers it.
+    std::array<std::array<int, BankSize>, 8> covered{};
+    const bool is128 = Is128K(c.model);
+    auto bankAt = [&](std::uint32_t address, std::size_t paged) -> std::size_t {
+        return address < 0x8000 ? 5 : address < 0xC000 ? 2 : paged;
+    };
+    for (const fastload::Chunk& chunk : plan.chunks) {
+        if (is128 && chunk.start >= 0xC000) {
+            EXPECT_EQ(chunk.page, static_cast<std::uint8_t>(0x10 | chunk.bank));
+        }
+        for (std::uint32_t a = chunk.start; a < chunk.end; ++a) {
+            ++covered[bankAt(a, chunk.bank)][a % BankSize];
+        }
+    }
+    for (std::uint32_t a = plan.residentAt; a < 0x8100; ++a) {
+        ++covered[2][a % BankSize];
+    }
+    for (std::uint32_t a = plan.mainAt; a < mainEnd; ++a) {
+        ++covered[2][a % BankSize];
+    }
+    // A 16K program's bank 2 holds the loader alone.
+    const std::vector<std::size_t> banks = is128 ? std::vector<std::size_t>{0, 1, 2, 3, 4, 5, 6, 7}
+                                           : c.ran16K ? std::vector<std::size_t>{5, 0}
+                                                      : std::vector<std::size_t>{5, 2, 0};
+    for (const std::size_t bank : banks) {
+        const bool wanted = bank != 0 || !c.ran16K;
+        for (std::size_t i = 0; i < BankSize; ++i) {
+            ASSERT_EQ(covered[bank][i], wanted ? 1 : 0) << "bank " << bank << " offset " << i;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Stacks, Plans,
+                         testing::Values(PlanCase{"Spectrum48", SM::Spectrum48, 0xF000},
+                                         PlanCase{"StackAtZero", SM::Spectrum48, 0x0000},
+                                         PlanCase{"StackJustAboveTheResidentPart", SM::Spectrum48,
+                                                  0x8130},
+                                         PlanCase{"StackInTheMainPartsPage", SM::Plus2A, 0x81FC},
+                                         PlanCase{"Sixteen", SM::Spectrum48, 0x7F00, true},
+                                         PlanCase{"Spectrum128", SM::Spectrum128, 0xC000},
+                                         PlanCase{"Plus3StackInTheScreen", SM::Plus3, 0x4100}));
 
 struct RefusalCase {
     const char* name;

@@ -77,7 +77,7 @@ std::vector<std::uint8_t> ZerosThenNoise() {
 }
 
 std::vector<std::uint8_t> Technted() {
-    const Snapshot snapshot = ReadSnapshot("speccymac-technted.z80");
+    const Snapshot snapshot = TestSnapshot("speccymac-technted.z80");
     std::vector<std::uint8_t> memory(65536);
     for (std::size_t a = 0x4000; a < 0x10000; ++a) {
         memory[a] = snapshot.At(static_cast<std::uint16_t>(a));
