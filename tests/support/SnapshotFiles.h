@@ -1,7 +1,7 @@
 #pragma once
 
-// The public test snapshots (../shared/snapshots, beside the project), read
-// by Bitreel's own readers.
+// The public test snapshots (tests/data/snapshots), read by Bitreel's own
+// readers.
 
 #include "tape/snapshot/ReadSnapshot.h"
 
