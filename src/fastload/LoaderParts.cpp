@@ -29,6 +29,19 @@ constexpr std::uint8_t ImOpcodes[] = {0x46, 0x56, 0x5E};
 constexpr std::uint8_t LastBlockBorder = 2;
 constexpr std::uint8_t LastBlockBorderOnRed = 5;
 
+// The two builds of the first steps and where their values go.
+struct FirstSteps {
+    const std::uint8_t* bytes;
+    std::size_t size;
+    std::uint16_t pfbase, pfsize, pmorg, pmlen, pmcheck, pfload, pmentry;
+};
+namespace p48 = loader::prologue48;
+namespace p128 = loader::prologue128;
+const FirstSteps FirstSteps48{p48::Bytes, p48::Size,    p48::pfbase, p48::pfsize, p48::pmorg,
+                              p48::pmlen, p48::pmcheck, p48::pfload, p48::pmentry};
+const FirstSteps FirstSteps128{p128::Bytes, p128::Size,    p128::pfbase, p128::pfsize, p128::pmorg,
+                               p128::pmlen, p128::pmcheck, p128::pfload, p128::pmentry};
+
 // Puts values into a part's bytes at its symbols.
 class Patcher {
 public:
@@ -223,25 +236,16 @@ LoaderParts BuildLoaderParts(const Snapshot& snapshot, const MemoryPlan& plan,
 
     // The first steps, for a 128K program with the test that the machine
     // pages.
-    const bool is128 = Is128K(snapshot.model);
-    const std::uint8_t* first = is128 ? loader::prologue128::Bytes : loader::prologue48::Bytes;
-    const std::size_t firstSize = is128 ? loader::prologue128::Size : loader::prologue48::Size;
-    std::vector<std::uint8_t> prologue(first, first + firstSize);
+    const FirstSteps& steps = Is128K(snapshot.model) ? FirstSteps128 : FirstSteps48;
+    std::vector<std::uint8_t> prologue(steps.bytes, steps.bytes + steps.size);
     Patcher p(prologue, 0);
-    const auto pfbase = is128 ? loader::prologue128::pfbase : loader::prologue48::pfbase;
-    const auto pfsize = is128 ? loader::prologue128::pfsize : loader::prologue48::pfsize;
-    const auto pmorg = is128 ? loader::prologue128::pmorg : loader::prologue48::pmorg;
-    const auto pmlen = is128 ? loader::prologue128::pmlen : loader::prologue48::pmlen;
-    const auto pmcheck = is128 ? loader::prologue128::pmcheck : loader::prologue48::pmcheck;
-    const auto pfload = is128 ? loader::prologue128::pfload : loader::prologue48::pfload;
-    const auto pmentry = is128 ? loader::prologue128::pmentry : loader::prologue48::pmentry;
-    p.Word(pfbase, boot::fail);
-    p.Word(pfsize, static_cast<std::uint16_t>(boot::Size));
-    p.Word(pmorg, plan.mainAt);
-    p.Word(pmlen, static_cast<std::uint16_t>(plan.mainSize));
-    p.Word(pmcheck, CheckOf(parts.main).Word());
-    p.Word(pfload, boot::load);
-    p.Word(pmentry, plan.mainAt);
+    p.Word(steps.pfbase, boot::fail);
+    p.Word(steps.pfsize, static_cast<std::uint16_t>(boot::Size));
+    p.Word(steps.pmorg, plan.mainAt);
+    p.Word(steps.pmlen, static_cast<std::uint16_t>(plan.mainSize));
+    p.Word(steps.pmcheck, CheckOf(parts.main).Word());
+    p.Word(steps.pfload, boot::load);
+    p.Word(steps.pmentry, plan.mainAt);
     parts.basicCode = std::move(prologue);
     parts.basicCode.insert(parts.basicCode.end(), resident.begin(), resident.end());
     return parts;

@@ -162,7 +162,6 @@ INSTANTIATE_TEST_SUITE_P(
                     UnpackCase{"Noise", 0x4000, 0x4800, [] { return Noise(5); }, 0x4000},
                     UnpackCase{"ZerosThenNoise", 0x4000, 0x6000, ZerosThenNoise, 0x4000},
                     UnpackCase{"OneByte", 0x5000, 0x5001, [] { return Filled(0x55); }, 0x4000},
-                    UnpackCase{"ScreenOfTechnicianTed", 0x4000, 0x5B00, Technted, 0x4000},
                     UnpackCase{"TechnicianTedWithTheScreenBelow", 0x5B00, 0x8000, Technted, 0x4000},
                     UnpackCase{"TechnicianTedHigh", 0xC000, 0x10000, Technted, 0x8600}));
 
