@@ -81,31 +81,58 @@ INSTANTIATE_TEST_SUITE_P(
         RestoreCase{"DmaFillFromPulses", "zesarux-DMAFill.sna", {}, Pulses},
         RestoreCase{"Tape128kOnPlus2A", "rustzx-tape_128k.sna", SM::Plus2A, At44k}));
 
-// A chunk's block damaged on the tape: the machine stops with red and white
-// stripes on the border and never runs the program.
-TEST(FastLoadDamage, ADamagedChunkStopsTheMachine) {
+// A block damaged on the tape: the machine stops and never runs the
+// program; a chunk's check gives red and white stripes on the border, the
+// last block's leaves the border red.
+struct DamageCase {
+    const char* name;
+    std::size_t fromLast; // the damaged block, counted back from the last
+    bool stripes;
+};
+
+void PrintTo(const DamageCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class Damage : public testing::TestWithParam<DamageCase> {};
+
+TEST_P(Damage, StopsTheMachineVisibly) {
+    const DamageCase& c = GetParam();
     const Snapshot snapshot = TestSnapshot("speccymac-technted.z80");
     fastload::LoadingTape tape = BuildLoadingTape(snapshot, DefaultSpeed);
     TapeImage image(tape.tzx, ImageFormat::Tzx, MachineKind::Spectrum, TapeLayout::SpectrumTap,
                     false);
     image.IndexAll();
-    // A bit in the middle of the second chunk's data.
-    const std::size_t row = FastLoadRig::FirstFastRow + 2;
-    const std::size_t middle = (image.RowOffset(row) + image.RowOffset(row + 1)) / 2;
-    tape.tzx[middle] ^= 0x10;
+    // A bit in the middle of the block's data.
+    const std::size_t row = image.RowCount() - 1 - c.fromLast;
+    const std::size_t end = row + 1 < image.RowCount() ? image.RowOffset(row + 1) : tape.tzx.size();
+    tape.tzx[(image.RowOffset(row) + end) / 2] ^= 0x10;
     FastLoadRig rig(tape, SM::Spectrum48, At44k);
     const LoadOutcome outcome = rig.Run(40);
     EXPECT_FALSE(outcome.reachedProgram);
-    EXPECT_GE(outcome.stoppedAt, loader::fastboot::fail);
-    EXPECT_LT(outcome.stoppedAt, loader::fastboot::load);
-    rig.Machine().TakeBorderChanges();
-    rig.Machine().RunUntil([](const PagedSpectrum&) { return false; }, 10'000);
-    const auto stripes = rig.Machine().TakeBorderChanges();
-    ASSERT_GE(stripes.size(), 100u);
-    for (const auto& change : stripes) {
-        EXPECT_TRUE(change.colour == 2 || change.colour == 7);
+    PagedSpectrum& machine = rig.Machine();
+    machine.TakeBorderChanges();
+    machine.RunUntil([](const PagedSpectrum&) { return false; }, 100'000);
+    const auto changes = machine.TakeBorderChanges();
+    if (c.stripes) {
+        EXPECT_GE(outcome.stoppedAt, loader::fastboot::fail);
+        EXPECT_LT(outcome.stoppedAt, loader::fastboot::load);
+        ASSERT_GE(changes.size(), 1000u);
+        for (const auto& change : changes) {
+            EXPECT_TRUE(change.colour == 2 || change.colour == 7);
+        }
+    } else {
+        EXPECT_TRUE(changes.empty());
+        EXPECT_EQ(machine.Border(), 2);
+        EXPECT_GE(outcome.stoppedAt, tape.plan.tailAt);
+        EXPECT_LT(outcome.stoppedAt, tape.plan.tailAt + fastload::TailBytes);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Blocks, Damage,
+                         testing::Values(DamageCase{"AChunk", 3, true},
+                                         DamageCase{"TheMainPartsPlace", 1, true},
+                                         DamageCase{"TheLastBlock", 0, false}));
 
 // A 128K program on a 48K: the first steps say so on the screen, through
 // the ROM, and go back to BASIC before anything is loaded.
