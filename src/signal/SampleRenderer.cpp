@@ -1,5 +1,8 @@
-// Pulses to samples, with every edge on the sample nearest its exact time.
+// Pulses to samples, with every edge on the sample nearest its exact time,
+// or a pulse timed in whole samples as a whole number of them.
 #include "signal/SampleRenderer.h"
+
+#include "tape/WholeSamples.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,6 +35,11 @@ std::uint64_t SampleRenderer::MsSamples(std::uint32_t ms) const noexcept {
     return (std::uint64_t{ms} * rate_ + 500) / 1000;
 }
 
+std::uint64_t SampleRenderer::ExactEdge() const noexcept {
+    return static_cast<std::uint64_t>(
+        static_cast<std::int64_t>(silence_ + EdgeSample(units_, rate_)) + shift_);
+}
+
 std::int16_t SampleRenderer::SampleOf(Level level) const noexcept {
     return level == Level::High ? high_ : low_;
 }
@@ -40,7 +48,7 @@ void SampleRenderer::InsertSilence(std::uint32_t ms) {
     // Fill hands out an event only once the pulses before it are written
     // whole, so the silence starts right after the last of them.
     silence_ += MsSamples(ms);
-    holdUntil_ = silence_ + EdgeSample(units_, rate_);
+    holdUntil_ = ExactEdge();
     level_ = Level::Low;
 }
 
@@ -72,7 +80,17 @@ SampleRenderer::Filled SampleRenderer::Fill(std::span<std::int16_t> out) {
         }
         level_ = event.level;
         units_ += Units(event.tstates, event.clock);
-        holdUntil_ = silence_ + EdgeSample(units_, rate_);
+        if (event.wholeSamples) {
+            // The pulse takes its whole samples from where the last edge fell;
+            // the edges after it keep their exact spacing from this one.
+            const std::uint64_t edge =
+                holdUntil_ + WholeSamplesAt(event.tstates, event.clock, rate_);
+            shift_ = static_cast<std::int64_t>(edge) -
+                     static_cast<std::int64_t>(silence_ + EdgeSample(units_, rate_));
+            holdUntil_ = edge;
+        } else {
+            holdUntil_ = ExactEdge();
+        }
     }
     return filled;
 }

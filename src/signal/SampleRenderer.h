@@ -14,6 +14,10 @@ namespace bitreel {
 // integer, times the rate over the clock. Nothing is rounded twice, so no
 // error builds up over any length of tape.
 //
+// A pulse that asks for whole samples (PulseEvent::wholeSamples) is as many
+// samples as it is long at the rate, rounded to the nearest, counted from
+// where the edge before it fell; the edges after it keep their spacing.
+//
 // Low is the negative peak and high the positive one (the other way round
 // when inverted); silence is the low level, where a tape at rest stays.
 class SampleRenderer {
@@ -50,6 +54,8 @@ public:
 
 private:
     [[nodiscard]] std::int16_t SampleOf(Level level) const noexcept;
+    // The sample of the edge at the exact time reached so far.
+    [[nodiscard]] std::uint64_t ExactEdge() const noexcept;
     [[nodiscard]] std::uint64_t MsSamples(std::uint32_t ms) const noexcept;
 
     PulseSource& source_;
@@ -58,6 +64,7 @@ private:
     std::int16_t high_;
     std::uint64_t tailSamples_;
     std::uint64_t units_ = 0;     // the tape's exact time so far
+    std::int64_t shift_ = 0;      // samples that whole-sample pulses moved the edges by
     std::uint64_t silence_ = 0;   // samples of silence put in before the tape time
     std::uint64_t made_ = 0;      // samples written
     std::uint64_t holdUntil_ = 0; // the sample where the level in hand ends

@@ -43,6 +43,7 @@ struct PulseStep {
     std::span<const std::uint8_t> table{}; // Symbol*: the symbol definitions
     std::uint32_t symbolPulses = 0;        // Symbol*: pulses a symbol (its table entry's size)
     const RomEncoding* rom = nullptr;
+    bool wholeSamples = false; // its pulses play as whole samples (WholeSamples.h)
 };
 
 // What the tape does after a row's pulses.

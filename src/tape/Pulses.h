@@ -30,13 +30,17 @@ struct PulseEvent {
     PulseClock clock = PulseClock::Spectrum;
     std::uint32_t tstates = 0;
     std::size_t row = 0;
+    // The pulse plays as a whole number of samples at any rate (see
+    // WholeSamples.h), its edge no longer on the sample nearest its exact time.
+    bool wholeSamples = false;
 
     friend bool operator==(const PulseEvent&, const PulseEvent&) = default;
 };
 
 [[nodiscard]] constexpr PulseEvent PulseOf(Level level, std::uint32_t tstates,
-                                           PulseClock clock = PulseClock::Spectrum) noexcept {
-    return {PulseEvent::Kind::Pulse, level, clock, tstates, 0};
+                                           PulseClock clock = PulseClock::Spectrum,
+                                           bool wholeSamples = false) noexcept {
+    return {PulseEvent::Kind::Pulse, level, clock, tstates, 0, wholeSamples};
 }
 
 [[nodiscard]] constexpr PulseEvent RowEvent(PulseEvent::Kind kind, std::size_t row) noexcept {

@@ -47,8 +47,8 @@ bool StepPlayer::Next(PulseEvent& event) {
     return false;
 }
 
-bool StepPlayer::Emit(PulseEvent& event, std::uint32_t tstates, PulseClock clock) {
-    event = PulseOf(next_, tstates, clock);
+bool StepPlayer::Emit(PulseEvent& event, std::uint32_t tstates, const PulseStep& step) {
+    event = PulseOf(next_, tstates, step.clock, step.wholeSamples);
     next_ = Opposite(next_);
     return true;
 }
@@ -95,14 +95,14 @@ bool StepPlayer::Tone(const PulseStep& step, PulseEvent& event) {
     ++at_;
     const bool shortOne =
         step.rom && step.rom->shortPilotEvery != 0 && at_ % step.rom->shortPilotEvery == 0;
-    return Emit(event, shortOne ? step.rom->shortPilotPulse : step.length, step.clock);
+    return Emit(event, shortOne ? step.rom->shortPilotPulse : step.length, step);
 }
 
 bool StepPlayer::Words(const PulseStep& step, PulseEvent& event) {
     if (at_ >= step.count) {
         return false;
     }
-    return Emit(event, WordAt(step.data, at_++), step.clock);
+    return Emit(event, WordAt(step.data, at_++), step);
 }
 
 bool StepPlayer::PzxPulses(const PulseStep& step, PulseEvent& event) {
@@ -121,7 +121,7 @@ bool StepPlayer::PzxPulses(const PulseStep& step, PulseEvent& event) {
         duration_ = pulse->duration;
     }
     --repeat_;
-    return Emit(event, duration_, step.clock);
+    return Emit(event, duration_, step);
 }
 
 bool StepPlayer::Bits(const PulseStep& step, PulseEvent& event) {
@@ -141,14 +141,14 @@ bool StepPlayer::Bits(const PulseStep& step, PulseEvent& event) {
         part_ = 0;
         ++at_;
     }
-    return Emit(event, length, step.clock);
+    return Emit(event, length, step);
 }
 
 bool StepPlayer::PatternBits(const PulseStep& step, PulseEvent& event) {
     while (at_ < step.count) {
         const auto& pattern = BitAt(step.data, at_) ? step.ones : step.zeros;
         if (part_ < pattern.size() / 2) {
-            return Emit(event, WordAt(pattern, part_++), step.clock);
+            return Emit(event, WordAt(pattern, part_++), step);
         }
         part_ = 0;
         ++at_;
@@ -195,7 +195,7 @@ bool StepPlayer::Csw(const PulseStep& step, PulseEvent& event) {
     const std::uint64_t length =
         std::min<std::uint64_t>(total - tstates_, std::numeric_limits<std::uint32_t>::max());
     tstates_ = total;
-    return Emit(event, static_cast<std::uint32_t>(length), step.clock);
+    return Emit(event, static_cast<std::uint32_t>(length), step);
 }
 
 // TZX 0x19. Runs: entries of a symbol and a 16-bit repeat count; bits:
@@ -235,7 +235,7 @@ bool StepPlayer::Symbols(const PulseStep& step, PulseEvent& event) {
                 part_ < step.symbolPulses ? WordAt(entry.subspan(1), part_) : 0;
             if (length != 0) {
                 ++part_;
-                return Emit(event, length, step.clock);
+                return Emit(event, length, step);
             }
             // A symbol of no pulses sounds no different repeated: its run
             // is passed at once, so that a few bytes cannot spin for hours.

@@ -23,7 +23,7 @@ public:
 
 private:
     // Each gives the step's next pulse, or false when the step is over.
-    bool Emit(PulseEvent& event, std::uint32_t tstates, PulseClock clock);
+    bool Emit(PulseEvent& event, std::uint32_t tstates, const PulseStep& step);
     bool Tone(const PulseStep& step, PulseEvent& event);
     bool Words(const PulseStep& step, PulseEvent& event);
     bool PzxPulses(const PulseStep& step, PulseEvent& event);

@@ -2,6 +2,7 @@
 #include "tape/ByteCursor.h"
 #include "tape/CswPulses.h"
 #include "tape/RowPulseReaders.h"
+#include "tape/WholeSamples.h"
 
 #include <algorithm>
 #include <array>
@@ -175,6 +176,23 @@ bool SymbolsSound(Span table, std::uint8_t pulses) {
     return false;
 }
 
+// True when every pulse of a symbol table is a whole number of samples
+// (WholeSamples.h): such a block is played so, for a loader that reads one
+// pulse a bit.
+bool InWholeSamples(Span table, std::uint8_t pulses) {
+    const std::size_t entry = 1 + 2 * std::size_t{pulses};
+    for (std::size_t at = 0; at + entry <= table.size(); at += entry) {
+        for (std::size_t p = 0; p < pulses; ++p) {
+            const auto length =
+                static_cast<std::uint32_t>(table[at + 1 + 2 * p] | table[at + 2 + 2 * p] << 8);
+            if (length != 0 && !WholeSamplesOf(length)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 bool Generalized(ByteCursor& in, RowPulses& row) {
     const auto body = LengthPrefixed(in);
     if (!body) {
@@ -229,6 +247,13 @@ bool Generalized(ByteCursor& in, RowPulses& row) {
                                  .table = *symbols,
                                  .symbolPulses = *dataPulses});
         }
+    }
+    bool whole = true;
+    for (const PulseStep& step : row.steps) {
+        whole = whole && InWholeSamples(step.table, static_cast<std::uint8_t>(step.symbolPulses));
+    }
+    for (PulseStep& step : row.steps) {
+        step.wholeSamples = whole;
     }
     row.steps.push_back(PauseStep(*pause));
     return true;

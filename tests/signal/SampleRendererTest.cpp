@@ -2,6 +2,7 @@
 // rate, for both clocks, over any length of tape.
 #include "signal/SampleRenderer.h"
 #include "support/PulseList.h"
+#include "tape/WholeSamples.h"
 
 #include <gtest/gtest.h>
 
@@ -211,6 +212,58 @@ TEST_P(NoDrift, EveryEdgeOfAnHourOnItsSample) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, NoDrift, testing::ValuesIn(SampleRates));
+
+// Pulses timed in whole samples: each as many samples as it is long at the
+// rate, rounded, wherever the edge before it fell and however many come, and
+// the exact pulses after them keep their spacing.
+struct WholeCase {
+    std::uint32_t rate;
+    std::uint32_t samplesAt44k; // the pulse's length, in samples of 44.1 kHz
+    std::uint64_t samples;      // what each plays as at rate
+};
+
+void PrintTo(const WholeCase& c, std::ostream* out) {
+    *out << c.samplesAt44k << " at " << c.rate;
+}
+
+class WholeSamples : public testing::TestWithParam<WholeCase> {};
+
+TEST_P(WholeSamples, EveryPulseTheSameWholeSamples) {
+    const WholeCase& c = GetParam();
+    const std::uint32_t tstates = TStatesOfSamples(c.samplesAt44k);
+    ASSERT_EQ(WholeSamplesOf(tstates), c.samplesAt44k);
+    constexpr std::uint32_t Lead = 1000; // puts the first whole pulse between samples
+    constexpr std::uint32_t After = 3333;
+    constexpr std::size_t Count = 999; // pulses that would drift by many samples
+    std::vector<PulseEvent> pulses{PulseOf(Level::High, Lead)};
+    Level level = Level::Low;
+    for (std::size_t i = 0; i < Count; ++i) {
+        pulses.push_back(PulseOf(level, tstates, PulseClock::Spectrum, true));
+        level = Opposite(level);
+    }
+    pulses.push_back(PulseOf(level, After));
+    pulses.push_back(PulseOf(Opposite(level), After));
+    const Rendered rendered = RenderEdges(pulses, Bare(c.rate));
+    ASSERT_EQ(rendered.edges.size(), Count + 3);
+    const std::uint64_t first = NearestSample(Lead * (TickHz / 3'500'000), c.rate);
+    EXPECT_EQ(rendered.edges[1].sample, first);
+    for (std::size_t i = 1; i <= Count; ++i) {
+        EXPECT_EQ(rendered.edges[i + 1].sample - rendered.edges[i].sample, c.samples)
+            << "pulse " << i;
+    }
+    const std::uint64_t exactEnd = Ticks(std::vector<PulseEvent>(pulses.begin(), pulses.end() - 2));
+    const std::uint64_t afterOne = NearestSample(exactEnd + After * (TickHz / 3'500'000), c.rate) -
+                                   NearestSample(exactEnd, c.rate);
+    EXPECT_EQ(rendered.edges[Count + 2].sample - rendered.edges[Count + 1].sample, afterOne);
+}
+
+INSTANTIATE_TEST_SUITE_P(RatesAndLengths, WholeSamples,
+                         testing::Values(WholeCase{22'050, 2, 1}, WholeCase{22'050, 3, 1},
+                                         WholeCase{22'050, 5, 3}, WholeCase{44'100, 2, 2},
+                                         WholeCase{44'100, 3, 3}, WholeCase{44'100, 8, 8},
+                                         WholeCase{48'000, 2, 2}, WholeCase{48'000, 4, 4},
+                                         WholeCase{48'000, 8, 9}, WholeCase{96'000, 2, 4},
+                                         WholeCase{96'000, 3, 7}, WholeCase{96'000, 5, 11}));
 
 struct LevelCase {
     bool invert;

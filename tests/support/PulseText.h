@@ -2,8 +2,9 @@
 
 // A pulse stream written as a short text, for tests that compare a tape's
 // pulses with a table: "H2168x3" is three pulses of 2168 T-states, the first
-// high and each after it the other level; a pulse that keeps the level of
-// the one before, or changes length, starts a new run. "row2", "stop3",
+// high and each after it the other level; "a" after the length marks the
+// Jupiter Ace's clock and "w" a pulse played in whole samples; a pulse that
+// keeps the level of the one before, or changes length, starts a new run. "row2", "stop3",
 // "choice1", "corrupt4" are the other events.
 
 #include "tape/Pulses.h"
@@ -21,13 +22,15 @@ public:
             Token(Names[static_cast<int>(e.kind)] + std::to_string(e.row));
             return;
         }
-        if (count_ > 0 && e.tstates == length_ && e.clock == clock_ && e.level != last_) {
+        if (count_ > 0 && e.tstates == length_ && e.clock == clock_ && e.wholeSamples == whole_ &&
+            e.level != last_) {
             ++count_;
         } else {
             Flush();
             first_ = e.level;
             length_ = e.tstates;
             clock_ = e.clock;
+            whole_ = e.wholeSamples;
             count_ = 1;
         }
         last_ = e.level;
@@ -55,6 +58,9 @@ private:
         if (clock_ == PulseClock::JupiterAce) {
             run += "a";
         }
+        if (whole_) {
+            run += "w";
+        }
         if (count_ > 1) {
             run += "x" + std::to_string(count_);
         }
@@ -72,6 +78,7 @@ private:
     Level first_ = Level::Low;
     Level last_ = Level::Low;
     PulseClock clock_ = PulseClock::Spectrum;
+    bool whole_ = false;
     std::uint32_t length_ = 0;
     std::size_t count_ = 0;
 };

@@ -132,7 +132,7 @@ Bytes CswBody(unsigned compression, const Bytes& data) {
 
 // A generalized data block: no pilot, two data symbols of one pulse each,
 // the second with the edge flag given, and the bits 0b0110'0000.
-Bytes GeneralizedBody(unsigned secondFlag) {
+Bytes GeneralizedBody(unsigned secondFlag, std::uint16_t zero = 300, std::uint16_t one = 500) {
     test::ImageBytes body;
     body.Word(0);
     body.Dword(0);
@@ -142,9 +142,9 @@ Bytes GeneralizedBody(unsigned secondFlag) {
     body.Byte(1);
     body.Byte(2);
     body.Byte(0);
-    body.Word(300);
+    body.Word(zero);
     body.Byte(secondFlag);
-    body.Word(500);
+    body.Word(one);
     body.Byte(0x60);
     return body.bytes();
 }
@@ -210,6 +210,13 @@ INSTANTIATE_TEST_SUITE_P(
                 "row0 L300 L500 L500 H300"},
         TzxCase{"GeneralizedForceHigh", TzxBuilder().LengthPrefixed(0x19, GeneralizedBody(3)),
                 "row0 L300 H500 H500 L300 H3500"},
+        // Pulses of whole samples at 44.1 kHz play as whole samples, when all are.
+        TzxCase{"GeneralizedInWholeSamples",
+                TzxBuilder().LengthPrefixed(0x19, GeneralizedBody(0, 159, 317)),
+                "row0 L159w H317wx2 H159w"},
+        TzxCase{"GeneralizedNotAllInWholeSamples",
+                TzxBuilder().LengthPrefixed(0x19, GeneralizedBody(0, 159, 318)),
+                "row0 L159 H318x2 H159"},
         TzxCase{"Pause", TzxBuilder().Pause(5), "row0 L3500 L14000"},
         TzxCase{"PauseAfterAnEdge", TzxBuilder().PureTone(100, 1).Pause(5),
                 "row0 L100 row1 H3500 L14000"},

@@ -1,0 +1,239 @@
+#include "machine/FastLoadRig.h"
+
+#include "FastLoaderImages.h"
+#include "signal/SampleRenderer.h"
+#include "signal/TapeAudioFile.h"
+#include "tape/PulseStream.h"
+#include "tape/TapeImage.h"
+
+#include <z80ex/z80ex.h>
+
+#include <cmath>
+#include <limits>
+
+namespace bitreel::test {
+namespace {
+
+// Where a 48K or 128 without Interface 1 keeps BASIC's program, and BASIC's
+// stack as USR finds it.
+constexpr std::uint16_t Prog = 23755;
+constexpr std::uint16_t BasicStack = 0xFF40;
+constexpr double TapeClock = 3'500'000;
+
+TapeImage ImageOf(const std::vector<std::uint8_t>& tzx) {
+    TapeImage image(tzx, ImageFormat::Tzx, MachineKind::Spectrum, TapeLayout::SpectrumTap, false);
+    image.IndexAll();
+    return image;
+}
+
+std::string Hex(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", value);
+    return text;
+}
+
+} // namespace
+
+// The EAR socket fed from the fast blocks: each pulse as it comes, or the
+// samples of the whole of it rendered at a rate.
+class FastLoadRig::Ear final : public EarInput {
+public:
+    Ear(const std::vector<std::uint8_t>& tzx, const Playback& playback, std::uint32_t clockHz)
+        : image_(ImageOf(tzx)), stream_(image_, {FirstFastRow, std::nullopt}), playback_(playback),
+          clock_(clockHz) {
+        if (playback.rate == 0) {
+            return;
+        }
+        RenderOptions options;
+        options.rate = playback.rate;
+        options.leadMs = 0;
+        options.tailMs = 10;
+        SampleRenderer renderer(stream_, options);
+        std::vector<std::int16_t> buffer(1 << 16);
+        for (;;) {
+            const auto filled = renderer.Fill(buffer);
+            samples_.insert(samples_.end(), buffer.begin(), buffer.begin() + filled.samples);
+            if (filled.ended) {
+                break;
+            }
+        }
+    }
+
+    bool High(std::uint64_t tstate) override {
+        const double seconds = static_cast<double>(tstate) / clock_ * playback_.speed;
+        bool high = false;
+        if (playback_.rate != 0) {
+            const auto at = static_cast<std::size_t>(seconds * playback_.rate);
+            high = at < samples_.size() && samples_[at] > 0;
+        } else {
+            const double tape = seconds * TapeClock;
+            while (tape >= end_) {
+                PulseEvent event;
+                if (!stream_.Next(event)) {
+                    level_ = Level::Low;
+                    end_ = std::numeric_limits<double>::infinity();
+                    break;
+                }
+                if (event.kind == PulseEvent::Kind::Pulse) {
+                    level_ = event.level;
+                    end_ += event.tstates;
+                }
+            }
+            high = level_ == Level::High;
+        }
+        return high != playback_.invert;
+    }
+
+private:
+    TapeImage image_;
+    PulseStream stream_;
+    Playback playback_;
+    double clock_;
+    std::vector<std::int16_t> samples_;
+    Level level_ = Level::Low;
+    double end_ = 0;
+};
+
+FastLoadRig::FastLoadRig(const fastload::LoadingTape& tape, SpectrumModel machine,
+                         const Playback& playback)
+    : tape_(tape), machine_(machine, playback.contended),
+      ear_(std::make_unique<Ear>(tape.tzx, playback, machine_.ClockHz())) {
+    machine_.SetEar(ear_.get());
+}
+
+FastLoadRig::~FastLoadRig() = default;
+
+LoadOutcome FastLoadRig::Run(double seconds) {
+    // The bootstrap as LOAD "" leaves it: the program at PROG, its line run,
+    // USR calling the code after the REM with BC its address.
+    const std::vector<std::uint8_t>& tzx = tape_.tzx;
+    TapeImage image = ImageOf(tzx);
+    const std::vector<std::uint8_t> program = [&] {
+        const auto block = image.BlockAsPlayed(FirstFastRow - 1);
+        // The stored block: length, flag, the program, the checksum.
+        return std::vector<std::uint8_t>(block.stored.begin() + 3, block.stored.end() - 1);
+    }();
+    for (std::size_t i = 0; i < program.size(); ++i) {
+        machine_.Poke(static_cast<std::uint16_t>(Prog + i), program[i]);
+    }
+    constexpr std::uint16_t CodeOffset = 31;
+    machine_.SetRegister(regPC, Prog + CodeOffset);
+    machine_.SetRegister(regBC, Prog + CodeOffset);
+    machine_.SetRegister(regSP, BasicStack);
+
+    const std::uint16_t tailRet = static_cast<std::uint16_t>(
+        tape_.plan.tailAt + loader::fastmain::tei + 1 - loader::fastmain::tail);
+    std::uint16_t previous = 0;
+    bool returned = false;
+    const bool stopped = machine_.RunUntil(
+        [&](const PagedSpectrum& m) {
+            returned = previous == tailRet;
+            previous = m.Pc();
+            return returned;
+        },
+        static_cast<std::uint64_t>(seconds * machine_.ClockHz()));
+    LoadOutcome outcome;
+    outcome.reachedProgram = stopped && returned;
+    outcome.tstates = machine_.Now();
+    outcome.stoppedAt = machine_.Pc();
+    outcome.romAt = machine_.RomReachedAt();
+    return outcome;
+}
+
+std::vector<std::string> FastLoadRig::Differences(const Snapshot& snapshot) const {
+    std::vector<std::string> out;
+    const PagedSpectrum& m = machine_;
+    const std::uint32_t tail = tape_.plan.tailAt;
+    const bool is128 = Is128K(snapshot.model);
+    // The RAM: a 48K's three banks where it sees them, a 128's eight.
+    std::size_t wrong = 0;
+    std::string first;
+    auto compare = [&](std::size_t bank, std::uint32_t address, std::uint8_t got) {
+        const bool inTail = address >= tail && address < tail + fastload::TailBytes;
+        if (!inTail && got != snapshot.banks[bank][address % BankSize]) {
+            if (wrong++ == 0) {
+                first = "bank " + std::to_string(bank) + " at " + Hex(address);
+            }
+        }
+    };
+    if (!is128) {
+        const std::uint32_t top = snapshot.ran16K ? 0x8000 : 0x10000;
+        for (std::uint32_t a = 0x4000; a < top; ++a) {
+            const std::size_t bank = a < 0x8000 ? 5 : a < 0xC000 ? 2 : 0;
+            compare(bank, a, m.Peek(static_cast<std::uint16_t>(a)));
+        }
+    } else {
+        for (std::size_t bank = 0; bank < 8; ++bank) {
+            const std::uint32_t base = bank == 5                         ? 0x4000
+                                       : bank == 2                       ? 0x8000
+                                       : (snapshot.port7ffd & 7) == bank ? 0xC000
+                                                                         : 0x10000;
+            for (std::uint32_t i = 0; i < BankSize; ++i) {
+                compare(bank, base + i, m.RamBank(bank)[i]);
+            }
+        }
+    }
+    if (wrong != 0) {
+        out.push_back(std::to_string(wrong) + " bytes of RAM differ, the first in " + first);
+    }
+    Z80Registers want = snapshot.regs;
+    want.iff2 = want.iff1;
+    const Z80Registers got = m.Registers();
+    auto reg = [&](const char* name, unsigned a, unsigned b) {
+        if (a != b) {
+            out.push_back(std::string(name) + " " + Hex(a) + " where the snapshot has " + Hex(b));
+        }
+    };
+    reg("AF", got.af, want.af);
+    reg("BC", got.bc, want.bc);
+    reg("DE", got.de, want.de);
+    reg("HL", got.hl, want.hl);
+    reg("AF'", got.af2, want.af2);
+    reg("BC'", got.bc2, want.bc2);
+    reg("DE'", got.de2, want.de2);
+    reg("HL'", got.hl2, want.hl2);
+    reg("IX", got.ix, want.ix);
+    reg("IY", got.iy, want.iy);
+    reg("SP", got.sp, want.sp);
+    reg("PC", got.pc, want.pc);
+    reg("I", got.i, want.i);
+    reg("R", got.r, want.r);
+    reg("IM", got.im, want.im);
+    reg("IFF1", got.iff1, want.iff1);
+    reg("IFF2", got.iff2, want.iff2);
+    reg("border", m.Border(), snapshot.border & 7u);
+    if (Is128K(m.Model())) {
+        const std::uint8_t paging = is128 ? snapshot.port7ffd : 0x30;
+        reg("0x7FFD", m.Port7ffd(), paging);
+        if (is128) {
+            for (std::size_t r = 0; r < 16; ++r) {
+                reg(("AY " + std::to_string(r)).c_str(), m.Ay()[r], snapshot.ay[r]);
+            }
+            reg("AY selected", m.AySelected() & 15u, snapshot.ayRegister & 15u);
+        }
+    }
+    return out;
+}
+
+double RomPartSeconds(const std::vector<std::uint8_t>& tzx) {
+    TapeImage image = ImageOf(tzx);
+    PulseStream stream(image, {0, FastLoadRig::FirstFastRow - 1});
+    double tstates = 0;
+    PulseEvent event;
+    while (stream.Next(event)) {
+        if (event.kind == PulseEvent::Kind::Pulse) {
+            tstates += event.tstates;
+        }
+    }
+    return tstates / TapeClock;
+}
+
+void WriteLoadingWav(const fastload::LoadingTape& tape, std::uint32_t rate,
+                     const std::filesystem::path& out) {
+    const TapeImage image = ImageOf(tape.tzx);
+    RenderOptions options;
+    options.rate = rate;
+    (void)WriteTapeAudio(image, {}, options, out, AudioFileType::Wav);
+}
+
+} // namespace bitreel::test

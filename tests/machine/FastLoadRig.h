@@ -1,0 +1,71 @@
+#pragma once
+
+// A snapshot's loading tape played into an emulated Spectrum from where the
+// bootstrap leaves the machine: the BASIC program at PROG, its code called
+// as USR calls it, the tape's fast blocks at the EAR socket, as Bitreel's
+// own pulses (exact T-states) or its samples (whole samples at a rate), as
+// fast or as slow as asked. The ROM's part of the tape is FUSE's to check.
+
+#include "fastload/LoadingTape.h"
+#include "machine/PagedSpectrum.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace bitreel::test {
+
+struct Playback {
+    std::uint32_t rate = 0; // 0: the pulses themselves; else rendered at this rate
+    double speed = 1.0;     // tape seconds a second: 1.03 is 3% fast
+    bool invert = false;
+    bool contended = true;
+};
+
+struct LoadOutcome {
+    bool reachedProgram = false;
+    // From the first edge of the first fast block's pilot to the program's
+    // first instruction, in the machine's T-states.
+    std::uint64_t tstates = 0;
+    std::uint16_t stoppedAt = 0; // PC where the run ended
+    int romAt = -1;              // where it ran into the ROM, if it did
+};
+
+class FastLoadRig {
+public:
+    // The machine the tape plays to may be another model than the
+    // snapshot's.
+    FastLoadRig(const fastload::LoadingTape& tape, SpectrumModel machine, const Playback& playback);
+    ~FastLoadRig();
+
+    LoadOutcome Run(double seconds = 120);
+
+    [[nodiscard]] PagedSpectrum& Machine() { return machine_; }
+    // The fast blocks' offset in the TZX's rows: text, header, program.
+    static constexpr std::size_t FirstFastRow = 3;
+
+    // The differences from the snapshot the run ended with, one line each,
+    // the tail's bytes below SP left out; empty when it gave back every
+    // byte, register and port.
+    [[nodiscard]] std::vector<std::string> Differences(const Snapshot& snapshot) const;
+
+private:
+    const fastload::LoadingTape& tape_;
+    PagedSpectrum machine_;
+    class Ear;
+    std::unique_ptr<Ear> ear_;
+};
+
+// The TZX's playing time of its rows before the fast blocks (the ROM's
+// part), in seconds.
+[[nodiscard]] double RomPartSeconds(const std::vector<std::uint8_t>& tzx);
+
+// The loading tape as Bitreel plays it to a sound card: a WAV at the rate,
+// half a second of silence before the first pilot, for an emulator to load.
+void WriteLoadingWav(const fastload::LoadingTape& tape, std::uint32_t rate,
+                     const std::filesystem::path& out);
+
+} // namespace bitreel::test
