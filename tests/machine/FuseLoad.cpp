@@ -37,9 +37,13 @@ struct Key {
 };
 constexpr Key SymbolShift{0x7F, 0xFD};
 // L O A D " " and ENTER; a quote is SYMBOL SHIFT and P.
-const std::vector<std::vector<Key>> LoadKeys = {
-    {{0xBF, 0xFD}}, {{0xDF, 0xFD}}, {{0xFD, 0xFE}},           {{0xFD, 0xFB}},
-    {SymbolShift, {0xDF, 0xFE}},    {SymbolShift, {0xDF, 0xFE}}, {{0xBF, 0xFE}}};
+const std::vector<std::vector<Key>> LoadKeys = {{{0xBF, 0xFD}},
+                                                {{0xDF, 0xFD}},
+                                                {{0xFD, 0xFE}},
+                                                {{0xFD, 0xFB}},
+                                                {SymbolShift, {0xDF, 0xFE}},
+                                                {SymbolShift, {0xDF, 0xFE}},
+                                                {{0xBF, 0xFE}}};
 
 std::string Hex(unsigned value) {
     char text[12];
@@ -50,7 +54,7 @@ std::string Hex(unsigned value) {
 // The debugger's script: the keys, the tape's start, the tail's last step,
 // then at the program's first instruction its registers and ports, and
 // every bank parked in turn at 0xC000 on a 128.
-std::string Script(std::uint16_t tailRet, std::uint16_t pc, bool is128) {
+std::string Script(std::uint16_t tailRet, std::uint16_t pc, bool is128, bool plus2a) {
     std::ostringstream s;
     int id = 0;
     auto on = [&](const std::string& where, const std::vector<std::string>& commands) {
@@ -67,14 +71,18 @@ std::string Script(std::uint16_t tailRet, std::uint16_t pc, bool is128) {
     const std::string keyScan = Hex(KeyScan);
     if (is128) {
         // The 48 BASIC ROM's place, where FUSE's tape trap looks.
+        std::vector<std::string> paging = {"out 0x7FFD 0x10", "continue"};
+        if (plus2a) {
+            paging.insert(paging.begin(), "out 0x1FFD 0x04");
+        }
         on(keyScan + " if z80:b==0xFE && spectrum:frames==" + std::to_string(FirstKeyFrame - 20),
-           {"out 0x7FFD 0x10", "continue"});
+           paging);
     }
     unsigned frame = FirstKeyFrame;
     for (const auto& keys : LoadKeys) {
         for (const Key& key : keys) {
-            on(keyScan + " if z80:b==" + Hex(key.row) + " && spectrum:frames>=" +
-                   std::to_string(frame) + " && spectrum:frames<" +
+            on(keyScan + " if z80:b==" + Hex(key.row) +
+                   " && spectrum:frames>=" + std::to_string(frame) + " && spectrum:frames<" +
                    std::to_string(frame + KeyFrames),
                {"set z80:a z80:a&" + Hex(key.mask), "continue"});
         }
@@ -148,8 +156,7 @@ std::string RunKilledAfter(const std::vector<std::string>& args, const std::file
         execvp(argv[0], argv.data());
         _exit(127);
     }
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     int status = 0;
     while (waitpid(child, &status, WNOHANG) == 0) {
         if (std::chrono::steady_clock::now() > deadline) {
@@ -168,7 +175,8 @@ std::string RunKilledAfter(const std::vector<std::string>& args, const std::file
 std::string FuseMissing() {
     for (const char* file : {Fuse, OpenSe}) {
         if (!std::filesystem::exists(file)) {
-            return std::string(file) + " is not installed (Debian: fuse-emulator-sdl, opense-basic)";
+            return std::string(file) +
+                   " is not installed (Debian: fuse-emulator-sdl, opense-basic)";
         }
     }
     return {};
@@ -177,6 +185,7 @@ std::string FuseMissing() {
 FuseOutcome LoadInFuse(const fastload::LoadingTape& tape, const Snapshot& snapshot,
                        const std::filesystem::path& wav, double wallSeconds) {
     const bool is128 = Is128K(snapshot.model);
+    const bool plus2a = HasPort1ffd(snapshot.model);
     const auto tailRet = static_cast<std::uint16_t>(tape.plan.tailAt + loader::fastmain::tei + 1 -
                                                     loader::fastmain::tail);
     TempDir home;
@@ -184,17 +193,24 @@ FuseOutcome LoadInFuse(const fastload::LoadingTape& tape, const Snapshot& snapsh
         // The script goes in FUSE's settings file: a command line holds less.
         std::ofstream settings(home / ".fuserc");
         settings << "<?xml version=\"1.0\"?>\n<settings><debuggercommand>"
-                 << XmlEscaped(Script(tailRet, snapshot.regs.pc, is128))
+                 << XmlEscaped(Script(tailRet, snapshot.regs.pc, is128, plus2a))
                  << "</debuggercommand></settings>\n";
     }
-    std::vector<std::string> args = {"stdbuf", "-oL", Fuse, "--machine", is128 ? "128" : "48"};
-    for (const char* rom : is128 ? std::vector<const char*>{"--rom-128-0", "--rom-128-1"}
-                                 : std::vector<const char*>{"--rom-48"}) {
+    std::vector<std::string> args = {"stdbuf", "-oL", Fuse, "--machine",
+                                     plus2a  ? "plus2a"
+                                     : is128 ? "128"
+                                             : "48"};
+    const std::vector<const char*> roms =
+        plus2a  ? std::vector<const char*>{"--rom-plus2a-0", "--rom-plus2a-1", "--rom-plus2a-2",
+                                           "--rom-plus2a-3"}
+        : is128 ? std::vector<const char*>{"--rom-128-0", "--rom-128-1"}
+                : std::vector<const char*>{"--rom-48"};
+    for (const char* rom : roms) {
         args.insert(args.end(), {rom, OpenSe});
     }
-    args.insert(args.end(), {"--traps", "--no-detect-loader", "--no-fastload",
-                             "--no-accelerate-loader", "--no-auto-load", "--no-sound", "--speed",
-                             "100000", "--tape", wav.string()});
+    args.insert(args.end(),
+                {"--traps", "--no-detect-loader", "--no-fastload", "--no-accelerate-loader",
+                 "--no-auto-load", "--no-sound", "--speed", "100000", "--tape", wav.string()});
     const std::string output = RunKilledAfter(args, home.path(), wallSeconds);
 
     // Every number the debugger printed, in order.
@@ -226,11 +242,13 @@ FuseOutcome LoadInFuse(const fastload::LoadingTape& tape, const Snapshot& snapsh
     outcome.seconds = tstates / clock;
 
     EndState got;
-    got.model = is128 ? SpectrumModel::Spectrum128 : SpectrumModel::Spectrum48;
+    got.model = plus2a  ? SpectrumModel::Plus2A
+                : is128 ? SpectrumModel::Spectrum128
+                        : SpectrumModel::Spectrum48;
     const unsigned* v = values.data() + 4;
     Z80Registers& r = got.regs;
-    for (std::uint16_t* reg : {&r.af, &r.bc, &r.de, &r.hl, &r.af2, &r.bc2, &r.de2, &r.hl2, &r.ix,
-                               &r.iy, &r.sp, &r.pc}) {
+    for (std::uint16_t* reg :
+         {&r.af, &r.bc, &r.de, &r.hl, &r.af2, &r.bc2, &r.de2, &r.hl2, &r.ix, &r.iy, &r.sp, &r.pc}) {
         *reg = static_cast<std::uint16_t>(*v++);
     }
     r.i = static_cast<std::uint8_t>(*v++);

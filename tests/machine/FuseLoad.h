@@ -27,7 +27,7 @@ struct FuseOutcome {
 [[nodiscard]] std::string FuseMissing();
 
 // The WAV at wav, written by WriteLoadingWav for the tape, loaded on FUSE's
-// 48K (a 48K snapshot) or 128 (the others), killed after wallSeconds.
+// 48K, 128 or +2A, as the snapshot's model, killed after wallSeconds.
 [[nodiscard]] FuseOutcome LoadInFuse(const fastload::LoadingTape& tape, const Snapshot& snapshot,
                                      const std::filesystem::path& wav, double wallSeconds = 60);
 

@@ -39,11 +39,10 @@ TEST_P(InFuse, LoadsThroughLoadQuotesAsTheSnapshotHoldsIt) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Snapshots, InFuse,
-                         testing::Values(FuseCase{"TechnicianTed48KAt44k",
-                                                  "speccymac-technted.z80", 44'100},
-                                         FuseCase{"Hires128At48k", "zesarux-hires128.z80",
-                                                  48'000}));
+INSTANTIATE_TEST_SUITE_P(
+    Snapshots, InFuse,
+    testing::Values(FuseCase{"TechnicianTed48KAt44k", "speccymac-technted.z80", 44'100},
+                    FuseCase{"Hires128At48k", "zesarux-hires128.z80", 48'000}));
 
 } // namespace
 } // namespace bitreel::test
