@@ -8,7 +8,6 @@
 // speed with all of them at once; then the verdicts against the goals.
 #include "machine/FuseLoad.h"
 #include "support/SnapshotFiles.h"
-#include "support/TempDir.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -68,9 +67,7 @@ Result OnHarness(const fastload::LoadingTape& tape, const Snapshot& snapshot,
 
 Result InFuse(const fastload::LoadingTape& tape, const Snapshot& snapshot,
               const Playback& playback) {
-    TempDir dir;
-    WriteLoadingWav(tape, playback, dir / "load.wav");
-    const FuseOutcome outcome = LoadInFuse(tape, snapshot, dir / "load.wav");
+    const FuseOutcome outcome = LoadInFuse(tape, snapshot, playback);
     return {true, outcome.reachedProgram && outcome.differences.empty(), outcome.seconds};
 }
 

@@ -8,9 +8,12 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <spawn.h>
 #include <sstream>
+#include <string_view>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -94,7 +97,7 @@ std::string Script(std::uint16_t tailRet, std::uint16_t pc, bool is128, bool plu
     std::vector<std::string> report = {"print $pt", "print $pu", "print spectrum:frames",
                                        "print ula:tstates"};
     for (const char* reg : {"af", "bc", "de", "hl", "af'", "bc'", "de'", "hl'", "ix", "iy", "sp",
-                            "pc", "i", "r", "im", "iff1"}) {
+                            "pc", "i", "r", "im", "iff1", "iff2"}) {
         report.push_back(std::string("print z80:") + reg);
     }
     report.push_back("print ula:last");
@@ -140,21 +143,37 @@ std::string XmlEscaped(const std::string& text) {
 std::string RunKilledAfter(const std::vector<std::string>& args, const std::filesystem::path& home,
                            double seconds) {
     const std::filesystem::path output = home / "output.txt";
-    const pid_t child = fork();
-    if (child == 0) {
-        const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(fd, 1);
-        dup2(fd, 2);
-        setenv("HOME", home.c_str(), 1);
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        std::vector<char*> argv;
-        for (const std::string& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
+    // Spawned, not forked: the benchmark runs the harness on another thread
+    // meanwhile, and the environment is made here, before the child exists.
+    std::vector<std::string> environment = {"HOME=" + home.string(), "SDL_VIDEODRIVER=dummy",
+                                            "SDL_AUDIODRIVER=dummy"};
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string_view entry(*e);
+        if (!entry.starts_with("HOME=") && !entry.starts_with("SDL_")) {
+            environment.emplace_back(entry);
         }
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
+    }
+    auto pointers = [](std::vector<std::string>& strings) {
+        std::vector<char*> out;
+        for (std::string& text : strings) {
+            out.push_back(text.data());
+        }
+        out.push_back(nullptr);
+        return out;
+    };
+    std::vector<std::string> argStrings = args;
+    const std::vector<char*> argv = pointers(argStrings);
+    const std::vector<char*> envp = pointers(environment);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t child = 0;
+    const int spawned = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        return std::string("cannot start ") + argv[0] + ": " + std::strerror(spawned);
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     int status = 0;
@@ -183,12 +202,14 @@ std::string FuseMissing() {
 }
 
 FuseOutcome LoadInFuse(const fastload::LoadingTape& tape, const Snapshot& snapshot,
-                       const std::filesystem::path& wav, double wallSeconds) {
+                       const Playback& playback, double wallSeconds) {
     const bool is128 = Is128K(snapshot.model);
     const bool plus2a = HasPort1ffd(snapshot.model);
     const auto tailRet = static_cast<std::uint16_t>(tape.plan.tailAt + loader::fastmain::tei + 1 -
                                                     loader::fastmain::tail);
     TempDir home;
+    const std::filesystem::path wav = home / "load.wav";
+    WriteLoadingWav(tape, playback, wav);
     {
         // The script goes in FUSE's settings file: a command line holds less.
         std::ofstream settings(home / ".fuserc");
@@ -221,7 +242,7 @@ FuseOutcome LoadInFuse(const fastload::LoadingTape& tape, const Snapshot& snapsh
             values.push_back(static_cast<unsigned>(std::stoul(line, nullptr, 16)));
         }
     }
-    constexpr std::size_t Header = 22;
+    constexpr std::size_t Header = 23;
     const std::size_t want = Header + 0xC000 + (is128 ? 8 * BankSize : 0);
     FuseOutcome outcome;
     if (values.size() != want) {
@@ -229,14 +250,10 @@ FuseOutcome LoadInFuse(const fastload::LoadingTape& tape, const Snapshot& snapsh
         return outcome;
     }
     outcome.reachedProgram = true;
-    const bool on128 = is128;
-    const double clock = on128 ? 3'546'900 : 3'500'000;
-    const unsigned frame = on128 ? 70'908 : 69'888;
+    const double clock = is128 ? 3'546'900 : 3'500'000;
+    const unsigned frame = is128 ? 70'908 : 69'888;
     // FUSE's WAV reader: whole T-states of a 3.5 MHz clock a sample.
-    std::ifstream header(wav, std::ios::binary);
-    std::array<unsigned char, 28> riff{};
-    header.read(reinterpret_cast<char*>(riff.data()), riff.size());
-    const unsigned rate = riff[24] | riff[25] << 8 | riff[26] << 16 | riff[27] << 24;
+    const double rate = std::round(playback.rate * playback.speed);
     const double lead = WavLeadSeconds * rate * std::floor(3'500'000.0 / rate);
     const double tstates = (double(values[2]) - values[0]) * frame + values[3] - values[1] - lead;
     outcome.seconds = tstates / clock;
@@ -254,7 +271,8 @@ FuseOutcome LoadInFuse(const fastload::LoadingTape& tape, const Snapshot& snapsh
     r.i = static_cast<std::uint8_t>(*v++);
     r.r = static_cast<std::uint8_t>(*v++);
     r.im = static_cast<std::uint8_t>(*v++);
-    r.iff1 = r.iff2 = *v++ != 0; // FUSE parks the processor with both off
+    r.iff1 = *v++ != 0;
+    r.iff2 = *v++ != 0;
     got.border = static_cast<std::uint8_t>(*v++ & 7);
     got.port7ffd = static_cast<std::uint8_t>(*v++);
     const std::size_t paged = got.port7ffd & 7u;

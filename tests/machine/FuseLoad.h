@@ -26,9 +26,10 @@ struct FuseOutcome {
 // Empty when FUSE and the OpenSE ROM are installed; else what is missing.
 [[nodiscard]] std::string FuseMissing();
 
-// The WAV at wav, written by WriteLoadingWav for the tape, loaded on FUSE's
-// 48K, 128 or +2A, as the snapshot's model, killed after wallSeconds.
+// The tape's WAV as WriteLoadingWav writes it for the playback, loaded on
+// FUSE's 48K, 128 or +2A, as the snapshot's model; FUSE is killed after
+// wallSeconds.
 [[nodiscard]] FuseOutcome LoadInFuse(const fastload::LoadingTape& tape, const Snapshot& snapshot,
-                                     const std::filesystem::path& wav, double wallSeconds = 60);
+                                     const Playback& playback, double wallSeconds = 60);
 
 } // namespace bitreel::test

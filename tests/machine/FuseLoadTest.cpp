@@ -4,7 +4,6 @@
 // its debugger shows.
 #include "machine/FuseLoad.h"
 #include "support/SnapshotFiles.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -30,9 +29,7 @@ TEST_P(InFuse, LoadsThroughLoadQuotesAsTheSnapshotHoldsIt) {
     const FuseCase& c = GetParam();
     const Snapshot snapshot = TestSnapshot(c.file);
     const fastload::LoadingTape tape = fastload::BuildLoadingTape(snapshot, fastload::DefaultSpeed);
-    TempDir dir;
-    WriteLoadingWav(tape, {c.rate, 1.0, false, true}, dir / "load.wav");
-    const FuseOutcome outcome = LoadInFuse(tape, snapshot, dir / "load.wav");
+    const FuseOutcome outcome = LoadInFuse(tape, snapshot, {c.rate, 1.0, false, true});
     ASSERT_TRUE(outcome.reachedProgram) << outcome.log;
     for (const std::string& difference : outcome.differences) {
         ADD_FAILURE() << difference;
