@@ -163,13 +163,19 @@ int main(int argc, char** argv) {
             double harness = 0;
             double inFuse = 0;
             bool exact = true;
+            bool any = false;
             for (const Row& row : rows) {
                 if (row.is128 == is128 && row.speed == fastload::DefaultSpeed &&
                     row.sound == rate) {
+                    any = true;
                     harness = std::max(harness, row.harness.seconds);
                     inFuse = std::max(inFuse, row.fuse.seconds);
                     exact = exact && row.harness.exact && (!row.fuse.ran || row.fuse.exact);
                 }
+            }
+            if (!any) {
+                std::printf("  %s at %s: no such snapshot given\n", is128 ? "128K" : "48K", rate);
+                continue;
             }
             const bool ok = exact && harness <= goal && inFuse <= goal;
             met = met && ok;
