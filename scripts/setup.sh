@@ -18,6 +18,8 @@ packages=(
     pulseaudio pulseaudio-utils sox
     # bench/command_line.sh: a pseudo-terminal pair stands in for the line.
     socat
+    # The fast loader's tapes loaded by an emulator through the ROM's LOAD "".
+    fuse-emulator-sdl opense-basic
 )
 if [ "$preset" = fuzz ]; then
     packages+=(clang libclang-rt-14-dev)

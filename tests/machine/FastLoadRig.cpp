@@ -1,8 +1,9 @@
 #include "machine/FastLoadRig.h"
 
 #include "FastLoaderImages.h"
+#include "signal/AudioFile.h"
 #include "signal/SampleRenderer.h"
-#include "signal/TapeAudioFile.h"
+#include "support/Degradations.h"
 #include "tape/PulseStream.h"
 #include "tape/TapeImage.h"
 
@@ -32,6 +33,31 @@ std::string Hex(unsigned value) {
     return text;
 }
 
+// The rows from firstRow on as a sound card gets them at the playback's
+// rate, with its noise.
+std::vector<std::int16_t> Render(const TapeImage& image, std::size_t firstRow,
+                                 const Playback& playback, const RenderOptions& options) {
+    PulseStream stream(image, {firstRow, std::nullopt});
+    SampleRenderer renderer(stream, options);
+    std::vector<std::int16_t> samples;
+    std::vector<std::int16_t> buffer(1 << 16);
+    for (;;) {
+        const auto filled = renderer.Fill(buffer);
+        samples.insert(samples.end(), buffer.begin(), buffer.begin() + filled.samples);
+        if (filled.ended) {
+            break;
+        }
+    }
+    if (playback.snrDb != 0) {
+        Sound sound(samples.begin(), samples.end());
+        AddNoise(sound, playback.snrDb);
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            samples[i] = static_cast<std::int16_t>(std::clamp(sound[i], -32768.0f, 32767.0f));
+        }
+    }
+    return samples;
+}
+
 } // namespace
 
 // The EAR socket fed from the fast blocks: each pulse as it comes, or the
@@ -48,15 +74,7 @@ public:
         options.rate = playback.rate;
         options.leadMs = 0;
         options.tailMs = 10;
-        SampleRenderer renderer(stream_, options);
-        std::vector<std::int16_t> buffer(1 << 16);
-        for (;;) {
-            const auto filled = renderer.Fill(buffer);
-            samples_.insert(samples_.end(), buffer.begin(), buffer.begin() + filled.samples);
-            if (filled.ended) {
-                break;
-            }
-        }
+        samples_ = Render(image_, FirstFastRow, playback, options);
     }
 
     bool High(std::uint64_t tstate) override {
@@ -141,10 +159,25 @@ LoadOutcome FastLoadRig::Run(double seconds) {
 }
 
 std::vector<std::string> FastLoadRig::Differences(const Snapshot& snapshot) const {
-    std::vector<std::string> out;
     const PagedSpectrum& m = machine_;
-    const std::uint32_t tail = tape_.plan.tailAt;
+    EndState got;
+    got.model = m.Model();
+    for (std::size_t bank = 0; bank < 8; ++bank) {
+        got.banks[bank] = m.RamBank(bank);
+    }
+    got.regs = m.Registers();
+    got.border = m.Border();
+    got.port7ffd = m.Port7ffd();
+    got.ay = m.Ay();
+    got.aySelected = m.AySelected();
+    return test::Differences(got, snapshot, tape_.plan.tailAt);
+}
+
+std::vector<std::string> Differences(const EndState& m, const Snapshot& snapshot,
+                                     std::uint16_t tail) {
+    std::vector<std::string> out;
     const bool is128 = Is128K(snapshot.model);
+    const bool on128 = Is128K(m.model);
     // The RAM: a 48K's three banks where it sees them, a 128's eight.
     std::size_t wrong = 0;
     std::string first;
@@ -158,18 +191,23 @@ std::vector<std::string> FastLoadRig::Differences(const Snapshot& snapshot) cons
     };
     if (!is128) {
         const std::uint32_t top = snapshot.ran16K ? 0x8000 : 0x10000;
+        const std::size_t upper = on128 ? m.port7ffd & 7u : 0;
         for (std::uint32_t a = 0x4000; a < top; ++a) {
             const std::size_t bank = a < 0x8000 ? 5 : a < 0xC000 ? 2 : 0;
-            compare(bank, a, m.Peek(static_cast<std::uint16_t>(a)));
+            const std::size_t seen = a < 0xC000 ? bank : upper;
+            compare(bank, a, m.banks[seen][a % BankSize]);
         }
     } else {
         for (std::size_t bank = 0; bank < 8; ++bank) {
+            if (!m.banksShown[bank]) {
+                continue;
+            }
             const std::uint32_t base = bank == 5                         ? 0x4000
                                        : bank == 2                       ? 0x8000
                                        : (snapshot.port7ffd & 7) == bank ? 0xC000
                                                                          : 0x10000;
             for (std::uint32_t i = 0; i < BankSize; ++i) {
-                compare(bank, base + i, m.RamBank(bank)[i]);
+                compare(bank, base + i, m.banks[bank][i]);
             }
         }
     }
@@ -178,7 +216,7 @@ std::vector<std::string> FastLoadRig::Differences(const Snapshot& snapshot) cons
     }
     Z80Registers want = snapshot.regs;
     want.iff2 = want.iff1;
-    const Z80Registers got = m.Registers();
+    const Z80Registers& got = m.regs;
     auto reg = [&](const char* name, unsigned a, unsigned b) {
         if (a != b) {
             out.push_back(std::string(name) + " " + Hex(a) + " where the snapshot has " + Hex(b));
@@ -201,15 +239,15 @@ std::vector<std::string> FastLoadRig::Differences(const Snapshot& snapshot) cons
     reg("IM", got.im, want.im);
     reg("IFF1", got.iff1, want.iff1);
     reg("IFF2", got.iff2, want.iff2);
-    reg("border", m.Border(), snapshot.border & 7u);
-    if (Is128K(m.Model())) {
+    reg("border", m.border, snapshot.border & 7u);
+    if (on128) {
         const std::uint8_t paging = is128 ? snapshot.port7ffd : 0x30;
-        reg("0x7FFD", m.Port7ffd(), paging);
-        if (is128) {
+        reg("0x7FFD", m.port7ffd, paging);
+        if (is128 && m.ay) {
             for (std::size_t r = 0; r < 16; ++r) {
-                reg(("AY " + std::to_string(r)).c_str(), m.Ay()[r], snapshot.ay[r]);
+                reg(("AY " + std::to_string(r)).c_str(), (*m.ay)[r], snapshot.ay[r]);
             }
-            reg("AY selected", m.AySelected() & 15u, snapshot.ayRegister & 15u);
+            reg("AY selected", m.aySelected & 15u, snapshot.ayRegister & 15u);
         }
     }
     return out;
@@ -228,12 +266,17 @@ double RomPartSeconds(const std::vector<std::uint8_t>& tzx) {
     return tstates / TapeClock;
 }
 
-void WriteLoadingWav(const fastload::LoadingTape& tape, std::uint32_t rate,
+void WriteLoadingWav(const fastload::LoadingTape& tape, const Playback& playback,
                      const std::filesystem::path& out) {
-    const TapeImage image = ImageOf(tape.tzx);
     RenderOptions options;
-    options.rate = rate;
-    (void)WriteTapeAudio(image, {}, options, out, AudioFileType::Wav);
+    options.rate = playback.rate;
+    options.invert = playback.invert;
+    options.leadMs = static_cast<std::uint32_t>(WavLeadSeconds * 1000);
+    const std::vector<std::int16_t> samples = Render(ImageOf(tape.tzx), 0, playback, options);
+    AudioFileWriter writer(out, AudioFileType::Wav,
+                           static_cast<std::uint32_t>(std::lround(playback.rate * playback.speed)));
+    writer.Write(samples);
+    writer.Finish();
 }
 
 } // namespace bitreel::test

@@ -9,6 +9,7 @@
 #include "fastload/LoadingTape.h"
 #include "machine/PagedSpectrum.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -23,6 +24,7 @@ struct Playback {
     double speed = 1.0;     // tape seconds a second: 1.03 is 3% fast
     bool invert = false;
     bool contended = true;
+    double snrDb = 0; // white noise this far below the sound's power; 0: none
 };
 
 struct LoadOutcome {
@@ -47,9 +49,8 @@ public:
     // The fast blocks' offset in the TZX's rows: text, header, program.
     static constexpr std::size_t FirstFastRow = 3;
 
-    // The differences from the snapshot the run ended with, one line each,
-    // the tail's bytes below SP left out; empty when it gave back every
-    // byte, register and port.
+    // The differences from the snapshot the run ended with (see the free
+    // Differences below).
     [[nodiscard]] std::vector<std::string> Differences(const Snapshot& snapshot) const;
 
 private:
@@ -59,13 +60,38 @@ private:
     std::unique_ptr<Ear> ear_;
 };
 
+// What a machine, emulated here or elsewhere, ended a load with.
+struct EndState {
+    SpectrumModel model = SpectrumModel::Spectrum48;
+    std::array<Bank, 8> banks{}; // a 48K's in the 128's numbering
+    Z80Registers regs;
+    std::uint8_t border = 0;
+    std::uint8_t port7ffd = 0;
+    // The sound chip's registers and the one selected, where the machine
+    // shows them.
+    std::optional<std::array<std::uint8_t, 16>> ay;
+    std::uint8_t aySelected = 0;
+    // The banks it could show; a 128 locked by the program shows the ones
+    // paged in.
+    std::array<bool, 8> banksShown{true, true, true, true, true, true, true, true};
+};
+
+// The differences of a load's end from the snapshot, one line each, the
+// tail's bytes at tailAt left out; empty when it gave back every byte,
+// register and port.
+[[nodiscard]] std::vector<std::string> Differences(const EndState& got, const Snapshot& snapshot,
+                                                   std::uint16_t tailAt);
+
 // The TZX's playing time of its rows before the fast blocks (the ROM's
 // part), in seconds.
 [[nodiscard]] double RomPartSeconds(const std::vector<std::uint8_t>& tzx);
 
-// The loading tape as Bitreel plays it to a sound card: a WAV at the rate,
-// half a second of silence before the first pilot, for an emulator to load.
-void WriteLoadingWav(const fastload::LoadingTape& tape, std::uint32_t rate,
+// The loading tape as Bitreel plays it to a sound card, for an emulator to
+// load: a WAV at the playback's rate, half a second of silence before the
+// first pilot, inverted and with noise as asked, its header's rate the
+// playback's speed times the rate (3% fast plays 3% of the rate more).
+void WriteLoadingWav(const fastload::LoadingTape& tape, const Playback& playback,
                      const std::filesystem::path& out);
+inline constexpr double WavLeadSeconds = 0.5;
 
 } // namespace bitreel::test
