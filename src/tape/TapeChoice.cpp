@@ -4,6 +4,7 @@
 #include "tape/ByteCursor.h"
 #include "tape/HeaderFields.h"
 #include "tape/RecordingHook.h"
+#include "tape/SnapshotHook.h"
 #include "tape/TapeFile.h"
 #include "tape/TzxReader.h"
 
@@ -67,7 +68,8 @@ bool IsTapPath(const std::filesystem::path& path) {
 }
 
 ImageFormat ImageFormatOf(const std::filesystem::path& path, MachineKind machine) {
-    if (EndsWith(path, ".TZX") || IsRecordingPath(path)) {
+    if (EndsWith(path, ".TZX") || IsRecordingPath(path) ||
+        (machine == MachineKind::Spectrum && IsSnapshotPath(path))) {
         return ImageFormat::Tzx;
     }
     if (machine == MachineKind::Spectrum && EndsWith(path, ".PZX")) {
