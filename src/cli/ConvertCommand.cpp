@@ -208,7 +208,9 @@ int ConvertCommand(const QStringList& arguments) {
         "TAP, with the bytes the image stores: the blocks that cannot be sent are left out and "
         "named on standard error. Any image converts to a sound file by the extension of OUT "
         "(.wav, .flac or .csw), as the machine's EAR socket would hear it from --from to --to; "
-        "a stop block becomes 2 seconds of silence, and a corrupt block ends the sound."));
+        "a stop block becomes 2 seconds of silence, and a corrupt block ends the sound. A snapshot "
+        "(.z80, .sna, .szx) converts to the tape that loads it, as sound or as a TZX image, at "
+        "--speed; it has no TAP form."));
     AddTapeOptions(parser);
     const QCommandLineOption forceOption = ForceOption();
     parser.addOption(forceOption);

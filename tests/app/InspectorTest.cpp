@@ -6,8 +6,10 @@
 #include "app/BlockInspector.h"
 #include "app/ScreenTab.h"
 #include "app/SignalTab.h"
+#include "fastload/SnapshotTapes.h"
 #include "signal/RecordingTzx.h"
 #include "signal/TapeAudioFile.h"
+#include "support/SnapshotFiles.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 #include "support/TestNames.h"
@@ -526,6 +528,80 @@ TEST_P(Beside, CoversAsLittleOfTheWindowAsTheScreenAllows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, Beside, testing::ValuesIn(kBeside), ByName());
+
+} // namespace
+} // namespace bitreel::test
+
+namespace bitreel::test {
+namespace {
+
+// The first row of a snapshot, which names it, opens on the snapshot: its
+// loading screen, its registers and its memory, a 128K's bank by bank.
+struct SnapshotInspectorCase {
+    const char* name;
+    const char* file;
+    std::vector<std::string> registerLines; // besides PC and SP, checked against the value
+    std::vector<std::string> memoryHeadings;
+};
+
+void PrintTo(const SnapshotInspectorCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SnapshotInspector : public testing::TestWithParam<SnapshotInspectorCase> {};
+
+std::string Hex4(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", value);
+    return text;
+}
+
+TEST_P(SnapshotInspector, ShowsScreenRegistersAndMemory) {
+    const SnapshotInspectorCase& c = GetParam();
+    fastload::InstallSnapshotTapes();
+    const Snapshot snapshot = TestSnapshot(c.file);
+    BlockInspector inspector({QString::fromStdString((SnapshotDir / c.file).string()),
+                              MachineKind::Spectrum, TapeLayout::SpectrumTap, 0},
+                             nullptr);
+    const auto* tabs = inspector.findChild<QTabWidget*>("views");
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_EQ(tabs->count(), 3);
+    EXPECT_EQ(tabs->tabText(0), QStringLiteral("Screen"));
+    const auto* screen = inspector.findChild<ScreenTab*>("screen");
+    ASSERT_NE(screen, nullptr);
+    const auto expected = view::RenderScreen(std::span(snapshot.banks[5]).first(6912));
+    EXPECT_EQ(view::ScaleImage(*expected, 2).pixels, screen->ShownPixels().pixels);
+
+    const std::string registers =
+        inspector.findChild<QPlainTextEdit*>("registers")->toPlainText().toStdString();
+    const std::string memory =
+        inspector.findChild<QPlainTextEdit*>("memory")->toPlainText().toStdString();
+    EXPECT_NE(registers.find("PC    0x" + Hex4(snapshot.regs.pc) + "\n"), std::string::npos)
+        << registers;
+    EXPECT_NE(registers.find("SP    0x" + Hex4(snapshot.regs.sp) + "\n"), std::string::npos);
+    for (const std::string& line : c.registerLines) {
+        EXPECT_NE(registers.find(line + "\n"), std::string::npos) << line << "\n" << registers;
+    }
+    for (const std::string& heading : c.memoryHeadings) {
+        EXPECT_NE(memory.find(heading), std::string::npos) << heading;
+    }
+    // The last line is the top of memory, the paged bank's.
+    const auto top = snapshot.At(0xFFF0);
+    char last[16];
+    std::snprintf(last, sizeof last, "FFF0 %02X ", unsigned(top));
+    EXPECT_NE(memory.rfind(last), std::string::npos) << memory.substr(memory.size() - 200);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, SnapshotInspector,
+    testing::Values(SnapshotInspectorCase{"Spectrum48", "speccymac-technted.z80", {"IM    1"},
+                                          {"4000 ", "8000 ", "C000 "}},
+                    SnapshotInspectorCase{"Spectrum128",
+                                          "zesarux-UKflag.sna",
+                                          {"7FFD  0x17", "Sound chip (AY), register"},
+                                          {"Bank 0 at 0xC000:\n", "Bank 5 at 0x4000:\n",
+                                           "Bank 7 at 0xC000 (paged in):\n"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace bitreel::test
