@@ -592,16 +592,18 @@ TEST_P(SnapshotInspector, ShowsScreenRegistersAndMemory) {
     EXPECT_NE(memory.rfind(last), std::string::npos) << memory.substr(memory.size() - 200);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Models, SnapshotInspector,
-    testing::Values(SnapshotInspectorCase{"Spectrum48", "speccymac-technted.z80", {"IM    1"},
-                                          {"4000 ", "8000 ", "C000 "}},
-                    SnapshotInspectorCase{"Spectrum128",
-                                          "zesarux-UKflag.sna",
-                                          {"7FFD  0x17", "Sound chip (AY), register"},
-                                          {"Bank 0 at 0xC000:\n", "Bank 5 at 0x4000:\n",
-                                           "Bank 7 at 0xC000 (paged in):\n"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Models, SnapshotInspector,
+                         testing::Values(SnapshotInspectorCase{"Spectrum48",
+                                                               "speccymac-technted.z80",
+                                                               {"IM    1"},
+                                                               {"4000 ", "8000 ", "C000 "}},
+                                         SnapshotInspectorCase{
+                                             "Spectrum128",
+                                             "zesarux-UKflag.sna",
+                                             {"7FFD  0x17", "Sound chip (AY), register"},
+                                             {"Bank 0 at 0xC000:\n", "Bank 5 at 0x4000:\n",
+                                              "Bank 7 at 0xC000 (paged in):\n"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace bitreel::test

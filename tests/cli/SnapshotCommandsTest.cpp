@@ -18,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-const fs::path Ted = SnapshotDir / "speccymac-technted.z80";    // 48K, .z80 v1
+const fs::path Ted = SnapshotDir / "speccymac-technted.z80";   // 48K, .z80 v1
 const fs::path Tape128 = SnapshotDir / "rustzx-tape_128k.sna"; // 128K .sna
 
 void WriteBytes(const fs::path& path, const Bytes& bytes) {
@@ -89,8 +89,7 @@ TEST(SnapshotConvert, TzxIsTheImageAtItsSpeed) {
     for (const unsigned speed : {fastload::SlowestSpeed, fastload::DefaultSpeed}) {
         SCOPED_TRACE(speed);
         const fs::path out = dir / ("ted" + std::to_string(speed) + ".tzx");
-        const Ran ran =
-            RunBitreel({"convert", "--speed", QString::number(speed), Q(Ted), Q(out)});
+        const Ran ran = RunBitreel({"convert", "--speed", QString::number(speed), Q(Ted), Q(out)});
         ASSERT_EQ(ran.status, 0) << ran.err;
         EXPECT_EQ(ReadFileBytes(out), fastload::LoadingTapeTzx(snapshot, speed));
         const Ran ofTzx = RunBitreel({"list", Q(out)});
@@ -105,17 +104,21 @@ TEST(SnapshotConvert, TzxIsTheImageAtItsSpeed) {
     tzxlist.start(QStringLiteral(BITREEL_TZXLIST), {Q(dir / "ted4.tzx")});
     ASSERT_TRUE(tzxlist.waitForFinished(Timeout));
     EXPECT_EQ(tzxlist.exitCode(), 0) << tzxlist.readAllStandardError().toStdString();
-    // One line a block: the text, the bootstrap's two, and the fast ones.
+    // The text, the bootstrap's two blocks at the ROM's timings, then every
+    // fast block, one pulse a bit.
     const std::string listing = tzxlist.readAllStandardOutput().toStdString();
     EXPECT_EQ(CountOf(listing, "Block type 0x30"), 1u) << listing;
-    EXPECT_EQ(CountOf(listing, "Block type 0x10"), 2u) << listing;
+    EXPECT_EQ(CountOf(listing, "Block type 0x11"), 2u) << listing;
+    EXPECT_EQ(CountOf(listing, "Block type 0x19"),
+              fastload::BuildLoadingTape(snapshot, fastload::DefaultSpeed).blockTexts.size() - 2)
+        << listing;
 }
 
 // ---- What is refused, and writes nothing ----
 
 struct RefusalCase {
     const char* name;
-    Bytes in;       // written as the file named file
+    Bytes in; // written as the file named file
     const char* file;
     QStringList command; // IN and OUT follow, OUT named out
     const char* out;
@@ -146,23 +149,57 @@ const Bytes IntSkip = ReadFileBytes(SnapshotDir / "zesarux-int_skip.sna");
 INSTANTIATE_TEST_SUITE_P(
     Faults, SnapshotRefusal,
     testing::Values(
-        RefusalCase{"cut", Edited(Ted, 100), "cut.z80", {"convert"}, "o.wav", 1,
+        RefusalCase{"cut",
+                    Edited(Ted, 100),
+                    "cut.z80",
+                    {"convert"},
+                    "o.wav",
+                    1,
                     "the file ends before its snapshot does"},
-        RefusalCase{"wrong_size", Edited(SnapshotDir / "zesarux-int_skip.sna", 49'178),
-                    "short.sna", {"convert"}, "o.tzx", 1, "not the size a snapshot"},
-        RefusalCase{"unknown_version", Edited(SnapshotDir / "zesarux-over48.z80", 0, {{30, 40}}),
-                    "v.z80", {"convert"}, "o.flac", 1, "a version of the format"},
-        RefusalCase{"pentagon", Edited(SnapshotDir / "zesarux-over48.z80", 0, {{34, 9}}),
-                    "p.z80", {"convert"}, "o.csw", 1, "Pentagon"},
+        RefusalCase{"wrong_size",
+                    Edited(SnapshotDir / "zesarux-int_skip.sna", 49'178),
+                    "short.sna",
+                    {"convert"},
+                    "o.tzx",
+                    1,
+                    "not the size a snapshot"},
+        RefusalCase{"unknown_version",
+                    Edited(SnapshotDir / "zesarux-over48.z80", 0, {{30, 40}}),
+                    "v.z80",
+                    {"convert"},
+                    "o.flac",
+                    1,
+                    "a version of the format"},
+        RefusalCase{"pentagon",
+                    Edited(SnapshotDir / "zesarux-over48.z80", 0, {{34, 9}}),
+                    "p.z80",
+                    {"convert"},
+                    "o.csw",
+                    1,
+                    "Pentagon"},
         // SP 0x4000 in the .sna: the program's stack, 0x4002 once its PC is
         // popped, leaves the loader's last steps no room below it.
-        RefusalCase{"no_room_below_the_stack", Edited(SnapshotDir / "zesarux-int_skip.sna", 0,
-                                                      {{23, 0x00}, {24, 0x40}}),
-                    "sp.sna", {"convert"}, "o.wav", 1, "the loader has no room"},
+        RefusalCase{"no_room_below_the_stack",
+                    Edited(SnapshotDir / "zesarux-int_skip.sna", 0, {{23, 0x00}, {24, 0x40}}),
+                    "sp.sna",
+                    {"convert"},
+                    "o.wav",
+                    1,
+                    "the loader has no room"},
         RefusalCase{"to_tap", TedBytes, "t.z80", {"convert"}, "o.tap", 1, "no TAP form"},
-        RefusalCase{"speed_out_of_range", TedBytes, "t.z80", {"convert", "--speed", "5"},
-                    "o.wav", 1, "--speed 5: give 1 (slowest) to 4"},
-        RefusalCase{"ace", TedBytes, "t.z80", {"convert", "--machine", "ace"}, "o.tzx", 1,
+        RefusalCase{"speed_out_of_range",
+                    TedBytes,
+                    "t.z80",
+                    {"convert", "--speed", "5"},
+                    "o.wav",
+                    1,
+                    "--speed 5: give 1 (slowest) to 4"},
+        RefusalCase{"ace",
+                    TedBytes,
+                    "t.z80",
+                    {"convert", "--machine", "ace"},
+                    "o.tzx",
+                    1,
                     "a snapshot is a Spectrum program"}),
     [](const auto& info) { return std::string(info.param.name); });
 
