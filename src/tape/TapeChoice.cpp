@@ -4,7 +4,6 @@
 #include "tape/ByteCursor.h"
 #include "tape/HeaderFields.h"
 #include "tape/RecordingHook.h"
-#include "tape/SnapshotHook.h"
 #include "tape/TapeFile.h"
 #include "tape/TzxReader.h"
 
@@ -68,8 +67,7 @@ bool IsTapPath(const std::filesystem::path& path) {
 }
 
 ImageFormat ImageFormatOf(const std::filesystem::path& path, MachineKind machine) {
-    if (EndsWith(path, ".TZX") || IsRecordingPath(path) ||
-        (machine == MachineKind::Spectrum && IsSnapshotPath(path))) {
+    if (EndsWith(path, ".TZX") || IsRecordingPath(path)) {
         return ImageFormat::Tzx;
     }
     if (machine == MachineKind::Spectrum && EndsWith(path, ".PZX")) {

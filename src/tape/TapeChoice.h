@@ -50,8 +50,7 @@ struct TapeChoice {
 [[nodiscard]] std::optional<MachineKind> MachineOfBlocks(std::span<const std::uint8_t> bytes);
 
 // How a file is read: a name ending in ".TZX" (any case) is a TZX image, as
-// is a recording (IsRecordingPath), whose reader makes one of it, and with
-// the Spectrum chosen a snapshot (IsSnapshotPath), the tape that loads it;
+// is a recording (IsRecordingPath), whose reader makes one of it, and
 // with the Spectrum chosen one ending in ".PZX" a PZX image; every other file
 // is read block by block in the tape layout in force.
 [[nodiscard]] ImageFormat ImageFormatOf(const std::filesystem::path& path, MachineKind machine);
