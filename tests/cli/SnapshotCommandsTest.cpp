@@ -67,7 +67,7 @@ TEST_P(SnapshotConvert, WritesTheTapeThatLoadsIt) {
     ASSERT_EQ(ran.status, 0) << ran.err;
     // Read back, the sound starts with the bootstrap the ROM loads.
     const Ran listed = RunBitreel({"list", Q(out)});
-    EXPECT_NE(listed.out.find("Program: bitreel"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("Program     : bitreel"), std::string::npos) << listed.out;
     if (c.options.contains("--rate")) {
         EXPECT_EQ(ReadSound(out).rate, 48'000);
     }
@@ -95,7 +95,7 @@ TEST(SnapshotConvert, TzxIsTheImageAtItsSpeed) {
         const Ran ofTzx = RunBitreel({"list", Q(out)});
         const Ran ofSnapshot = RunBitreel({"list", "--speed", QString::number(speed), Q(Ted)});
         EXPECT_EQ(ofTzx.out, ofSnapshot.out);
-        EXPECT_EQ(ofSnapshot.out.rfind("Snapshot 48K: PC 0x", 0), 0u) << ofSnapshot.out;
+        EXPECT_EQ(ofSnapshot.out.rfind("Text        : Snapshot 48K: PC 0x", 0), 0u) << ofSnapshot.out;
     }
     if (std::string(BITREEL_TZXLIST).empty()) {
         GTEST_SKIP() << "tzxlist (fuse-emulator-utils) is not installed";
@@ -215,7 +215,7 @@ TEST(SnapshotCommands, PlayOverTheLineIsRefused) {
 TEST(SnapshotCommands, ViewShowsTheRowsOfTheLoadingTape) {
     const Ran ran = RunBitreel({"view", Q(Ted), "1"});
     EXPECT_EQ(ran.status, 0) << ran.err;
-    EXPECT_EQ(ran.out.rfind("Snapshot 48K: PC 0x", 0), 0u) << ran.out;
+    EXPECT_EQ(ran.out.rfind("Text        : Snapshot 48K: PC 0x", 0), 0u) << ran.out;
 }
 
 TEST(SnapshotCommands, SpeedOnATapeIsIgnoredWithANote) {

@@ -42,8 +42,8 @@ TEST_P(SnapshotImage, IsTheTapeThatLoadsIt) {
     EXPECT_EQ(image.Format(), ImageFormat::Tzx);
     EXPECT_EQ(std::vector(image.Bytes().begin(), image.Bytes().end()), tape.tzx);
     ASSERT_EQ(image.RowCount(), 1 + tape.blockTexts.size());
-    EXPECT_EQ(image.Row(0), fastload::SnapshotText(snapshot));
-    EXPECT_EQ(image.Row(1).rfind("Program: bitreel", 0), 0u) << image.Row(1);
+    EXPECT_EQ(image.Row(0), "Text        : " + fastload::SnapshotText(snapshot));
+    EXPECT_EQ(image.Row(1).rfind("Program     : bitreel", 0), 0u) << image.Row(1);
     EXPECT_TRUE(image.Playable());
     ASSERT_NE(image.SnapshotHeld(), nullptr);
     EXPECT_EQ(image.SnapshotHeld()->regs, snapshot.regs);
