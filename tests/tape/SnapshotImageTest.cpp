@@ -58,19 +58,5 @@ INSTANTIATE_TEST_SUITE_P(
                     ImageCase{"z80_v3_128K", "zesarux-over128.z80", "o.z80", 3}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SnapshotImage, IsRefusedUnderTheJupiterAce) {
-    fastload::InstallSnapshotTapes();
-    try {
-        TapeImage image(test::SnapshotDir / "speccymac-technted.z80", MachineKind::JupiterAce,
-                        TapeLayout::AceJup);
-        FAIL() << "opened under the Jupiter Ace";
-    } catch (const std::system_error& error) {
-        EXPECT_EQ(error.code(), MakeError(SnapshotError::SpectrumOnly));
-        EXPECT_NE(ReadFailureText(error).find("speccymac-technted.z80: a snapshot is a Spectrum"),
-                  std::string::npos)
-            << ReadFailureText(error);
-    }
-}
-
 } // namespace
 } // namespace bitreel
