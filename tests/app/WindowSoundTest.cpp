@@ -503,9 +503,6 @@ TEST_F(WindowSound, SavingACorruptTapeSaysWhereTheSoundEnds) {
     EXPECT_TRUE(std::filesystem::exists(dir / "BAD.wav"));
 }
 
-} // namespace
-} // namespace bitreel
-
 // A snapshot listed is the tape that loads it: it plays through the sound
 // card and saves as audio, sample for sample that tape's sound; Play over
 // the line refuses it, sending nothing.
@@ -534,3 +531,6 @@ TEST_F(WindowSound, ASnapshotPlaysAsTheTapeThatLoadsIt) {
     EXPECT_TRUE(Status().startsWith(QStringLiteral("Saved "))) << Status().toStdString();
     EXPECT_GT(std::filesystem::file_size(dir / "TED.wav"), expected.size());
 }
+
+} // namespace
+} // namespace bitreel
