@@ -504,8 +504,8 @@ TEST_F(WindowSound, SavingACorruptTapeSaysWhereTheSoundEnds) {
 }
 
 // A snapshot listed is the tape that loads it: it plays through the sound
-// card and saves as audio, sample for sample that tape's sound; Play over
-// the line refuses it, sending nothing.
+// card, fast blocks and all, and saves as audio; Play over the line refuses
+// it, sending nothing.
 TEST_F(WindowSound, ASnapshotPlaysAsTheTapeThatLoadsIt) {
     fastload::InstallSnapshotTapes(); // as the program does
     const std::filesystem::path ted = test::SnapshotDir / "speccymac-technted.z80";
