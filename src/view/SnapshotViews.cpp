@@ -14,10 +14,10 @@ std::string Hex(unsigned value, int digits) {
     return text;
 }
 
-// "AF    0x0044", names padded so that the values line up.
+// "AF     0x0044", names padded so that the values line up past "Border".
 std::string Line(const std::string& name, const std::string& value) {
     std::string line = name;
-    line.resize(6, ' ');
+    line.resize(7, ' ');
     return line + value + "\n";
 }
 

@@ -536,9 +536,9 @@ TEST(SnapshotInspector, ShowsScreenRegistersAndMemory) {
         const char* file;
         std::vector<std::string> shown; // lines of the registers, headings of the memory
     } cases[] = {
-        {"speccymac-technted.z80", {"IM    1\n", "\n8000 ", "\nC000 "}},
+        {"speccymac-technted.z80", {"IM     1\n", "\n8000 ", "\nC000 "}},
         {"zesarux-UKflag.sna",
-         {"7FFD  0x17\n", "Sound chip (AY), register", "Bank 0 at 0xC000:\n", "Bank 5 at 0x4000:\n",
+         {"7FFD   0x17\n", "Sound chip (AY), register", "Bank 0 at 0xC000:\n", "Bank 5 at 0x4000:\n",
           "Bank 7 at 0xC000 (paged in):\n"}},
     };
     fastload::InstallSnapshotTapes();
@@ -559,7 +559,7 @@ TEST(SnapshotInspector, ShowsScreenRegistersAndMemory) {
             inspector.findChild<QPlainTextEdit*>("registers")->toPlainText().toStdString() +
             inspector.findChild<QPlainTextEdit*>("memory")->toPlainText().toStdString();
         char pc[32];
-        std::snprintf(pc, sizeof pc, "PC    0x%04X\n", unsigned(snapshot.regs.pc));
+        std::snprintf(pc, sizeof pc, "PC     0x%04X\n", unsigned(snapshot.regs.pc));
         EXPECT_NE(text.find(pc), std::string::npos) << text.substr(0, 400);
         for (const std::string& shown : c.shown) {
             EXPECT_NE(text.find(shown), std::string::npos) << shown;
