@@ -538,8 +538,8 @@ TEST(SnapshotInspector, ShowsScreenRegistersAndMemory) {
     } cases[] = {
         {"speccymac-technted.z80", {"IM     1\n", "\n8000 ", "\nC000 "}},
         {"zesarux-UKflag.sna",
-         {"7FFD   0x17\n", "Sound chip (AY), register", "Bank 0 at 0xC000:\n", "Bank 5 at 0x4000:\n",
-          "Bank 7 at 0xC000 (paged in):\n"}},
+         {"7FFD   0x17\n", "Sound chip (AY), register", "Bank 0 at 0xC000:\n",
+          "Bank 5 at 0x4000:\n", "Bank 7 at 0xC000 (paged in):\n"}},
     };
     fastload::InstallSnapshotTapes();
     for (const auto& c : cases) {
