@@ -44,6 +44,11 @@ fi
 take "$work/spectrum" sound-menu sound-menu.png
 take "$work/spectrum" basic inspector-basic.png
 take "$work/spectrum" screen inspector-screen.png
+# A snapshot listed among tapes, and its registers.
+mkdir "$work/snapshot"
+cp "$corpus"/spectrum/*.tap "$here/tests/data/snapshots/speccymac-technted.z80" \
+    "$here/tests/data/snapshots/zesarux-UKflag.sna" "$work/snapshot/"
+take "$work/snapshot" snapshot snapshot-registers.png
 # A recording with white noise mixed in, so that a block is damaged.
 if command -v sox >/dev/null; then
     mkdir "$work/recording"

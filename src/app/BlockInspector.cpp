@@ -113,6 +113,9 @@ BlockInspector::BlockInspector(const Source& source, QWidget* parent)
             }
             recordedBefore_ = same;
         }
+        if (const Snapshot* held = image.SnapshotHeld(); held && row == 0) {
+            snapshot_ = *held;
+        }
     } catch (const std::system_error& error) {
         status_->setText(QStringLiteral("Cannot read %1: %2")
                              .arg(fileName, QString::fromLocal8Bit(ReadFailureText(error))));
@@ -143,7 +146,25 @@ void BlockInspector::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+void BlockInspector::BuildSnapshotTabs() {
+    AddScreenTab(view::SnapshotScreen(*snapshot_));
+    AddTextTab(QStringLiteral("Registers"), view::RegistersText(*snapshot_));
+    AddTextTab(QStringLiteral("Memory"), view::MemoryText(*snapshot_));
+    tabs_->setCurrentIndex(0);
+}
+
+void BlockInspector::AddScreenTab(std::span<const std::uint8_t> screen) {
+    screen_ = new ScreenTab(*view::RenderScreen(screen), tabs_);
+    screen_->setObjectName(QStringLiteral("screen"));
+    connect(screen_, &ScreenTab::SaveRequested, this, &BlockInspector::SavePng);
+    tabs_->addTab(screen_, TabTitle(view::BlockView::Screen));
+}
+
 void BlockInspector::BuildTabs() {
+    if (snapshot_) {
+        BuildSnapshotTabs();
+        return;
+    }
     if (blocks_.at->stored.empty()) {
         // A pause, a text, a stop: nothing to look inside but what its row says.
         AddTextTab(QStringLiteral("Block"), ListedText(blocks_.at->row).toStdString());
@@ -161,10 +182,7 @@ void BlockInspector::BuildTabs() {
     const int firstView = tabs_->count();
     for (const view::BlockView fitting : shown.views) {
         if (fitting == view::BlockView::Screen) {
-            screen_ = new ScreenTab(*view::RenderScreen(shown.data), tabs_);
-            screen_->setObjectName(QStringLiteral("screen"));
-            connect(screen_, &ScreenTab::SaveRequested, this, &BlockInspector::SavePng);
-            tabs_->addTab(screen_, TabTitle(fitting));
+            AddScreenTab(shown.data);
         } else {
             AddTextTab(TabTitle(fitting), view::ViewText(fitting, shown.header, shown.data));
         }

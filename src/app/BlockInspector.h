@@ -2,6 +2,7 @@
 
 #include "app/SaveFileDialog.h"
 #include "tape/TapeLayout.h"
+#include "tape/snapshot/Snapshot.h"
 #include "view/RowViews.h"
 
 #include <QString>
@@ -21,9 +22,10 @@ class ScreenTab;
 
 // A window that looks inside the block of one contents row: the views that
 // fit it (BASIC, Screen, Words, Arrays), a header's fields, and always its
-// bytes in hex. It can save the screen as a PNG, export the block's payload
-// and copy what it shows. It is not modal, closes on Escape and deletes
-// itself when closed.
+// bytes in hex. The first row of a snapshot, which names it, shows the
+// snapshot: its loading screen, its registers and its memory in hex. It can save the screen as a
+// PNG, export the block's payload and copy what it shows. It is not modal, closes on Escape and
+// deletes itself when closed.
 class BlockInspector : public QWidget {
     Q_OBJECT
 
@@ -52,6 +54,8 @@ protected:
 
 private:
     void BuildTabs();
+    void BuildSnapshotTabs();
+    void AddScreenTab(std::span<const std::uint8_t> screen);
     void AddTextTab(const QString& title, const std::string& text);
     // The waveform a block of a recording was read from; the tab's index, or
     // -1 for a block of an image.
@@ -74,6 +78,8 @@ private:
     QLabel* status_ = nullptr;
     // A row of a recording: how many rows before it hold the same bytes.
     std::optional<std::size_t> recordedBefore_;
+    // The snapshot the first row of its image names.
+    std::optional<Snapshot> snapshot_;
 };
 
 } // namespace bitreel

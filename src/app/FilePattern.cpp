@@ -11,7 +11,7 @@ std::string FilePatternFor(TapeLayout layout) {
     case TapeLayout::SpectrumTap:
         break;
     }
-    return "*.TAP;*.TZX;*.PZX;*.WAV;*.FLAC;*.CSW";
+    return "*.TAP;*.TZX;*.PZX;*.WAV;*.FLAC;*.CSW;*.Z80;*.SNA;*.SZX";
 }
 
 } // namespace bitreel

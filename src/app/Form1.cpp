@@ -17,6 +17,7 @@
 #include "app/WindowCaption.h"
 #include "app/WindowLayout.h"
 #include "serial/PortChoice.h"
+#include "tape/SnapshotHook.h"
 #include "transfer/Playback.h"
 #include "transfer/Recording.h"
 #include "transfer/TransferSteps.h"
@@ -206,6 +207,14 @@ void Form1::cmdPlay_Click() {
     request.layout = LayoutInForce();
     request.startRow = StartRow();
     request.rowCount = lstContents->count();
+    // A snapshot's fast blocks are pulses the EAR socket times, no frames.
+    if (IsSnapshotPath(request.file)) {
+        ShowFailureReason(
+            QStringLiteral("%1 is a snapshot: play it through the sound card (Play through sound "
+                           "card); its fast blocks cannot go over the line.")
+                .arg(File1->FileName()));
+        return;
+    }
     if (!request.file.filename().empty() && !ChosenPortOpen()) {
         return;
     }

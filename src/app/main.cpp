@@ -5,6 +5,7 @@
 #include "cli/CommandLine.h"
 #include "cli/SoundCard.h"
 #include "cli/WindowArguments.h"
+#include "fastload/SnapshotTapes.h"
 #include "signal/RecordingTzx.h"
 #include "soundcard/AudioDevices.h"
 #include "soundcard/SoundServerNotice.h"
@@ -19,8 +20,10 @@
 int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("Bitreel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(BITREEL_VERSION));
-    // Sound files open as tape images, in the window and in every command.
+    // Sound files and snapshots open as tape images, in the window and in
+    // every command.
     bitreel::InstallRecordingFiles();
+    bitreel::fastload::InstallSnapshotTapes();
     bitreel::cli::InstallSoundCard({bitreel::AudioOutputs, bitreel::OpenAudioOutput,
                                     bitreel::AudioInputs, bitreel::OpenAudioInput});
     bitreel::InstallSoundServerNotice();

@@ -35,7 +35,7 @@ int ConvertToAudio(const QString& command, const AudioConversion& c,
         image = TapeImage(c.in, c.choice.machine, c.choice.layout);
         image.IndexAll();
     } catch (const std::system_error& error) {
-        ReportError("cannot open " + inName + ": " + error.code().message());
+        ReportError("cannot open " + inName + ": " + ReadFailureText(error));
         return ExitUsageOrIo;
     }
     // Silence alone is no tape: nothing is written, as for a file of blocks.

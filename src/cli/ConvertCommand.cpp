@@ -10,9 +10,11 @@
 #include "cli/OutFile.h"
 #include "cli/Paths.h"
 #include "cli/RowRange.h"
+#include "cli/SpeedOption.h"
 #include "cli/TapeOptions.h"
 #include "tape/Conversion.h"
 #include "tape/RecordingHook.h"
+#include "tape/SnapshotHook.h"
 #include "tape/TapeChoice.h"
 #include "tape/TapeFile.h"
 #include "tape/TapeImage.h"
@@ -45,12 +47,18 @@ bool ReadWhole(const std::filesystem::path& path, const QString& name,
 
 // The names of the files convert writes: the layouts of blocks and sound,
 // and the TZX of a recording's blocks.
-constexpr std::string_view Written =
-    ".tap, .jup, .dic, .byt, .wav, .flac or .csw files (and .tzx from a recording)";
+constexpr std::string_view Written = ".tap, .jup, .dic, .byt, .wav, .flac or .csw files (and "
+                                     ".tzx from a recording or a snapshot)";
+
+// A recording or a snapshot opens as a TZX image, which convert writes as
+// it stands.
+bool ImageIsTzx(const std::filesystem::path& in) {
+    return IsRecordingPath(in) || IsSnapshotPath(in);
+}
 
 bool WritesTo(const std::filesystem::path& in, const std::filesystem::path& out) {
     const std::string extension = UpperExtension(out);
-    if (extension == ".TZX" && IsRecordingPath(in)) {
+    if (extension == ".TZX" && ImageIsTzx(in)) {
         return true;
     }
     for (const char* known : {".TAP", ".JUP", ".DIC", ".BYT"}) {
@@ -107,7 +115,7 @@ std::optional<TapeImage> OpenImage(const QString& inName, const std::filesystem:
                          machine == MachineKind::Spectrum ? TapeLayout::SpectrumTap
                                                           : TapeLayout::AceJup);
     } catch (const std::system_error& error) {
-        ReportError("cannot open " + Shown(inName) + ": " + error.code().message());
+        ReportError("cannot open " + Shown(inName) + ": " + ReadFailureText(error));
         return std::nullopt;
     }
 }
@@ -171,10 +179,11 @@ int ConvertImageFile(const QString& inName, const std::filesystem::path& in, Mac
 
 // A recording's image is the TZX of the blocks read from it, written as it
 // stands: measured timings, bytes as read, stretches as CSW blocks. Its
-// damaged blocks are said as a file of blocks says them.
-int ConvertRecordingToTzx(const QString& inName, const std::filesystem::path& in,
-                          MachineKind machine, const QString& outName,
-                          const std::filesystem::path& out, bool force) {
+// damaged blocks are said as a file of blocks says them. A snapshot's is
+// the tape that loads it: the bootstrap's standard blocks, then the fast
+// blocks with their exact timings.
+int ConvertImageToTzx(const QString& inName, const std::filesystem::path& in, MachineKind machine,
+                      const QString& outName, const std::filesystem::path& out, bool force) {
     std::optional<TapeImage> image = OpenImage(inName, in, machine);
     if (!image) {
         return ExitUsageOrIo;
@@ -199,12 +208,15 @@ int ConvertCommand(const QStringList& arguments) {
         "TAP, with the bytes the image stores: the blocks that cannot be sent are left out and "
         "named on standard error. Any image converts to a sound file by the extension of OUT "
         "(.wav, .flac or .csw), as the machine's EAR socket would hear it from --from to --to; "
-        "a stop block becomes 2 seconds of silence, and a corrupt block ends the sound."));
+        "a stop block becomes 2 seconds of silence, and a corrupt block ends the sound. A snapshot "
+        "(.z80, .sna, .szx) converts to the tape that loads it, as sound or as a TZX image, at "
+        "--speed; it has no TAP form."));
     AddTapeOptions(parser);
     const QCommandLineOption forceOption = ForceOption();
     parser.addOption(forceOption);
     const RowRangeOptions rowOptions = AddRowRangeOptions(parser, QStringLiteral("write"));
     const AudioOptions audioOptions = AddAudioOptions(parser, QStringLiteral("a sound file OUT"));
+    const QCommandLineOption speedOption = AddSpeedOption(parser);
     parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("The tape image to read."));
     parser.addPositionalArgument(QStringLiteral("OUT"),
                                  QStringLiteral("The tape image or sound file to write."));
@@ -220,6 +232,14 @@ int ConvertCommand(const QStringList& arguments) {
     if (std::error_code ignored; std::filesystem::is_directory(in, ignored)) {
         ReportError("cannot open " + Shown(inName) + ": Is a directory");
         return ExitUsageOrIo;
+    }
+    if (const std::string error = UseSpeedOption(parser, speedOption, {&in, 1}); !error.empty()) {
+        return UsageError(Command, error);
+    }
+    if (IsSnapshotPath(in) && ImageFormatOf(out, MachineKind::Spectrum) == ImageFormat::Blocks &&
+        !AudioFileTypeOf(out)) {
+        return UsageError(Command, "a snapshot converts to .tzx or to sound (.wav, .flac or "
+                                   ".csw): its fast blocks have no TAP form");
     }
     if (!WritesTo(in, out)) {
         return UsageError(Command, "cannot write " + Shown(outName) + ": convert writes " +
@@ -242,8 +262,11 @@ int ConvertCommand(const QStringList& arguments) {
     }
     const TapeOptions options = ConvertMachine(given, in, out);
     const MachineKind machine = *options.machine;
-    if (IsRecordingPath(in) && UpperExtension(out) == ".TZX") {
-        return ConvertRecordingToTzx(inName, in, machine, outName, out, parser.isSet(forceOption));
+    if (ImageIsTzx(in) && UpperExtension(out) == ".TZX") {
+        if (const auto why = NotForMachine({machine, TapeLayout::AceJup}, in)) {
+            return UsageError(Command, Shown(inName) + ": " + *why);
+        }
+        return ConvertImageToTzx(inName, in, machine, outName, out, parser.isSet(forceOption));
     }
     if (ImageFormatOf(in, machine) != ImageFormat::Blocks) {
         if (machine == MachineKind::Spectrum) {

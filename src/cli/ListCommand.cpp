@@ -6,6 +6,7 @@
 #include "cli/JsonListing.h"
 #include "cli/LayoutName.h"
 #include "cli/Paths.h"
+#include "cli/SpeedOption.h"
 #include "cli/TapeOptions.h"
 #include "signal/RowRecording.h"
 #include "tape/TapeImage.h"
@@ -42,6 +43,7 @@ int ListCommand(const QStringList& arguments) {
         QStringLiteral("Under each direct or CSW recording of a TZX image, the blocks read from "
                        "its sound, indented."));
     parser.addOption(decode);
+    const QCommandLineOption speed = AddSpeedOption(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Tape images."),
                                  QStringLiteral("FILE..."));
     TapeOptions options;
@@ -53,6 +55,13 @@ int ListCommand(const QStringList& arguments) {
         return UsageError(Command, "no FILE given");
     }
 
+    std::vector<std::filesystem::path> paths;
+    for (const QString& name : files) {
+        paths.push_back(ToFsPath(name));
+    }
+    if (const std::string error = UseSpeedOption(parser, speed, paths); !error.empty()) {
+        return UsageError(Command, error);
+    }
     if (parser.isSet(decode) && parser.isSet(json)) {
         return UsageError(Command, "--decode lists rows as text; give it without --json");
     }

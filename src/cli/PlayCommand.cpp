@@ -11,9 +11,11 @@
 #include "cli/RowNumbers.h"
 #include "cli/RowRange.h"
 #include "cli/SoundCard.h"
+#include "cli/SpeedOption.h"
 #include "cli/StopSignals.h"
 #include "cli/TapeOptions.h"
 #include "cli/WatchedPort.h"
+#include "tape/SnapshotHook.h"
 #include "tape/TapeImage.h"
 #include "transfer/AudioPlayback.h"
 #include "transfer/FsPath.h"
@@ -131,6 +133,7 @@ int PlayCommand(const QStringList& arguments) {
     parser.addOption(audioOption);
     const AudioOptions soundOptions =
         AddAudioOptions(parser, QStringLiteral("the sound card's sound (--audio)"));
+    const QCommandLineOption speedOption = AddSpeedOption(parser);
     AddTapeOptions(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The tape image."),
                                  QStringLiteral("[DEVICE] FILE"));
@@ -160,6 +163,16 @@ int PlayCommand(const QStringList& arguments) {
         ReportError(Shown(name) + ": " + *why);
         return ExitUsageOrIo;
     }
+    if (const std::string error = UseSpeedOption(parser, speedOption, {&path, 1}); !error.empty()) {
+        return UsageError(Command, error);
+    }
+    // The fast blocks are pulses the machine's EAR socket times, no frames.
+    if (!audio && IsSnapshotPath(path)) {
+        return UsageError(Command, Shown(name) +
+                                       " is a snapshot: it plays through the sound card only "
+                                       "(--audio), since its fast blocks are no frames the line "
+                                       "sends");
+    }
 
     // Listed first, as the window lists a file before it plays it: the rows
     // give the progress its totals and tell a corrupt block from a failure.
@@ -168,7 +181,7 @@ int PlayCommand(const QStringList& arguments) {
         image = TapeImage(path, choice.machine, choice.layout);
         image.IndexAll();
     } catch (const std::system_error& error) {
-        ReportError("cannot open " + Shown(name) + ": " + error.code().message());
+        ReportError("cannot open " + Shown(name) + ": " + ReadFailureText(error));
         return ExitUsageOrIo;
     }
     const auto rows = static_cast<int>(image.RowCount());

@@ -15,6 +15,7 @@
 #include "cli/WatchedPort.h"
 #include "signal/RenderOptions.h"
 #include "tape/RecordingHook.h"
+#include "tape/SnapshotHook.h"
 #include "transfer/AudioRecording.h"
 #include "transfer/FsPath.h"
 #include "transfer/Recording.h"
@@ -223,7 +224,7 @@ int RecordCommand(const QStringList& arguments) {
     const std::filesystem::path path = std::filesystem::absolute(ToFsPath(name));
     const TapeChoice choice = ChooseFor(options, path);
     const ImageFormat format = ImageFormatOf(path, choice.machine);
-    if (audio && (IsRecordingPath(path) || format == ImageFormat::Pzx)) {
+    if ((audio && (IsRecordingPath(path) || format == ImageFormat::Pzx)) || IsSnapshotPath(path)) {
         return UsageError(Command, Shown(name) + ": record into a .tzx, .tap or .jup file");
     }
 

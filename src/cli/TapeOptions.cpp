@@ -2,6 +2,7 @@
 #include "cli/TapeOptions.h"
 
 #include "cli/CommandParser.h"
+#include "tape/SnapshotHook.h"
 
 namespace bitreel::cli {
 namespace {
@@ -92,6 +93,9 @@ std::optional<std::string> NotForMachine(const TapeChoice& choice,
     if (choice.machine == MachineKind::JupiterAce &&
         ImageFormatOf(path, MachineKind::Spectrum) == ImageFormat::Pzx) {
         return "a PZX file is a Spectrum tape; the Jupiter Ace reads TZX, JUP and TAP files";
+    }
+    if (choice.machine == MachineKind::JupiterAce && IsSnapshotPath(path)) {
+        return "a snapshot is a Spectrum program; the Jupiter Ace cannot load it";
     }
     return std::nullopt;
 }

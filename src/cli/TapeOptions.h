@@ -47,7 +47,7 @@ ParseTapeCommand(QCommandLineParser& parser, const QString& command, const QStri
 
 // Why the machine chosen cannot read the file at all: a PZX file is a
 // Spectrum tape, and read by the Jupiter Ace's rules it would list as
-// nonsense. None when it can.
+// nonsense; a snapshot is a Spectrum program. None when it can.
 [[nodiscard]] std::optional<std::string> NotForMachine(const TapeChoice& choice,
                                                        const std::filesystem::path& path);
 

@@ -6,6 +6,7 @@
 #include "cli/OutFile.h"
 #include "cli/Paths.h"
 #include "cli/RowNumbers.h"
+#include "cli/SpeedOption.h"
 #include "cli/TapeOptions.h"
 #include "tape/TapeImage.h"
 #include "transfer/FsPath.h"
@@ -139,6 +140,7 @@ int ViewCommand(const QStringList& arguments) {
     parser.addOption(scaleOption);
     const QCommandLineOption forceOption = ForceOption();
     parser.addOption(forceOption);
+    const QCommandLineOption speedOption = AddSpeedOption(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The tape image."));
     parser.addPositionalArgument(QStringLiteral("ROW"), QStringLiteral("The row, from 1."));
     TapeOptions options;
@@ -183,6 +185,9 @@ int ViewCommand(const QStringList& arguments) {
     if (const auto why = NotForMachine(choice, path)) {
         ReportError(Shown(name) + ": " + *why);
         return ExitUsageOrIo;
+    }
+    if (const std::string error = UseSpeedOption(parser, speedOption, {&path, 1}); !error.empty()) {
+        return UsageError(Command, error);
     }
     const std::optional<int> row = RowIndexOf(rowArgument);
 

@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/DesktopHandover.h"
 #include "cli/WindowArguments.h"
+#include "fastload/SnapshotTapes.h"
 #include "signal/RecordingTzx.h"
 #include "transfer/FsPath.h"
 
@@ -17,8 +18,9 @@ int main(int argc, char* argv[]) {
     const bool command =
         !words.empty() && bitreel::cli::IsCommand(QString::fromLocal8Bit(words[0]));
     if (command && !bitreel::cli::NeedsSoundCard(words.subspan(1))) {
-        // Sound files open as tape images in every command.
+        // Sound files and snapshots open as tape images in every command.
         bitreel::InstallRecordingFiles();
+        bitreel::fastload::InstallSnapshotTapes();
         QCoreApplication app(argc, argv);
         return bitreel::cli::RunCommand(bitreel::ProgramArguments(argc, argv));
     }

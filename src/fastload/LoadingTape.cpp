@@ -38,22 +38,6 @@ std::string Hex(unsigned value, int digits) {
     return text;
 }
 
-const char* ModelName(SpectrumModel model) {
-    switch (model) {
-    case SpectrumModel::Spectrum48:
-        return "48K";
-    case SpectrumModel::Spectrum128:
-        return "128K";
-    case SpectrumModel::Plus2:
-        return "+2";
-    case SpectrumModel::Plus2A:
-        return "+2A";
-    case SpectrumModel::Plus3:
-        return "+3";
-    }
-    return "";
-}
-
 // Pilot pulses for a block the machine listens for after busy T-states.
 std::uint32_t PilotFor(const PulseCode& code, double busy) {
     return boot::MINPILOTS + SparePilotPulses +

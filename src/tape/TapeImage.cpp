@@ -7,9 +7,11 @@
 #include "tape/ByteCursor.h"
 #include "tape/PzxReader.h"
 #include "tape/RecordingHook.h"
+#include "tape/SnapshotHook.h"
 #include "tape/TapeChoice.h"
 #include "tape/TapeFile.h"
 #include "tape/TzxReader.h"
+#include "tape/snapshot/SnapshotError.h"
 
 #include <cerrno>
 #include <limits>
@@ -38,9 +40,19 @@ std::vector<std::uint8_t> ImageBytes(const std::filesystem::path& path, MachineK
 
 } // namespace
 
-TapeImage::TapeImage(const std::filesystem::path& path, MachineKind machine, TapeLayout layout)
-    : TapeImage(ImageBytes(path, machine), ImageFormatOf(path, machine), machine, layout,
-                IsTapPath(path)) {}
+TapeImage::TapeImage(const std::filesystem::path& path, MachineKind machine, TapeLayout layout) {
+    if (!IsSnapshotPath(path)) {
+        *this = TapeImage(ImageBytes(path, machine), ImageFormatOf(path, machine), machine, layout,
+                          IsTapPath(path));
+        return;
+    }
+    if (machine != MachineKind::Spectrum) {
+        throw SnapshotFailure(SnapshotError::SpectrumOnly, path.filename().string());
+    }
+    SnapshotTape tape = ReadSnapshotTape(path, MaxFileSize);
+    *this = TapeImage(std::move(tape.tzx), ImageFormat::Tzx, machine, layout, false);
+    snapshot_ = std::move(tape.snapshot);
+}
 
 TapeImage::TapeImage(std::vector<std::uint8_t> bytes, ImageFormat format, MachineKind machine,
                      TapeLayout layout, bool isTapFile)
@@ -271,6 +283,11 @@ TapeBlock TapeImage::Frame(std::size_t row) const {
 }
 
 std::string ReadFailureText(const std::system_error& error) {
+    // A snapshot's error names what in it is refused ("a Pentagon 128
+    // snapshot: ...").
+    if (error.code().category() == MakeError(SnapshotError::Cut).category()) {
+        return error.what();
+    }
     std::string text = error.code().message();
     if (error.code() == std::errc::file_too_large) {
         text += " (the limit is " + std::to_string(TapeImage::MaxFileSize >> 20) + " MB)";

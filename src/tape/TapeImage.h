@@ -4,12 +4,14 @@
 #include "tape/TapeBlock.h"
 #include "tape/TapeFile.h"
 #include "tape/TapeLayout.h"
+#include "tape/snapshot/Snapshot.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -44,9 +46,11 @@ public:
     TapeImage() = default;
 
     // Reads the whole file, in the format its name and the machine choose
-    // (ImageFormatOf) and the layout in force. Throws std::system_error when
-    // the file cannot be opened or read, or (EFBIG) when it exceeds
-    // MaxFileSize.
+    // (ImageFormatOf) and the layout in force. A snapshot (IsSnapshotPath)
+    // opens as the TZX image of the tape that loads it, for the Spectrum
+    // only. Throws std::system_error when the file cannot be opened or read,
+    // (EFBIG) when it exceeds MaxFileSize, and with a SnapshotError when a
+    // snapshot cannot be restored or the Jupiter Ace is chosen.
     TapeImage(const std::filesystem::path& path, MachineKind machine, TapeLayout layout);
 
     // The same over bytes in memory; isTapFile stands for the file's name.
@@ -71,6 +75,8 @@ public:
     void ForEachBlock(const std::function<void(std::size_t, const ImageBlock&)>& visit);
 
     [[nodiscard]] ImageFormat Format() const noexcept { return format_; }
+    // The snapshot the image is the loading tape of; null for any other.
+    [[nodiscard]] const Snapshot* SnapshotHeld() const noexcept { return snapshot_.get(); }
     [[nodiscard]] MachineKind Machine() const noexcept { return machine_; }
     [[nodiscard]] TapeLayout Layout() const noexcept { return layout_; }
 
@@ -131,6 +137,8 @@ private:
     void NoteWidth(std::size_t row, std::size_t length) const;
 
     std::vector<std::uint8_t> bytes_;
+    // Shared: copies of an image share its 128 KB of banks.
+    std::shared_ptr<const Snapshot> snapshot_;
     // In chunks: a huge image's index never has to move whole as it grows.
     std::deque<Start> starts_;
     ImageFormat format_ = ImageFormat::Blocks;

@@ -4,6 +4,7 @@
 
 #include "view/BlockChecksum.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace bitreel::view {
@@ -71,13 +72,13 @@ std::string Heading(std::size_t size) {
            " in < >";
 }
 
-// The bytes 16 to a line, with their offsets, marks and characters.
-std::string Lines(std::span<const std::uint8_t> body, Marks::Kind kind) {
+// The bytes 16 to a line, with their offsets from base, marks and characters.
+std::string Lines(std::span<const std::uint8_t> body, Marks::Kind kind, unsigned base = 0) {
     std::string text;
     const Marks marks(body.size(), kind);
     for (std::size_t first = 0; first < body.size(); first += kPerLine) {
         const std::size_t count = std::min(kPerLine, body.size() - first);
-        std::string line = Hex(static_cast<unsigned>(first), 4);
+        std::string line = Hex(static_cast<unsigned>(base + first), 4);
         std::string characters;
         for (std::size_t column = 0; column < kPerLine; ++column) {
             const std::size_t i = first + column;
@@ -100,6 +101,11 @@ std::string Lines(std::span<const std::uint8_t> body, Marks::Kind kind) {
 }
 
 } // namespace
+
+std::string MemoryHex(std::span<const std::uint8_t> bytes, std::uint16_t address) {
+    return Lines(bytes.first(std::min<std::size_t>(bytes.size(), 0x10000u - address)),
+                 Marks::Kind::None, address);
+}
 
 std::string HexDump(std::span<const std::uint8_t> frame) {
     return HexDump(frame, FrameChecksumVerdict(frame));

@@ -26,6 +26,10 @@ namespace bitreel::view {
 // The same with the verdict the reader gave (see CheckChecksum).
 [[nodiscard]] std::string HexDump(std::span<const std::uint8_t> frame, ChecksumVerdict verdict);
 
+// Memory as the lines above show a block's bytes, with no marks, each line
+// led by its address from address on (bytes past 0xFFFF are left out).
+[[nodiscard]] std::string MemoryHex(std::span<const std::uint8_t> bytes, std::uint16_t address);
+
 // A contents row's block as an inspector shows its bytes: with the reader's
 // verdict. A corrupt block of a file of blocks: a line saying how many of the
 // bytes its length field gives the file holds, then those bytes from the flag

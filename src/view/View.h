@@ -14,6 +14,7 @@
 #include "view/PngImage.h"
 #include "view/RowViews.h"
 #include "view/ScreenImage.h"
+#include "view/SnapshotViews.h"
 #include "view/SpectrumArrays.h"
 #include "view/SpectrumNumber.h"
 #include "view/SpectrumText.h"

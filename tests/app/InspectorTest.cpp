@@ -6,8 +6,10 @@
 #include "app/BlockInspector.h"
 #include "app/ScreenTab.h"
 #include "app/SignalTab.h"
+#include "fastload/SnapshotTapes.h"
 #include "signal/RecordingTzx.h"
 #include "signal/TapeAudioFile.h"
+#include "support/SnapshotFiles.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 #include "support/TestNames.h"
@@ -526,6 +528,48 @@ TEST_P(Beside, CoversAsLittleOfTheWindowAsTheScreenAllows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, Beside, testing::ValuesIn(kBeside), ByName());
+
+// The first row of a snapshot, which names it, opens on the snapshot: its
+// loading screen, its registers and its memory, a 128K's bank by bank.
+TEST(SnapshotInspector, ShowsScreenRegistersAndMemory) {
+    const struct {
+        const char* file;
+        std::vector<std::string> shown; // lines of the registers, headings of the memory
+    } cases[] = {
+        {"speccymac-technted.z80", {"IM     1\n", "\n8000 ", "\nC000 "}},
+        {"zesarux-UKflag.sna",
+         {"7FFD   0x17\n", "Sound chip (AY), register", "Bank 0 at 0xC000:\n",
+          "Bank 5 at 0x4000:\n", "Bank 7 at 0xC000 (paged in):\n"}},
+    };
+    fastload::InstallSnapshotTapes();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const Snapshot snapshot = TestSnapshot(c.file);
+        BlockInspector inspector({QString::fromStdString((SnapshotDir / c.file).string()),
+                                  MachineKind::Spectrum, TapeLayout::SpectrumTap, 0},
+                                 nullptr);
+        const auto* tabs = inspector.findChild<QTabWidget*>("views");
+        ASSERT_EQ(tabs->count(), 3);
+        const auto* screen = inspector.findChild<ScreenTab*>("screen");
+        ASSERT_NE(screen, nullptr);
+        EXPECT_EQ(screen->ShownPixels().pixels,
+                  view::ScaleImage(*view::RenderScreen(std::span(snapshot.banks[5]).first(6912)), 2)
+                      .pixels);
+        const std::string text =
+            inspector.findChild<QPlainTextEdit*>("registers")->toPlainText().toStdString() +
+            inspector.findChild<QPlainTextEdit*>("memory")->toPlainText().toStdString();
+        char pc[32];
+        std::snprintf(pc, sizeof pc, "PC     0x%04X\n", unsigned(snapshot.regs.pc));
+        EXPECT_NE(text.find(pc), std::string::npos) << text.substr(0, 400);
+        for (const std::string& shown : c.shown) {
+            EXPECT_NE(text.find(shown), std::string::npos) << shown;
+        }
+        // The last line is the top of memory: the paged bank's.
+        char top[16];
+        std::snprintf(top, sizeof top, "FFF0 %02X ", unsigned(snapshot.At(0xFFF0)));
+        EXPECT_NE(text.rfind(top), std::string::npos);
+    }
+}
 
 } // namespace
 } // namespace bitreel::test

@@ -10,6 +10,8 @@
 // inspector open on the last row of the folder's largest tape image, where
 // it opens beside the window. "signal" is an inspector on the first
 // damaged block of noisy.wav, a recording, at its first uncertain bit.
+// "snapshot" is the screen with the folder's first .z80 snapshot listed and
+// an inspector on its first row showing the snapshot's registers.
 // "sound-saved" is the window after "Save as audio..." wrote savetap_test.tap
 // as a sound file of a long name into the folder: no README picture, a look
 // at the status line and the file list.
@@ -23,6 +25,7 @@
 #include "app/QtSaveFileDialog.h"
 #include "app/SignalTab.h"
 #include "app/SystemServices.h"
+#include "fastload/SnapshotTapes.h"
 #include "serial/SystemPort.h"
 #include "signal/RecordingTzx.h"
 
@@ -38,6 +41,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -121,12 +125,13 @@ private:
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    bitreel::InstallRecordingFiles(); // as the program does: sound files are tapes too
+    bitreel::InstallRecordingFiles();          // as the program does: sound files are tapes too
+    bitreel::fastload::InstallSnapshotTapes(); // and snapshots
     if (argc != 3) {
         std::fprintf(stderr,
                      "usage: %s OUT.png "
                      "spectrum|contents|ace|playing|basic|screen|record-dialog|save-dialog|"
-                     "beside|sound-menu|sound-playing|sound-saved|signal\n",
+                     "beside|sound-menu|sound-playing|sound-saved|signal|snapshot\n",
                      argv[0]);
         return 2;
     }
@@ -174,6 +179,33 @@ int main(int argc, char* argv[]) {
             return 1;
         }
         return ShootInspector(window, scene == "basic" ? 0 : 3, QString::fromLocal8Bit(argv[1]))
+                   ? 0
+                   : 1;
+    }
+    if (scene == "snapshot") {
+        // A snapshot listed, and its registers in the inspector beside the
+        // window: the picture is of the screen where both lie.
+        auto* files = window.findChild<bitreel::FileList*>("File1");
+        const QStringList names = QDir().entryList({"*.z80"}, QDir::Files, QDir::Name);
+        if (names.isEmpty() || !ClickFile(files, names.front())) {
+            return 1;
+        }
+        auto* list = window.findChild<QAbstractItemView*>("lstContents");
+        list->doItemsLayout();
+        const QPoint at = list->visualRect(list->model()->index(0, 0)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        auto* inspector = window.findChild<bitreel::BlockInspector*>();
+        if (!inspector || !QTest::qWaitForWindowExposed(inspector)) {
+            return 1;
+        }
+        auto* tabs = inspector->findChild<QTabWidget*>("views");
+        tabs->setCurrentIndex(1);
+        QTest::qWait(300); // let the last repaints land
+        const QRect area = window.frameGeometry().united(inspector->frameGeometry());
+        return window.screen()
+                       ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                       .save(QString::fromLocal8Bit(argv[1]))
                    ? 0
                    : 1;
     }

@@ -97,7 +97,7 @@ TEST_F(StartUp, EveryControlStartsAsDesigned) {
     EXPECT_TRUE(w.Machine(0)->isChecked());
     EXPECT_FALSE(w.Machine(1)->isChecked());
     EXPECT_EQ(TestWindow::Entries(w.Combo("cboFormat")), (QStringList{"JUP", "TAP"}));
-    EXPECT_EQ(w.Files()->Pattern(), "*.TAP;*.TZX;*.PZX;*.WAV;*.FLAC;*.CSW");
+    EXPECT_EQ(w.Files()->Pattern(), "*.TAP;*.TZX;*.PZX;*.WAV;*.FLAC;*.CSW;*.Z80;*.SNA;*.SZX");
     EXPECT_EQ(w.Contents()->count(), 0);
     EXPECT_FALSE(w.form->StopRequested);
 }

@@ -5,9 +5,11 @@
 #include "app/ContentsList.h"
 #include "app/FileList.h"
 #include "app/Form1.h"
+#include "fastload/SnapshotTapes.h"
 #include "signal/RecordingTzx.h"
 #include "support/FakeAudioOutput.h"
 #include "support/RenderedTape.h"
+#include "support/SnapshotFiles.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 #include "support/TestNames.h"
@@ -499,6 +501,36 @@ TEST_F(WindowSound, SavingACorruptTapeSaysWhereTheSoundEnds) {
     QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(Status(), QStringLiteral("Stopped at block 2: corrupt block"));
     EXPECT_TRUE(std::filesystem::exists(dir / "BAD.wav"));
+}
+
+// A snapshot listed is the tape that loads it: it plays through the sound
+// card, fast blocks and all, and saves as audio; Play over the line refuses
+// it, sending nothing.
+TEST_F(WindowSound, ASnapshotPlaysAsTheTapeThatLoadsIt) {
+    fastload::InstallSnapshotTapes(); // as the program does
+    const std::filesystem::path ted = test::SnapshotDir / "speccymac-technted.z80";
+    std::filesystem::copy_file(ted, dir / "TED.z80");
+    const auto expected = test::RenderTape(ted, MachineKind::Spectrum, Rate).samples;
+    Start();
+    ASSERT_TRUE(form->ChooseListedFile(QStringLiteral("TED.z80")));
+    EXPECT_TRUE(Contents()->itemText(0).contains(QStringLiteral("Snapshot 48K: PC 0x")));
+
+    Get<QPushButton>("cmdPlay")->click();
+    EXPECT_TRUE(Status().contains(QStringLiteral("is a snapshot: play it through the sound card")))
+        << Status().toStdString();
+    EXPECT_TRUE(line.log.empty() || line.log.back().find("write") == std::string::npos);
+
+    Contents()->setCurrentRow(0);
+    PressPlayKey();
+    EXPECT_TRUE(sound.WasDrained());
+    // The whole tape, fast blocks and all, with the live play's second of
+    // silence around it: the bootstrap alone is a fifth of it.
+    EXPECT_NEAR(double(sound.written.size()), double(expected.size()), Rate * 2.0);
+
+    save->answer = dir / "TED.wav";
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(Status().startsWith(QStringLiteral("Saved "))) << Status().toStdString();
+    EXPECT_GT(std::filesystem::file_size(dir / "TED.wav"), expected.size());
 }
 
 } // namespace

@@ -326,7 +326,8 @@ const StatusCase kStatuses[] = {
      {"convert", "GOOD.TAP", "OUT.BIN"},
      1,
      "bitreel: convert: cannot write OUT.BIN: convert writes .tap, .jup, .dic, .byt, .wav, "
-     ".flac or .csw files (and .tzx from a recording) (see bitreel convert --help)\n"},
+     ".flac or .csw files (and .tzx from a recording or a snapshot) (see bitreel convert "
+     "--help)\n"},
     {"ConvertToTzx", {"convert", "GOOD.TAP", "OUT.TZX"}, 1, ""},
     {"ConvertSpectrumTapeToJup",
      {"convert", "GOOD.TAP", "GOOD.JUP"},

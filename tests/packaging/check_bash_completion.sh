@@ -10,9 +10,9 @@ source "$(realpath "$2")"
 
 mkdir "$tmp/bin" "$tmp/work"
 cd "$tmp/work"
-touch game.tap GAME2.TZX a.Pzx x.jup y.DIC z.byt notes.txt tune.wav SONG.FLAC rec.Csw
+touch game.tap GAME2.TZX a.Pzx x.jup y.DIC z.byt p.Z80 notes.txt tune.wav SONG.FLAC rec.Csw
 mkdir sub && touch sub/inner.TAP
-tapes="GAME2.TZX a.Pzx game.tap sub x.jup y.DIC z.byt"
+tapes="GAME2.TZX a.Pzx game.tap p.Z80 sub x.jup y.DIC z.byt"
 sounds="SONG.FLAC rec.Csw tune.wav"
 commands="check companion convert list play ports record rescue view"
 # A bitreel whose ports are known: present ones in every state, and absent ones.
@@ -56,11 +56,12 @@ cases=(
     "list|G|GAME2.TZX"
     "list|sub/|sub/inner.TAP"
     "list --machine||ace spectrum"
-    "view --png||GAME2.TZX SONG.FLAC a.Pzx game.tap notes.txt rec.Csw sub tune.wav x.jup y.DIC z.byt"
+    "view --png||GAME2.TZX SONG.FLAC a.Pzx game.tap notes.txt p.Z80 rec.Csw sub tune.wav x.jup y.DIC z.byt"
     "convert||$tapes"
     "convert game.tap||$(printf '%s\n' $tapes $sounds | line)"
     "convert --rate 48000 game.tap|t|tune.wav"
     "convert --rate|4|44100 48000"
+    "convert --speed||1 2 3 4"
     "convert game.tap tune.wav||"
     "play --from 2||$tapes"
     "view --png out.png|--fo|--force --format"

@@ -22,6 +22,23 @@ enum class SpectrumModel : std::uint8_t { Spectrum48, Spectrum128, Plus2, Plus2A
     return model == SpectrumModel::Plus2A || model == SpectrumModel::Plus3;
 }
 
+// "48K", "128K", "+2", "+2A", "+3".
+[[nodiscard]] constexpr const char* ModelName(SpectrumModel model) noexcept {
+    switch (model) {
+    case SpectrumModel::Spectrum48:
+        return "48K";
+    case SpectrumModel::Spectrum128:
+        return "128K";
+    case SpectrumModel::Plus2:
+        return "+2";
+    case SpectrumModel::Plus2A:
+        return "+2A";
+    case SpectrumModel::Plus3:
+        return "+3";
+    }
+    return "";
+}
+
 struct Z80Registers {
     std::uint16_t af = 0;
     std::uint16_t bc = 0;

@@ -30,6 +30,10 @@ public:
             return "Bitreel restores programs that run with the Spectrum's own ROM";
         case SnapshotError::DiskInUse:
             return "Bitreel restores memory, registers and paging, not a disk drive";
+        case SnapshotError::NoLoaderRoom:
+            return "the loader has no room to restore it";
+        case SnapshotError::SpectrumOnly:
+            return "a snapshot is a Spectrum program; choose the Spectrum to open it";
         }
         return "cannot be read as a snapshot";
     }

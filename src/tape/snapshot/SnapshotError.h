@@ -21,6 +21,8 @@ enum class SnapshotError {
     OtherMachine,      // a machine that is not a Spectrum Bitreel restores
     NotSpectrumRom,    // something else than the Spectrum's ROM at 0x0000
     DiskInUse,         // a +3 whose disk drive's state matters
+    NoLoaderRoom,      // the loader finds no room beside the program's stack
+    SpectrumOnly,      // opened with the Jupiter Ace chosen
 };
 [[nodiscard]] std::error_code MakeError(SnapshotError error) noexcept;
 
