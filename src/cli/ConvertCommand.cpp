@@ -170,7 +170,7 @@ int ConvertImageFile(const QString& inName, const std::filesystem::path& in, Mac
 }
 
 // A recording's image is the TZX of the blocks read from it, written as it
-// stands: measured timings, bytes as read, stretches as CSW blocks. Its
+// stands: measured timings, bytes as read, stretches as direct recordings. Its
 // damaged blocks are said as a file of blocks says them.
 int ConvertRecordingToTzx(const QString& inName, const std::filesystem::path& in,
                           MachineKind machine, const QString& outName,
