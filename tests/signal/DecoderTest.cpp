@@ -65,6 +65,9 @@ std::vector<Degradation> Degradations() {
         {"Minus30dB", [](auto& s) { Scale(s, std::pow(10, -30 / 20.0)); }, 0},
         // 5 ms of nothing in the middle: one block damaged, none lost.
         {"Dropout5ms", [](auto& s) { AddDropout(s, s.size() / 2, 5, Rate); }, 1},
+        // A worn tape: dropouts 12 to 24 dB deep, all 16 dB or more above
+        // the hiss: every bit stands above it.
+        {"WornTape", [](auto& s) { (void)WornTape(s, 12, 24, 40, Rate); }, 0},
     };
 }
 
