@@ -186,7 +186,8 @@ class Audio2tapeRuns {
 public:
     Audio2tapeRuns(std::string tool, fs::path dir) : tool_(std::move(tool)), dir_(std::move(dir)) {}
 
-    void Run(const std::vector<float>& samples, const std::vector<BlockBytes>& want, Count& count) {
+    void Run(const std::vector<float>& samples, const std::vector<BlockBytes>& want, Count& count,
+             const std::vector<std::string>& options = {}) {
         while (running_.size() >= ToolJobs) {
             ReapOne();
         }
@@ -194,7 +195,10 @@ public:
         const std::string stem = "job" + std::to_string(++jobs_);
         Job job{dir_ / (stem + ".wav"), dir_ / (stem + ".tzx"), &want, &count};
         WriteWav(job.wav, samples, Rate);
-        const pid_t pid = Start({tool_, job.wav.string(), job.tzx.string()});
+        std::vector<std::string> args{tool_};
+        args.insert(args.end(), options.begin(), options.end());
+        args.insert(args.end(), {job.wav.string(), job.tzx.string()});
+        const pid_t pid = Start(args);
         if (pid == 0) {
             fs::remove(job.wav);
             return;
@@ -314,21 +318,36 @@ struct Row {
 // Every set degraded one way, read by Bitreel and (in the sets asked) by
 // audio2tape.
 void Measure(std::vector<TapeSet>& sets, const Degrade& degrade, Row& row,
-             const std::vector<bool>& theirs, Audio2tapeRuns* tool) {
+             const std::vector<bool>& theirs, Audio2tapeRuns* tool,
+             const std::vector<std::string>& options = {}, bool ours = true) {
     for (std::size_t k = 0; k < sets.size(); ++k) {
         for (const RenderedTape& tape : sets[k].tapes) {
             auto samples = tape.samples;
             degrade(samples, sets[k].machine);
             Clip(samples, 1.0f);
-            const double start = ThreadSeconds();
-            const auto read = DecodeSamples(samples, 1, Rate, sets[k].machine);
-            row.cells[k].ourSeconds += ThreadSeconds() - start;
-            row.cells[k].ours += ExactBlocks(tape.blocks, BlocksRead(read.tape));
+            if (ours) {
+                const double start = ThreadSeconds();
+                const auto read = DecodeSamples(samples, 1, Rate, sets[k].machine);
+                row.cells[k].ourSeconds += ThreadSeconds() - start;
+                row.cells[k].ours += ExactBlocks(tape.blocks, BlocksRead(read.tape));
+            }
             if (tool != nullptr && theirs[k]) {
-                tool->Run(samples, tape.blocks, row.cells[k]);
+                tool->Run(samples, tape.blocks, row.cells[k], options);
             }
         }
     }
+}
+
+// audio2tape's trigger settings: its default (a Schmitt trigger at noise
+// level 8 of 127), the simple trigger, and Schmitt triggers lower and higher.
+const std::vector<std::vector<std::string>> Triggers = {
+    {}, {"-t", "simple"}, {"-c", "2"}, {"-c", "4"}, {"-c", "16"}};
+
+// A worn tape: shallow dropouts of 2 to 8 ms every 0.5 to 2 s, from
+// shallowest to deepest dB down, over tape hiss 40 dB down.
+constexpr double WornHissDb = 40;
+Degrade Worn(double shallowest, double deepest) {
+    return [=](Sound& s, MachineKind) { (void)WornTape(s, shallowest, deepest, WornHissDb, Rate); };
 }
 
 std::string Cell(const Count& c, const TapeSet& set, bool theirs) {
@@ -523,6 +542,36 @@ int main(int argc, char* argv[]) {
     std::printf("\nWhite noise (\"-\": not run, none recovered at a higher SNR)\n");
     PrintTable("SNR", sets, noise);
 
+    // Worn tapes: audio2tape at each trigger setting, its best kept per cell.
+    struct WornRow {
+        double shallowest, deepest;
+    };
+    const std::vector<WornRow> wornRows = {{12, 24}, {24, 34}, {12, 40}};
+    std::vector<Row> worn;
+    for (const WornRow& w : wornRows) {
+        char name[32];
+        std::snprintf(name, sizeof name, "worn %.0f-%.0f dB", w.shallowest, w.deepest);
+        worn.push_back({name, std::vector<Count>(sets.size())});
+        Measure(sets, Worn(w.shallowest, w.deepest), worn.back(), theirs, nullptr);
+        for (std::size_t t = 0; tool && t < Triggers.size(); ++t) {
+            Row setting{name, std::vector<Count>(sets.size())};
+            Measure(sets, Worn(w.shallowest, w.deepest), setting, theirs, &*tool, Triggers[t],
+                    false);
+            tool->Finish();
+            for (std::size_t k = 0; k < sets.size(); ++k) {
+                Count& best = worn.back().cells[k];
+                best.theirsRan = best.theirsRan || setting.cells[k].theirsRan;
+                best.theirs = std::max(best.theirs, setting.cells[k].theirs);
+                best.theirSeconds += setting.cells[k].theirSeconds;
+            }
+        }
+    }
+    std::printf("\nWorn tape: shallow dropouts of 2-8 ms every 0.5-2 s over hiss %.0f dB down; "
+                "audio2tape's best of %zu trigger settings (default, -t simple, -c 2, 4, 16), its "
+                "time for all of them\n",
+                WornHissDb, Triggers.size());
+    PrintTable("Dropouts", sets, worn);
+
     std::printf("\nThree takes of each tape, each with dropouts of 1-20 ms every 2-6 s in "
                 "places of its own and noise at 30 dB:\n");
     bool takesMerged = true;
@@ -550,7 +599,7 @@ int main(int argc, char* argv[]) {
     if (haveAudio2tape) {
         std::string fewer;
         std::size_t compared = 0;
-        for (const auto* table : {&rows, &noise}) {
+        for (const auto* table : {&rows, &noise, &worn}) {
             for (const Row& row : *table) {
                 for (std::size_t k = 0; k < sets.size(); ++k) {
                     const Count& c = row.cells[k];
@@ -596,6 +645,18 @@ int main(int argc, char* argv[]) {
         std::printf("  never fewer blocks than audio2tape, and its 90%% noise level: not "
                     "measured, audio2tape not installed\n");
     }
+    // Every block where the dropouts stay 6 dB above the hiss: the rows
+    // whose deepest dropout is so.
+    bool wornWhole = true;
+    for (std::size_t r = 0; r < wornRows.size(); ++r) {
+        for (std::size_t k = 0; k < sets.size(); ++k) {
+            if (wornRows[r].deepest <= WornHissDb - 6) {
+                wornWhole = wornWhole && worn[r].cells[k].ours == sets[k].blocks;
+            }
+        }
+    }
+    std::printf("  every block of a worn tape whose dropouts stay 6 dB above the hiss: %s\n",
+                Verdict(wornWhole));
     std::printf("  three takes merged into every block: %s\n", Verdict(takesMerged));
 
     double sound = 0, decoding = 0, theirSound = 0, theirDecoding = 0;

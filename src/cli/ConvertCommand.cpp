@@ -178,7 +178,7 @@ int ConvertImageFile(const QString& inName, const std::filesystem::path& in, Mac
 }
 
 // A recording's image is the TZX of the blocks read from it, written as it
-// stands: measured timings, bytes as read, stretches as CSW blocks. Its
+// stands: measured timings, bytes as read, stretches as direct recordings. Its
 // damaged blocks are said as a file of blocks says them. A snapshot's is
 // the tape that loads it: the bootstrap's standard blocks, then the fast
 // blocks with their exact timings.

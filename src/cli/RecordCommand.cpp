@@ -103,7 +103,7 @@ void ReportLeftOut(const AudioRecording& recording, bool tzx, const QString& nam
         const std::string stretches = std::to_string(recording.Stretches()) + " stretch" +
                                       (recording.Stretches() == 1 ? "" : "es") +
                                       " of sound not understood";
-        Write(stderr, tzx ? stretches + " kept in " + Shown(name) + " as CSW blocks\n"
+        Write(stderr, tzx ? stretches + " kept in " + Shown(name) + " as direct recordings\n"
                           : stretches + " left out of " + Shown(name) +
                                 "; record to a .tzx file to keep them\n");
     }

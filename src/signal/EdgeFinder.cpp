@@ -21,6 +21,15 @@ constexpr double ThresholdShare = 0.3;
 constexpr double LevelReleaseSeconds = 0.02;
 // Below this nothing counts as signal: the hiss of silence.
 constexpr double FloorLevel = 0.0015;
+// Where a worn patch of tape drops the level by tens of decibels for a few
+// milliseconds, the threshold follows it down from one half-wave to the
+// next, so that bits that still stand above the hiss are read: the level
+// counts at most this many times the higher peak of the half-wave going on
+// and the one before it (from edge to edge, so that noise near a zero
+// crossing makes no half-wave of its own), both let go over about half a
+// millisecond, so that a half-wave whose edge was missed holds it no longer.
+constexpr double HalfWavesShare = 3;
+constexpr double PeakReleaseSeconds = 0.0003;
 
 } // namespace
 
@@ -30,6 +39,7 @@ EdgeFinder::EdgeFinder(std::uint32_t rate) {
     first_.a = second_.a = rc / (rc + dt);
     smooth_ = 1 - std::exp(-2 * std::numbers::pi * LowPassHz * dt);
     release_ = std::exp(-dt / LevelReleaseSeconds);
+    peakRelease_ = std::exp(-dt / PeakReleaseSeconds);
 }
 
 void EdgeFinder::Feed(std::span<const float> samples) {
@@ -48,13 +58,18 @@ void EdgeFinder::Feed(std::span<const float> samples) {
             crossing_ = double(at_ - 1) + previous_ / (previous_ - x);
         }
         previous_ = x;
-        const double threshold = std::max(ThresholdShare * level_, FloorLevel);
+        peak_ = std::max(peak_ * peakRelease_, std::abs(x));
+        lastPeak_ *= peakRelease_;
+        const double level = std::min(level_, HalfWavesShare * std::max(peak_, lastPeak_));
+        const double threshold = std::max(ThresholdShare * level, FloorLevel);
         const int now = x > threshold ? 1 : x < -threshold ? -1 : state_;
         if (now != state_) {
             if (state_ != 0) {
                 edges_.push_back(crossing_);
             }
             state_ = now;
+            lastPeak_ = peak_;
+            peak_ = std::abs(x);
         }
         ++at_;
     }

@@ -35,9 +35,12 @@ private:
     double low1_ = 0;
     double low2_ = 0;
     double release_;
+    double peakRelease_;
     std::uint64_t at_ = 0; // samples fed so far
     bool started_ = false;
     double level_ = 0;
+    double peak_ = 0;     // of the half-wave since the last edge
+    double lastPeak_ = 0; // of the half-wave before it
     double previous_ = 0;
     double crossing_ = 0; // the last zero crossing, in samples
     int state_ = 0;       // -1 low, 1 high, 0 not known yet

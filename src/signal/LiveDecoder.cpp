@@ -13,7 +13,7 @@ namespace {
 // pulse a block holds is its pilot's: 2168 T-states of the Spectrum's
 // 3.5 MHz, 2011 of the Jupiter Ace's 3.25 MHz, about 0.62 ms, 0.72 ms on a
 // tape 15% slow; so after 250 ms without an edge no block is running. It is
-// well above the 50 ms gap at which DecodeEdges ends a stretch, so that a
+// well above the longest pulse a stretch of DecodeEdges holds, so that a
 // cut splits nothing a decode of the whole recording would keep whole, and
 // well under the second the ROMs' SAVE leaves between a header and its data,
 // so that a header is listed before its data begins.

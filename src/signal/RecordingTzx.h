@@ -19,7 +19,8 @@ namespace bitreel {
 //   read, checksum and all;
 // - a damaged block after a text (0x30) naming its least certain bits and
 //   any repair that makes its checksum right, marked "repaired";
-// - a stretch not understood as CSW (0x18), so that nothing is lost.
+// - a stretch not understood as a direct recording (0x15), so that nothing
+//   a loader could read is lost.
 [[nodiscard]] std::vector<std::uint8_t> RecordingTzx(const DecodedRecording& recording,
                                                      MachineKind machine);
 

@@ -28,8 +28,17 @@ constexpr double SyncTolerance = 0.5;
 constexpr double SyncsTolerance = 0.25;
 // How fast the bit lengths follow drift: the share of each bit taken in.
 constexpr double DriftFollow = 0.03;
-// Stretches shorter than this many edges are clicks, not content.
-constexpr std::size_t StretchAtLeast = 16;
+// Stretches shorter than this many edges are clicks, or hiss whose pulses
+// happened to look alike, not content.
+constexpr std::size_t StretchAtLeast = 64;
+// A loader reads a pulse it can time (from a fast loader's shortest to
+// past the longest pilot) and that is like a pulse beside it, as every
+// pulse of a tone or a bit is. Hiss makes pulses of random lengths: about a
+// third of them happen to be like a neighbour, and almost never sixteen
+// pulses on end.
+constexpr double ReadablePulseMin = 150;
+constexpr double ReadablePulseMax = 6000;
+constexpr double AlikeShare = 0.25;
 // Bits go on after a dropout when this many clean pulse pairs follow it.
 constexpr std::size_t ResumeAtLeast = 32;
 // How close a clean pair comes to a 0 or a 1.
@@ -455,15 +464,23 @@ DecodedTape DecodeEdges(std::span<const double> edges, std::uint32_t rate, const
     DecodedTape tape;
     const Reader reader{edges, double(ClockHz(PulseClock::Spectrum)) / rate, rom,
                         double(ClockHz(PulseClock::Spectrum)) / ClockHz(rom.clock)};
-    // Long gaps are silence, not content: a stretch ends at one.
-    const double gap = 0.05 * rate;
     std::size_t i = 0;
     std::size_t unexplained = 0; // where edges not yet part of a block start
     std::optional<std::size_t> announced;
+    // Pulse k, between edges from and to, is one a loader could read.
+    const auto readable = [&](std::size_t k, std::size_t from, std::size_t to) {
+        const double p = reader.Pulse(k);
+        const auto alike = [&](std::size_t j) { return Near(reader.Pulse(j), p, AlikeShare); };
+        return p >= ReadablePulseMin && p <= ReadablePulseMax &&
+               ((k > from && alike(k - 1)) || (k + 2 < to && alike(k + 1)));
+    };
+    // Edges no block explains are kept as stretches where they are runs of
+    // readable pulses; the rest is hiss, clicks or silence, and a silence
+    // (a pulse longer than any a loader times) ends a stretch.
     const auto keepStretch = [&](std::size_t from, std::size_t to) {
-        std::size_t start = from;
+        std::size_t start = from; // the run's first edge
         for (std::size_t k = from; k < to; ++k) {
-            if (k + 1 == to || edges[k + 1] - edges[k] > gap) {
+            if (k + 1 == to || !readable(k, from, to)) {
                 if (k + 1 - start >= StretchAtLeast) {
                     tape.stretches.push_back({start, k + 1});
                 }

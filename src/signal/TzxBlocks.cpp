@@ -135,30 +135,36 @@ std::size_t AppendTzxBlock(std::vector<std::uint8_t>& bytes, const DecodedBlock&
 
 std::size_t AppendTzxStretch(std::vector<std::uint8_t>& bytes, std::span<const double> edges,
                              std::uint32_t rate, std::uint32_t pause) {
-    std::vector<std::uint8_t> pulseBytes;
-    Out pulses(pulseBytes);
-    std::uint32_t count = 0;
+    const double clock = ClockHz(PulseClock::Spectrum);
+    const double period =
+        double(std::max(std::lround(clock / std::max(rate, 1u)), DirectSampleAtLeast));
+    // Each edge at the sample nearest its time, so that no rounding error
+    // builds up; a pulse is a sample at least. The first is high: after the
+    // low a pause leaves, its start is an edge.
+    std::vector<std::uint8_t> samples;
+    std::uint64_t at = 0;
+    bool high = true;
     for (std::size_t k = 0; k + 1 < edges.size(); ++k) {
-        // Whole samples from rounded edges: no rounding error builds up.
-        const auto length =
-            std::uint32_t(std::max(1L, std::lround(edges[k + 1]) - std::lround(edges[k])));
-        if (length <= 0xFF) {
-            pulses.Byte(length);
-        } else {
-            pulses.Byte(0);
-            pulses.Le(length, 4);
+        const auto end = std::max<std::uint64_t>(
+            at + 1, std::uint64_t(std::llround((edges[k + 1] - edges[0]) * clock / rate / period)));
+        for (; at < end; ++at) {
+            if (at % 8 == 0) {
+                samples.push_back(0);
+            }
+            if (high) {
+                samples.back() |= std::uint8_t(0x80 >> (at % 8));
+            }
         }
-        ++count;
+        high = !high;
     }
     Out out(bytes);
-    out.Byte(0x18);
-    out.Le(std::uint32_t(pulseBytes.size() + 10), 4);
+    out.Byte(0x15);
+    out.Word(std::uint32_t(period));
     const std::size_t pauseAt = out.At();
     out.Word(pause);
-    out.Le(rate, 3);
-    out.Byte(1); // run-length coded
-    out.Le(count, 4);
-    out.Add(pulseBytes);
+    out.Byte(at % 8 == 0 ? 8 : std::uint32_t(at % 8));
+    out.Le(std::uint32_t(samples.size()), 3);
+    out.Add(samples);
     return pauseAt;
 }
 

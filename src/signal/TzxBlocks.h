@@ -44,8 +44,16 @@ inline constexpr std::uint32_t LastItemPauseMs = TapPauseMs;
 std::size_t AppendTzxBlock(std::vector<std::uint8_t>& out, const DecodedBlock& block,
                            std::uint32_t pauseMs);
 
-// A stretch not understood, its edges in samples at the rate, as CSW
-// (0x18), so that nothing is lost. Returns where its pause is stored.
+// The shortest sample a direct recording is written with, in T-states: 44.1
+// kHz's. A loader samples its EAR bit every 59 T-states or so, so finer
+// samples hold nothing it reads, and a stretch timed to the T-state (read
+// from a TZX's own pulses) would take a bit a T-state.
+inline constexpr long DirectSampleAtLeast = 79;
+
+// A stretch not understood, its edges in samples at the rate, as a direct
+// recording (0x15, a bit a sample, 1 high), so that nothing a loader could
+// read is lost. Not CSW (0x18): the common TZX readers do not know that
+// block. Returns where its pause is stored.
 std::size_t AppendTzxStretch(std::vector<std::uint8_t>& out, std::span<const double> edges,
                              std::uint32_t rate, std::uint32_t pauseMs);
 

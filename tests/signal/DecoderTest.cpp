@@ -65,6 +65,9 @@ std::vector<Degradation> Degradations() {
         {"Minus30dB", [](auto& s) { Scale(s, std::pow(10, -30 / 20.0)); }, 0},
         // 5 ms of nothing in the middle: one block damaged, none lost.
         {"Dropout5ms", [](auto& s) { AddDropout(s, s.size() / 2, 5, Rate); }, 1},
+        // A worn tape: dropouts 12 to 24 dB deep, all 16 dB or more above
+        // the hiss: every bit stands above it.
+        {"WornTape", [](auto& s) { (void)WornTape(s, 12, 24, 40, Rate); }, 0},
     };
 }
 
@@ -679,6 +682,82 @@ INSTANTIATE_TEST_SUITE_P(
                                 return s;
                             }}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Hiss 40 dB under a clean recording is silence between its blocks: no
+// stretch of sound, and the TZX convert makes of it lists in tzxlist.
+TEST(Decode, HissInTheGapsIsSilence) {
+    RenderedTape tape = RenderTape(fs::path(BITREEL_CORPUS_DIR) / "spectrum/standard-tap.tap",
+                                   MachineKind::Spectrum, Rate);
+    AddNoise(tape.samples, 40);
+    const DecodedRecording read = DecodeSamples(tape.samples, 1, Rate, MachineKind::Spectrum);
+    ASSERT_EQ(read.tape.blocks.size(), tape.blocks.size());
+    EXPECT_TRUE(read.tape.stretches.empty()) << read.tape.stretches.size() << " stretches";
+    const std::string tzxlist = BITREEL_TZXLIST;
+    if (tzxlist.empty()) {
+        GTEST_SKIP() << "tzxlist not installed (Debian: fuse-emulator-utils)";
+    }
+    TempDir dir;
+    const fs::path tzx = dir.path() / "t.tzx";
+    const auto bytes = RecordingTzx(read, MachineKind::Spectrum);
+    std::ofstream(tzx, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    const fs::path log = dir.path() / "log";
+    const int status =
+        std::system((tzxlist + " '" + tzx.string() + "' > '" + log.string() + "' 2>&1").c_str());
+    const auto said = ReadFileBytes(log);
+    EXPECT_EQ(status, 0) << std::string(said.begin(), said.end());
+}
+
+// Sound no block explains but a loader could read (a tone, then pairs of
+// pulses of two lengths) is kept between silences as a direct recording
+// (0x15) that every TZX reader takes, and plays back as the same pulses.
+TEST(Decode, ReadableStretchIsKeptAsADirectRecording) {
+    std::vector<double> pulses(200, 1000); // too short for a pilot
+    for (int bit = 0; bit < 200; ++bit) {
+        const double p = bit * 7 % 3 == 0 ? 1100 : 550;
+        pulses.insert(pulses.end(), {p, p});
+    }
+    pulses.push_back(50'000);
+    DecodedRecording recording;
+    recording.rate = Rate;
+    recording.channels = 1;
+    recording.edges = EdgesOf(pulses);
+    recording.tape = DecodeEdges(recording.edges, Rate, SpectrumRom);
+    ASSERT_TRUE(recording.tape.blocks.empty());
+    ASSERT_EQ(recording.tape.stretches.size(), 1u);
+    const auto tzx = RecordingTzx(recording, MachineKind::Spectrum);
+    ASSERT_GT(tzx.size(), 10u);
+    EXPECT_EQ(tzx[10], 0x15);
+    TapeImage image(tzx, ImageFormat::Tzx, MachineKind::Spectrum, TapeLayout::SpectrumTap, false);
+    image.IndexAll();
+    ASSERT_EQ(image.RowCount(), 1u);
+    EXPECT_EQ(image.Row(0).rfind("Direct rec. : ", 0), 0u) << image.Row(0);
+    // Each edge on the sample (79 T-states) nearest its time: every pulse
+    // within one of its length, none of the error building up.
+    std::vector<double> back;
+    PulseStream stream(image, {});
+    PulseEvent event;
+    std::optional<Level> level;
+    while (stream.Next(event)) {
+        if (event.kind != PulseEvent::Kind::Pulse || event.tstates == 0) {
+            continue;
+        }
+        if (event.level == level) {
+            back.back() += event.tstates;
+        } else {
+            back.push_back(event.tstates);
+            level = event.level;
+        }
+    }
+    ASSERT_GE(back.size(), pulses.size() - 1);
+    double at = 0, backAt = 0;
+    for (std::size_t k = 0; k + 1 < pulses.size(); ++k) {
+        at += pulses[k];
+        backAt += back[k];
+        ASSERT_NEAR(back[k], pulses[k], 3'500'000.0 / Rate) << "pulse " << k;
+        ASSERT_NEAR(backAt, at, 3'500'000.0 / Rate) << "pulse " << k;
+    }
+}
 
 // Stereo: the tape on one channel, noise on the other; the tape's is kept.
 TEST(Decode, StereoKeepsTheBetterChannel) {

@@ -101,4 +101,36 @@ inline void AddDropout(Sound& s, std::size_t at, double ms, std::uint32_t rate) 
     std::fill(s.begin() + std::ptrdiff_t(first), s.begin() + std::ptrdiff_t(end), 0.0f);
 }
 
+// Where the coating is worn but not gone: for ms from sample at the level
+// falls by depthDb and comes back, over a millisecond each way (even steps
+// in decibels), as the thin patch passes the head.
+inline void AddShallowDropout(Sound& s, std::size_t at, double ms, double depthDb,
+                              std::uint32_t rate) {
+    const double ramp = rate / 1000.0;
+    const double length = std::max(ms * rate / 1000, 2 * ramp);
+    for (std::size_t i = at; i < s.size() && double(i - at) < length; ++i) {
+        const double t = double(i - at);
+        const double share = std::min({1.0, t / ramp, (length - t) / ramp});
+        s[i] = float(s[i] * std::pow(10, -depthDb * share / 20));
+    }
+}
+
+// A worn tape: a shallow dropout of 2 to 8 ms, from shallowest to
+// deepest dB down, every 0.5 to 2 seconds at the seed; then tape hiss,
+// white noise hissDb below the sound. Gives how many dropouts.
+inline std::size_t WornTape(Sound& s, double shallowest, double deepest, double hissDb,
+                            std::uint32_t rate, std::uint32_t seed = 41) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> gap(0.5, 2.0);
+    std::uniform_real_distribution<double> length(2, 8);
+    std::uniform_real_distribution<double> depth(shallowest, deepest);
+    std::size_t count = 0;
+    for (double at = gap(random); at * rate < double(s.size()); at += gap(random)) {
+        AddShallowDropout(s, std::size_t(at * rate), length(random), depth(random), rate);
+        ++count;
+    }
+    AddNoise(s, hissDb, seed);
+    return count;
+}
+
 } // namespace bitreel::test
