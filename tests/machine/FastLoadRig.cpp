@@ -1,9 +1,9 @@
 #include "machine/FastLoadRig.h"
 
 #include "FastLoaderImages.h"
+#include "pulses/PulseStream.h"
 #include "signal/SampleRenderer.h"
 #include "signal/TapeAudioFile.h"
-#include "tape/PulseStream.h"
 #include "tape/TapeImage.h"
 
 #include <z80ex/z80ex.h>
