@@ -100,7 +100,7 @@ int main(int argc, char* argv[]) {
         cli::CliFrontEnd frontEnd(progress, SleepUntil(Clock::now() + limit),
                                   [] { return std::size_t{0}; });
         NamedFile out(recorded);
-        Recording recording(line, frontEnd, out);
+        Recording recording(line, frontEnd, frontEnd, out);
         RecordingRequest request;
         request.dialogFolder = folder;
         Measure("record, nothing arriving", [&] { static_cast<void>(recording.Run(request)); });

@@ -184,7 +184,7 @@ void RecordSpeed() {
         }
     };
     const auto start = Clock::now();
-    static_cast<void>(Recording(line, frontEnd, dialog).Run({}));
+    static_cast<void>(Recording(line, frontEnd, frontEnd, dialog).Run({}));
     const double seconds = Since(start);
     const auto recorded = fs::file_size(dir / "RECORDED.TAP");
     std::printf("record: %ju bytes in %.3f s: %.0f bytes/s, %jd bytes lost\n", recorded, seconds,
@@ -207,7 +207,7 @@ void IdleRecording() {
             frontEnd.Stop();
         }
     };
-    static_cast<void>(Recording(line, frontEnd, dialog).Run({}));
+    static_cast<void>(Recording(line, frontEnd, frontEnd, dialog).Run({}));
     const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     std::printf("idle:   %.0f %% of one core while waiting %.1f s, %lld passes\n",
                 100.0 * cpu / Since(start), Since(start), frontEnd.yields);

@@ -1,7 +1,7 @@
 // Plays arbitrary bytes as every kind of image, through the pulse stream:
 // no read outside the bytes, every row event names a row of the image, and
 // nothing after a corrupt row.
-#include "tape/PulseStream.h"
+#include "pulses/PulseStream.h"
 #include "tape/TapeImage.h"
 
 #include <cstddef>

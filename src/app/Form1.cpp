@@ -238,7 +238,7 @@ void Form1::cmdRecord_Click() {
     request.dialogFolder = ToFsPath(Dir1->Path());
 
     Form1FrontEnd frontEnd(*this);
-    Recording recording(*services_.port, frontEnd, *services_.recordDialog);
+    Recording recording(*services_.port, frontEnd, frontEnd, *services_.recordDialog);
     const OpenFiles::Hold held = heldFiles_.Keep([&recording] { recording.Abandon(); });
     ShowHowItEnded(recording.Run(request));
 }

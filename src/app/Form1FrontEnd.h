@@ -1,6 +1,8 @@
 #pragma once
 
 #include "transfer/LineWaits.h"
+#include "transfer/RecordingFrontEnd.h"
+#include "transfer/TapeStopFrontEnd.h"
 #include "transfer/TransferFrontEnd.h"
 
 #include <chrono>
@@ -13,7 +15,7 @@ class Form1;
 
 // Form1 as a transfer's front end: each report becomes the window's own
 // control steps, in their order. One object serves one run.
-class Form1FrontEnd : public TransferFrontEnd {
+class Form1FrontEnd : public TransferFrontEnd, public RecordingFrontEnd, public TapeStopFrontEnd {
 public:
     explicit Form1FrontEnd(Form1& form) : form_(form) {}
 

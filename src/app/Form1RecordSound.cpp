@@ -57,7 +57,7 @@ void Form1::RecordFromSoundCard() {
     request.existing = ExistingFile::Replace; // the dialog asked before a file is replaced
 
     Form1FrontEnd frontEnd(*this);
-    AudioRecording recording(*input, frontEnd);
+    AudioRecording recording(*input, frontEnd, frontEnd);
     const OpenFiles::Hold held = heldFiles_.Keep([&recording] { recording.Abandon(); });
     ShowHowItEnded(recording.Run(request));
 }

@@ -83,7 +83,7 @@ void Form1::PlayThroughSoundCard() {
     request.rowCount = lstContents->count();
 
     Form1FrontEnd frontEnd(*this);
-    AudioPlayback playback(*output, frontEnd);
+    AudioPlayback playback(*output, frontEnd, frontEnd);
     const OpenFiles::Hold held = heldFiles_.Keep([&playback] { playback.Abandon(); });
     soundPlaying_ = true;
     const TransferResult result = playback.Run(request, soundOptions_);

@@ -3,6 +3,8 @@
 #include "cli/ProgressReporter.h"
 #include "serial/SystemPort.h"
 #include "transfer/LineWaits.h"
+#include "transfer/RecordingFrontEnd.h"
+#include "transfer/TapeStopFrontEnd.h"
 #include "transfer/TransferFrontEnd.h"
 
 #include <chrono>
@@ -30,7 +32,9 @@ using PendingOutput = std::function<std::size_t()>;
 // limits of a recording. Its yield waits on the line while the transfer has
 // nothing to do, instead of polling again at once, so that a run waiting for
 // CTS or for bytes takes almost no processor time.
-class CliFrontEnd final : public TransferFrontEnd {
+class CliFrontEnd final : public TransferFrontEnd,
+                          public RecordingFrontEnd,
+                          public TapeStopFrontEnd {
 public:
     // What ended a run that stopped.
     enum class StopCause { None, Signal, Blocks, Idle };

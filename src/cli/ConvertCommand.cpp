@@ -107,7 +107,8 @@ TapeOptions ConvertMachine(TapeOptions options, const std::filesystem::path& in,
 }
 
 // A TZX, PZX or recording opened as an image read by its own reader; the
-// layout only names the machine's. None, said why, when it cannot be.
+// layout only names the machine's. None, said why as a file of blocks that
+// cannot be read is (ReportFileError), when it cannot be.
 std::optional<TapeImage> OpenImage(const QString& inName, const std::filesystem::path& in,
                                    MachineKind machine) {
     try {
@@ -115,7 +116,7 @@ std::optional<TapeImage> OpenImage(const QString& inName, const std::filesystem:
                          machine == MachineKind::Spectrum ? TapeLayout::SpectrumTap
                                                           : TapeLayout::AceJup);
     } catch (const std::system_error& error) {
-        ReportError("cannot open " + Shown(inName) + ": " + ReadFailureText(error));
+        ReportFileError(Shown(inName), in, error);
         return std::nullopt;
     }
 }

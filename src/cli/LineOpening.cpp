@@ -5,6 +5,7 @@
 #include "cli/Console.h"
 #include "cli/ExitStatus.h"
 #include "cli/PortArgument.h"
+#include "cli/TapeOptions.h"
 #include "serial/LineSettings.h"
 
 namespace bitreel::cli {
@@ -39,6 +40,32 @@ std::unique_ptr<SystemPort> OpenLine(const QString& command, const QString& argu
         return nullptr;
     }
     return port;
+}
+
+std::optional<int> ParseLineOrSoundCommand(QCommandLineParser& parser, const QString& command,
+                                           const QStringList& arguments,
+                                           const QCommandLineOption& portOption,
+                                           const QCommandLineOption& audioOption,
+                                           const LineOrSoundWords& given, TapeOptions& options,
+                                           LineOrSound& out) {
+    const QString file = QString::fromStdString(given.file);
+    parser.addPositionalArgument(file, given.description, QStringLiteral("[DEVICE] ") + file);
+    if (const auto status = ParseTapeCommand(parser, command, arguments, options)) {
+        return status;
+    }
+    out.audio = parser.isSet(audioOption);
+    const QStringList words = parser.positionalArguments();
+    if (words.size() != 1 && !(out.audio && words.size() == 2)) {
+        return UsageError(command, out.audio
+                                       ? "give " + given.file + ", or DEVICE and " + given.file
+                                       : given.oneFile);
+    }
+    if (out.audio && parser.isSet(portOption)) {
+        return UsageError(command, "give --port or --audio, not both");
+    }
+    out.device = words.size() == 2 ? words.front().toStdString() : std::string();
+    out.name = words.back();
+    return std::nullopt;
 }
 
 } // namespace bitreel::cli

@@ -107,7 +107,7 @@ int PlaySound(const std::string& device, const RenderOptions& sound, const PlayR
 #ifndef _WIN32
     frontEnd.GoOnFrom(STDIN_FILENO);
 #endif
-    AudioPlayback playback(*output, frontEnd);
+    AudioPlayback playback(*output, frontEnd, frontEnd);
     const TransferResult result = playback.Run(request, sound);
     const bool deviceFailed = output->Underruns() > 0 || output->Failure().has_value();
     output.reset();
@@ -135,20 +135,14 @@ int PlayCommand(const QStringList& arguments) {
         AddAudioOptions(parser, QStringLiteral("the sound card's sound (--audio)"));
     const QCommandLineOption speedOption = AddSpeedOption(parser);
     AddTapeOptions(parser);
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The tape image."),
-                                 QStringLiteral("[DEVICE] FILE"));
     TapeOptions options;
-    if (const auto status = ParseTapeCommand(parser, Command, arguments, options)) {
+    LineOrSound given;
+    if (const auto status = ParseLineOrSoundCommand(
+            parser, Command, arguments, portOption, audioOption,
+            {"FILE", QStringLiteral("The tape image."), "give one FILE"}, options, given)) {
         return *status;
     }
-    const bool audio = parser.isSet(audioOption);
-    const QStringList words = parser.positionalArguments();
-    if (words.size() != 1 && !(audio && words.size() == 2)) {
-        return UsageError(Command, audio ? "give FILE, or DEVICE and FILE" : "give one FILE");
-    }
-    if (audio && parser.isSet(portOption)) {
-        return UsageError(Command, "give --port or --audio, not both");
-    }
+    const bool audio = given.audio;
     if (!audio && AnySet(parser, soundOptions)) {
         return UsageError(Command, "--rate, --invert and --level are for --audio");
     }
@@ -156,7 +150,7 @@ int PlayCommand(const QStringList& arguments) {
     if (!sound.error.empty()) {
         return UsageError(Command, sound.error);
     }
-    const QString name = words.back();
+    const QString name = given.name;
     const std::filesystem::path path = ToFsPath(name);
     const TapeChoice choice = ChooseFor(options, path);
     if (const auto why = NotForMachine(choice, path)) {
@@ -202,8 +196,7 @@ int PlayCommand(const QStringList& arguments) {
     request.lastRow = to;
     request.rowCount = rows;
     if (audio) {
-        return PlaySound(words.size() == 2 ? words.front().toStdString() : std::string(),
-                         sound.render, request, image, name);
+        return PlaySound(given.device, sound.render, request, image, name);
     }
 
     int status = ExitDone;

@@ -147,7 +147,7 @@ int RecordSound(const SoundRecordRequest& request) {
     const std::string from = request.device.empty() ? "the default sound input" : request.device;
     frontEnd.AnnounceReceiving("Recording from " + from + " into " + Shown(request.name) +
                                "; Ctrl-C ends it");
-    AudioRecording recording(*input, frontEnd);
+    AudioRecording recording(*input, frontEnd, frontEnd);
     const TransferResult result = recording.Run(request.recording);
     input.reset();
     ReportLeftOut(recording, request.recording.tzx, request.name);
@@ -187,20 +187,14 @@ int RecordCommand(const QStringList& arguments) {
     parser.addOption(blocksOption);
     parser.addOption(idleOption);
     parser.addOption(forceOption);
-    parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("The new tape image."),
-                                 QStringLiteral("[DEVICE] OUT"));
     TapeOptions options;
-    if (const auto status = ParseTapeCommand(parser, Command, arguments, options)) {
+    LineOrSound given;
+    if (const auto status = ParseLineOrSoundCommand(
+            parser, Command, arguments, portOption, audioOption,
+            {"OUT", QStringLiteral("The new tape image."), "give one OUT file"}, options, given)) {
         return *status;
     }
-    const bool audio = parser.isSet(audioOption);
-    const QStringList words = parser.positionalArguments();
-    if (words.size() != 1 && !(audio && words.size() == 2)) {
-        return UsageError(Command, audio ? "give OUT, or DEVICE and OUT" : "give one OUT file");
-    }
-    if (audio && parser.isSet(portOption)) {
-        return UsageError(Command, "give --port or --audio, not both");
-    }
+    const bool audio = given.audio;
     std::optional<int> blockLimit;
     if (parser.isSet(blocksOption)) {
         bool ok = false;
@@ -220,7 +214,7 @@ int RecordCommand(const QStringList& arguments) {
         }
         idle = std::chrono::milliseconds(std::llround(seconds * 1000));
     }
-    const QString name = words.back();
+    const QString name = given.name;
     const std::filesystem::path path = std::filesystem::absolute(ToFsPath(name));
     const TapeChoice choice = ChooseFor(options, path);
     const ImageFormat format = ImageFormatOf(path, choice.machine);
@@ -233,7 +227,7 @@ int RecordCommand(const QStringList& arguments) {
     }
     if (audio) {
         SoundRecordRequest request;
-        request.device = words.size() == 2 ? words.front().toStdString() : std::string();
+        request.device = given.device;
         request.name = name;
         request.recording.machine = choice.machine;
         request.recording.tzx = format == ImageFormat::Tzx;
@@ -272,7 +266,7 @@ int RecordCommand(const QStringList& arguments) {
                                " into " + Shown(name) + "; Ctrl-C ends it");
 
     NamedFile out(path);
-    Recording recording(line, frontEnd, out);
+    Recording recording(line, frontEnd, frontEnd, out);
     RecordingRequest request;
     request.machine = choice.machine;
     request.layout = choice.layout;

@@ -2,7 +2,7 @@
 #include "cli/SpeedOption.h"
 
 #include "cli/Console.h"
-#include "fastload/FastTimings.h"
+#include "pulses/FastTimings.h"
 #include "fastload/SnapshotTapes.h"
 #include "tape/SnapshotHook.h"
 

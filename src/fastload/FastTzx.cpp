@@ -1,7 +1,8 @@
 // The loading tape's TZX blocks.
 #include "fastload/FastTzx.h"
 
-#include "tape/PulseTimings.h"
+#include "pulses/PulseTimings.h"
+#include "tape/TzxWriter.h"
 
 #include <algorithm>
 
@@ -13,49 +14,18 @@ constexpr std::uint32_t MaxRun = 0xFFFF; // a pilot run's repeats
 
 } // namespace
 
-FastTzx::FastTzx() {
-    for (const char c : std::string_view("ZXTape!")) {
-        Byte(static_cast<std::uint8_t>(c));
-    }
-    Byte(0x1A);
-    Byte(1); // version 1.20
-    Byte(20);
-}
-
-void FastTzx::Word(std::uint32_t value) {
-    Byte(value);
-    Byte(value >> 8);
-}
-
-void FastTzx::Dword(std::uint32_t value) {
-    Word(value);
-    Word(value >> 16);
-}
+FastTzx::FastTzx() : bytes_(TzxFileHeader(MachineKind::Spectrum)) {}
 
 void FastTzx::Text(std::string_view text) {
-    const std::size_t size = std::min<std::size_t>(text.size(), 255);
-    Byte(0x30);
-    Byte(static_cast<std::uint32_t>(size));
-    for (std::size_t i = 0; i < size; ++i) {
-        Byte(static_cast<std::uint8_t>(text[i]));
-    }
+    AppendTzxText(bytes_, text);
 }
 
 void FastTzx::RomBlock(std::span<const std::uint8_t> block, std::uint16_t pilotPulses) {
     const RomEncoding& rom = SpectrumRom;
-    Byte(0x11);
-    Word(rom.pilotPulse);
-    Word(rom.sync1);
-    Word(rom.sync2);
-    Word(rom.zeroPulse);
-    Word(rom.onePulse);
-    Word(pilotPulses);
-    Byte(8);
-    Word(0); // no pause: the next block's pilot covers what the ROM does
-    const auto size = static_cast<std::uint32_t>(block.size());
-    Byte(size);
-    Word(size >> 8);
-    bytes_.insert(bytes_.end(), block.begin(), block.end());
+    // No pause: the next block's pilot covers what the ROM does.
+    AppendTzxTurbo(
+        bytes_, {rom.pilotPulse, rom.sync1, rom.sync2, rom.zeroPulse, rom.onePulse, pilotPulses, 8},
+        0, block);
 }
 
 void FastTzx::FastBlock(const PulseCode& code, std::uint32_t pilotPulses,
@@ -95,28 +65,29 @@ void FastTzx::FastBlock(const PulseCode& code, std::uint32_t pilotPulses,
     const auto length =
         static_cast<std::uint32_t>(2 + 4 + 1 + 1 + 4 + 1 + 1 + symbolSize * pilotSymbols.size() +
                                    3 * runs.size() + symbolSize * 2 + stream.size());
-    Byte(0x19);
-    Dword(length);
-    Word(0); // no pause: the next pilot follows at once
-    Dword(static_cast<std::uint32_t>(runs.size()));
-    Byte(1);
-    Byte(static_cast<std::uint32_t>(pilotSymbols.size()));
-    Dword(bits);
-    Byte(1);
-    Byte(2);
+    TzxOut out(bytes_);
+    out.Byte(0x19);
+    out.Dword(length);
+    out.Word(0); // no pause: the next pilot follows at once
+    out.Dword(static_cast<std::uint32_t>(runs.size()));
+    out.Byte(1);
+    out.Byte(static_cast<std::uint32_t>(pilotSymbols.size()));
+    out.Dword(bits);
+    out.Byte(1);
+    out.Byte(2);
     for (const std::uint8_t samples : pilotSymbols) {
-        Byte(ToggleLevel);
-        Word(TStatesOfSamples(samples));
+        out.Byte(ToggleLevel);
+        out.Word(TStatesOfSamples(samples));
     }
     for (const auto& [symbol, repeats] : runs) {
-        Byte(symbol);
-        Word(repeats);
+        out.Byte(symbol);
+        out.Word(repeats);
     }
     for (const std::uint8_t samples : {code.zero, code.one}) {
-        Byte(ToggleLevel);
-        Word(TStatesOfSamples(samples));
+        out.Byte(ToggleLevel);
+        out.Word(TStatesOfSamples(samples));
     }
-    bytes_.insert(bytes_.end(), stream.begin(), stream.end());
+    out.Add(stream);
 }
 
 } // namespace bitreel::fastload

@@ -5,7 +5,7 @@
 // pilots cut to what the ROM needs, and the fast blocks as generalized data
 // blocks (0x19), which hold one pulse a bit exactly.
 
-#include "fastload/FastTimings.h"
+#include "pulses/FastTimings.h"
 
 #include <cstdint>
 #include <span>
@@ -32,10 +32,6 @@ public:
     std::vector<std::uint8_t> Take() { return std::move(bytes_); }
 
 private:
-    void Byte(std::uint32_t value) { bytes_.push_back(static_cast<std::uint8_t>(value)); }
-    void Word(std::uint32_t value);
-    void Dword(std::uint32_t value);
-
     std::vector<std::uint8_t> bytes_;
 };
 

@@ -6,8 +6,8 @@
 // the main part, moved to its page, with its table of chunks, the values
 // it restores and the tail.
 
-#include "fastload/FastTimings.h"
 #include "fastload/MemoryPlan.h"
+#include "pulses/FastTimings.h"
 
 #include <cstdint>
 #include <vector>

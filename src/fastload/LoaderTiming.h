@@ -10,7 +10,7 @@
 // pulse depends on when the wait before saw its start (up to a turn late)
 // and on the T-states spent between the two waits (the path).
 
-#include "fastload/FastTimings.h"
+#include "pulses/FastTimings.h"
 
 #include <cstdint>
 

@@ -6,8 +6,8 @@
 // block. Each block's pilot is long enough for what the machine does
 // before it listens (unpacking the chunk before, checking, restoring).
 
-#include "fastload/FastTimings.h"
 #include "fastload/MemoryPlan.h"
+#include "pulses/FastTimings.h"
 #include "tape/snapshot/Snapshot.h"
 
 #include <cstdint>

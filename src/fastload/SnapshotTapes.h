@@ -3,7 +3,7 @@
 // Snapshots open as images (tape/SnapshotHook.h): the tape that loads each
 // one, at a speed.
 
-#include "fastload/FastTimings.h"
+#include "pulses/FastTimings.h"
 
 namespace bitreel::fastload {
 

@@ -2,8 +2,8 @@
 // blocks.
 #include "signal/RecordingReader.h"
 
+#include "pulses/CswPulses.h"
 #include "signal/EdgeFinder.h"
-#include "tape/CswPulses.h"
 #include "tape/RecordingHook.h"
 #include "tape/TapeFile.h"
 #include "tape/TapeImage.h"

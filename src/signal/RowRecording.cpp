@@ -2,8 +2,8 @@
 // as a sound file of it would be.
 #include "signal/RowRecording.h"
 
+#include "pulses/PulseStream.h"
 #include "signal/RecordingTzx.h"
-#include "tape/PulseStream.h"
 
 namespace bitreel {
 

@@ -2,7 +2,7 @@
 // or a pulse timed in whole samples as a whole number of them.
 #include "signal/SampleRenderer.h"
 
-#include "tape/WholeSamples.h"
+#include "pulses/WholeSamples.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "pulses/Pulses.h"
 #include "signal/RenderOptions.h"
-#include "tape/Pulses.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "pulses/PulseStream.h"
 #include "signal/AudioFile.h"
 #include "signal/RenderOptions.h"
 #include "signal/SampleSink.h"
-#include "tape/PulseStream.h"
 
 #include <cstddef>
 #include <cstdint>

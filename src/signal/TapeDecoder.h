@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tape/PulseTimings.h"
+#include "pulses/PulseTimings.h"
 
 #include <cstddef>
 #include <cstdint>

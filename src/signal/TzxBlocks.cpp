@@ -2,6 +2,7 @@
 // read, and what was not understood kept as sound.
 #include "signal/TzxBlocks.h"
 
+#include "pulses/PulseTimings.h"
 #include "tape/RowText.h"
 
 #include <algorithm>
@@ -9,25 +10,6 @@
 
 namespace bitreel {
 namespace {
-
-class Out {
-public:
-    explicit Out(std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
-    void Byte(std::uint32_t value) { bytes_.push_back(std::uint8_t(value)); }
-    void Word(std::uint32_t value) { Le(value, 2); }
-    void Le(std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i) {
-            Byte(value >> (8 * i));
-        }
-    }
-    void Add(std::span<const std::uint8_t> more) {
-        bytes_.insert(bytes_.end(), more.begin(), more.end());
-    }
-    [[nodiscard]] std::size_t At() const { return bytes_.size(); }
-
-private:
-    std::vector<std::uint8_t>& bytes_;
-};
 
 std::uint32_t Clamped(double value, std::uint32_t most) {
     return std::uint32_t(std::clamp(std::lround(value), 1L, long(most)));
@@ -38,24 +20,6 @@ std::string Position(const BitPosition& p) {
 }
 
 } // namespace
-
-std::vector<std::uint8_t> TzxFileHeader(MachineKind machine) {
-    std::vector<std::uint8_t> bytes;
-    Out out(bytes);
-    for (const char c : std::string_view("ZXTape!\x1A")) {
-        out.Byte(std::uint8_t(c));
-    }
-    out.Byte(1);
-    out.Byte(20);
-    if (machine == MachineKind::JupiterAce) {
-        out.Byte(0x33);
-        out.Byte(1);    // one entry:
-        out.Byte(0x00); // a computer,
-        out.Byte(0x1A); // the Jupiter Ace,
-        out.Byte(0x00); // runs the tape
-    }
-    return bytes;
-}
 
 std::uint32_t TzxPauseMs(double fromSample, double toSample, std::uint32_t rate) {
     // The next block starts before the edge after this one: a loader of its
@@ -94,43 +58,28 @@ std::string DamageText(const DecodedBlock& block) {
     return text;
 }
 
-void AppendTzxText(std::vector<std::uint8_t>& bytes, std::string_view text) {
-    Out out(bytes);
-    out.Byte(0x30);
-    const std::size_t n = std::min<std::size_t>(text.size(), 255);
-    out.Byte(std::uint32_t(n));
-    out.Add(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), n));
-}
-
 std::size_t AppendTzxBlock(std::vector<std::uint8_t>& bytes, const DecodedBlock& b,
                            std::uint32_t pause) {
     if (!b.checksumGood) {
         AppendTzxText(bytes, DamageText(b));
     }
-    Out out(bytes);
-    std::size_t pauseAt = 0;
     // A standard speed block of a Jupiter Ace tape is at the Ace's ROM
     // timings, as the Ace's archives of tapes keep them.
     if (b.romTimings && b.bytes.size() <= 0xFFFF) {
+        TzxOut out(bytes);
         out.Byte(0x10);
-        pauseAt = out.At();
+        const std::size_t pauseAt = out.At();
         out.Word(pause);
         out.Word(std::uint32_t(b.bytes.size()));
-    } else {
-        out.Byte(0x11);
-        out.Word(Clamped(b.pilot, 0xFFFF));
-        out.Word(Clamped(b.sync1, 0xFFFF));
-        out.Word(Clamped(b.sync2, 0xFFFF));
-        out.Word(Clamped(b.zero, 0xFFFF));
-        out.Word(Clamped(b.one, 0xFFFF));
-        out.Word(Clamped(double(b.pilotPulses), 0xFFFF));
-        out.Byte(b.lastBits);
-        pauseAt = out.At();
-        out.Word(pause);
-        out.Le(std::uint32_t(b.bytes.size()), 3);
+        out.Add(b.bytes);
+        return pauseAt;
     }
-    out.Add(b.bytes);
-    return pauseAt;
+    return AppendTzxTurbo(bytes,
+                          {Clamped(b.pilot, 0xFFFF), Clamped(b.sync1, 0xFFFF),
+                           Clamped(b.sync2, 0xFFFF), Clamped(b.zero, 0xFFFF),
+                           Clamped(b.one, 0xFFFF), Clamped(double(b.pilotPulses), 0xFFFF),
+                           b.lastBits},
+                          pause, b.bytes);
 }
 
 std::size_t AppendTzxStretch(std::vector<std::uint8_t>& bytes, std::span<const double> edges,
@@ -157,7 +106,7 @@ std::size_t AppendTzxStretch(std::vector<std::uint8_t>& bytes, std::span<const d
         }
         high = !high;
     }
-    Out out(bytes);
+    TzxOut out(bytes);
     out.Byte(0x15);
     out.Word(std::uint32_t(period));
     const std::size_t pauseAt = out.At();

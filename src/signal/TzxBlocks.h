@@ -2,6 +2,7 @@
 
 #include "signal/TapeDecoder.h"
 #include "tape/TapeLayout.h"
+#include "tape/TzxWriter.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,13 +14,8 @@
 namespace bitreel {
 
 // The TZX blocks that what was read from a recording is written as, one item
-// at a time: a whole recording's file and a live recording share them.
-
-// "ZXTape!", 0x1A and the version, 1.20: what a TZX file starts with; for
-// a Jupiter Ace tape then a hardware block that names the machine it runs
-// on, so that the image lists as that machine's whatever block it starts
-// with.
-[[nodiscard]] std::vector<std::uint8_t> TzxFileHeader(MachineKind machine);
+// at a time: a whole recording's file and a live recording share them. The
+// file's start, text and turbo blocks are tape/TzxWriter.h's.
 
 // The silence between two edges (in samples at the rate) as a TZX pause:
 // none where the second comes first (the next block began at once).
@@ -56,9 +52,6 @@ inline constexpr long DirectSampleAtLeast = 79;
 // block. Returns where its pause is stored.
 std::size_t AppendTzxStretch(std::vector<std::uint8_t>& out, std::span<const double> edges,
                              std::uint32_t rate, std::uint32_t pauseMs);
-
-// A text block (0x30), cut to the 255 characters it holds.
-void AppendTzxText(std::vector<std::uint8_t>& out, std::string_view text);
 
 // Sets a pause that AppendTzxBlock or AppendTzxStretch stored at.
 void SetTzxPause(std::span<std::uint8_t> bytes, std::size_t at, std::uint32_t pauseMs);

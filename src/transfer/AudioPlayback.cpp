@@ -91,17 +91,31 @@ private:
     bool measuring_ = false;
 };
 
-AudioPlayback::AudioPlayback(AudioOutput& output, TransferFrontEnd& frontEnd)
-    : output_(output), frontEnd_(frontEnd) {}
+AudioPlayback::AudioPlayback(AudioOutput& output, TransferFrontEnd& frontEnd,
+                             TapeStopFrontEnd& stops)
+    : output_(output), frontEnd_(frontEnd), stops_(stops) {}
 
 AudioPlayback::~AudioPlayback() = default;
 
 TransferResult AudioPlayback::Run(const AudioTape& tape, const RenderOptions& options) {
+    return Guarded(static_cast<int>(tape.fromRow), {}, [&] { return Play(tape, options); });
+}
+
+TransferResult AudioPlayback::Guarded(int fromRow, const std::filesystem::path& readFrom,
+                                      const std::function<TransferResult()>& run) {
     frontEnd_.RunStarts(Transfer::Play);
-    row_ = static_cast<int>(tape.fromRow);
+    row_ = fromRow;
     TransferResult result;
     try {
-        result = Play(tape, options);
+        try {
+            result = run();
+        } catch (const std::system_error& error) {
+            // Only the image's file is read: any other such error is unexpected.
+            if (readFrom.empty()) {
+                throw;
+            }
+            result = Failure(FileFailure("Cannot read", readFrom, error));
+        }
     } catch (const TransferAbandoned&) {
         output_.Discard();
         return {TransferResult::Ending::Stopped, {}, row_};
@@ -156,7 +170,7 @@ TransferResult AudioPlayback::Play(const AudioTape& tape, const RenderOptions& o
             return *ended;
         }
         if (stoppedAt_) {
-            switch (frontEnd_.RestartAsked()) {
+            switch (stops_.RestartAsked()) {
             case TapeRestart::NotYet:
                 break;
             case TapeRestart::GoOn:
@@ -203,12 +217,12 @@ std::optional<TransferResult> AudioPlayback::Reached(std::uint64_t played) {
             frontEnd_.BlockGoingOut(row_);
             break;
         case Mark::Kind::Choice:
-            frontEnd_.ChoiceTaken(mark.row);
+            stops_.ChoiceTaken(mark.row);
             break;
         case Mark::Kind::Stop:
             row_ = mark.row;
             stoppedAt_ = mark.row;
-            frontEnd_.TapeStopped(mark.row);
+            stops_.TapeStopped(mark.row);
             break;
         case Mark::Kind::Corrupt:
             // Everything before it was heard whole; nothing of it plays.
@@ -342,7 +356,7 @@ void AudioPlayback::MeasureRow(std::size_t most) {
 }
 
 void AudioPlayback::Idle(std::chrono::milliseconds most) {
-    frontEnd_.Idle(most);
+    stops_.Idle(most);
     if (abandoned_) {
         throw TransferAbandoned{};
     }

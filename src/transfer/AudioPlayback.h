@@ -1,11 +1,12 @@
 #pragma once
 
+#include "pulses/Pulses.h"
 #include "signal/RenderOptions.h"
 #include "signal/SampleRenderer.h"
-#include "tape/Pulses.h"
 #include "tape/TapeImage.h"
 #include "transfer/AudioOutput.h"
 #include "transfer/Playback.h"
+#include "transfer/TapeStopFrontEnd.h"
 #include "transfer/TransferFrontEnd.h"
 #include "transfer/TransferResult.h"
 
@@ -13,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -47,7 +49,7 @@ struct AudioTape {
 // pauses until the user goes on; a select block plays its first choice.
 class AudioPlayback {
 public:
-    AudioPlayback(AudioOutput& output, TransferFrontEnd& frontEnd);
+    AudioPlayback(AudioOutput& output, TransferFrontEnd& frontEnd, TapeStopFrontEnd& stops);
     ~AudioPlayback();
     AudioPlayback(const AudioPlayback&) = delete;
     AudioPlayback& operator=(const AudioPlayback&) = delete;
@@ -86,6 +88,10 @@ private:
     };
 
     TransferResult Play(const AudioTape& tape, const RenderOptions& options);
+    // Runs a play between the front end's RunStarts and RunEnds: an error
+    // reading readFrom (none: no file) fails the run, Exit abandons it.
+    TransferResult Guarded(int fromRow, const std::filesystem::path& readFrom,
+                           const std::function<TransferResult()>& run);
     void Finish(const TransferResult& result);
     // Tells the user of every mark the sound has reached; a value once the
     // run ends there.
@@ -110,6 +116,7 @@ private:
 
     AudioOutput& output_;
     TransferFrontEnd& frontEnd_;
+    TapeStopFrontEnd& stops_;
     std::optional<TapeImage> image_;
     std::unique_ptr<PulseSource> source_;
     std::unique_ptr<RowLengths> lengths_;

@@ -2,11 +2,8 @@
 // engine opens an image and makes its pulses.
 #include "transfer/AudioPlayback.h"
 
-#include "tape/PulseStream.h"
-#include "transfer/TransferSteps.h"
-
+#include "pulses/PulseStream.h"
 #include <algorithm>
-#include <system_error>
 
 namespace bitreel {
 namespace {
@@ -23,10 +20,7 @@ TransferResult AudioPlayback::Run(const PlayRequest& request, const RenderOption
     if (request.file.filename().empty()) {
         return {};
     }
-    frontEnd_.RunStarts(Transfer::Play);
-    row_ = request.startRow;
-    TransferResult result;
-    try {
+    return Guarded(request.startRow, request.file, [&] {
         image_.emplace(request.file, MachineOf(request.layout), request.layout);
         image_->IndexAll();
         AudioTape tape;
@@ -37,19 +31,8 @@ TransferResult AudioPlayback::Run(const PlayRequest& request, const RenderOption
         tape.fromRow = range.fromRow;
         tape.rowCount = image_->RowCount();
         tape.listedRows = request.rowCount;
-        result = Play(tape, options);
-    } catch (const TransferAbandoned&) {
-        output_.Discard();
-        return {TransferResult::Ending::Stopped, {}, row_};
-    } catch (const std::system_error& error) {
-        result = Failure(FileFailure("Cannot read", request.file, error));
-    } catch (...) {
-        output_.Discard();
-        frontEnd_.RunEnds(Transfer::Play, Failure("Unexpected error"));
-        throw;
-    }
-    Finish(result);
-    return result;
+        return Play(tape, options);
+    });
 }
 
 } // namespace bitreel

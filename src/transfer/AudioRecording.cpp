@@ -56,11 +56,11 @@ void AudioRecording::Abandon() noexcept {
 
 TransferResult AudioRecording::Record(const AudioRecordingRequest& request) {
     const std::filesystem::path folder = request.output.parent_path();
-    if (!frontEnd_.RecordingFolder(folder)) {
+    if (!recordingFrontEnd_.RecordingFolder(folder)) {
         return Failure("Cannot open the folder " + folder.filename().string());
     }
     file_.emplace(request.output, request.existing);
-    frontEnd_.ReceivingStarts();
+    recordingFrontEnd_.ReceivingStarts();
     LiveDecoder decoder(input_.Rate(), request.machine);
     BlockLister lister(request.machine, IsTapPath(request.output));
     std::vector<float> samples;
@@ -125,9 +125,9 @@ void AudioRecording::TakeFound(LiveDecoder& decoder, const AudioRecordingRequest
         // A block its header shows short or long has a right checksum, so
         // its row alone would not say it is damaged: the text the TZX keeps
         // before it says why.
-        frontEnd_.BlockRecorded(item.block->announced && ChecksumRight(item.block->bytes)
-                                    ? row + " (" + DamageText(*item.block) + ")"
-                                    : row);
+        recordingFrontEnd_.BlockRecorded(item.block->announced && ChecksumRight(item.block->bytes)
+                                             ? row + " (" + DamageText(*item.block) + ")"
+                                             : row);
     }
     const std::vector<std::uint8_t> tzx = decoder.TakeTzx();
     if (request.tzx && !tzx.empty()) {

@@ -5,6 +5,7 @@
 #include "tape/TapeLayout.h"
 #include "transfer/AudioInput.h"
 #include "transfer/OutputFile.h"
+#include "transfer/RecordingFrontEnd.h"
 #include "transfer/TransferFrontEnd.h"
 #include "transfer/TransferResult.h"
 
@@ -33,8 +34,9 @@ struct AudioRecordingRequest {
 // recording over the line does.
 class AudioRecording {
 public:
-    AudioRecording(AudioInput& input, TransferFrontEnd& frontEnd)
-        : input_(input), frontEnd_(frontEnd) {}
+    AudioRecording(AudioInput& input, TransferFrontEnd& frontEnd,
+                   RecordingFrontEnd& recordingFrontEnd)
+        : input_(input), frontEnd_(frontEnd), recordingFrontEnd_(recordingFrontEnd) {}
 
     [[nodiscard]] TransferResult Run(const AudioRecordingRequest& request);
 
@@ -60,6 +62,7 @@ private:
 
     AudioInput& input_;
     TransferFrontEnd& frontEnd_;
+    RecordingFrontEnd& recordingFrontEnd_;
     std::optional<OutputFile> file_;
     bool headerWritten_ = false;
     int blocks_ = 0; // blocks listed

@@ -51,7 +51,7 @@ TransferResult Recording::Record(const RecordingRequest& request) {
     }
 
     const std::filesystem::path folder = chosen->parent_path();
-    if (!frontEnd_.RecordingFolder(folder)) {
+    if (!recordingFrontEnd_.RecordingFolder(folder)) {
         return Failure("Cannot open the folder " + folder.filename().string());
     }
     output_ = request.keepChosenName ? *chosen : RecordOutputPath(*chosen);
@@ -59,7 +59,7 @@ TransferResult Recording::Record(const RecordingRequest& request) {
     // Whatever arrived before the recording is not part of it.
     (void)port_.ReadAll();
 
-    frontEnd_.ReceivingStarts();
+    recordingFrontEnd_.ReceivingStarts();
     file_.emplace(output_, request.existing);
     gatherer_ = FrameGatherer{};
     progressShown_ = false;
@@ -134,7 +134,7 @@ void Recording::CompleteBlock(const RecordingRequest& request, BlockLister& list
 
     const auto size = static_cast<std::int64_t>(stored.size());
     ShowProgress({size, size});
-    frontEnd_.BlockRecorded(row);
+    recordingFrontEnd_.BlockRecorded(row);
 }
 
 void Recording::ShowProgress(const BlockProgress& progress) {

@@ -5,6 +5,7 @@
 #include "transfer/FrameGatherer.h"
 #include "transfer/OutputFile.h"
 #include "transfer/RecordFileDialog.h"
+#include "transfer/RecordingFrontEnd.h"
 #include "transfer/TransferFrontEnd.h"
 #include "transfer/TransferResult.h"
 
@@ -38,8 +39,10 @@ struct RecordingRequest {
 // names.
 class Recording {
 public:
-    Recording(SerialPort& port, TransferFrontEnd& frontEnd, RecordFileDialog& dialog)
-        : port_(port), frontEnd_(frontEnd), dialog_(dialog) {}
+    Recording(SerialPort& port, TransferFrontEnd& frontEnd, RecordingFrontEnd& recordingFrontEnd,
+              RecordFileDialog& dialog)
+        : port_(port), frontEnd_(frontEnd), recordingFrontEnd_(recordingFrontEnd), dialog_(dialog) {
+    }
 
     // The Record command, from the file dialog to its finishing steps.
     [[nodiscard]] TransferResult Run(const RecordingRequest& request);
@@ -61,6 +64,7 @@ private:
 
     SerialPort& port_;
     TransferFrontEnd& frontEnd_;
+    RecordingFrontEnd& recordingFrontEnd_;
     RecordFileDialog& dialog_;
     std::optional<OutputFile> file_;
     std::filesystem::path output_;

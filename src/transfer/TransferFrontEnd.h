@@ -2,11 +2,8 @@
 
 #include "transfer/TransferResult.h"
 
-#include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
-#include <string_view>
 
 namespace bitreel {
 
@@ -37,18 +34,11 @@ struct BlockProgress {
 // wait for the next repaint (the count inside a frame, on the per-byte path).
 enum class ProgressShown { AtOnce, WithNextPaint };
 
-// Play through the sound card, at a block that stops the tape: what the user
-// has said.
-enum class TapeRestart {
-    NotYet,  // nothing yet: the tape stays stopped
-    GoOn,    // start the tape again
-    EndHere, // the user cannot answer (no input to read): the run ends at the
-             // stop, as Play over the line does
-};
-
-// What a transfer tells the one who started it, as values; each front end
-// words and shows them its own way (a window on its own labels and lists, a
-// command line as text).
+// What every transfer tells the one who started it, as values; each front
+// end words and shows them its own way (a window on its own labels and lists,
+// a command line as text). What only recording or a tape's stops need is in
+// RecordingFrontEnd and TapeStopFrontEnd, so that a front end for one road
+// implements that road alone.
 class TransferFrontEnd {
 public:
     virtual ~TransferFrontEnd() = default;
@@ -69,28 +59,6 @@ public:
 
     // Play: the block of this contents row is going out.
     virtual void BlockGoingOut(int row) = 0;
-
-    // Record: the file is chosen in this folder. False when the folder
-    // cannot be shown, which ends the run.
-    [[nodiscard]] virtual bool RecordingFolder(const std::filesystem::path& folder) = 0;
-    // Record: blocks may arrive from now on; the list of them starts empty
-    // and the run can be stopped.
-    virtual void ReceivingStarts() = 0;
-    // Record: a block was written; its contents row.
-    virtual void BlockRecorded(std::string_view row) = 0;
-
-    // Play through the sound card: the tape stopped at this row; the front
-    // end tells the user how to go on.
-    virtual void TapeStopped(int row) = 0;
-    // Asked while the tape is stopped, between yields.
-    [[nodiscard]] virtual TapeRestart RestartAsked() = 0;
-    // Play through the sound card: the select block of this row plays its
-    // first choice.
-    virtual void ChoiceTaken(int row) = 0;
-    // Play through the sound card: lets the user act as Yield does, and with
-    // nothing from the user waits at most this long, for as long as the
-    // sound queued lasts (zero: returns at once).
-    virtual void Idle(std::chrono::milliseconds most) = 0;
 
     // Lets the user act (Stop, Exit) and returns. When the run has nothing
     // to do (see LineWaits) it may first wait a little for the line or the

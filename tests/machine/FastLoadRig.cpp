@@ -1,10 +1,10 @@
 #include "machine/FastLoadRig.h"
 
 #include "FastLoaderImages.h"
+#include "pulses/PulseStream.h"
 #include "signal/AudioFile.h"
 #include "signal/SampleRenderer.h"
 #include "support/Degradations.h"
-#include "tape/PulseStream.h"
 #include "tape/TapeImage.h"
 
 #include <z80ex/z80ex.h>

@@ -151,7 +151,7 @@ TransferResult MachineRig::Record(const std::filesystem::path& out) {
     };
     RecordingRequest request;
     request.dialogFolder = out.parent_path();
-    return Recording(line, frontEnd, dialog).Run(request);
+    return Recording(line, frontEnd, frontEnd, dialog).Run(request);
 }
 
 EmulatedSpectrum::State MachineRig::Finish(double seconds) {

@@ -1,6 +1,7 @@
 // Corpus tapes rendered, degraded one way at a time (fixed seeds) and read
 // back into blocks; pulses made by hand for turbo blocks, drift, damage and
 // repair; and recordings that hold no tape.
+#include "pulses/PulseStream.h"
 #include "signal/AudioFile.h"
 #include "signal/RecordingReader.h"
 #include "signal/RecordingTzx.h"
@@ -12,7 +13,6 @@
 #include "support/TempDir.h"
 #include "support/TzxBuilder.h"
 #include "tape/HeaderFields.h"
-#include "tape/PulseStream.h"
 #include "tape/TapeImage.h"
 
 #include <gtest/gtest.h>

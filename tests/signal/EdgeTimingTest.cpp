@@ -1,6 +1,7 @@
 // Every block kind rendered at every rate: each edge of the samples falls
 // on the sample nearest its exact time, counted from the tape's T-states,
 // and nothing drifts by the end of a long block.
+#include "pulses/PulseStream.h"
 #include "signal/SampleRenderer.h"
 #include "support/EarDecoder.h"
 #include "support/PulseList.h"
@@ -8,7 +9,6 @@
 #include "support/TestNames.h"
 #include "support/TzxBuilder.h"
 #include "tape/Conversion.h"
-#include "tape/PulseStream.h"
 #include "tape/TapeImage.h"
 
 #include <gtest/gtest.h>

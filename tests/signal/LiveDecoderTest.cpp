@@ -2,11 +2,11 @@
 // the whole recording: the same blocks and the same TZX bytes, holding no
 // more than one block's edges.
 #include "signal/LiveDecoder.h"
+#include "pulses/PulseStream.h"
 #include "signal/RecordingTzx.h"
 #include "signal/TapeAudioFile.h"
 #include "support/TempDir.h"
 #include "support/TzxBuilder.h"
-#include "tape/PulseStream.h"
 #include "tape/TapeImage.h"
 
 #include <gtest/gtest.h>

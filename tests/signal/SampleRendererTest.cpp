@@ -1,8 +1,8 @@
 // The renderer: every edge on the sample nearest its exact time, at every
 // rate, for both clocks, over any length of tape.
 #include "signal/SampleRenderer.h"
+#include "pulses/WholeSamples.h"
 #include "support/PulseList.h"
-#include "tape/WholeSamples.h"
 
 #include <gtest/gtest.h>
 

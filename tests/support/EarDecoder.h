@@ -6,7 +6,7 @@
 // Written for clean audio, to check what the renderer makes; it is no
 // decoder for real cassettes.
 
-#include "tape/PulseTimings.h"
+#include "pulses/PulseTimings.h"
 
 #include <cmath>
 #include <cstdint>

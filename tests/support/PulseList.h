@@ -3,7 +3,7 @@
 // Pulses for tests: a source over a list of events, and the exact time of
 // each pulse's start, worked out apart from the renderer.
 
-#include "tape/Pulses.h"
+#include "pulses/Pulses.h"
 
 #include <cstdint>
 #include <vector>

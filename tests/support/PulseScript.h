@@ -3,8 +3,8 @@
 // Pulse events written out by a test, played as a tape would give them:
 // rows of tones, stops, choices and corrupt rows, without an image file.
 
+#include "pulses/Pulses.h"
 #include "support/PulseList.h"
-#include "tape/Pulses.h"
 
 #include <cstdint>
 #include <memory>

@@ -7,7 +7,7 @@
 // keeps the level of the one before, or changes length, starts a new run. "row2", "stop3",
 // "choice1", "corrupt4" are the other events.
 
-#include "tape/Pulses.h"
+#include "pulses/Pulses.h"
 
 #include <string>
 

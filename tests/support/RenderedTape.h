@@ -4,11 +4,11 @@
 // the blocks it sends and where they lie, to read back; and Debian's
 // audio2tape run on such sound, as the reference.
 
+#include "pulses/PulseStream.h"
 #include "signal/AudioFile.h"
 #include "signal/RecordingReader.h"
 #include "signal/TapeAudioFile.h"
 #include "support/TapeBuilder.h"
-#include "tape/PulseStream.h"
 #include "tape/TapeImage.h"
 
 #include <algorithm>

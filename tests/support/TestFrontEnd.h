@@ -3,6 +3,8 @@
 // A front end with no window, for driving the transfer engines: it keeps
 // what a user would have been told, and stops when the test says so.
 
+#include "transfer/RecordingFrontEnd.h"
+#include "transfer/TapeStopFrontEnd.h"
 #include "transfer/TransferFrontEnd.h"
 
 #include <chrono>
@@ -14,7 +16,7 @@
 
 namespace bitreel::test {
 
-class TestFrontEnd : public TransferFrontEnd {
+class TestFrontEnd : public TransferFrontEnd, public RecordingFrontEnd, public TapeStopFrontEnd {
 public:
     void RunStarts(Transfer transfer) override {
         stopRequested = false;

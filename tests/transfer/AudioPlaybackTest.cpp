@@ -74,7 +74,7 @@ struct AudioRig {
     // The buffer a sound card is asked for.
     test::FakeAudioOutput output{Rate, Rate* AudioPlayback::Ahead.count() / 1000};
     test::TestFrontEnd ui;
-    AudioPlayback playback{output, ui};
+    AudioPlayback playback{output, ui, ui};
     AudioTape tape;
     std::size_t maxQueued = 0;
     std::function<void()> onIdle;

@@ -103,7 +103,7 @@ public:
     test::TestFrontEnd ui;
     test::ScriptedDialog dialog;
     RecordingRequest request;
-    Recording recording{line, ui, dialog};
+    Recording recording{line, ui, ui, dialog};
     long long stopAfterYields = 0;
     std::function<void()> onYield;
 };
@@ -655,7 +655,7 @@ public:
 
 struct FinishingCase {
     const char* name;
-    std::function<TransferResult(SerialPort&, TransferFrontEnd&, const fs::path& dir)> run;
+    std::function<TransferResult(SerialPort&, test::TestFrontEnd&, const fs::path& dir)> run;
 };
 
 void PrintTo(const FinishingCase& c, std::ostream* os) {
@@ -676,7 +676,7 @@ TEST_P(FinishingStep, LetsAnUnexpectedErrorGoOn) {
     EXPECT_EQ(ui.ends.size(), 1U);
 }
 
-TransferResult PlayGame(SerialPort& line, TransferFrontEnd& ui, const fs::path& dir) {
+TransferResult PlayGame(SerialPort& line, test::TestFrontEnd& ui, const fs::path& dir) {
     Playback playback(line, ui);
     return playback.Run({dir / "GAME.TAP", TapeLayout::SpectrumTap, 0, 1});
 }
@@ -684,15 +684,16 @@ TransferResult PlayGame(SerialPort& line, TransferFrontEnd& ui, const fs::path& 
 INSTANTIATE_TEST_SUITE_P(
     Runs, FinishingStep,
     testing::Values(FinishingCase{"PlayComplete", PlayGame},
-                    FinishingCase{"PlayOnAClosedPort",
-                                  [](SerialPort& line, TransferFrontEnd& ui, const fs::path& dir) {
-                                      line.Close();
-                                      return PlayGame(line, ui, dir);
-                                  }},
+                    FinishingCase{
+                        "PlayOnAClosedPort",
+                        [](SerialPort& line, test::TestFrontEnd& ui, const fs::path& dir) {
+                            line.Close();
+                            return PlayGame(line, ui, dir);
+                        }},
                     FinishingCase{"RecordCancelled",
-                                  [](SerialPort& line, TransferFrontEnd& ui, const fs::path&) {
+                                  [](SerialPort& line, test::TestFrontEnd& ui, const fs::path&) {
                                       test::ScriptedDialog dialog; // no answer: cancelled
-                                      Recording recording(line, ui, dialog);
+                                      Recording recording(line, ui, ui, dialog);
                                       return recording.Run({});
                                   }}),
     test::ByName());

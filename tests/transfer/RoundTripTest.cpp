@@ -107,7 +107,8 @@ Bytes RecordFromMachine(const std::vector<Bytes>& frames, bool jupiterAce, const
             recorder.Stop();
         }
     };
-    EXPECT_EQ(Recording(in, recorder, dialog).Run(request).ending, TransferResult::Ending::Stopped);
+    EXPECT_EQ(Recording(in, recorder, recorder, dialog).Run(request).ending,
+              TransferResult::Ending::Stopped);
     EXPECT_EQ(recorder.rows.size(), frames.size());
     return test::ReadFileBytes(dir / "COPY.IMG");
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tape/Pulses.h"
+#include "pulses/Pulses.h"
 
 #include <cstddef>
 #include <memory>

@@ -4,8 +4,8 @@
 // pause) rather than as its pulses: a block of 64 KiB makes a million
 // pulses, which are made one at a time as they are asked for.
 
-#include "tape/PulseTimings.h"
-#include "tape/Pulses.h"
+#include "pulses/PulseTimings.h"
+#include "pulses/Pulses.h"
 
 #include <cstdint>
 #include <span>

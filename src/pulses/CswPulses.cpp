@@ -1,5 +1,5 @@
 // Reads the pulses of CSW recording data, inflating Z-RLE as it goes.
-#include "tape/CswPulses.h"
+#include "pulses/CswPulses.h"
 
 #include <array>
 #include <zlib.h>

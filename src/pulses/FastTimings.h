@@ -2,11 +2,11 @@
 
 // The fast loader's encoding: one pulse a bit, a short pulse a 0 and a
 // long one a 1, every pulse a whole number of samples at 44.1 kHz (see
-// tape/WholeSamples.h), so that a sound card plays each the same length
+// pulses/WholeSamples.h), so that a sound card plays each the same length
 // every time, at 44.1 and at 48 kHz alike. The one table of speeds, for the
 // tape Bitreel writes and the loader's thresholds.
 
-#include "tape/WholeSamples.h"
+#include "pulses/WholeSamples.h"
 
 #include <array>
 #include <cstdint>

@@ -4,7 +4,7 @@
 // signal holds and for how long, and the points where the tape does
 // something a player must know of (a new row, a stop).
 
-#include "tape/PulseTimings.h"
+#include "pulses/PulseTimings.h"
 
 #include <cstddef>
 #include <cstdint>

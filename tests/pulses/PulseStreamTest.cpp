@@ -1,6 +1,6 @@
 // Every block kind's pulses as a table of runs, for both machines' ROM
 // encodings, TZX and PZX, and the rows a tape plays in.
-#include "tape/PulseStream.h"
+#include "pulses/PulseStream.h"
 #include "support/PulseText.h"
 #include "support/TzxBuilder.h"
 #include "tape/TapeImage.h"

@@ -1,9 +1,9 @@
 // Plays a tape image's rows as the tape runs: each row's pulses, and the
 // TZX blocks that send the tape elsewhere.
-#include "tape/PulseStream.h"
+#include "pulses/PulseStream.h"
 
-#include "tape/RowPulseReaders.h"
-#include "tape/StepPlayer.h"
+#include "pulses/RowPulseReaders.h"
+#include "pulses/StepPlayer.h"
 #include "tape/TapeImage.h"
 
 #include <array>

@@ -1,5 +1,5 @@
 // Makes the pulses of a row's steps, one at a time.
-#include "tape/StepPlayer.h"
+#include "pulses/StepPlayer.h"
 
 #include "tape/ByteCursor.h"
 #include "tape/PzxPulse.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tape/CswPulses.h"
-#include "tape/PulseSteps.h"
+#include "pulses/CswPulses.h"
+#include "pulses/PulseSteps.h"
 
 #include <optional>
 #include <vector>

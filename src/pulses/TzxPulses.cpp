@@ -1,8 +1,8 @@
 // The pulses of each TZX block, and what the tape does after it.
+#include "pulses/CswPulses.h"
+#include "pulses/RowPulseReaders.h"
+#include "pulses/WholeSamples.h"
 #include "tape/ByteCursor.h"
-#include "tape/CswPulses.h"
-#include "tape/RowPulseReaders.h"
-#include "tape/WholeSamples.h"
 
 #include <algorithm>
 #include <array>

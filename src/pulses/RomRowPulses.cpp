@@ -1,5 +1,5 @@
 // A block of bytes as the machine's own ROM saves it.
-#include "tape/RowPulseReaders.h"
+#include "pulses/RowPulseReaders.h"
 
 namespace bitreel {
 

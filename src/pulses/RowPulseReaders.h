@@ -2,7 +2,7 @@
 
 // Each image format's rows as steps of pulses, read at a row's offset.
 
-#include "tape/PulseSteps.h"
+#include "pulses/PulseSteps.h"
 #include "tape/TapeLayout.h"
 
 #include <cstddef>

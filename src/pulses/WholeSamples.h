@@ -6,7 +6,7 @@
 // their exact time do not give when a pulse is not a whole number of samples
 // at the rate played.
 
-#include "tape/PulseTimings.h"
+#include "pulses/PulseTimings.h"
 
 #include <cstdint>
 #include <optional>
