@@ -14,7 +14,7 @@
 // write, when its peak memory passes 200 MB, or when a run fails.
 //   audio_bench BITREEL [TAPE2WAV]
 #include "BenchImages.h"
-#include "signal/TapeAudioFile.h"
+#include "signal/render/TapeAudioFile.h"
 #include "tape/TapeImage.h"
 
 #include <sys/resource.h>

@@ -2,8 +2,8 @@
 // Record with nothing arriving, each for a stretch of real time, on the
 // simulated line with the command line's own front end.
 //   cli_wait_bench [SECONDS]   (default 10)
-#include "cli/CliFrontEnd.h"
-#include "cli/ProgressReporter.h"
+#include "cli/output/ProgressReporter.h"
+#include "cli/transfer/CliFrontEnd.h"
 #include "serial/LineSettings.h"
 #include "support/SimulatedLine.h"
 #include "transfer/Playback.h"

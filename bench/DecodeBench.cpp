@@ -23,8 +23,8 @@
 // status is 0 unless a tool crashes.
 //   decode_bench [AUDIO2TAPE [TAPE2WAV]]  (both found at build time when not given;
 //                                          "" for none)
-#include "signal/RecordingReader.h"
-#include "signal/RescueTakes.h"
+#include "signal/decode/RecordingReader.h"
+#include "signal/rescue/RescueTakes.h"
 #include "support/Degradations.h"
 #include "support/RenderedTape.h"
 

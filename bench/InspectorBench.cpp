@@ -5,7 +5,7 @@
 //   inspector_bench [ROUNDS]      (runs on the offscreen platform unless told)
 #include "BenchPrograms.h"
 
-#include "app/BlockInspector.h"
+#include "app/inspector/BlockInspector.h"
 
 #include <QApplication>
 #include <QDir>

@@ -8,8 +8,8 @@
 // until the list has placed every row, the longest time the event loop was
 // kept waiting over both, and the process's peak resident memory.
 #include "BenchImages.h"
-#include "app/FileList.h"
 #include "app/Form1.h"
+#include "app/browser/FileList.h"
 #include "support/ScriptedDialog.h"
 #include "support/SimulatedLine.h"
 #include "support/TapeBuilder.h"

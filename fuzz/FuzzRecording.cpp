@@ -1,8 +1,8 @@
 // Reads arbitrary bytes as a recording, WAV (or any sound libsndfile takes)
 // and CSW, through edges to blocks and their TZX image: no read outside the
 // bytes, and every block's edges, confidences and bits inside what was read.
-#include "signal/RecordingReader.h"
-#include "signal/RecordingTzx.h"
+#include "signal/decode/RecordingReader.h"
+#include "signal/decode/RecordingTzx.h"
 #include "tape/TapeImage.h"
 
 #include <cstddef>

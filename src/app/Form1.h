@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/EventWait.h"
-#include "app/OpenFiles.h"
-#include "app/SaveFileDialog.h"
-#include "app/Volumes.h"
+#include "app/browser/OpenFiles.h"
+#include "app/browser/Volumes.h"
+#include "app/dialogs/SaveFileDialog.h"
+#include "app/window/EventWait.h"
 #include "serial/SerialPort.h"
-#include "signal/RenderOptions.h"
+#include "signal/render/RenderOptions.h"
 #include "tape/TapeLayout.h"
 #include "transfer/AudioInput.h"
 #include "transfer/AudioOutput.h"

@@ -1,12 +1,12 @@
 // The main window's machine choice, file browser and contents list.
 #include "app/Form1.h"
 
-#include "app/ClickComboBox.h"
-#include "app/ContentsList.h"
-#include "app/DirList.h"
-#include "app/DriveList.h"
-#include "app/FileList.h"
-#include "app/FilePattern.h"
+#include "app/browser/ClickComboBox.h"
+#include "app/browser/ContentsList.h"
+#include "app/browser/DirList.h"
+#include "app/browser/DriveList.h"
+#include "app/browser/FileList.h"
+#include "app/browser/FilePattern.h"
 #include "tape/TapeImage.h"
 #include "transfer/FsPath.h"
 

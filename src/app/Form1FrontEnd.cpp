@@ -1,15 +1,15 @@
 // Shows what the Play and Record engines report in the main window.
 #include "app/Form1FrontEnd.h"
 
-#include "app/ListedText.h"
+#include "app/browser/ListedText.h"
 
-#include "app/ClickComboBox.h"
-#include "app/ContentsList.h"
-#include "app/DirList.h"
-#include "app/DriveList.h"
-#include "app/FileList.h"
 #include "app/Form1.h"
-#include "app/TransferWords.h"
+#include "app/browser/ClickComboBox.h"
+#include "app/browser/ContentsList.h"
+#include "app/browser/DirList.h"
+#include "app/browser/DriveList.h"
+#include "app/browser/FileList.h"
+#include "app/window/TransferWords.h"
 #include "transfer/FsPath.h"
 
 #include <QCoreApplication>

@@ -1,10 +1,10 @@
 // The main window opens block inspectors on the rows of its contents list.
 #include "app/Form1.h"
 
-#include "app/BesidePlacement.h"
-#include "app/BlockInspector.h"
-#include "app/ContentsList.h"
-#include "app/FileList.h"
+#include "app/browser/ContentsList.h"
+#include "app/browser/FileList.h"
+#include "app/inspector/BesidePlacement.h"
+#include "app/inspector/BlockInspector.h"
 
 #include <QAbstractItemView>
 #include <QDir>

@@ -1,9 +1,9 @@
 // Opens the window on a tape image named at start (`bitreel FILE`), and chooses
 // a file of the file list as a click would.
-#include "app/ClickComboBox.h"
-#include "app/DirList.h"
-#include "app/FileList.h"
 #include "app/Form1.h"
+#include "app/browser/ClickComboBox.h"
+#include "app/browser/DirList.h"
+#include "app/browser/FileList.h"
 #include "tape/TapeChoice.h"
 #include "transfer/FsPath.h"
 

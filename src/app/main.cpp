@@ -1,12 +1,12 @@
 // The desktop executable: the window, and every command with the sound card
 // and Qt Gui at hand. `bitreel` hands it what needs them.
-#include "app/DisplayStart.h"
 #include "app/Form1.h"
+#include "app/window/DisplayStart.h"
 #include "cli/CommandLine.h"
-#include "cli/SoundCard.h"
-#include "cli/WindowArguments.h"
+#include "cli/options/WindowArguments.h"
+#include "cli/transfer/SoundCard.h"
 #include "fastload/SnapshotTapes.h"
-#include "signal/RecordingTzx.h"
+#include "signal/decode/RecordingTzx.h"
 #include "soundcard/AudioDevices.h"
 #include "soundcard/SoundServerNotice.h"
 #include "transfer/FsPath.h"

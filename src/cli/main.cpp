@@ -2,9 +2,9 @@
 // are the desktop executable's (DesktopHandover.h).
 #include "cli/CommandLine.h"
 #include "cli/DesktopHandover.h"
-#include "cli/WindowArguments.h"
+#include "cli/options/WindowArguments.h"
 #include "fastload/SnapshotTapes.h"
-#include "signal/RecordingTzx.h"
+#include "signal/decode/RecordingTzx.h"
 #include "transfer/FsPath.h"
 
 #include <QCoreApplication>

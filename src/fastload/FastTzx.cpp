@@ -2,7 +2,7 @@
 #include "fastload/FastTzx.h"
 
 #include "pulses/PulseTimings.h"
-#include "tape/TzxWriter.h"
+#include "tape/formats/TzxWriter.h"
 
 #include <algorithm>
 

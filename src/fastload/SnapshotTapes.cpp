@@ -1,7 +1,7 @@
 #include "fastload/SnapshotTapes.h"
 
 #include "fastload/LoadingTape.h"
-#include "tape/SnapshotHook.h"
+#include "tape/formats/SnapshotHook.h"
 #include "tape/snapshot/SnapshotError.h"
 
 namespace bitreel::fastload {

@@ -1,6 +1,6 @@
 // The pulses of each PZX block.
 #include "pulses/RowPulseReaders.h"
-#include "tape/ByteCursor.h"
+#include "tape/formats/ByteCursor.h"
 
 #include <algorithm>
 #include <string_view>

@@ -1,8 +1,8 @@
 // Makes the pulses of a row's steps, one at a time.
 #include "pulses/StepPlayer.h"
 
-#include "tape/ByteCursor.h"
-#include "tape/PzxPulse.h"
+#include "tape/formats/ByteCursor.h"
+#include "tape/formats/PzxPulse.h"
 
 #include <algorithm>
 #include <limits>

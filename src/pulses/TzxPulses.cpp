@@ -2,7 +2,7 @@
 #include "pulses/CswPulses.h"
 #include "pulses/RowPulseReaders.h"
 #include "pulses/WholeSamples.h"
-#include "tape/ByteCursor.h"
+#include "tape/formats/ByteCursor.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 // Spectrum or the Jupiter Ace rules.
 #include "tape/BlockDescription.h"
 
-#include "tape/BlockReader.h"
+#include "tape/formats/BlockReader.h"
 
 #include <cstdint>
 #include <span>

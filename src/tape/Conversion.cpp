@@ -1,10 +1,10 @@
 // Converts tape images between layouts and formats, keeping every stored byte.
 #include "tape/Conversion.h"
 
-#include "tape/BlockReader.h"
-#include "tape/ByteCursor.h"
 #include "tape/HeaderFields.h"
 #include "tape/RowText.h"
+#include "tape/formats/BlockReader.h"
+#include "tape/formats/ByteCursor.h"
 
 #include <array>
 

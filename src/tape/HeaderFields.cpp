@@ -1,7 +1,7 @@
 // Decodes the fields of Spectrum and Jupiter Ace header blocks.
 #include "tape/HeaderFields.h"
 
-#include "tape/ByteCursor.h"
+#include "tape/formats/ByteCursor.h"
 
 namespace bitreel {
 namespace {

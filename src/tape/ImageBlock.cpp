@@ -1,7 +1,7 @@
 // What a row's block derives from its stored bytes.
 #include "tape/ImageBlock.h"
 
-#include "tape/BlockReader.h"
+#include "tape/formats/BlockReader.h"
 
 #include <array>
 

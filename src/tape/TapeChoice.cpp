@@ -1,11 +1,11 @@
 // The layouts and formats of tape images, and what a file's name chooses.
 #include "tape/TapeChoice.h"
 
-#include "tape/ByteCursor.h"
 #include "tape/HeaderFields.h"
-#include "tape/RecordingHook.h"
 #include "tape/TapeFile.h"
-#include "tape/TzxReader.h"
+#include "tape/formats/ByteCursor.h"
+#include "tape/formats/RecordingHook.h"
+#include "tape/formats/TzxReader.h"
 
 #include <string>
 #include <system_error>

@@ -3,14 +3,14 @@
 #include "tape/TapeImage.h"
 
 #include "tape/BlockDescription.h"
-#include "tape/BlockReader.h"
-#include "tape/ByteCursor.h"
-#include "tape/PzxReader.h"
-#include "tape/RecordingHook.h"
-#include "tape/SnapshotHook.h"
 #include "tape/TapeChoice.h"
 #include "tape/TapeFile.h"
-#include "tape/TzxReader.h"
+#include "tape/formats/BlockReader.h"
+#include "tape/formats/ByteCursor.h"
+#include "tape/formats/PzxReader.h"
+#include "tape/formats/RecordingHook.h"
+#include "tape/formats/SnapshotHook.h"
+#include "tape/formats/TzxReader.h"
 #include "tape/snapshot/SnapshotError.h"
 
 #include <cerrno>

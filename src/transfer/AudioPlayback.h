@@ -1,8 +1,8 @@
 #pragma once
 
 #include "pulses/Pulses.h"
-#include "signal/RenderOptions.h"
-#include "signal/SampleRenderer.h"
+#include "signal/render/RenderOptions.h"
+#include "signal/render/SampleRenderer.h"
 #include "tape/TapeImage.h"
 #include "transfer/AudioOutput.h"
 #include "transfer/Playback.h"

@@ -1,11 +1,11 @@
 // Record through the sound card: blocks decoded from the sound as it comes.
 #include "transfer/AudioRecording.h"
 
-#include "signal/TzxBlocks.h"
-#include "tape/BlockReader.h"
-#include "tape/ByteCursor.h"
+#include "signal/decode/TzxBlocks.h"
 #include "tape/Conversion.h"
 #include "tape/TapeChoice.h"
+#include "tape/formats/BlockReader.h"
+#include "tape/formats/ByteCursor.h"
 #include "transfer/TransferSteps.h"
 
 #include <system_error>

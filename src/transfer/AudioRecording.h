@@ -1,6 +1,6 @@
 #pragma once
 
-#include "signal/LiveDecoder.h"
+#include "signal/decode/LiveDecoder.h"
 #include "tape/BlockDescription.h"
 #include "tape/TapeLayout.h"
 #include "transfer/AudioInput.h"

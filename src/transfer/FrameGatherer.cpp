@@ -1,8 +1,8 @@
 // Turns the bytes the machine sends into whole blocks.
 #include "transfer/FrameGatherer.h"
 
-#include "tape/BlockReader.h"
-#include "tape/ByteCursor.h"
+#include "tape/formats/BlockReader.h"
+#include "tape/formats/ByteCursor.h"
 
 #include <algorithm>
 #include <array>

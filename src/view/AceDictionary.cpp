@@ -1,6 +1,6 @@
 #include "view/AceDictionary.h"
 
-#include "tape/ByteCursor.h"
+#include "tape/formats/ByteCursor.h"
 
 #include <cstdio>
 #include <string>

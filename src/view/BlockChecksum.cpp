@@ -1,6 +1,6 @@
 #include "view/BlockChecksum.h"
 
-#include "tape/BlockReader.h"
+#include "tape/formats/BlockReader.h"
 
 #include <cstdio>
 

@@ -1,11 +1,11 @@
 #include "view/BlockViews.h"
 
-#include "tape/ByteCursor.h"
 #include "tape/HeaderFields.h"
+#include "tape/formats/ByteCursor.h"
 #include "view/AceDictionary.h"
-#include "view/BasicListing.h"
-#include "view/ScreenImage.h"
-#include "view/SpectrumArrays.h"
+#include "view/basic/BasicListing.h"
+#include "view/basic/SpectrumArrays.h"
+#include "view/screen/ScreenImage.h"
 
 namespace bitreel::view {
 

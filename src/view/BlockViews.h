@@ -3,8 +3,8 @@
 // Which looks inside a block fit it, from its header: what the inspector
 // and the command line offer beside the hex dump, which fits every block.
 
-#include "tape/BlockReader.h"
 #include "tape/TapeLayout.h"
+#include "tape/formats/BlockReader.h"
 
 #include <cstdint>
 #include <optional>

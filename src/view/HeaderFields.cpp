@@ -1,9 +1,9 @@
 #include "view/HeaderFields.h"
 
-#include "tape/ByteCursor.h"
 #include "tape/HeaderFields.h"
+#include "tape/formats/ByteCursor.h"
 #include "view/AceDictionary.h"
-#include "view/SpectrumArrays.h"
+#include "view/basic/SpectrumArrays.h"
 
 #include <cstdio>
 #include <string>

@@ -1,6 +1,6 @@
 #include "view/HexDump.h"
 
-#include "tape/BlockReader.h"
+#include "tape/formats/BlockReader.h"
 
 #include "view/BlockChecksum.h"
 

@@ -1,7 +1,7 @@
 #include "view/SnapshotViews.h"
 
 #include "view/HexDump.h"
-#include "view/ScreenImage.h"
+#include "view/screen/ScreenImage.h"
 
 #include <cstdio>
 

@@ -2,20 +2,20 @@
 // views that fit, close on Escape, and save and copy what they show.
 #include "TestWindow.h"
 
-#include "app/BesidePlacement.h"
-#include "app/BlockInspector.h"
-#include "app/ScreenTab.h"
-#include "app/SignalTab.h"
+#include "app/inspector/BesidePlacement.h"
+#include "app/inspector/BlockInspector.h"
+#include "app/inspector/ScreenTab.h"
+#include "app/inspector/SignalTab.h"
 #include "fastload/SnapshotTapes.h"
-#include "signal/RecordingTzx.h"
-#include "signal/TapeAudioFile.h"
+#include "signal/decode/RecordingTzx.h"
+#include "signal/render/TapeAudioFile.h"
 #include "support/SnapshotFiles.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 #include "support/TestNames.h"
 #include "support/TzxBuilder.h"
 #include "tape/Conversion.h"
-#include "view/ScreenImage.h"
+#include "view/screen/ScreenImage.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>

@@ -1,7 +1,7 @@
 // The record dialog on Qt's own file dialog, answered by the test.
-#include "app/FileDialogSize.h"
-#include "app/QtRecordFileDialog.h"
-#include "app/QtSaveFileDialog.h"
+#include "app/dialogs/FileDialogSize.h"
+#include "app/dialogs/QtRecordFileDialog.h"
+#include "app/dialogs/QtSaveFileDialog.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 

@@ -17,17 +17,17 @@
 // at the status line and the file list.
 // A pseudo-terminal stands in for a serial adapter, so that the port list
 // has a port to show.
-#include "app/BlockInspector.h"
-#include "app/ContentsList.h"
-#include "app/FileList.h"
 #include "app/Form1.h"
-#include "app/QtRecordFileDialog.h"
-#include "app/QtSaveFileDialog.h"
-#include "app/SignalTab.h"
-#include "app/SystemServices.h"
+#include "app/browser/ContentsList.h"
+#include "app/browser/FileList.h"
+#include "app/dialogs/QtRecordFileDialog.h"
+#include "app/dialogs/QtSaveFileDialog.h"
+#include "app/inspector/BlockInspector.h"
+#include "app/inspector/SignalTab.h"
+#include "app/window/SystemServices.h"
 #include "fastload/SnapshotTapes.h"
 #include "serial/SystemPort.h"
-#include "signal/RecordingTzx.h"
+#include "signal/decode/RecordingTzx.h"
 
 #include <QAbstractItemView>
 #include <QAction>

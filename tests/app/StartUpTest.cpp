@@ -2,8 +2,8 @@
 // listed and the first port open.
 #include "TestWindow.h"
 
-#include "app/WindowCaption.h"
-#include "app/WindowLayout.h"
+#include "app/window/WindowCaption.h"
+#include "app/window/WindowLayout.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 #include "tape/Tape.h"

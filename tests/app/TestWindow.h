@@ -6,10 +6,10 @@
 #include "FakePort.h"
 #include "support/ScriptedDialog.h"
 
-#include "app/ContentsList.h"
-#include "app/DirList.h"
-#include "app/FileList.h"
 #include "app/Form1.h"
+#include "app/browser/ContentsList.h"
+#include "app/browser/DirList.h"
+#include "app/browser/FileList.h"
 
 #include <QComboBox>
 #include <QDir>

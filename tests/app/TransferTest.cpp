@@ -1,8 +1,8 @@
 // Play and Record driven through the real window's buttons.
-#include "app/ContentsList.h"
-#include "app/DirList.h"
-#include "app/FileList.h"
 #include "app/Form1.h"
+#include "app/browser/ContentsList.h"
+#include "app/browser/DirList.h"
+#include "app/browser/FileList.h"
 #include "serial/SystemPort.h"
 #include "support/PtyPair.h"
 #include "support/ScriptedDialog.h"

@@ -1,4 +1,4 @@
-#include "app/Volumes.h"
+#include "app/browser/Volumes.h"
 
 #include <gtest/gtest.h>
 

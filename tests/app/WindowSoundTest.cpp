@@ -2,11 +2,11 @@
 // fake sound card whose clock runs in the window's waits.
 #include "TestWindow.h"
 
-#include "app/ContentsList.h"
-#include "app/FileList.h"
 #include "app/Form1.h"
+#include "app/browser/ContentsList.h"
+#include "app/browser/FileList.h"
 #include "fastload/SnapshotTapes.h"
-#include "signal/RecordingTzx.h"
+#include "signal/decode/RecordingTzx.h"
 #include "support/FakeAudioOutput.h"
 #include "support/RenderedTape.h"
 #include "support/SnapshotFiles.h"

@@ -2,12 +2,12 @@
 // the machine and layout options, and the port report.
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
-#include "cli/Console.h"
 #include "cli/DesktopHandover.h"
-#include "cli/PortArgument.h"
-#include "cli/ProgressLine.h"
-#include "cli/ProgressReporter.h"
-#include "cli/TapeOptions.h"
+#include "cli/options/PortArgument.h"
+#include "cli/options/TapeOptions.h"
+#include "cli/output/Console.h"
+#include "cli/output/ProgressLine.h"
+#include "cli/output/ProgressReporter.h"
 #include "serial/SystemPort.h"
 
 #include "support/PtyPair.h"

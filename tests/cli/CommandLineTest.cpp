@@ -1,12 +1,12 @@
 // The real bitreel executable run as a script runs it: each command over
 // temporary files and pseudo-terminal pairs, its output, files and exit status.
-#include "tape/BlockReader.h"
 #include "tape/ContentsList.h"
 #include "tape/TapeChoice.h"
 #include "tape/TapeImage.h"
+#include "tape/formats/BlockReader.h"
 
 #include "cli/BitreelProcess.h"
-#include "cli/Console.h"
+#include "cli/output/Console.h"
 #include "support/PtyPair.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"

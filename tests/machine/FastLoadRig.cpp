@@ -2,8 +2,8 @@
 
 #include "FastLoaderImages.h"
 #include "pulses/PulseStream.h"
-#include "signal/AudioFile.h"
-#include "signal/SampleRenderer.h"
+#include "signal/render/AudioFile.h"
+#include "signal/render/SampleRenderer.h"
 #include "support/Degradations.h"
 #include "tape/TapeImage.h"
 

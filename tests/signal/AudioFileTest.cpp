@@ -1,7 +1,7 @@
 // The sound file writers, read back as other programs read them: WAV and
 // FLAC with libsndfile, CSW by its header and its inflated run lengths.
-#include "signal/AudioFile.h"
-#include "signal/RenderOptions.h"
+#include "signal/render/AudioFile.h"
+#include "signal/render/RenderOptions.h"
 #include "support/SoundFile.h"
 #include "support/TempDir.h"
 

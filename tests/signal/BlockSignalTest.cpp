@@ -2,8 +2,8 @@
 // its bits are the block's bytes, each between the edges it was read from,
 // the damaged block's least certain bits are marked, and the same bytes
 // twice are told apart.
-#include "signal/BlockSignal.h"
-#include "signal/TapeAudioFile.h"
+#include "signal/decode/BlockSignal.h"
+#include "signal/render/TapeAudioFile.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 #include "tape/TapeImage.h"

@@ -2,11 +2,11 @@
 // back into blocks; pulses made by hand for turbo blocks, drift, damage and
 // repair; and recordings that hold no tape.
 #include "pulses/PulseStream.h"
-#include "signal/AudioFile.h"
-#include "signal/RecordingReader.h"
-#include "signal/RecordingTzx.h"
-#include "signal/RescueTakes.h"
-#include "signal/TapeAudioFile.h"
+#include "signal/decode/RecordingReader.h"
+#include "signal/decode/RecordingTzx.h"
+#include "signal/render/AudioFile.h"
+#include "signal/render/TapeAudioFile.h"
+#include "signal/rescue/RescueTakes.h"
 #include "support/Degradations.h"
 #include "support/RenderedTape.h"
 #include "support/TapeBuilder.h"

@@ -2,7 +2,7 @@
 // on the sample nearest its exact time, counted from the tape's T-states,
 // and nothing drifts by the end of a long block.
 #include "pulses/PulseStream.h"
-#include "signal/SampleRenderer.h"
+#include "signal/render/SampleRenderer.h"
 #include "support/EarDecoder.h"
 #include "support/PulseList.h"
 #include "support/TempDir.h"

@@ -1,10 +1,10 @@
 // Sound decoded as it comes, in pieces of odd sizes, against the decode of
 // the whole recording: the same blocks and the same TZX bytes, holding no
 // more than one block's edges.
-#include "signal/LiveDecoder.h"
+#include "signal/decode/LiveDecoder.h"
 #include "pulses/PulseStream.h"
-#include "signal/RecordingTzx.h"
-#include "signal/TapeAudioFile.h"
+#include "signal/decode/RecordingTzx.h"
+#include "signal/render/TapeAudioFile.h"
 #include "support/TempDir.h"
 #include "support/TzxBuilder.h"
 #include "tape/TapeImage.h"

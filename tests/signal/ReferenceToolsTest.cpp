@@ -1,7 +1,7 @@
 // Bitreel's sound of every Spectrum tape of the corpus against Debian's
 // fuse-emulator-utils: audio2tape must read the same blocks back from it,
 // and tape2wav must make the same pulses.
-#include "signal/TapeAudioFile.h"
+#include "signal/render/TapeAudioFile.h"
 #include "support/SoundFile.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"

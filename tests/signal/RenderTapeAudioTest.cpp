@@ -1,6 +1,6 @@
 // A tape's events on the way to a sound file: rows and choices told, a stop
 // as two seconds of silence, a corrupt row as the end of the tape.
-#include "signal/TapeAudioFile.h"
+#include "signal/render/TapeAudioFile.h"
 #include "support/PulseList.h"
 
 #include <gtest/gtest.h>

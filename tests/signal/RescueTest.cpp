@@ -1,7 +1,7 @@
 // Several takes of one tape, each damaged in its own way, merged: which take
 // each block comes from, when the takes vote, and what stays damaged.
-#include "signal/RecordingReader.h"
-#include "signal/RescueTakes.h"
+#include "signal/decode/RecordingReader.h"
+#include "signal/rescue/RescueTakes.h"
 #include "support/Degradations.h"
 #include "support/RenderedTape.h"
 #include "support/TempDir.h"

@@ -1,6 +1,6 @@
 // The renderer: every edge on the sample nearest its exact time, at every
 // rate, for both clocks, over any length of tape.
-#include "signal/SampleRenderer.h"
+#include "signal/render/SampleRenderer.h"
 #include "pulses/WholeSamples.h"
 #include "support/PulseList.h"
 

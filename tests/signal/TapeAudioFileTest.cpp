@@ -1,7 +1,7 @@
 // Tape images written to sound files and read back as a ROM loader reads
 // them: the rows of the range, in their machine's encoding, to a corrupt
 // row and no further, with each stop and select block told.
-#include "signal/TapeAudioFile.h"
+#include "signal/render/TapeAudioFile.h"
 #include "support/EarDecoder.h"
 #include "support/SoundFile.h"
 #include "support/TapeBuilder.h"

@@ -5,9 +5,9 @@
 // audio2tape run on such sound, as the reference.
 
 #include "pulses/PulseStream.h"
-#include "signal/AudioFile.h"
-#include "signal/RecordingReader.h"
-#include "signal/TapeAudioFile.h"
+#include "signal/decode/RecordingReader.h"
+#include "signal/render/AudioFile.h"
+#include "signal/render/TapeAudioFile.h"
 #include "support/TapeBuilder.h"
 #include "tape/TapeImage.h"
 

@@ -1,7 +1,7 @@
 // Jupiter Ace TAP to JUP and back, and the machine a file's name suggests.
-#include "tape/BlockReader.h"
 #include "tape/Conversion.h"
 #include "tape/TapeChoice.h"
+#include "tape/formats/BlockReader.h"
 
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"

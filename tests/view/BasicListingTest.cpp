@@ -1,7 +1,7 @@
-#include "view/BasicListing.h"
-#include "view/BasicProgram.h"
-#include "view/BasicVariables.h"
-#include "view/SpectrumArrays.h"
+#include "view/basic/BasicListing.h"
+#include "view/basic/BasicProgram.h"
+#include "view/basic/BasicVariables.h"
+#include "view/basic/SpectrumArrays.h"
 
 #include "ZmakebasProgram.h"
 #include "support/TestNames.h"

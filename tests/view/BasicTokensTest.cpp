@@ -1,6 +1,6 @@
 // Every keyword token, in programs that an outside tool tokenised from
 // source text.
-#include "view/BasicProgram.h"
+#include "view/basic/BasicProgram.h"
 
 #include "ZmakebasProgram.h"
 

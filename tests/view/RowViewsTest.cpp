@@ -1,6 +1,6 @@
 #include "view/RowViews.h"
 #include "view/HeaderFields.h"
-#include "view/ScreenImage.h"
+#include "view/screen/ScreenImage.h"
 
 #include "support/TapeBuilder.h"
 #include "support/TestNames.h"

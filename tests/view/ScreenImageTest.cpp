@@ -1,4 +1,4 @@
-#include "view/ScreenImage.h"
+#include "view/screen/ScreenImage.h"
 
 #include "support/TapeBuilder.h"
 

@@ -1,4 +1,4 @@
-#include "view/SpectrumNumber.h"
+#include "view/basic/SpectrumNumber.h"
 
 #include "support/TestNames.h"
 

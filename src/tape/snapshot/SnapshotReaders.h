@@ -4,7 +4,7 @@
 // bytes or throwing a SnapshotError; ReadSnapshot picks the one a file's
 // name asks for and checks what every format shares.
 
-#include "tape/ByteCursor.h"
+#include "tape/formats/ByteCursor.h"
 #include "tape/snapshot/Snapshot.h"
 #include "tape/snapshot/SnapshotError.h"
 

@@ -1,5 +1,5 @@
 // Reads .z80 snapshots: version 1 (48K), versions 2 and 3 (48K, 128K, +2, +2A, +3).
-#include "tape/ByteCursor.h"
+#include "tape/formats/ByteCursor.h"
 #include "tape/snapshot/SnapshotReaders.h"
 #include "tape/snapshot/Z80Runs.h"
 
