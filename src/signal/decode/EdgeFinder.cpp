@@ -30,6 +30,17 @@ constexpr double FloorLevel = 0.0015;
 // millisecond, so that a half-wave whose edge was missed holds it no longer.
 constexpr double HalfWavesShare = 3;
 constexpr double PeakReleaseSeconds = 0.0003;
+// The hiss: the level where it is lowest, which follows a quieter stretch
+// down over about 50 ms (a gap between blocks, never a dropout of a few
+// milliseconds, which the level's 20 ms release hardly sees) and creeps up
+// by this many decibels a second. The level a dropout brings the threshold
+// down to stays this many times above it, so that a dropout to nothing
+// makes no edges of the hiss alone. It starts at the floor below which
+// nothing counts, so that a recording's first block is read as before any
+// hiss was heard.
+constexpr double HissFallSeconds = 0.05;
+constexpr double HissRiseDbPerSecond = 1;
+constexpr double HissShare = 3;
 
 } // namespace
 
@@ -40,6 +51,9 @@ EdgeFinder::EdgeFinder(std::uint32_t rate) {
     smooth_ = 1 - std::exp(-2 * std::numbers::pi * LowPassHz * dt);
     release_ = std::exp(-dt / LevelReleaseSeconds);
     peakRelease_ = std::exp(-dt / PeakReleaseSeconds);
+    hissFall_ = 1 - std::exp(-dt / HissFallSeconds);
+    hissRise_ = std::pow(10.0, HissRiseDbPerSecond * dt / 20);
+    hiss_ = FloorLevel;
 }
 
 void EdgeFinder::Feed(std::span<const float> samples) {
@@ -60,7 +74,10 @@ void EdgeFinder::Feed(std::span<const float> samples) {
         previous_ = x;
         peak_ = std::max(peak_ * peakRelease_, std::abs(x));
         lastPeak_ *= peakRelease_;
-        const double level = std::min(level_, HalfWavesShare * std::max(peak_, lastPeak_));
+        hiss_ = level_ < hiss_ ? hiss_ + hissFall_ * (level_ - hiss_)
+                               : std::min(level_, hiss_ * hissRise_);
+        const double level = std::min(
+            level_, std::max(HalfWavesShare * std::max(peak_, lastPeak_), HissShare * hiss_));
         const double threshold = std::max(ThresholdShare * level, FloorLevel);
         const int now = x > threshold ? 1 : x < -threshold ? -1 : state_;
         if (now != state_) {

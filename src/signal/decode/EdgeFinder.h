@@ -36,6 +36,9 @@ private:
     double low2_ = 0;
     double release_;
     double peakRelease_;
+    double hissFall_;
+    double hissRise_;
+    double hiss_ = 0;      // the hiss's level, where lowest
     std::uint64_t at_ = 0; // samples fed so far
     bool started_ = false;
     double level_ = 0;
