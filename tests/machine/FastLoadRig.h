@@ -77,10 +77,9 @@ struct EndState {
 };
 
 // The differences of a load's end from the snapshot, one line each, the
-// tail's bytes at tailAt left out; empty when it gave back every byte,
-// register and port.
-[[nodiscard]] std::vector<std::string> Differences(const EndState& got, const Snapshot& snapshot,
-                                                   std::uint16_t tailAt);
+// 48 bytes below the snapshot's SP left out; empty when it gave back every
+// other byte, register and port.
+[[nodiscard]] std::vector<std::string> Differences(const EndState& got, const Snapshot& snapshot);
 
 // The TZX's playing time of its rows before the fast blocks (the ROM's
 // part), in seconds.

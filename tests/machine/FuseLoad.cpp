@@ -294,7 +294,7 @@ FuseOutcome LoadInFuse(const fastload::LoadingTape& tape, const Snapshot& snapsh
             }
         }
     }
-    outcome.differences = Differences(got, snapshot, tape.plan.tailAt);
+    outcome.differences = Differences(got, snapshot);
     return outcome;
 }
 
