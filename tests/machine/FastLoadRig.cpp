@@ -168,6 +168,9 @@ std::vector<std::string> FastLoadRig::Differences(const Snapshot& snapshot) cons
     got.regs = m.Registers();
     got.border = m.Border();
     got.port7ffd = m.Port7ffd();
+    if (HasPort1ffd(got.model)) {
+        got.port1ffd = m.Port1ffd();
+    }
     got.ay = m.Ay();
     got.aySelected = m.AySelected();
     return test::Differences(got, snapshot);
@@ -248,6 +251,14 @@ std::vector<std::string> Differences(const EndState& m, const Snapshot& snapshot
     if (on128) {
         const std::uint8_t paging = is128 ? snapshot.port7ffd : 0x30;
         reg("0x7FFD", m.port7ffd, paging);
+        // A 48K or 128 program on a +2A/+3: the ROM its 0x7FFD asks for.
+        const bool highRom = !is128 || (snapshot.port7ffd & 0x10) != 0;
+        if (m.port1ffd) {
+            reg("0x1FFD", *m.port1ffd,
+                HasPort1ffd(snapshot.model) ? snapshot.port1ffd
+                : highRom                   ? 0x04
+                                            : 0x00);
+        }
         if (is128 && m.ay) {
             for (std::size_t r = 0; r < 16; ++r) {
                 reg(("AY " + std::to_string(r)).c_str(), (*m.ay)[r], snapshot.ay[r]);

@@ -67,6 +67,7 @@ struct EndState {
     Z80Registers regs;
     std::uint8_t border = 0;
     std::uint8_t port7ffd = 0;
+    std::optional<std::uint8_t> port1ffd; // where the machine has the port
     // The sound chip's registers and the one selected, where the machine
     // shows them.
     std::optional<std::array<std::uint8_t, 16>> ay;

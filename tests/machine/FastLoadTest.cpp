@@ -94,7 +94,13 @@ INSTANTIATE_TEST_SUITE_P(
                         s.regs.sp = 0xC180;
                     }},
         RestoreCase{"DmaFillFromPulses", "zesarux-DMAFill.sna", {}, Pulses},
-        RestoreCase{"Tape128kOnPlus2A", "rustzx-tape_128k.sna", SM::Plus2A, At44k}));
+        RestoreCase{"Tape128kOnPlus2A", "rustzx-tape_128k.sna", SM::Plus2A, At44k},
+        // A +2A program: its 0x1FFD as well as its 0x7FFD.
+        RestoreCase{
+            "Hires128AsPlus2A", "zesarux-hires128.z80", {}, At48k, DefaultSpeed, [](Snapshot& s) {
+                s.model = SM::Plus2A;
+                s.port1ffd = 0x14;
+            }}));
 
 // A block damaged on the tape: the machine stops and never runs the
 // program; a chunk's check gives red and white stripes on the border, the
