@@ -93,6 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
                         s.regs.sp = 0xC180;
                     }},
         RestoreCase{"DmaFillFromPulses", "zesarux-DMAFill.sna", {}, Pulses},
+        RestoreCase{"Over48At48kSlow", "zesarux-over48.z80", {}, {48'000, 0.97, false, true}},
         RestoreCase{"Tape128kOnPlus2A", "rustzx-tape_128k.sna", SM::Plus2A, At44k},
         // A +2A program: its 0x1FFD as well as its 0x7FFD.
         RestoreCase{
