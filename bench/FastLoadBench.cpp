@@ -2,10 +2,13 @@
 // the program's first instruction, on the emulated machines of the tests
 // (the harness) and in FUSE with the OpenSE ROM through LOAD "":
 //   fastload_bench [--no-fuse] [SNAPSHOT ...]   (every test snapshot when none)
-// Each snapshot at every --speed at 44.1 and 48 kHz; then, at the default
-// speed and 44.1 kHz, the sound 3% slow and 3% fast (a WAV whose header's
-// rate is 3% off), inverted and with white noise at 20 dB, and the slowest
-// speed with all of them at once; then the verdicts against the goals.
+// First the sizes of each snapshot's loader: the bootstrap, its resident
+// part, the main part, and how many of the tail's bytes differ from the
+// snapshot's. Then each snapshot at every --speed at 44.1 and 48 kHz; then,
+// at the default speed, the sound 3% slow and 3% fast at both rates (a WAV
+// whose header's rate is 3% off), inverted and with white noise at 20 dB,
+// and the slowest speed with all of them at once; then the verdicts against
+// the goals.
 #include "machine/FuseLoad.h"
 #include "support/SnapshotFiles.h"
 
@@ -35,22 +38,6 @@ struct Row {
     Result harness;
     Result fuse;
 };
-
-const char* ModelName(SpectrumModel model) {
-    switch (model) {
-    case SpectrumModel::Spectrum48:
-        return "48K";
-    case SpectrumModel::Spectrum128:
-        return "128K";
-    case SpectrumModel::Plus2:
-        return "+2";
-    case SpectrumModel::Plus2A:
-        return "+2A";
-    case SpectrumModel::Plus3:
-        return "+3";
-    }
-    return "?";
-}
 
 Result OnHarness(const fastload::LoadingTape& tape, const Snapshot& snapshot,
                  const Playback& playback) {
@@ -120,11 +107,25 @@ int main(int argc, char** argv) {
         {"48 kHz", {48'000, 1.0, false, true}, 0},
         {"3% slow", {44'100, 1 - Off, false, true}, fastload::DefaultSpeed},
         {"3% fast", {44'100, 1 + Off, false, true}, fastload::DefaultSpeed},
+        {"48 kHz, 3% slow", {48'000, 1 - Off, false, true}, fastload::DefaultSpeed},
+        {"48 kHz, 3% fast", {48'000, 1 + Off, false, true}, fastload::DefaultSpeed},
         {"inverted", {44'100, 1.0, true, true}, fastload::DefaultSpeed},
         {"noise 20 dB", {44'100, 1.0, false, true, 20}, fastload::DefaultSpeed},
         {"all, 3% slow", {44'100, 1 - Off, true, true, 20}, fastload::SlowestSpeed},
         {"all, 3% fast, 48 kHz", {48'000, 1 + Off, true, true, 20}, fastload::SlowestSpeed},
     };
+
+    std::printf("| snapshot | model | bootstrap | resident part | main part | tail bytes "
+                "changed |\n|---|---|---|---|---|---|\n");
+    for (const std::string& name : names) {
+        const Snapshot snapshot = TestSnapshot(name);
+        const fastload::LoadingTape tape =
+            fastload::BuildLoadingTape(snapshot, fastload::DefaultSpeed);
+        std::printf("| %s | %s | %zu | %zu | %zu | %zu |\n", name.c_str(),
+                    ModelName(snapshot.model), tape.bootstrapBytes, tape.residentBytes,
+                    tape.mainBytes, tape.tailChanged);
+    }
+    std::printf("\n");
 
     std::vector<Row> rows;
     std::printf(

@@ -170,7 +170,9 @@ void PutRestore(Patcher& m, const Snapshot& snapshot, const MemoryPlan& plan) {
     } else if (!HasPort1ffd(snapshot.model)) {
         p1ffd = (p7ffd & Rom48) ? HighRom : 0;
     }
-    m.Byte(mainpart::p1ffd, p1ffd);
+    // Bits 5 to 7 mean nothing to 0x1FFD, but a 128 would take bit 5 as
+    // the lock before the write to 0x7FFD could set its paging.
+    m.Byte(mainpart::p1ffd, p1ffd & 0x1F);
     m.Byte(mainpart::p7ffd, p7ffd);
     m.Word(mainpart::tailat, plan.tailAt);
     m.Byte(mainpart::iv, r.i);

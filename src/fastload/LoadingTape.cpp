@@ -24,9 +24,7 @@ constexpr std::uint16_t RomPilotPulses = 2400;
 // After the bootstrap: BASIC runs its line, the first steps copy the
 // resident part (25 ms in FUSE), in T-states with room to spare.
 constexpr double BasicRunsT = 0.12 * 3'500'000;
-// The unpacker's time grows where the screen slows memory; the main
-// part's own work between two blocks.
-constexpr double ContendedFactor = 1.5;
+// The main part's own work between two blocks.
 constexpr double BetweenChunksT = 2'000;
 constexpr double RestoreT = 8'000;
 // The resident part's check: T-states a byte.

@@ -23,10 +23,23 @@ bool Overlap(Range a, Range b) {
     return a.start < b.end && b.start < a.end;
 }
 
-// The tail's bytes, as ranges of the 64 KB (two where SP wraps round).
-std::vector<Range> TailRanges(std::uint16_t sp) {
+// The bank-2 addresses the tail writes, as the restore sees them: its own,
+// and with bank 2 paged at 0xC000 (the restore pages before it copies the
+// tail) the part there again where bank 2 also stands, 0x4000 lower.
+std::vector<Range> TailRanges(const Snapshot& snapshot) {
+    const std::uint16_t sp = snapshot.regs.sp;
     const std::uint32_t top = sp == 0 ? 0x10000 : sp;
-    return {{top - static_cast<std::uint32_t>(TailBytes), top}};
+    const Range tail{top - static_cast<std::uint32_t>(TailBytes), top};
+    std::vector<Range> ranges{tail};
+    const bool bank2High = Is128K(snapshot.model) && (snapshot.port7ffd & 7) == 2;
+    if (bank2High && tail.end > Bank2End) {
+        ranges.push_back({std::max(tail.start, Bank2End) - 0x4000, tail.end - 0x4000});
+    }
+    return ranges;
+}
+
+bool Overlap(const std::vector<Range>& ranges, Range b) {
+    return std::any_of(ranges.begin(), ranges.end(), [b](Range a) { return Overlap(a, b); });
 }
 
 // A range of addresses less the holes in it, as chunks of one bank.
@@ -63,11 +76,13 @@ MemoryPlan PlanMemory(const Snapshot& snapshot, std::size_t (*mainSize)(std::siz
     MemoryPlan plan;
     plan.residentAt = loader::fastboot::fail;
     plan.tailAt = static_cast<std::uint16_t>(sp - TailBytes);
-    const std::vector<Range> tail = TailRanges(sp);
+    const std::vector<Range> tail = TailRanges(snapshot);
     const Range resident{plan.residentAt, ResidentEnd};
-    if (Overlap(tail.front(), resident)) {
-        throw SnapshotRefused("its stack (SP " + std::to_string(sp) +
-                              ") is where the loader's resident part must stay");
+    if (Overlap(tail, resident)) {
+        const bool aliased = !Overlap(tail.front(), resident);
+        throw SnapshotRefused("its stack (SP " + std::to_string(sp) + ") is " +
+                              (aliased ? "in bank 2, paged at 0xC000, " : "") +
+                              "where the loader's resident part must stay");
     }
     // The most chunks a plan can have: the screen, the rest of banks 5 and
     // 2 in up to three pieces round the loader, and the other banks.
@@ -78,7 +93,7 @@ MemoryPlan PlanMemory(const Snapshot& snapshot, std::size_t (*mainSize)(std::siz
         if (main.end > Bank2End) {
             throw SnapshotRefused("its stack leaves the loader no room in bank 2");
         }
-        if (!Overlap(tail.front(), main)) {
+        if (!Overlap(tail, main)) {
             plan.mainAt = static_cast<std::uint16_t>(at);
             break;
         }

@@ -51,6 +51,9 @@ struct PackedChunk {
     std::uint64_t unpackTStates = 0;
 };
 
+// At most how much longer the unpacker takes where the screen slows memory.
+inline constexpr double ContendedFactor = 1.5;
+
 [[nodiscard]] PackedChunk Pack(const PackRequest& request);
 
 // Unpacks in place as the machine does, for checking: memory holds the

@@ -32,8 +32,9 @@ struct FastSpeed {
 };
 
 // --speed 1 to 4: 1 the slowest, for poor players and cables; the default
-// the fastest that loads every test snapshot on every model at 44.1 and
-// 48 kHz, 3% fast or slow, inverted or with noise at 20 dB.
+// the fastest that loads every test snapshot, on the model it is for, at
+// 44.1 and 48 kHz 3% fast or slow, inverted or with noise at 20 dB
+// (fastload_bench).
 // clang-format off
 inline constexpr std::array<FastSpeed, 4> FastSpeeds{{
     //  data: 0  1  pilot sync lead   loader: 0  1  pilot sync lead

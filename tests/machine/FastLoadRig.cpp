@@ -168,46 +168,54 @@ std::vector<std::string> FastLoadRig::Differences(const Snapshot& snapshot) cons
     got.regs = m.Registers();
     got.border = m.Border();
     got.port7ffd = m.Port7ffd();
+    if (HasPort1ffd(got.model)) {
+        got.port1ffd = m.Port1ffd();
+    }
     got.ay = m.Ay();
     got.aySelected = m.AySelected();
-    return test::Differences(got, snapshot, tape_.plan.tailAt);
+    return test::Differences(got, snapshot);
 }
 
-std::vector<std::string> Differences(const EndState& m, const Snapshot& snapshot,
-                                     std::uint16_t tail) {
+std::vector<std::string> Differences(const EndState& m, const Snapshot& snapshot) {
     std::vector<std::string> out;
     const bool is128 = Is128K(snapshot.model);
     const bool on128 = Is128K(m.model);
+    // The 48 bytes below the program's stack, where the restore's last
+    // steps stand, wherever the snapshot's paging shows their bank.
+    const std::uint32_t top = snapshot.regs.sp == 0 ? 0x10000 : snapshot.regs.sp;
+    const std::size_t high = is128 ? snapshot.port7ffd & 7u : 0;
+    auto inTail = [&](std::size_t bank, std::uint32_t offset) {
+        auto below = [&](std::uint32_t address) {
+            return address < top && address + fastload::TailBytes >= top;
+        };
+        const std::uint32_t fixed = bank == 5 ? 0x4000 : bank == 2 ? 0x8000 : 0x10000;
+        return below(fixed + offset) || (bank == high && below(0xC000 + offset));
+    };
     // The RAM: a 48K's three banks where it sees them, a 128's eight.
     std::size_t wrong = 0;
     std::string first;
-    auto compare = [&](std::size_t bank, std::uint32_t address, std::uint8_t got) {
-        const bool inTail = address >= tail && address < tail + fastload::TailBytes;
-        if (!inTail && got != snapshot.banks[bank][address % BankSize]) {
+    auto compare = [&](std::size_t bank, std::uint32_t offset, std::uint8_t got) {
+        if (!inTail(bank, offset) && got != snapshot.banks[bank][offset]) {
             if (wrong++ == 0) {
-                first = "bank " + std::to_string(bank) + " at " + Hex(address);
+                first = "bank " + std::to_string(bank) + " at offset " + Hex(offset);
             }
         }
     };
     if (!is128) {
-        const std::uint32_t top = snapshot.ran16K ? 0x8000 : 0x10000;
+        const std::uint32_t end = snapshot.ran16K ? 0x8000 : 0x10000;
         const std::size_t upper = on128 ? m.port7ffd & 7u : 0;
-        for (std::uint32_t a = 0x4000; a < top; ++a) {
+        for (std::uint32_t a = 0x4000; a < end; ++a) {
             const std::size_t bank = a < 0x8000 ? 5 : a < 0xC000 ? 2 : 0;
             const std::size_t seen = a < 0xC000 ? bank : upper;
-            compare(bank, a, m.banks[seen][a % BankSize]);
+            compare(bank, a % BankSize, m.banks[seen][a % BankSize]);
         }
     } else {
         for (std::size_t bank = 0; bank < 8; ++bank) {
             if (!m.banksShown[bank]) {
                 continue;
             }
-            const std::uint32_t base = bank == 5                         ? 0x4000
-                                       : bank == 2                       ? 0x8000
-                                       : (snapshot.port7ffd & 7) == bank ? 0xC000
-                                                                         : 0x10000;
             for (std::uint32_t i = 0; i < BankSize; ++i) {
-                compare(bank, base + i, m.banks[bank][i]);
+                compare(bank, i, m.banks[bank][i]);
             }
         }
     }
@@ -243,6 +251,14 @@ std::vector<std::string> Differences(const EndState& m, const Snapshot& snapshot
     if (on128) {
         const std::uint8_t paging = is128 ? snapshot.port7ffd : 0x30;
         reg("0x7FFD", m.port7ffd, paging);
+        // A 48K or 128 program on a +2A/+3: the ROM its 0x7FFD asks for.
+        const bool highRom = !is128 || (snapshot.port7ffd & 0x10) != 0;
+        if (m.port1ffd) {
+            reg("0x1FFD", *m.port1ffd,
+                HasPort1ffd(snapshot.model) ? snapshot.port1ffd
+                : highRom                   ? 0x04
+                                            : 0x00);
+        }
         if (is128 && m.ay) {
             for (std::size_t r = 0; r < 16; ++r) {
                 reg(("AY " + std::to_string(r)).c_str(), (*m.ay)[r], snapshot.ay[r]);

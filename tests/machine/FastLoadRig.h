@@ -67,6 +67,7 @@ struct EndState {
     Z80Registers regs;
     std::uint8_t border = 0;
     std::uint8_t port7ffd = 0;
+    std::optional<std::uint8_t> port1ffd; // where the machine has the port
     // The sound chip's registers and the one selected, where the machine
     // shows them.
     std::optional<std::array<std::uint8_t, 16>> ay;
@@ -77,10 +78,9 @@ struct EndState {
 };
 
 // The differences of a load's end from the snapshot, one line each, the
-// tail's bytes at tailAt left out; empty when it gave back every byte,
-// register and port.
-[[nodiscard]] std::vector<std::string> Differences(const EndState& got, const Snapshot& snapshot,
-                                                   std::uint16_t tailAt);
+// 48 bytes below the snapshot's SP left out; empty when it gave back every
+// other byte, register and port.
+[[nodiscard]] std::vector<std::string> Differences(const EndState& got, const Snapshot& snapshot);
 
 // The TZX's playing time of its rows before the fast blocks (the ROM's
 // part), in seconds.

@@ -102,6 +102,7 @@ std::string Script(std::uint16_t tailRet, std::uint16_t pc, bool is128, bool plu
     }
     report.push_back("print ula:last");
     report.push_back(is128 ? "print ula:mem7ffd" : "print 0");
+    report.push_back(plus2a ? "print ula:mem1ffd" : "print 0");
     for (const char* step : {"set z80:iff1 0", "set z80:iff2 0", "set $ptr 0x4000", "set $nk 0"}) {
         report.push_back(step);
     }
@@ -242,7 +243,7 @@ FuseOutcome LoadInFuse(const fastload::LoadingTape& tape, const Snapshot& snapsh
             values.push_back(static_cast<unsigned>(std::stoul(line, nullptr, 16)));
         }
     }
-    constexpr std::size_t Header = 23;
+    constexpr std::size_t Header = 24;
     const std::size_t want = Header + 0xC000 + (is128 ? 8 * BankSize : 0);
     FuseOutcome outcome;
     if (values.size() != want) {
@@ -275,6 +276,10 @@ FuseOutcome LoadInFuse(const fastload::LoadingTape& tape, const Snapshot& snapsh
     r.iff2 = *v++ != 0;
     got.border = static_cast<std::uint8_t>(*v++ & 7);
     got.port7ffd = static_cast<std::uint8_t>(*v++);
+    const auto port1ffd = static_cast<std::uint8_t>(*v++);
+    if (plus2a) {
+        got.port1ffd = port1ffd;
+    }
     const std::size_t paged = got.port7ffd & 7u;
     const unsigned* memory = values.data() + Header;
     for (std::size_t i = 0; i < 0xC000; ++i) {
@@ -294,7 +299,7 @@ FuseOutcome LoadInFuse(const fastload::LoadingTape& tape, const Snapshot& snapsh
             }
         }
     }
-    outcome.differences = Differences(got, snapshot, tape.plan.tailAt);
+    outcome.differences = Differences(got, snapshot);
     return outcome;
 }
 
