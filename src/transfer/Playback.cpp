@@ -186,9 +186,7 @@ void Playback::Finish(const TransferResult& result) {
 
 void Playback::YieldToFrontEnd() {
     frontEnd_.Yield();
-    if (abandoned_) {
-        throw TransferAbandoned{};
-    }
+    EndIfAbandoned(abandoned_);
 }
 
 TransferResult Playback::Failure(std::string reason) const {
