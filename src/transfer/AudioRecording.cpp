@@ -6,7 +6,7 @@
 #include "tape/ByteCursor.h"
 #include "tape/Conversion.h"
 #include "tape/TapeChoice.h"
-#include "transfer/RecordingRun.h"
+#include "transfer/TransferRun.h"
 #include "transfer/TransferSteps.h"
 
 #include <system_error>
@@ -30,15 +30,19 @@ std::int64_t Milliseconds(std::size_t samples, std::uint32_t rate) {
 } // namespace
 
 TransferResult AudioRecording::Run(const AudioRecordingRequest& request) {
-    return RunRecording(
-        frontEnd_, file_, blocks_, request.output, [&] { return Record(request); },
-        [&](TransferResult& result) {
-            if (headerWritten_ || (!request.tzx && blocks_ > 0)) {
-                result.file = moved_ ? movedTo_ : request.output;
-            }
-            result.moved = moved_;
-            result.damaged = damaged_;
-        });
+    const auto close = [&] { file_.reset(); };
+    return RunTransfer(
+        frontEnd_, Transfer::Record, blocks_, [&] { return Record(request); },
+        [&](const std::system_error& error) {
+            return FileFailure("Cannot write", request.output, error);
+        },
+        RunSteps{close, close, [&](TransferResult& result) {
+                     if (headerWritten_ || (!request.tzx && blocks_ > 0)) {
+                         result.file = moved_ ? movedTo_ : request.output;
+                     }
+                     result.moved = moved_;
+                     result.damaged = damaged_;
+                 }});
 }
 
 void AudioRecording::Abandon() noexcept {

@@ -2,7 +2,7 @@
 #include "transfer/Recording.h"
 
 #include "transfer/RecordTarget.h"
-#include "transfer/RecordingRun.h"
+#include "transfer/TransferRun.h"
 #include "transfer/TransferSteps.h"
 
 #include <system_error>
@@ -10,16 +10,18 @@
 namespace bitreel {
 
 TransferResult Recording::Run(const RecordingRequest& request) {
-    return RunRecording(
-        frontEnd_, file_, blocks_, output_, [&] { return Record(request); },
-        [&](TransferResult& result) {
-            if (blocks_ > 0) {
-                result.file = output_;
-            }
-            result.moved = moved_;
-            result.damaged = damaged_;
-            result.cutShort = gatherer_.InProgress();
-        });
+    const auto close = [&] { file_.reset(); };
+    return RunTransfer(
+        frontEnd_, Transfer::Record, blocks_, [&] { return Record(request); },
+        [&](const std::system_error& error) { return FileFailure("Cannot write", output_, error); },
+        RunSteps{close, close, [&](TransferResult& result) {
+                     if (blocks_ > 0) {
+                         result.file = output_;
+                     }
+                     result.moved = moved_;
+                     result.damaged = damaged_;
+                     result.cutShort = gatherer_.InProgress();
+                 }});
 }
 
 void Recording::Abandon() noexcept {
