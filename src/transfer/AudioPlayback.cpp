@@ -357,9 +357,7 @@ void AudioPlayback::MeasureRow(std::size_t most) {
 
 void AudioPlayback::Idle(std::chrono::milliseconds most) {
     stops_.Idle(most);
-    if (abandoned_) {
-        throw TransferAbandoned{};
-    }
+    EndIfAbandoned(abandoned_);
 }
 
 std::uint64_t AudioPlayback::Played() {

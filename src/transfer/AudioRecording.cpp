@@ -4,8 +4,7 @@
 #include "signal/decode/TzxBlocks.h"
 #include "tape/Conversion.h"
 #include "tape/TapeChoice.h"
-#include "tape/formats/BlockReader.h"
-#include "tape/formats/ByteCursor.h"
+#include "transfer/TransferRun.h"
 #include "transfer/TransferSteps.h"
 
 #include <system_error>
@@ -29,24 +28,19 @@ std::int64_t Milliseconds(std::size_t samples, std::uint32_t rate) {
 } // namespace
 
 TransferResult AudioRecording::Run(const AudioRecordingRequest& request) {
-    frontEnd_.RunStarts(Transfer::Record);
-    TransferResult result;
-    try {
-        result = Record(request);
-    } catch (const TransferAbandoned&) {
-        file_.reset();
-        return {TransferResult::Ending::Stopped, {}, blocks_};
-    } catch (const std::system_error& error) {
-        result = Failure(FileFailure("Cannot write", request.output, error));
-    }
-    file_.reset();
-    if (headerWritten_ || (!request.tzx && blocks_ > 0)) {
-        result.file = moved_ ? movedTo_ : request.output;
-    }
-    result.moved = moved_;
-    result.damaged = damaged_;
-    frontEnd_.RunEnds(Transfer::Record, result);
-    return result;
+    const auto close = [&] { file_.reset(); };
+    return RunTransfer(
+        frontEnd_, Transfer::Record, blocks_, [&] { return Record(request); },
+        [&](const std::system_error& error) {
+            return FileFailure("Cannot write", request.output, error);
+        },
+        RunSteps{close, close, [&](TransferResult& result) {
+                     if (headerWritten_ || (!request.tzx && blocks_ > 0)) {
+                         result.file = moved_ ? movedTo_ : request.output;
+                     }
+                     result.moved = moved_;
+                     result.damaged = damaged_;
+                 }});
 }
 
 void AudioRecording::Abandon() noexcept {
@@ -81,9 +75,7 @@ TransferResult AudioRecording::Record(const AudioRecordingRequest& request) {
                 ProgressShown::WithNextPaint);
         }
         frontEnd_.Yield();
-        if (abandoned_) {
-            throw TransferAbandoned{};
-        }
+        EndIfAbandoned(abandoned_);
     }
     // What was heard up to the end is read too: the last block ends there.
     decoder.Flush();

@@ -2,6 +2,7 @@
 #include "transfer/Playback.h"
 
 #include "tape/TapeImage.h"
+#include "transfer/TransferRun.h"
 #include "transfer/TransferSteps.h"
 
 #include <cstddef>
@@ -22,26 +23,13 @@ TransferResult Playback::Run(const PlayRequest& request) {
     if (request.file.filename().empty()) {
         return {};
     }
-    frontEnd_.RunStarts(Transfer::Play);
-    TransferResult result;
-    try {
-        result = Play(request);
-    } catch (const TransferAbandoned&) {
-        image_.reset();
-        return {TransferResult::Ending::Stopped, {}, row_};
-    } catch (const PortError& error) {
-        result = Failure(error.what());
-    } catch (const std::system_error& error) {
-        result = Failure("Cannot read " + request.file.filename().string() + ": " +
-                         ReadFailureText(error));
-    } catch (...) {
-        // Not a failure of the line or the file: the front end is released, and
-        // the error goes on to end the program.
-        Finish(Failure("Unexpected error"));
-        throw;
-    }
-    Finish(result);
-    return result;
+    return RunTransfer(
+        frontEnd_, Transfer::Play, row_, [&] { return Play(request); },
+        [&](const std::system_error& error) {
+            return "Cannot read " + request.file.filename().string() + ": " +
+                   ReadFailureText(error);
+        },
+        RunSteps{[&] { image_.reset(); }, [&] { Release(); }, [](TransferResult&) {}});
 }
 
 void Playback::Abandon() noexcept {
@@ -171,7 +159,7 @@ void Playback::WaitUntilSent() {
     }
 }
 
-void Playback::Finish(const TransferResult& result) {
+void Playback::Release() {
     image_.reset();
     // Only bytes still waiting are thrown away. A pseudo-terminal reports
     // its last bytes as sent while they are still crossing to the other
@@ -181,14 +169,11 @@ void Playback::Finish(const TransferResult& result) {
             port_.DiscardOutput();
         }
     });
-    RunGuarded([&] { frontEnd_.RunEnds(Transfer::Play, result); });
 }
 
 void Playback::YieldToFrontEnd() {
     frontEnd_.Yield();
-    if (abandoned_) {
-        throw TransferAbandoned{};
-    }
+    EndIfAbandoned(abandoned_);
 }
 
 TransferResult Playback::Failure(std::string reason) const {

@@ -57,7 +57,8 @@ private:
     void SendFrame(const TapeBlock& block, std::int32_t& sent);
     void WaitToSend();
     void WaitUntilSent();
-    void Finish(const TransferResult& result);
+    // Lets the image and the output still waiting go as the run ends.
+    void Release();
     void YieldToFrontEnd();
     [[nodiscard]] TransferResult Failure(std::string reason) const;
 

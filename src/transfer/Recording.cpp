@@ -2,6 +2,7 @@
 #include "transfer/Recording.h"
 
 #include "transfer/RecordTarget.h"
+#include "transfer/TransferRun.h"
 #include "transfer/TransferSteps.h"
 
 #include <system_error>
@@ -9,33 +10,18 @@
 namespace bitreel {
 
 TransferResult Recording::Run(const RecordingRequest& request) {
-    frontEnd_.RunStarts(Transfer::Record);
-    TransferResult result;
-    try {
-        result = Record(request);
-    } catch (const TransferAbandoned&) {
-        file_.reset();
-        return {TransferResult::Ending::Stopped, {}, blocks_};
-    } catch (const PortError& error) {
-        result = Failure(error.what());
-    } catch (const std::system_error& error) {
-        result = Failure(FileFailure("Cannot write", output_, error));
-    } catch (...) {
-        // Not a failure of the line or the file: the front end is released, and
-        // the error goes on to end the program.
-        file_.reset();
-        RunGuarded([&] { frontEnd_.RunEnds(Transfer::Record, Failure("Unexpected error")); });
-        throw;
-    }
-    file_.reset();
-    if (blocks_ > 0) {
-        result.file = output_;
-    }
-    result.moved = moved_;
-    result.damaged = damaged_;
-    result.cutShort = gatherer_.InProgress();
-    RunGuarded([&] { frontEnd_.RunEnds(Transfer::Record, result); });
-    return result;
+    const auto close = [&] { file_.reset(); };
+    return RunTransfer(
+        frontEnd_, Transfer::Record, blocks_, [&] { return Record(request); },
+        [&](const std::system_error& error) { return FileFailure("Cannot write", output_, error); },
+        RunSteps{close, close, [&](TransferResult& result) {
+                     if (blocks_ > 0) {
+                         result.file = output_;
+                     }
+                     result.moved = moved_;
+                     result.damaged = damaged_;
+                     result.cutShort = gatherer_.InProgress();
+                 }});
 }
 
 void Recording::Abandon() noexcept {
@@ -144,9 +130,7 @@ void Recording::ShowProgress(const BlockProgress& progress) {
 
 void Recording::YieldToFrontEnd() {
     frontEnd_.Yield();
-    if (abandoned_) {
-        throw TransferAbandoned{};
-    }
+    EndIfAbandoned(abandoned_);
 }
 
 TransferResult Recording::Failure(std::string reason) const {

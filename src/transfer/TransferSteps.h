@@ -14,6 +14,13 @@ namespace bitreel {
 // stops where it is and takes no further step, not even its finishing steps.
 struct TransferAbandoned {};
 
+// After a yield: ends the run there when Exit came during it.
+inline void EndIfAbandoned(bool abandoned) {
+    if (abandoned) {
+        throw TransferAbandoned{};
+    }
+}
+
 // Runs one finishing step; a port that fails in it (closed, or gone) must
 // not keep the later steps from running. Any other error is not the line's
 // and goes on, as it would anywhere else in the run.

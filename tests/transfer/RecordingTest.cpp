@@ -1,5 +1,7 @@
 #include "transfer/Recording.h"
 
+#include "transfer/AudioRecording.h"
+
 #include "transfer/Playback.h"
 
 #include "support/ScriptedDialog.h"
@@ -681,6 +683,14 @@ TransferResult PlayGame(SerialPort& line, test::TestFrontEnd& ui, const fs::path
     return playback.Run({dir / "GAME.TAP", TapeLayout::SpectrumTap, 0, 1});
 }
 
+// A sound input that runs out of memory as it is read.
+class FailingInput : public AudioInput {
+public:
+    [[nodiscard]] std::uint32_t Rate() const override { return 44100; }
+    void Read(std::vector<float>&) override { throw std::bad_alloc(); }
+    [[nodiscard]] std::optional<std::string> Failure() override { return std::nullopt; }
+};
+
 INSTANTIATE_TEST_SUITE_P(
     Runs, FinishingStep,
     testing::Values(FinishingCase{"PlayComplete", PlayGame},
@@ -695,6 +705,14 @@ INSTANTIATE_TEST_SUITE_P(
                                       test::ScriptedDialog dialog; // no answer: cancelled
                                       Recording recording(line, ui, ui, dialog);
                                       return recording.Run({});
+                                  }},
+                    FinishingCase{"RecordSoundFailing",
+                                  [](SerialPort&, test::TestFrontEnd& ui, const fs::path& dir) {
+                                      FailingInput input;
+                                      AudioRecording recording(input, ui, ui);
+                                      AudioRecordingRequest request;
+                                      request.output = dir / "REC.TZX";
+                                      return recording.Run(request);
                                   }}),
     test::ByName());
 

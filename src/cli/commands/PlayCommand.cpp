@@ -152,13 +152,9 @@ int PlayCommand(const QStringList& arguments) {
     }
     const QString name = given.name;
     const std::filesystem::path path = ToFsPath(name);
-    const TapeChoice choice = ChooseFor(options, path);
-    if (const auto why = NotForMachine(choice, path)) {
-        ReportError(Shown(name) + ": " + *why);
-        return ExitUsageOrIo;
-    }
-    if (const std::string error = UseSpeedOption(parser, speedOption, {&path, 1}); !error.empty()) {
-        return UsageError(Command, error);
+    TapeChoice choice;
+    if (const auto status = ChooseForTape(parser, Command, options, name, speedOption, choice)) {
+        return *status;
     }
     // The fast blocks are pulses the machine's EAR socket times, no frames.
     if (!audio && IsSnapshotPath(path)) {

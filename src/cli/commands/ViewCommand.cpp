@@ -181,13 +181,9 @@ int ViewCommand(const QStringList& arguments) {
     const QString name = parser.positionalArguments()[0];
     const QString rowArgument = parser.positionalArguments()[1];
     const std::filesystem::path path = ToFsPath(name);
-    const TapeChoice choice = ChooseFor(options, path);
-    if (const auto why = NotForMachine(choice, path)) {
-        ReportError(Shown(name) + ": " + *why);
-        return ExitUsageOrIo;
-    }
-    if (const std::string error = UseSpeedOption(parser, speedOption, {&path, 1}); !error.empty()) {
-        return UsageError(Command, error);
+    TapeChoice choice;
+    if (const auto status = ChooseForTape(parser, Command, options, name, speedOption, choice)) {
+        return *status;
     }
     const std::optional<int> row = RowIndexOf(rowArgument);
 

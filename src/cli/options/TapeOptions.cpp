@@ -2,7 +2,12 @@
 #include "cli/options/TapeOptions.h"
 
 #include "cli/options/CommandParser.h"
+#include "cli/options/SpeedOption.h"
+#include "cli/output/Console.h"
+#include "cli/output/ExitStatus.h"
+#include "cli/output/Paths.h"
 #include "tape/formats/SnapshotHook.h"
+#include "transfer/FsPath.h"
 
 namespace bitreel::cli {
 namespace {
@@ -96,6 +101,21 @@ std::optional<std::string> NotForMachine(const TapeChoice& choice,
     }
     if (choice.machine == MachineKind::JupiterAce && IsSnapshotPath(path)) {
         return "a snapshot is a Spectrum program; the Jupiter Ace cannot load it";
+    }
+    return std::nullopt;
+}
+
+std::optional<int> ChooseForTape(const QCommandLineParser& parser, const QString& command,
+                                 const TapeOptions& options, const QString& name,
+                                 const QCommandLineOption& speedOption, TapeChoice& choice) {
+    const std::filesystem::path path = ToFsPath(name);
+    choice = ChooseFor(options, path);
+    if (const auto why = NotForMachine(choice, path)) {
+        ReportError(Shown(name) + ": " + *why);
+        return ExitUsageOrIo;
+    }
+    if (const std::string error = UseSpeedOption(parser, speedOption, {&path, 1}); !error.empty()) {
+        return UsageError(command, error);
     }
     return std::nullopt;
 }

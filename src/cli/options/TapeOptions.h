@@ -51,4 +51,11 @@ ParseTapeCommand(QCommandLineParser& parser, const QString& command, const QStri
 [[nodiscard]] std::optional<std::string> NotForMachine(const TapeChoice& choice,
                                                        const std::filesystem::path& path);
 
+// The machine and layout for the one tape a command reads (its argument
+// name), at the speed --speed (speedOption) gives: the status to end with
+// when that machine cannot read it or the speed is wrong.
+[[nodiscard]] std::optional<int>
+ChooseForTape(const QCommandLineParser& parser, const QString& command, const TapeOptions& options,
+              const QString& name, const QCommandLineOption& speedOption, TapeChoice& choice);
+
 } // namespace bitreel::cli
