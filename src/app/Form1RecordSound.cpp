@@ -5,6 +5,7 @@
 #include "app/Form1.h"
 #include "app/Form1FrontEnd.h"
 #include "tape/RecordingHook.h"
+#include "tape/SnapshotHook.h"
 #include "tape/TapeChoice.h"
 #include "transfer/AudioRecording.h"
 #include "transfer/FsPath.h"
@@ -37,9 +38,11 @@ void Form1::RecordFromSoundCard() {
     if (!chosen) {
         return;
     }
-    if (IsRecordingPath(*chosen)) {
-        ShowFailureReason(QStringLiteral("Record into a .TZX or .%1 file, not a sound file")
-                              .arg(QString::fromStdString(blocksExtension)));
+    // A snapshot name would write a tape image a later open reads as a snapshot.
+    if (IsRecordingPath(*chosen) || IsSnapshotPath(*chosen)) {
+        ShowFailureReason(
+            QStringLiteral("Record into a .TZX or .%1 file, not a sound file or a snapshot")
+                .arg(QString::fromStdString(blocksExtension)));
         return;
     }
     std::unique_ptr<AudioInput> input;

@@ -491,6 +491,12 @@ TEST_F(WindowSound, RecordFromTheSoundCardListsAndKeepsEachBlock) {
                   test::RenderTape(dir / "GAME.TAP", MachineKind::Spectrum, Rate).blocks)
             << name;
     }
+    Start();
+    record->answer = dir / "REC.z80";
+    QTest::keyClick(form.get(), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(Status(), QStringLiteral("Record into a .TZX or .TAP file, not a sound file or a "
+                                       "snapshot"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "REC.z80"));
 }
 
 TEST_F(WindowSound, SavingACorruptTapeSaysWhereTheSoundEnds) {
