@@ -2,6 +2,7 @@
 #include "fastload/MemoryPlan.h"
 
 #include "FastLoaderImages.h"
+#include "tape/HexText.h"
 
 #include <algorithm>
 
@@ -57,8 +58,11 @@ void AddChunks(std::vector<Chunk>& chunks, std::size_t bank, Range range,
 MemoryPlan PlanMemory(const Snapshot& snapshot, std::size_t (*mainSize)(std::size_t chunks)) {
     const std::uint16_t sp = snapshot.regs.sp;
     if (sp != 0 && sp < RamStart + TailBytes) {
-        throw SnapshotRefused("its stack pointer (" + std::to_string(sp) +
-                              ") is in the ROM, where the loader's last steps cannot stand");
+        const std::string where = sp < RamStart ? " is in the ROM" : " is too near the ROM";
+        throw SnapshotRefused("its stack pointer (0x" + Hex(sp, 4) + ")" + where + ": the " +
+                              std::to_string(TailBytes) +
+                              " bytes below it, where the loader's last steps stand, reach into "
+                              "the ROM");
     }
     MemoryPlan plan;
     plan.residentAt = loader::fastboot::fail;
@@ -66,7 +70,7 @@ MemoryPlan PlanMemory(const Snapshot& snapshot, std::size_t (*mainSize)(std::siz
     const std::vector<Range> tail = TailRanges(sp);
     const Range resident{plan.residentAt, ResidentEnd};
     if (Overlap(tail.front(), resident)) {
-        throw SnapshotRefused("its stack (SP " + std::to_string(sp) +
+        throw SnapshotRefused("its stack (SP 0x" + Hex(sp, 4) +
                               ") is where the loader's resident part must stay");
     }
     // The most chunks a plan can have: the screen, the rest of banks 5 and
