@@ -42,7 +42,7 @@ TransferResult AudioPlayback::Run(const PlayRequest& request, const RenderOption
         output_.Discard();
         return {TransferResult::Ending::Stopped, {}, row_};
     } catch (const std::system_error& error) {
-        result = Failure(FileFailure("Cannot read", request.file, error));
+        result = Failure(ReadFailure(request.file, error));
     } catch (...) {
         output_.Discard();
         frontEnd_.RunEnds(Transfer::Play, Failure("Unexpected error"));

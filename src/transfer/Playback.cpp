@@ -32,8 +32,7 @@ TransferResult Playback::Run(const PlayRequest& request) {
     } catch (const PortError& error) {
         result = Failure(error.what());
     } catch (const std::system_error& error) {
-        result = Failure("Cannot read " + request.file.filename().string() + ": " +
-                         ReadFailureText(error));
+        result = Failure(ReadFailure(request.file, error));
     } catch (...) {
         // Not a failure of the line or the file: the front end is released, and
         // the error goes on to end the program.

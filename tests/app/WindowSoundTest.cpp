@@ -537,6 +537,13 @@ TEST_F(WindowSound, ASnapshotPlaysAsTheTapeThatLoadsIt) {
     QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_TRUE(Status().startsWith(QStringLiteral("Saved "))) << Status().toStdString();
     EXPECT_GT(std::filesystem::file_size(dir / "TED.wav"), expected.size());
+
+    // Cut after it was listed: the reader's reason, not the error code's alone.
+    std::filesystem::resize_file(dir / "TED.z80", 100);
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(Status().toStdString(),
+              "Cannot read TED.z80: its packed 48 KB of memory: the file ends before its "
+              "snapshot does");
 }
 
 } // namespace
