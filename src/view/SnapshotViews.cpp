@@ -1,5 +1,6 @@
 #include "view/SnapshotViews.h"
 
+#include "tape/HexText.h"
 #include "view/HexDump.h"
 #include "view/ScreenImage.h"
 
@@ -7,12 +8,6 @@
 
 namespace bitreel::view {
 namespace {
-
-std::string Hex(unsigned value, int digits) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%0*X", digits, value);
-    return text;
-}
 
 // "AF     0x0044", names padded so that the values line up past "Border".
 std::string Line(const std::string& name, const std::string& value) {
