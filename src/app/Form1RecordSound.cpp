@@ -4,6 +4,8 @@
 #include "app/browser/ContentsList.h"
 #include "app/browser/DirList.h"
 #include "app/window/FocusReturn.h"
+#include "tape/formats/RecordingHook.h"
+#include "tape/formats/SnapshotHook.h"
 #include "tape/TapeChoice.h"
 #include "tape/formats/RecordingHook.h"
 #include "transfer/AudioRecording.h"
@@ -37,9 +39,11 @@ void Form1::RecordFromSoundCard() {
     if (!chosen) {
         return;
     }
-    if (IsRecordingPath(*chosen)) {
-        ShowFailureReason(QStringLiteral("Record into a .TZX or .%1 file, not a sound file")
-                              .arg(QString::fromStdString(blocksExtension)));
+    // A snapshot name would write a tape image a later open reads as a snapshot.
+    if (IsRecordingPath(*chosen) || IsSnapshotPath(*chosen)) {
+        ShowFailureReason(
+            QStringLiteral("Record into a .TZX or .%1 file, not a sound file or a snapshot")
+                .arg(QString::fromStdString(blocksExtension)));
         return;
     }
     std::unique_ptr<AudioInput> input;

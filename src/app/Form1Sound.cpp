@@ -123,7 +123,7 @@ void Form1::SaveAsAudio() {
         image = TapeImage(file, Machine(), LayoutInForce());
         image.IndexAll();
     } catch (const std::system_error& error) {
-        ShowFailureReason(QString::fromStdString(FileFailure("Cannot read", file, error)));
+        ShowFailureReason(QString::fromStdString(ReadFailure(file, error)));
         return;
     }
     TapeAudioResult result;

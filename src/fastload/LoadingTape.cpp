@@ -1,5 +1,6 @@
 // The tape that loads a snapshot.
 #include "fastload/LoadingTape.h"
+#include "tape/HexText.h"
 
 #include "FastLoaderImages.h"
 #include "fastload/Bootstrap.h"
@@ -29,12 +30,6 @@ constexpr double BetweenChunksT = 2'000;
 constexpr double RestoreT = 8'000;
 // The resident part's check: T-states a byte.
 constexpr double ResidentCheckT = 55;
-
-std::string Hex(unsigned value, int digits) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%0*X", digits, value);
-    return text;
-}
 
 // Pilot pulses for a block the machine listens for after busy T-states.
 std::uint32_t PilotFor(const PulseCode& code, double busy) {
@@ -86,7 +81,7 @@ void CheckRestorable(const Snapshot& snapshot) {
 std::string SnapshotText(const Snapshot& snapshot) {
     const Z80Registers& r = snapshot.regs;
     std::string text = std::string("Snapshot ") + ModelName(snapshot.model) + ": PC 0x" +
-                       Hex(r.pc, 4) + ", IM " + std::to_string(r.im % 3) + ", interrupts " +
+                       Hex(r.pc, 4) + ", IM " + std::to_string(r.im) + ", interrupts " +
                        (r.iff1 ? "on" : "off") + ", border " + std::to_string(snapshot.border & 7);
     if (r.iff1 != r.iff2) {
         text += " (IFF2 cannot be set apart from IFF1: both " + std::string(r.iff1 ? "on" : "off") +

@@ -2,6 +2,7 @@
 #include "fastload/MemoryPlan.h"
 
 #include "FastLoaderImages.h"
+#include "tape/HexText.h"
 
 #include <algorithm>
 
@@ -70,8 +71,11 @@ void AddChunks(std::vector<Chunk>& chunks, std::size_t bank, Range range,
 MemoryPlan PlanMemory(const Snapshot& snapshot, std::size_t (*mainSize)(std::size_t chunks)) {
     const std::uint16_t sp = snapshot.regs.sp;
     if (sp != 0 && sp < RamStart + TailBytes) {
-        throw SnapshotRefused("its stack pointer (" + std::to_string(sp) +
-                              ") is in the ROM, where the loader's last steps cannot stand");
+        const std::string where = sp < RamStart ? " is in the ROM" : " is too near the ROM";
+        throw SnapshotRefused("its stack pointer (0x" + Hex(sp, 4) + ")" + where + ": the " +
+                              std::to_string(TailBytes) +
+                              " bytes below it, where the loader's last steps stand, reach into "
+                              "the ROM");
     }
     MemoryPlan plan;
     plan.residentAt = loader::fastboot::fail;
@@ -80,7 +84,7 @@ MemoryPlan PlanMemory(const Snapshot& snapshot, std::size_t (*mainSize)(std::siz
     const Range resident{plan.residentAt, ResidentEnd};
     if (Overlap(tail, resident)) {
         const bool aliased = !Overlap(tail.front(), resident);
-        throw SnapshotRefused("its stack (SP " + std::to_string(sp) + ") is " +
+        throw SnapshotRefused("its stack (SP 0x" + Hex(sp, 4) + ") is " +
                               (aliased ? "in bank 2, paged at 0xC000, " : "") +
                               "where the loader's resident part must stay");
     }

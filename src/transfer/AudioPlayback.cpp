@@ -114,7 +114,7 @@ TransferResult AudioPlayback::Guarded(int fromRow, const std::filesystem::path& 
             if (readFrom.empty()) {
                 throw;
             }
-            result = Failure(FileFailure("Cannot read", readFrom, error));
+            result = Failure(ReadFailure(readFrom, error));
         }
     } catch (const TransferAbandoned&) {
         output_.Discard();

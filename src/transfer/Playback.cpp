@@ -25,10 +25,7 @@ TransferResult Playback::Run(const PlayRequest& request) {
     }
     return RunTransfer(
         frontEnd_, Transfer::Play, row_, [&] { return Play(request); },
-        [&](const std::system_error& error) {
-            return "Cannot read " + request.file.filename().string() + ": " +
-                   ReadFailureText(error);
-        },
+        [&](const std::system_error& error) { return ReadFailure(request.file, error); },
         RunSteps{[&] { image_.reset(); }, [&] { Release(); }, [](TransferResult&) {}});
 }
 

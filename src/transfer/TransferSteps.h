@@ -1,6 +1,7 @@
 #pragma once
 
 #include "serial/SerialPort.h"
+#include "tape/TapeImage.h"
 #include "transfer/OutputFile.h"
 
 #include <filesystem>
@@ -31,6 +32,13 @@ template <typename Step> void RunGuarded(Step&& step) {
         // The front end is released by the steps that follow; the run's own
         // failure, if any, is what the user is told.
     }
+}
+
+// A tape or snapshot that cannot be read, with the reason a snapshot is
+// refused for: "Cannot read GAME.z80: a Pentagon 128 snapshot: ...".
+[[nodiscard]] inline std::string ReadFailure(const std::filesystem::path& file,
+                                             const std::system_error& error) {
+    return "Cannot read " + file.filename().string() + ": " + ReadFailureText(error);
 }
 
 // "Cannot read GAME.TAP: Permission denied": what failed, the file's own

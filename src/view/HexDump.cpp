@@ -1,6 +1,7 @@
 #include "view/HexDump.h"
 
 #include "tape/formats/BlockReader.h"
+#include "tape/HexText.h"
 
 #include "view/BlockChecksum.h"
 
@@ -12,12 +13,6 @@ namespace bitreel::view {
 namespace {
 
 constexpr std::size_t kPerLine = 16;
-
-std::string Hex(unsigned value, int digits) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%0*X", digits, value);
-    return text;
-}
 
 void AppendByte(std::string& out, std::uint8_t byte) {
     constexpr const char* kDigits = "0123456789ABCDEF";

@@ -1,5 +1,6 @@
 #include "view/SnapshotViews.h"
 
+#include "tape/HexText.h"
 #include "view/HexDump.h"
 #include "view/screen/ScreenImage.h"
 
@@ -7,12 +8,6 @@
 
 namespace bitreel::view {
 namespace {
-
-std::string Hex(unsigned value, int digits) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%0*X", digits, value);
-    return text;
-}
 
 // "AF     0x0044", names padded so that the values line up past "Border".
 std::string Line(const std::string& name, const std::string& value) {
@@ -82,10 +77,12 @@ std::string MemoryText(const Snapshot& snapshot) {
     std::string text;
     for (std::size_t bank = 0; bank < snapshot.banks.size(); ++bank) {
         const std::uint16_t address = BankAddress(bank);
+        // Bank 2 or 5 paged at 0xC000 shows twice; its bytes are listed once.
+        const bool paged = snapshot.BankAt(0xC000) == bank;
+        const std::string also = paged && address != 0xC000 ? ", also at 0xC000" : "";
         text += (bank == 0 ? "" : "\n") + std::string("Bank ") + std::to_string(bank) + " at " +
-                Word(address) +
-                (address == 0xC000 && snapshot.BankAt(0xC000) == bank ? " (paged in)" : "") +
-                ":\n" + MemoryHex(snapshot.banks[bank], address);
+                Word(address) + also + (paged ? " (paged in)" : "") + ":\n" +
+                MemoryHex(snapshot.banks[bank], address);
     }
     return text;
 }

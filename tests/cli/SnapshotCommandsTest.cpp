@@ -2,6 +2,8 @@
 // and TZX, listed at a speed, and every refusal writing nothing.
 #include "cli/BitreelProcess.h"
 #include "fastload/LoadingTape.h"
+#include "fastload/SnapshotTapes.h"
+#include "support/RenderedTape.h"
 #include "support/SnapshotFiles.h"
 #include "support/SoundFile.h"
 #include "support/TempDir.h"
@@ -29,16 +31,24 @@ std::size_t CountOf(const std::string& text, const std::string& what) {
 }
 
 // Sound of each type, with the options any image takes; read back, it
-// starts with the bootstrap the ROM loads.
+// starts with the bootstrap the ROM loads, and it is as long as the whole
+// tape rendered at that speed and rate, fast blocks and all.
 TEST(SnapshotConvert, WritesTheSoundOfTheTapeThatLoadsIt) {
     const struct {
         const char* in;
         const char* out;
         QStringList options;
-    } cases[] = {{"speccymac-technted.z80", "ted.wav", {}},
-                 {"rustzx-tape_128k.sna", "t.wav", {"--rate", "48000"}},
-                 {"speccymac-technted.z80", "ted.flac", {"--invert", "--level", "50"}},
-                 {"speccymac-technted.z80", "ted.csw", {"--speed", "1"}}};
+        unsigned speed;
+        std::uint32_t rate;
+    } cases[] = {
+        {"speccymac-technted.z80", "ted.wav", {}, fastload::DefaultSpeed, DefaultSampleRate},
+        {"rustzx-tape_128k.sna", "t.wav", {"--rate", "48000"}, fastload::DefaultSpeed, 48'000},
+        {"speccymac-technted.z80",
+         "ted.flac",
+         {"--invert", "--level", "50", "--speed", "2"},
+         2,
+         DefaultSampleRate},
+        {"speccymac-technted.z80", "ted.csw", {"--speed", "1"}, 1, DefaultSampleRate}};
     TempDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.out);
@@ -47,7 +57,13 @@ TEST(SnapshotConvert, WritesTheSoundOfTheTapeThatLoadsIt) {
         ASSERT_EQ(ran.status, 0) << ran.err;
         const Ran listed = RunBitreel({"list", Q(dir / c.out)});
         EXPECT_NE(listed.out.find("Program     : bitreel"), std::string::npos) << listed.out;
+        if (AudioFileTypeOf(dir / c.out) != AudioFileType::Csw) {
+            fastload::InstallSnapshotTapes(c.speed);
+            EXPECT_EQ(ReadSound(dir / c.out).samples.size(),
+                      RenderTape(SnapshotDir / c.in, MachineKind::Spectrum, c.rate).samples.size());
+        }
     }
+    fastload::InstallSnapshotTapes(); // as the other tests expect it
     EXPECT_EQ(ReadSound(dir / "t.wav").rate, 48'000);
 }
 

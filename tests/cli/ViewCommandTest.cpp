@@ -1,9 +1,11 @@
 // `bitreel view` through the real executable: each view of a row as the block
 // inspector shows it, the PNG pixel by pixel, and the rows and views it refuses.
 #include "tape/TapeImage.h"
+#include "view/SnapshotViews.h"
 #include "view/View.h"
 
 #include "cli/BitreelProcess.h"
+#include "support/SnapshotFiles.h"
 #include "support/TapeBuilder.h"
 #include "support/TempDir.h"
 #include "support/TzxBuilder.h"
@@ -102,6 +104,12 @@ std::string Refused(const std::string& why) {
 
 const std::string Dict = (Corpus / "ace/DICT.tap").string();
 
+const std::string Ted = (test::SnapshotDir / "speccymac-technted.z80").string();
+
+std::function<std::string(const fs::path&)> OfTed(std::string (*text)(const Snapshot&)) {
+    return [text](const fs::path&) { return text(test::TestSnapshot("speccymac-technted.z80")); };
+}
+
 // clang-format off
 const ViewCase kViews[] = {
     {"ZmakebasBasicOfTheDataRow", "PROG.TAP", {"--basic"}, 2, 0, Listing("PROG.TAP", 1), ""},
@@ -120,6 +128,10 @@ const ViewCase kViews[] = {
     {"TzxRowWithoutABlock", "PROG.TZX", {}, 3, 0, Text("Text        : Side A\n"), ""},
     {"CorruptRowInHex", "BAD.TAP", {}, 1, 2,
      Text("Corrupt block: its length field gives 5 bytes; the file holds 3 of them.\n"), ""},
+    // The row that names a snapshot shows the inspector's views of it.
+    {"SnapshotRegisters", Ted, {}, 1, 0, OfTed(view::RegistersText), ""},
+    {"SnapshotMemory", Ted, {"--hex"}, 1, 0, OfTed(view::MemoryText), ""},
+    {"SnapshotLoadingScreen", Ted, {"--png", "OUT.png", "--scale", "2"}, 1, 0, nullptr, "", 2},
     {"RowPastTheEnd", "SMALL.TAP", {"--hex"}, 2, 1, nullptr,
      Refused("row 2: SMALL.TAP has rows 1 to 1")},
     {"ViewThatDoesNotFit", "PROG.TAP", {"--words"}, 2, 1, nullptr,
@@ -180,7 +192,10 @@ TEST_P(ViewTest, ShowsWhatTheInspectorShows) {
         const view::RowBlocks blocks =
             SpectrumRowBlocks(Savetap, static_cast<std::size_t>(c.row - 1));
         const view::RowViews views = view::ViewsOfRow(blocks, MachineKind::Spectrum);
-        const view::ScreenImage want = view::ScaleImage(*view::RenderScreen(views.data), c.scale);
+        const auto screen = c.file == Ted
+                                ? view::SnapshotScreen(test::TestSnapshot("speccymac-technted.z80"))
+                                : views.data;
+        const view::ScreenImage want = view::ScaleImage(*view::RenderScreen(screen), c.scale);
         const QImage got(Q(dir / "OUT.png"));
         ASSERT_EQ(got.width(), 256 * c.scale);
         ASSERT_EQ(got.height(), 192 * c.scale);

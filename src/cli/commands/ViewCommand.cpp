@@ -11,10 +11,12 @@
 #include "tape/TapeImage.h"
 #include "transfer/FsPath.h"
 #include "transfer/OutputFile.h"
+#include "view/SnapshotViews.h"
 #include "view/View.h"
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <system_error>
 
 namespace bitreel::cli {
@@ -189,11 +191,15 @@ int ViewCommand(const QStringList& arguments) {
 
     view::RowBlocks blocks;
     std::size_t rows = 0;
+    std::optional<Snapshot> snapshot; // the snapshot a first row names
     try {
         TapeImage image(path, choice.machine, choice.layout);
         rows = image.IndexAll().RowCount();
         if (row) {
             blocks = view::BlocksAround(image, static_cast<std::size_t>(*row));
+        }
+        if (const Snapshot* held = image.SnapshotHeld(); held && row == 0) {
+            snapshot = *held;
         }
     } catch (const std::system_error& error) {
         ReportFileError(Shown(name), path, error);
@@ -206,7 +212,19 @@ int ViewCommand(const QStringList& arguments) {
 
     const view::RowViews shown = view::ViewsOfRow(blocks, choice.machine);
     std::string text;
-    if (blocks.at->stored.empty()) {
+    if (snapshot) {
+        // The inspector's views of the snapshot: registers, loading screen, memory.
+        if (asked == &PngOption) {
+            return WritePng(view::SnapshotScreen(*snapshot), scale,
+                            parser.value(QLatin1String(PngOption.name)), force);
+        }
+        if (asked && !asked->views.empty()) {
+            return UsageError(Command, std::string("--") + asked->name + " does not fit " +
+                                           rowName + " of " + Shown(name) +
+                                           ", a snapshot; give --hex or --png");
+        }
+        text = asked ? view::MemoryText(*snapshot) : view::RegistersText(*snapshot);
+    } else if (blocks.at->stored.empty()) {
         // A pause, a text, a stop of a TZX or PZX image: nothing to look inside
         // but what its row says.
         if (asked) {

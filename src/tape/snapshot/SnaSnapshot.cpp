@@ -1,4 +1,5 @@
 // Reads .sna snapshots: 48K (49,179 bytes) and 128K (131,103 or 147,487 bytes).
+#include "tape/HexText.h"
 #include "tape/snapshot/SnapshotReaders.h"
 
 #include <algorithm>
@@ -16,12 +17,6 @@ constexpr std::size_t Size48 = HeaderSize + 3 * BankSize;
 constexpr std::size_t Extra128 = 4;
 constexpr std::size_t Size128 = Size48 + Extra128 + 5 * BankSize;
 constexpr std::size_t Size128Twice = Size128 + BankSize;
-
-std::string Hex(unsigned value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%04X", value);
-    return text;
-}
 
 void ReadHeader(ByteCursor& in, Snapshot& snapshot) {
     const std::string where = "the .sna header";
@@ -59,7 +54,7 @@ void PopPc(Snapshot& snapshot) {
     Z80Registers& regs = snapshot.regs;
     if (regs.sp < 0x4000 || regs.sp == 0xFFFF) {
         throw SnapshotFailure(SnapshotError::BadValue,
-                              "PC kept on a stack outside RAM (SP " + Hex(regs.sp) + ")");
+                              "PC kept on a stack outside RAM (SP 0x" + Hex(regs.sp, 4) + ")");
     }
     regs.pc = std::uint16_t(snapshot.At(regs.sp) | snapshot.At(std::uint16_t(regs.sp + 1)) << 8);
     regs.sp = std::uint16_t(regs.sp + 2);
