@@ -104,11 +104,18 @@ ImageConversion ConvertImage(const TapeImage& image, TapeLayout layout) {
             note.reset();
             continue;
         }
+        const auto damage = DamageNoteOf(block.row);
         if (note) {
             result.leftOut.push_back(markRow);
+            // The note names the block right after it, whatever its form: one
+            // that is no frame (a partial last byte, over 65535 bytes) is
+            // still a damaged block, left out here but kept by a TZX.
+            if (!damage) {
+                result.damaged.push_back({row, *note, false});
+            }
             note.reset();
         }
-        if (const auto damage = DamageNoteOf(block.row)) {
+        if (damage) {
             markRow = row;
             note = std::string(*damage);
             continue;

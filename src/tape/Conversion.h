@@ -47,6 +47,7 @@ struct AceConversion {
 struct DamagedRow {
     std::size_t row = 0;
     std::string note; // "least certain bits 12.3 ..."; empty when the checksum tells
+    bool sent = true; // it goes out as a frame; else only an image can keep it
 };
 
 // An image turned into a file of blocks: every block that goes out as a

@@ -30,10 +30,16 @@ std::optional<std::string_view> DamageNoteOf(std::string_view row) {
     return row.substr(start.size());
 }
 
+constexpr std::string_view NotSentMark = " [not sent]";
+
 std::string NotSentRow(std::string_view label, std::string_view value) {
     std::string row = LabelRow(label, value);
-    row += " [not sent]";
+    row += NotSentMark;
     return row;
+}
+
+bool IsNotSentRow(std::string_view row) noexcept {
+    return row.ends_with(NotSentMark);
 }
 
 std::string ByteText(std::span<const std::uint8_t> bytes) {

@@ -33,6 +33,8 @@ inline constexpr std::string_view DamageTextStart = "damaged: ";
 
 // The same for a block whose sound is not sent: "... [not sent]".
 [[nodiscard]] std::string NotSentRow(std::string_view label, std::string_view value);
+// A row NotSentRow made: a block with sound of its own that is not sent.
+[[nodiscard]] bool IsNotSentRow(std::string_view row) noexcept;
 
 // Text stored one character per byte, as the list shows name bytes; control
 // characters (a TZX text breaks its lines with 13) become spaces.

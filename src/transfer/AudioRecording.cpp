@@ -4,6 +4,8 @@
 #include "signal/decode/TzxBlocks.h"
 #include "tape/Conversion.h"
 #include "tape/TapeChoice.h"
+#include "tape/formats/BlockReader.h"
+#include "tape/formats/ByteCursor.h"
 #include "transfer/TransferRun.h"
 #include "transfer/TransferSteps.h"
 

@@ -364,6 +364,17 @@ const StatusCase kStatuses[] = {
      {"convert", "--machine", "ace", "BADSUM.TAP", "OUT.JUP"},
      2,
      "bitreel: BADSUM.TAP: block 1 written damaged: its checksum fits no rule\n"},
+    // A block TAP cannot carry is named, not denied.
+    {"ConvertOnlyABlockTapCannotCarry",
+     {"convert", "PARTIAL.TZX", "OUT.TAP"},
+     2,
+     "bitreel: PARTIAL.TZX: row 1 left out: Turbo data  : 17 bits [not sent]\n"
+     "bitreel: PARTIAL.TZX holds no block a TAP file can hold; nothing is written\n"},
+    // Pauses and texts alone are silence: no sound file is written for them.
+    {"ConvertOnlySilenceToSound",
+     {"convert", "PAUSE.TZX", "OUT.WAV"},
+     2,
+     "bitreel: PAUSE.TZX holds no block; nothing is written\n"},
     {"Version", {"--version"}, 0, ""},
 };
 
@@ -387,6 +398,8 @@ TEST_P(StatusTest, ExitStatusAndMessage) {
         .Standard({255, 7, 7})
         .WriteTo(dir / "MARKED.TZX");
     TapeBuilder().Length(3).Raw({1, 2, 9}).WriteTo(dir / "BADSUM.TAP");
+    test::TzxBuilder().Turbo({255, 7, 7}, 1).WriteTo(dir / "PARTIAL.TZX");
+    test::TzxBuilder().Pause(500).Text("side A").WriteTo(dir / "PAUSE.TZX");
     const Ran ran = RunBitreel(c.arguments, dir.path());
     EXPECT_EQ(ran.status, c.status) << ran.err;
     if (!c.err.empty()) {

@@ -9,6 +9,7 @@
 #include "cli/output/OutFile.h"
 #include "cli/output/Paths.h"
 #include "signal/render/TapeAudioFile.h"
+#include "tape/RowText.h"
 #include "tape/TapeImage.h"
 
 #include <system_error>
@@ -39,7 +40,14 @@ int ConvertToAudio(const QString& command, const AudioConversion& c,
         return ExitUsageOrIo;
     }
     // Silence alone is no tape: nothing is written, as for a file of blocks.
-    if (image.RowCount() == 0) {
+    // Pauses, texts and stops are silence too.
+    bool anySound = false;
+    for (std::size_t row = 0; row < image.RowCount() && !anySound; ++row) {
+        const ImageBlock block = image.Block(row);
+        anySound = (block.kind != BlockKind::Skipped && block.kind != BlockKind::Stop) ||
+                   IsNotSentRow(block.row);
+    }
+    if (!anySound) {
         return NoBlockToWrite(c.inName);
     }
     const RowRange range = ReadRowRange(parser, rows, inName, image.RowCount());

@@ -121,11 +121,15 @@ std::optional<TapeImage> OpenImage(const QString& inName, const std::filesystem:
     }
 }
 
-// What is said of each row written damaged, by row.
-std::vector<std::pair<std::size_t, std::string>> DamagedLines(const TapeImage& image,
-                                                              const ImageConversion& converted) {
+// What is said of each row written damaged, by row; allKept (a TZX keeps
+// every row) adds the damaged blocks no frame holds.
+std::vector<std::pair<std::size_t, std::string>>
+DamagedLines(const TapeImage& image, const ImageConversion& converted, bool allKept) {
     std::vector<std::pair<std::size_t, std::string>> lines;
     for (const DamagedRow& damaged : converted.damaged) {
+        if (!damaged.sent && !allKept) {
+            continue; // left out, and said so
+        }
         lines.emplace_back(damaged.row,
                            " written damaged: " + Latin1ToUtf8(image.Row(damaged.row)) +
                                (damaged.note.empty() ? "" : "; " + Latin1ToUtf8(damaged.note)));
@@ -161,21 +165,33 @@ int ConvertImageFile(const QString& inName, const std::filesystem::path& in, Mac
         }
     }
     const ImageConversion converted = ConvertImage(image.IndexAll(), layout);
+    // The rows left out and those written damaged, in the image's order.
+    std::vector<std::pair<std::size_t, std::string>> said = DamagedLines(image, converted, false);
+    for (const std::size_t row : converted.leftOut) {
+        said.emplace_back(row, " left out: " + Latin1ToUtf8(image.Row(row)));
+    }
+    std::sort(said.begin(), said.end());
     if (converted.bytes.empty()) {
-        return converted.corrupt ? NothingConverted(inName) : NoBlockToWrite(inName);
+        if (converted.corrupt) {
+            return NothingConverted(inName);
+        }
+        // Blocks the layout cannot carry are still blocks: named, not denied.
+        if (said.empty()) {
+            return NoBlockToWrite(inName);
+        }
+        ReportRows(inName, said);
+        ReportError(Shown(inName) + " holds no block a " +
+                    (layout == TapeLayout::AceJup ? "JUP" : "TAP") +
+                    " file can hold; nothing is written");
+        return ExitCorrupt;
     }
     // Named once OUT is written: a refused OUT converts nothing.
     if (!WriteOutFile(out, outName, force, converted.bytes)) {
         return ExitUsageOrIo;
     }
-    // The rows left out and those written damaged, in the image's order.
-    std::vector<std::pair<std::size_t, std::string>> said = DamagedLines(image, converted);
-    for (const std::size_t row : converted.leftOut) {
-        said.emplace_back(row, " left out: " + Latin1ToUtf8(image.Row(row)));
-    }
-    std::sort(said.begin(), said.end());
     ReportRows(inName, said);
-    return converted.corrupt || !converted.damaged.empty() ? ExitCorrupt : ExitDone;
+    const bool damagedSent = std::ranges::any_of(converted.damaged, &DamagedRow::sent);
+    return converted.corrupt || damagedSent ? ExitCorrupt : ExitDone;
 }
 
 // A recording's image is the TZX of the blocks read from it, written as it
@@ -194,7 +210,7 @@ int ConvertImageToTzx(const QString& inName, const std::filesystem::path& in, Ma
         return ExitUsageOrIo;
     }
     const ImageConversion blocks = ConvertImage(image->IndexAll(), TapeLayout::SpectrumTap);
-    ReportRows(inName, DamagedLines(*image, blocks));
+    ReportRows(inName, DamagedLines(*image, blocks, true));
     return blocks.damaged.empty() ? ExitDone : ExitCorrupt;
 }
 

@@ -361,7 +361,10 @@ bool Reader::Read(std::size_t& i, DecodedBlock& block) const {
     }
     bitConfidence.resize(block.Bits());
     block.endEdge = b + 1;
-    block.checksumGood = ChecksumRight(block.bytes);
+    // A part byte is kept only when every bit was read without doubt: the
+    // block is then as its loader saved it, with the ROM's checksum or with
+    // none of its own.
+    block.checksumGood = block.lastBits < 8 || ChecksumRight(block.bytes);
 
     std::vector<std::size_t> order(bitConfidence.size());
     std::iota(order.begin(), order.end(), 0);
