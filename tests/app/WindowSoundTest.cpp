@@ -525,10 +525,11 @@ TEST_F(WindowSound, ASnapshotPlaysAsTheTapeThatLoadsIt) {
     ASSERT_TRUE(form->ChooseListedFile(QStringLiteral("TED.z80")));
     EXPECT_TRUE(Contents()->itemText(0).contains(QStringLiteral("Snapshot 48K: PC 0x")));
 
+    line.log.clear(); // what the window did with the port before Play is not Play's
     Get<QPushButton>("cmdPlay")->click();
     EXPECT_TRUE(Status().contains(QStringLiteral("is a snapshot: play it through the sound card")))
         << Status().toStdString();
-    // The window's port refuses writes; nothing may even open it.
+    // The window's port refuses writes; Play may not even open it.
     EXPECT_TRUE(std::none_of(line.log.begin(), line.log.end(),
                              [](const std::string& entry) { return entry.starts_with("open"); }));
 

@@ -295,7 +295,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(RefusalCase{"StackInTheRom", [](Snapshot& s) { s.regs.sp = 0x3FFE; },
                                 "in the ROM"},
                     RefusalCase{"StackReachingIntoTheRom", [](Snapshot& s) { s.regs.sp = 0x4020; },
-                                "in the ROM"},
+                                "reach into the ROM"},
                     RefusalCase{"StackOnTheResidentPart", [](Snapshot& s) { s.regs.sp = 0x80A0; },
                                 "resident part"},
                     RefusalCase{"StackOnTheResidentPartInBank2PagedHigh",
