@@ -1,6 +1,6 @@
 #pragma once
 
-// Snapshots open as images (tape/SnapshotHook.h): the tape that loads each
+// Snapshots open as images (tape/formats/SnapshotHook.h): the tape that loads each
 // one, at a speed.
 
 #include "pulses/FastTimings.h"

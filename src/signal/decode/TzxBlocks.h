@@ -15,7 +15,7 @@ namespace bitreel {
 
 // The TZX blocks that what was read from a recording is written as, one item
 // at a time: a whole recording's file and a live recording share them. The
-// file's start, text and turbo blocks are tape/TzxWriter.h's.
+// file's start, text and turbo blocks are tape/formats/TzxWriter.h's.
 
 // The silence between two edges (in samples at the rate) as a TZX pause:
 // none where the second comes first (the next block began at once).
