@@ -19,6 +19,10 @@ template <typename Abandon, typename Release, typename Complete> struct RunSteps
     // Fills in what the result says of the file written.
     Complete complete;
 };
+// Written out for the compilers that do not yet deduce an aggregate's
+// arguments.
+template <typename Abandon, typename Release, typename Complete>
+RunSteps(Abandon, Release, Complete) -> RunSteps<Abandon, Release, Complete>;
 
 // The run of a transfer: the body's result, or the failure its error means
 // (the line's, or the file's as fileFailure words it), then the steps that

@@ -192,9 +192,9 @@ TEST_P(ViewTest, ShowsWhatTheInspectorShows) {
         const view::RowBlocks blocks =
             SpectrumRowBlocks(Savetap, static_cast<std::size_t>(c.row - 1));
         const view::RowViews views = view::ViewsOfRow(blocks, MachineKind::Spectrum);
-        const auto screen = c.file == Ted
-                                ? view::SnapshotScreen(test::TestSnapshot("speccymac-technted.z80"))
-                                : views.data;
+        // The snapshot outlives the span of its screen.
+        const auto ted = test::TestSnapshot("speccymac-technted.z80");
+        const auto screen = c.file == Ted ? view::SnapshotScreen(ted) : views.data;
         const view::ScreenImage want = view::ScaleImage(*view::RenderScreen(screen), c.scale);
         const QImage got(Q(dir / "OUT.png"));
         ASSERT_EQ(got.width(), 256 * c.scale);
