@@ -22,8 +22,8 @@ namespace fs = std::filesystem;
 }
 
 #ifndef _WIN32
-// The names a moved file tries in turn: its own while it is free, then
-// "NAME-2.TAP", "NAME-3.TAP" and on beside it.
+// The names a moved file tries in turn: the recording's own while it is
+// free, then "NAME-2.TAP", "NAME-3.TAP" and on beside it.
 fs::path NameToTry(const fs::path& path, int attempt) {
     if (attempt == 1) {
         return path;
@@ -139,9 +139,11 @@ void OutputFile::MoveToNewFile() {
 #ifndef _WIN32
     std::error_code ignored;
     const bool replaced = fs::exists(path_, ignored);
+    // Counted on from the recording's own name, not a moved file's:
+    // REC-3.TAP after REC-2.TAP, never REC-2-2.TAP.
     const fs::path from = moved_ ? moved_->from : path_;
     for (int attempt = replaced ? 2 : 1; attempt <= MostNamesTried; ++attempt) {
-        const fs::path name = NameToTry(path_, attempt);
+        const fs::path name = NameToTry(from, attempt);
         if (fs::exists(name, ignored)) {
             continue;
         }

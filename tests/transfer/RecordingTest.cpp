@@ -381,8 +381,10 @@ struct MovedCase {
     const char* name;
     Meddling meddling;
     std::map<std::string, Bytes> after; // the folder's files at the end
-    std::string recording;              // the one that holds both blocks
+    std::string recording;              // the one that holds every block
     bool replaced;
+    // Done again to the file that holds two blocks, before a third arrives.
+    std::optional<Meddling> again = std::nullopt;
 };
 
 void PrintTo(const MovedCase& c, std::ostream* os) {
@@ -391,6 +393,8 @@ void PrintTo(const MovedCase& c, std::ostream* os) {
 
 const Bytes kSecond = Frame(Body(255, {3, 4, 5}));
 const Bytes kBoth = TapeBuilder().Raw(kFirst).Raw(kSecond).bytes();
+const Bytes kThird = Frame(Body(255, {6}));
+const Bytes kAllThree = TapeBuilder().Raw(kBoth).Raw(kThird).bytes();
 
 const MovedCase kMoves[] = {
     {"RemovedIsWrittenAgain", Meddling::Removed, {{"REC.TAP", kBoth}}, "REC.TAP", false},
@@ -409,6 +413,13 @@ const MovedCase kMoves[] = {
      {{"REC.TAP", kOld}, {"REC-2.TAP", kOld}, {"REC-3.TAP", kBoth}},
      "REC-3.TAP",
      true},
+    // The next name counts on from the recording's own, not the moved one's.
+    {"ReplacedTwiceCountsOnFromItsName",
+     Meddling::Moved,
+     {{"REC.TAP", kOld}, {"REC-2.TAP", kOld}, {"REC-3.TAP", kAllThree}},
+     "REC-3.TAP",
+     true,
+     Meddling::Moved},
 };
 
 class RecordingMoved : public testing::TestWithParam<MovedCase> {};
@@ -419,31 +430,43 @@ TEST_P(RecordingMoved, KeepsEveryBlockInANewFile) {
     const MovedCase& c = GetParam();
     RecordingRig rig;
     const fs::path rec = rig.Output("REC.TAP");
-    rig.Arrive(kBoth, {kFirst.size(), 0, 0, kSecond.size()});
-    bool meddled = false;
+    if (c.again) {
+        rig.Arrive(kAllThree, {kFirst.size(), 0, 0, kSecond.size(), 0, 0, kThird.size()});
+    } else {
+        rig.Arrive(kBoth, {kFirst.size(), 0, 0, kSecond.size()});
+    }
+    std::size_t meddledAt = 0; // blocks listed when last meddled
     rig.onYield = [&] {
-        if (meddled || rig.ui.rows.size() != 1) {
+        const std::size_t blocks = rig.ui.rows.size();
+        if (blocks == meddledAt || blocks > (c.again ? 2u : 1u)) {
             return;
         }
-        meddled = true;
-        switch (c.meddling) {
+        meddledAt = blocks;
+        // The file the recording is in: the one that holds its blocks so far.
+        fs::path file = rec;
+        for (const auto& [name, bytes] : FolderFiles(rig.dir.path())) {
+            if (bytes == (blocks == 1 ? kFirst : kBoth)) {
+                file = rig.Output(name);
+            }
+        }
+        switch (blocks == 1 ? c.meddling : *c.again) {
         case Meddling::Removed:
-            fs::remove(rec);
+            fs::remove(file);
             break;
         case Meddling::MovedWithTheNextNameTaken:
             TapeBuilder().Raw(kOld).WriteTo(rig.Output("REC-2.TAP"));
             [[fallthrough]];
         case Meddling::Moved:
             TapeBuilder().Raw(kOld).WriteTo(rig.Output("OTHER.TAP"));
-            fs::rename(rig.Output("OTHER.TAP"), rec);
+            fs::rename(rig.Output("OTHER.TAP"), file);
             break;
         case Meddling::CopiedOver:
-            TapeBuilder().Raw(kOld).WriteTo(rec); // the same file, written over
+            TapeBuilder().Raw(kOld).WriteTo(file); // the same file, written over
             break;
         }
     };
-    const TransferResult result = rig.Record(8);
-    ASSERT_EQ(rig.ui.rows.size(), 2u);
+    const TransferResult result = rig.Record(c.again ? 11 : 8);
+    ASSERT_EQ(rig.ui.rows.size(), c.again ? 3u : 2u);
     EXPECT_EQ(FolderFiles(rig.dir.path()), c.after);
     EXPECT_EQ(result.file, rig.Output(c.recording));
     ASSERT_TRUE(result.moved.has_value());
