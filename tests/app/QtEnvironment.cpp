@@ -11,8 +11,12 @@ namespace {
 class QtEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The offscreen platform's own screen is 800 pixels wide: a dialog
+        // sized to its contents in a wide font could meet its edge. Its
+        // screen here is a common desktop's, 1920 by 1080.
+        const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+        if (platform.isEmpty() || platform == "offscreen") {
+            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" BITREEL_OFFSCREEN_SCREEN);
         }
         // Settings that Qt keeps, such as a file dialog's columns, go to a
         // folder of the tests' own, not the user's.
