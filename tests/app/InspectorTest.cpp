@@ -15,13 +15,14 @@
 #include "support/TestNames.h"
 #include "support/TzxBuilder.h"
 #include "tape/Conversion.h"
-#include "view/screen/ScreenImage.h"
 #include "view/HexDump.h"
+#include "view/screen/ScreenImage.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScreen>
@@ -263,9 +264,11 @@ TEST_F(Inspector, ARecordedBlockHasItsSignal) {
     const double whole = signal->SamplesPerPixel();
     ASSERT_TRUE(signal->ShowNextUncertain());
     EXPECT_LT(signal->SamplesPerPixel(), whole / 10) << "zoomed in on the bit";
-    const double first = signal->FirstShown();
+    const auto* about = signal->findChild<QLabel*>(QStringLiteral("about"));
+    const QString first = about->text();
     ASSERT_TRUE(signal->ShowNextUncertain());
-    EXPECT_NE(signal->FirstShown(), first) << "on to the next one";
+    EXPECT_NE(about->text(), first) << "on to the next one";
+    EXPECT_TRUE(about->text().startsWith(QStringLiteral("bit "))) << about->text().toStdString();
 }
 
 TEST_F(Inspector, SeveralOpenAClickOpensNoneAndEscapeClosesOne) {

@@ -7,9 +7,11 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -48,6 +50,9 @@ struct RescueCase {
     // Per block of the tape: where it comes from, and for a take's, which.
     std::vector<std::pair<RescueSource, std::size_t>> want;
 };
+
+// A block every take reads whole may come from any of them.
+constexpr std::size_t AnyTake = std::numeric_limits<std::size_t>::max();
 
 void PrintTo(const RescueCase& c, std::ostream* out) {
     *out << c.name;
@@ -93,7 +98,7 @@ TEST_P(Rescue, KeepsEveryBlockFromTheRightPlace) {
     for (std::size_t k = 0; k < want.size(); ++k) {
         const RescuedBlock& b = rescued[k];
         EXPECT_EQ(b.source, want[k].first) << "block " << k + 1;
-        if (b.source == RescueSource::Take) {
+        if (b.source == RescueSource::Take && want[k].second != AnyTake) {
             EXPECT_EQ(b.take, want[k].second) << "block " << k + 1;
         }
         if (b.source == RescueSource::Damaged) {
@@ -133,9 +138,10 @@ INSTANTIATE_TEST_SUITE_P(
                                {{FromTake, 0}, {FromTake, 0}, {FromTake, 0}, {StillDamaged, 0}}},
                     // The second take starts late and the first ends early: each block
                     // from the take that holds it.
-                    RescueCase{"TakesStartAndEndApart",
-                               {Take{{}, 0, 3}, Take{{}, 1, Blocks}},
-                               {{FromTake, 0}, {FromTake, 0}, {FromTake, 0}, {FromTake, 1}}},
+                    RescueCase{
+                        "TakesStartAndEndApart",
+                        {Take{{}, 0, 3}, Take{{}, 1, Blocks}},
+                        {{FromTake, 0}, {FromTake, AnyTake}, {FromTake, AnyTake}, {FromTake, 1}}},
                     RescueCase{"LateTakeMendsTheEarlyOne",
                                {Take{{{2, 0.5, 20}}, 0, Blocks}, Take{{}, 2, Blocks}},
                                {{FromTake, 0}, {FromTake, 0}, {FromTake, 1}, {FromTake, 0}}},

@@ -209,10 +209,12 @@ void SignalTab::CentreOn(double sample) {
 bool SignalTab::ShowNextUncertain() {
     const double width = std::max(1, view_->width());
     const double centre = view_->first + view_->samplesPerPixel * width / 2;
+    const bool stayed = shown_ && shown_->first == view_->first;
     const auto found =
-        std::find_if(signal_.bits.begin(), signal_.bits.end(), [&](const SignalBit& b) {
-            return Uncertain(b) && (b.start + b.end) / 2 > centre + 0.5;
-        });
+        std::find_if(signal_.bits.begin() + (stayed ? std::ptrdiff_t(shown_->bit) + 1 : 0),
+                     signal_.bits.end(), [&](const SignalBit& b) {
+                         return Uncertain(b) && (stayed || (b.start + b.end) / 2 > centre + 0.5);
+                     });
     const auto wrapped = found != signal_.bits.end()
                              ? found
                              : std::find_if(signal_.bits.begin(), signal_.bits.end(), Uncertain);
@@ -236,6 +238,7 @@ bool SignalTab::ShowNextUncertain() {
                         .arg(wrapped->one ? 1 : 0)
                         .arg(double(wrapped->certainty), 0, 'f', 2));
     CentreOn((wrapped->start + wrapped->end) / 2);
+    shown_ = Shown{k, view_->first};
     return true;
 }
 

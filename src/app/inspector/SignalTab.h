@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include <optional>
 #include <utility>
 
 class QLabel;
@@ -49,6 +50,14 @@ private:
     QSlider* zoom_ = nullptr;
     QScrollBar* scroll_ = nullptr;
     QLabel* about_ = nullptr;
+    // The uncertain bit shown last, and where the view stood then: near
+    // either end of the block the view cannot centre on a bit, so the next
+    // one is looked for after it, not after the view's centre.
+    struct Shown {
+        std::size_t bit = 0;
+        double first = 0;
+    };
+    std::optional<Shown> shown_;
 };
 
 } // namespace bitreel

@@ -9,9 +9,13 @@
 namespace bitreel {
 namespace {
 
-// Two one-pole high-passes: 50 Hz hum and DC go, the pilot (about 800 Hz)
-// and the bits keep their edges.
-constexpr double HighPassHz = 120;
+// Two one-pole high-passes: DC and slow drift go, the pilot (about 800 Hz)
+// and the bits keep their edges. Set low, since a high-pass remembers the
+// half-waves it saw for about 1/(2 pi f): where a worn patch drops the
+// level by 30 dB, a higher cut-off leaves the loud half-waves' tail above
+// the quiet ones for milliseconds. Hum that passes moves an edge by a
+// fraction of a sample, the edges being steep.
+constexpr double HighPassHz = 30;
 // Two one-pole low-passes: a tape's bits have little above this, white
 // noise has as much there as below, so its edges' jitter halves.
 constexpr double LowPassHz = 4500;
@@ -28,18 +32,22 @@ constexpr double FloorLevel = 0.0015;
 // and the one before it (from edge to edge, so that noise near a zero
 // crossing makes no half-wave of its own), both let go over about half a
 // millisecond, so that a half-wave whose edge was missed holds it no longer.
-constexpr double HalfWavesShare = 3;
+// A worn patch's edge drops the level about 5 dB a half-wave; the threshold,
+// at 0.45 of the last peak, stays under the next one.
+constexpr double HalfWavesShare = 1.5;
 constexpr double PeakReleaseSeconds = 0.0003;
 // The hiss: the level where it is lowest, which follows a quieter stretch
 // down over about 50 ms (a gap between blocks, never a dropout of a few
 // milliseconds, which the level's 20 ms release hardly sees) and creeps up
-// by this many decibels a second. The level a dropout brings the threshold
+// by this many decibels a second: slowly, as a block of a minute is never
+// quiet, and hiss taken for louder than it is would keep the threshold above
+// a worn patch's bits. The level a dropout brings the threshold
 // down to stays this many times above it, so that a dropout to nothing
 // makes no edges of the hiss alone. It starts at the floor below which
 // nothing counts, so that a recording's first block is read as before any
 // hiss was heard.
 constexpr double HissFallSeconds = 0.05;
-constexpr double HissRiseDbPerSecond = 1;
+constexpr double HissRiseDbPerSecond = 0.3;
 constexpr double HissShare = 3;
 
 } // namespace
