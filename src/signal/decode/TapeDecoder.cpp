@@ -5,6 +5,7 @@
 #include "tape/HeaderFields.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numeric>
 
@@ -49,6 +50,20 @@ constexpr std::size_t Window = 4096;
 constexpr std::size_t LocalBits = 16;
 // The dropouts bridged in one block at most.
 constexpr std::size_t DropoutsAtMost = 64;
+
+// The bits guessed in the block's dropouts that share a column with another
+// guess, or stand in the flag (which one of the checksum rules leaves out).
+std::size_t UncheckedGuesses(const DecodedBlock& block) {
+    std::array<std::size_t, 8> inColumn{};
+    std::size_t inFlag = 0;
+    for (const Dropout& d : block.dropouts) {
+        for (std::size_t bit = d.firstBit; bit < std::min(d.resumeBit, block.Bits()); ++bit) {
+            (bit < 8 ? inFlag : inColumn[bit % 8]) += 1;
+        }
+    }
+    return std::accumulate(inColumn.begin(), inColumn.end(), inFlag,
+                           [](std::size_t sum, std::size_t n) { return n > 1 ? sum + n : sum; });
+}
 
 bool Near(double value, double target, double share) {
     return std::abs(value - target) <= target * share;
@@ -405,6 +420,14 @@ bool Reader::Read(std::size_t& i, DecodedBlock& block) const {
                 flip(block.weakest[y]);
             }
             flip(block.weakest[x]);
+        }
+    }
+    // A right checksum vouches for the guessed bits only where it checks
+    // each of them.
+    if (block.checksumGood) {
+        block.uncheckedGuesses = UncheckedGuesses(block);
+        if (block.uncheckedGuesses > 0) {
+            DamageAtDropouts(block);
         }
     }
     i = b;

@@ -55,6 +55,10 @@ struct DecodedBlock {
     // dropouts are not that long: the checksum alone cannot tell, as whole
     // bytes of zeros lost leave the XOR as it was.
     std::optional<std::size_t> announced;
+    // Bits guessed in dropouts that the checksum cannot check: an XOR checks
+    // one guess to a column (a bit's place in its byte), and two in one
+    // column may both be wrong and leave it as it was.
+    std::size_t uncheckedGuesses = 0;
     // The bits read of the last byte, from its top: fewer where a loader of
     // its own saved only part of it (the rest of the byte is 0).
     unsigned lastBits = 8;

@@ -36,6 +36,10 @@ std::string DamageText(const DecodedBlock& block) {
         text += std::to_string(block.bytes.size()) + " bytes where the header says " +
                 std::to_string(*block.announced) + "; ";
     }
+    if (block.uncheckedGuesses > 0) {
+        text += std::to_string(block.uncheckedGuesses) +
+                " bits guessed in dropouts that the checksum cannot check; ";
+    }
     text += "least certain bits";
     for (const auto& p : block.weakest) {
         text += " " + Position(p);
