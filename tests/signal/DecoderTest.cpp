@@ -68,6 +68,9 @@ std::vector<Degradation> Degradations() {
         // A worn tape: dropouts 12 to 24 dB deep, all 16 dB or more above
         // the hiss: every bit stands above it.
         {"WornTape", [](auto& s) { (void)WornTape(s, 12, 24, 40, Rate); }, 0},
+        // Deeper, to 6 dB above the hiss: a block may be damaged, none
+        // lost, none wrong called good.
+        {"WornTapeToSixDbAboveTheHiss", [](auto& s) { (void)WornTape(s, 24, 34, 40, Rate); }, 1},
     };
 }
 
