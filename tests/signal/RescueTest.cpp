@@ -7,7 +7,6 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-#include <limits>
 
 #include <algorithm>
 #include <cmath>
@@ -42,6 +41,7 @@ struct Take {
     std::size_t fromBlock = 0;    // the take starts in the pause before it
     std::size_t toBlock = Blocks; // and ends in the pause after the one before it
     std::vector<Slip> slips = {};
+    double noiseDb = 0; // white noise this far below the sound, at a seed of the take's own
 };
 
 struct RescueCase {
@@ -83,6 +83,9 @@ TEST_P(Rescue, KeepsEveryBlockFromTheRightPlace) {
                 return samples.begin() + std::lround(clean.edges[b.dataEdge + edge]);
             };
             samples.erase(at(2 * bit), at(2 * bit + 2));
+        }
+        if (t.noiseDb > 0) {
+            AddNoise(samples, t.noiseDb, 11 + unsigned(takes.size()));
         }
         // Half a second before a block's bits is in its pilot.
         const std::size_t from = t.fromBlock == 0 ? 0 : spans[t.fromBlock].first - Rate / 2;
@@ -154,6 +157,11 @@ INSTANTIATE_TEST_SUITE_P(
                     RescueCase{"SlippedInBothElsewhere",
                                {Take{{}, 0, Blocks, {{3, 0.1}}}, Take{{}, 0, Blocks, {{3, 0.9}}}},
                                {{FromTake, 0}, {FromTake, 0}, {FromTake, 0}, {StillDamaged, 0}}},
+                    // One sound with noise of its own in each take: the takes start
+                    // at one moment, and a block read unlike in each is one block.
+                    RescueCase{"SameMomentNoiseOfTheirOwn",
+                               {Take{{}, 0, Blocks, {}, 3}, Take{{}, 0, Blocks, {}, 3}},
+                               {{FromTake, 1}, {Voted, 0}, {FromTake, 1}, {StillDamaged, 0}}},
                     RescueCase{"ThreeTakesVote",
                                {{{{1, 0.2, 10}}}, {{{1, 0.5, 10}}}, {{{1, 0.8, 10}}}},
                                {{FromTake, 0}, {Voted, 0}, {FromTake, 0}, {FromTake, 0}}}),

@@ -51,8 +51,9 @@ private:
     QScrollBar* scroll_ = nullptr;
     QLabel* about_ = nullptr;
     // The uncertain bit shown last, and where the view stood then: near
-    // either end of the block the view cannot centre on a bit, so the next
-    // one is looked for after it, not after the view's centre.
+    // either end of the block the view cannot centre on a bit, so while the
+    // view stays where it was put (the same value, copied, not computed
+    // again) the next one is looked for after it, not after the centre.
     struct Shown {
         std::size_t bit = 0;
         double first = 0;

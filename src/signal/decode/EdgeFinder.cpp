@@ -10,11 +10,12 @@ namespace bitreel {
 namespace {
 
 // Two one-pole high-passes: DC and slow drift go, the pilot (about 800 Hz)
-// and the bits keep their edges. Set low, since a high-pass remembers the
-// half-waves it saw for about 1/(2 pi f): where a worn patch drops the
-// level by 30 dB, a higher cut-off leaves the loud half-waves' tail above
-// the quiet ones for milliseconds. Hum that passes moves an edge by a
-// fraction of a sample, the edges being steep.
+// and the bits keep their edges. Set low: a high-pass carries a share of
+// each half-wave it saw into the next ones, the larger the higher its
+// cut-off, and where a worn patch drops the level by 30 dB, a cut-off of
+// 120 Hz left the loud half-waves' tail above the quiet ones for
+// milliseconds. Hum that passes shifts the edges by a sample at most, one
+// half-wave longer and the next shorter, which a bit's two halves cancel.
 constexpr double HighPassHz = 30;
 // Two one-pole low-passes: a tape's bits have little above this, white
 // noise has as much there as below, so its edges' jitter halves.
@@ -30,8 +31,8 @@ constexpr double FloorLevel = 0.0015;
 // next, so that bits that still stand above the hiss are read: the level
 // counts at most this many times the higher peak of the half-wave going on
 // and the one before it (from edge to edge, so that noise near a zero
-// crossing makes no half-wave of its own), both let go over about half a
-// millisecond, so that a half-wave whose edge was missed holds it no longer.
+// crossing makes no half-wave of its own), both let go over about a third
+// of a millisecond, so that a half-wave whose edge was missed holds it no longer.
 // At 0.6 of the last peak, the threshold stays under the next half-wave
 // where a worn patch's edge drops the level by up to 4 dB a half-wave;
 // the release catches the steeper ones within a half-wave or two.

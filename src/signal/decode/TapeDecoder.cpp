@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <numeric>
 
@@ -53,16 +54,24 @@ constexpr std::size_t DropoutsAtMost = 64;
 
 // The bits guessed in the block's dropouts that share a column with another
 // guess, or stand in the flag (which one of the checksum rules leaves out).
+// Where the flag has a single bit set, that rule takes a wrong guess in the
+// bit's column for the flag: a guess there is not checked either.
 std::size_t UncheckedGuesses(const DecodedBlock& block) {
     std::array<std::size_t, 8> inColumn{};
-    std::size_t inFlag = 0;
+    std::size_t unchecked = 0;
     for (const Dropout& d : block.dropouts) {
         for (std::size_t bit = d.firstBit; bit < std::min(d.resumeBit, block.Bits()); ++bit) {
-            (bit < 8 ? inFlag : inColumn[bit % 8]) += 1;
+            (bit < 8 ? unchecked : inColumn[bit % 8]) += 1;
         }
     }
-    return std::accumulate(inColumn.begin(), inColumn.end(), inFlag,
-                           [](std::size_t sum, std::size_t n) { return n > 1 ? sum + n : sum; });
+    const std::uint8_t flag = block.bytes.empty() ? 0 : block.bytes[0];
+    for (std::size_t column = 0; column < 8; ++column) {
+        const bool flagsBit = std::has_single_bit(flag) && (flag & (0x80 >> column)) != 0;
+        if (inColumn[column] > 1 || (flagsBit && inColumn[column] > 0)) {
+            unchecked += inColumn[column];
+        }
+    }
+    return unchecked;
 }
 
 bool Near(double value, double target, double share) {
