@@ -33,10 +33,12 @@ constexpr double FloorLevel = 0.0015;
 // and the one before it (from edge to edge, so that noise near a zero
 // crossing makes no half-wave of its own), both let go over about a third
 // of a millisecond, so that a half-wave whose edge was missed holds it no longer.
-// At 0.6 of the last peak, the threshold stays under the next half-wave
-// where a worn patch's edge drops the level by up to 4 dB a half-wave;
-// the release catches the steeper ones within a half-wave or two.
-constexpr double HalfWavesShare = 2;
+// At 0.45 of the last peak, the threshold stays under the next half-wave
+// where a worn patch's edge drops the level by up to 7 dB a half-wave; the
+// release catches the steeper ones within a half-wave or two. A higher
+// share reads more in the heaviest noise, but loses blocks where hum rides
+// on noise 20 dB down through a 4 kHz low-pass.
+constexpr double HalfWavesShare = 1.5;
 constexpr double PeakReleaseSeconds = 0.0003;
 // The hiss: the level where it is lowest, which follows a quieter stretch
 // down over about 50 ms (a gap between blocks, never a dropout of a few
