@@ -10,13 +10,15 @@ namespace bitreel {
 namespace {
 
 // Two one-pole high-passes: DC and slow drift go, the pilot (about 800 Hz)
-// and the bits keep their edges. Set low: a high-pass carries a share of
-// each half-wave it saw into the next ones, the larger the higher its
-// cut-off, and where a worn patch drops the level by 30 dB, a cut-off of
-// 120 Hz left the loud half-waves' tail above the quiet ones for
-// milliseconds. Hum that passes shifts the edges by a sample at most, one
-// half-wave longer and the next shorter, which a bit's two halves cancel.
-constexpr double HighPassHz = 30;
+// and the bits keep their edges. A high-pass carries a share of each
+// half-wave it saw into the next ones, the larger the higher its cut-off:
+// where a worn patch drops the level by 30 dB, 120 Hz left the loud
+// half-waves' tail above the quiet ones for milliseconds. Lower than this,
+// reads across dropouts to nothing lost their count of bits more often, and
+// takes of a tape no longer mended each other's. Hum that passes shifts the edges by a sample at
+// most, one half-wave longer and the next shorter, which a bit's two halves
+// cancel.
+constexpr double HighPassHz = 60;
 // Two one-pole low-passes: a tape's bits have little above this, white
 // noise has as much there as below, so its edges' jitter halves.
 constexpr double LowPassHz = 4500;
