@@ -5,8 +5,6 @@
 #include "tape/TapeImage.h"
 #include "tape/formats/BlockReader.h"
 
-#include "signal/render/TapeAudioFile.h"
-
 #include "cli/BitreelProcess.h"
 #include "cli/output/Console.h"
 #include "support/PtyPair.h"
@@ -372,14 +370,6 @@ const StatusCase kStatuses[] = {
      2,
      "bitreel: PARTIAL.TZX: row 1 left out: Turbo data  : 17 bits [not sent]\n"
      "bitreel: PARTIAL.TZX holds no block a TAP file can hold; nothing is written\n"},
-    // A recording's damaged block too long for a frame: its TZX keeps it,
-    // and says so.
-    {"ConvertARecordingsDamagedBlockNoFrameHolds",
-     {"convert", "LONG.CSW", "OUT.TZX"},
-     2,
-     "bitreel: LONG.CSW: row 2 written damaged: Turbo data  : 524296 bits [not sent]; least "
-     "certain bits 1001.0 1001.1 1001.2 1001.3 1001.4 1001.5 1001.6 1001.7 1002.0 1002.1 "
-     "1002.2 1002.3; 1 dropout bridged\n"},
     // Pauses and texts alone are silence: no sound file is written for them.
     {"ConvertOnlySilenceToSound",
      {"convert", "PAUSE.TZX", "OUT.WAV"},
@@ -387,30 +377,6 @@ const StatusCase kStatuses[] = {
      "bitreel: PAUSE.TZX holds no block; nothing is written\n"},
     {"Version", {"--version"}, 0, ""},
 };
-
-// LONG.CSW: the sound of one block of 65537 bytes at the ROM's timings,
-// too long for a frame, with its byte 1001 lost in a dropout (one pulse as
-// long as its bits). Six minutes of sound, but a small file read at once.
-void WriteLongDamagedRecording(const TempDir& dir) {
-    Bytes block(65537, 0xFF);
-    // The lost bits read as 0s put the checksum off by 0xFF, which a block
-    // whose flag is 0xFF would pass as its checksum without the flag.
-    block.front() = 0x42;
-    block.back() = 0;
-    for (std::size_t k = 0; k + 1 < block.size(); ++k) {
-        block.back() ^= block[k];
-    }
-    constexpr std::size_t Lost = 1000;
-    const unsigned oneBit = 2 * test::TzxBuilder::RomTimings[4];
-    test::TzxBuilder()
-        .Turbo(Bytes(block.begin(), block.begin() + Lost), 8, 0)
-        .PureTone(8 * oneBit, 1)
-        .PureData(Bytes(block.begin() + Lost + 1, block.end()))
-        .WriteTo(dir / "LONG.TZX");
-    TapeImage image(dir / "LONG.TZX", MachineKind::Spectrum, TapeLayout::SpectrumTap);
-    image.IndexAll();
-    (void)WriteTapeAudio(image, {}, RenderOptions{}, dir / "LONG.CSW", AudioFileType::Csw);
-}
 
 class StatusTest : public ::testing::TestWithParam<StatusCase> {};
 
@@ -434,9 +400,6 @@ TEST_P(StatusTest, ExitStatusAndMessage) {
     TapeBuilder().Length(3).Raw({1, 2, 9}).WriteTo(dir / "BADSUM.TAP");
     test::TzxBuilder().Turbo({255, 7, 7}, 1).WriteTo(dir / "PARTIAL.TZX");
     test::TzxBuilder().Pause(500).Text("side A").WriteTo(dir / "PAUSE.TZX");
-    if (c.arguments.contains("LONG.CSW")) { // made for the row that reads it alone
-        WriteLongDamagedRecording(dir);
-    }
     const Ran ran = RunBitreel(c.arguments, dir.path());
     EXPECT_EQ(ran.status, c.status) << ran.err;
     if (!c.err.empty()) {

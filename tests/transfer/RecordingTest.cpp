@@ -442,13 +442,8 @@ TEST_P(RecordingMoved, KeepsEveryBlockInANewFile) {
             return;
         }
         meddledAt = blocks;
-        // The file the recording is in: the one that holds its blocks so far.
-        fs::path file = rec;
-        for (const auto& [name, bytes] : FolderFiles(rig.dir.path())) {
-            if (bytes == (blocks == 1 ? kFirst : kBoth)) {
-                file = rig.Output(name);
-            }
-        }
+        // The second time, to the file the first move made.
+        const fs::path file = blocks == 1 ? rec : rig.Output("REC-2.TAP");
         switch (blocks == 1 ? c.meddling : *c.again) {
         case Meddling::Removed:
             fs::remove(file);

@@ -440,6 +440,7 @@ RescuedBlock Choose(const Slot& slot, std::span<const DecodedRecording> takes,
         out.block.weakest.clear();
         out.block.repair.reset();
         out.block.dropouts.clear();
+        out.block.uncheckedGuesses = 0;
         out.block.announced.reset();
         out.block.bitCertainty.assign(out.block.Bits(), 1.0f);
         return out;
